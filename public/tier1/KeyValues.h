@@ -131,6 +131,10 @@ class KeyValues {
   void SetColor(const char *keyName, Color value);
   void SetString(const char *keyName, const char *value);
   void SetWString(const char *keyName, const char16_t *value);
+  // Records built on the host's side may carry these; the browser itself never stores them.
+  void SetInt64(const char *keyName, int64 value);
+  // Stores a copy of `length` bytes (followed by a NUL that is not counted).
+  void SetBinaryBlob(const char *keyName, const void *bytes, size_t length);
 
   // --- text form
   // Parses `buf` (a text buffer). The first top-level entry is read into this node, later ones
@@ -161,6 +165,47 @@ class KeyValues {
   void SetNameSymbol(HKeySymbol symbol) { m_NameTypeFlags = (m_NameTypeFlags & ~kSymbolMask) | (static_cast<uint32>(symbol) & kSymbolMask); }
   // Releases the value or the children and leaves an empty TYPE_NONE node.
   void RemoveEverything();
+
+  // --- value storage (KeyValues.cpp). Each Store* releases the old value first; the source may
+  // point into this node or its subtree.
+  bool IsHeapValue() const { return (m_NameTypeFlags & kHeapFlag) != 0; }
+  void SetHeapValue(bool heap) { m_NameTypeFlags = heap ? (m_NameTypeFlags | kHeapFlag) : (m_NameTypeFlags & ~kHeapFlag); }
+  const char *StringValue() const { return IsHeapValue() ? m_Value0.pszValue : m_Value0.inlineText; }
+  const char16_t *WStringValue() const { return IsHeapValue() ? m_Value0.pwszValue : m_Value0.inlineWide; }
+  // A blob's bytes with their trailing NUL, or "" when it has no buffer.
+  const char *BlobText() const;
+  void StoreString(const char *text);
+  void StoreWString(const char16_t *text);
+  void StoreBlob(const void *bytes, size_t length);
+  void CopyValueFrom(const KeyValues &source);
+  // Deep copies of the children, chained in order.
+  KeyValues *CopyChildChain() const;
+  // Appends `chain` (with its peers) after the last child, giving up a held value first.
+  void AppendChildChain(KeyValues *chain);
+  KeyValues *FindChild(HKeySymbol symbol) const;
+  KeyValues *FindOrCreateChild(HKeySymbol symbol, bool create);
+  static HKeySymbol InternSymbol(const char *name);
+
+  // --- typed reading of this node (keyvalues_convert.cpp)
+  int IntValue(int defaultValue, ConversionStatus &status);
+  uint64 Uint64Value(uint64 defaultValue, ConversionStatus &status);
+  float FloatValue(float defaultValue, ConversionStatus &status);
+  bool BoolValue(bool defaultValue, ConversionStatus &status);
+  const char *StringValueConverting(const char *defaultValue);
+  const char16_t *WStringValueConverting(const char16_t *defaultValue);
+  Color ColorValue(Color defaultColor) const;
+  uint32 ColorWord() const;
+
+  // The layout is shared with the host runtime: any change here breaks it.
+  static void CheckLayout() {
+    static_assert(sizeof(ValueWord0) == 8 && sizeof(ValueWord1) == 8);
+    static_assert(sizeof(KeyValues) == 32);
+    static_assert(offsetof(KeyValues, m_Value0) == 0);
+    static_assert(offsetof(KeyValues, m_Value1) == 8);
+    static_assert(offsetof(KeyValues, m_NameTypeFlags) == 16);
+    static_assert(offsetof(KeyValues, m_Reserved) == 20);
+    static_assert(offsetof(KeyValues, m_pPeer) == 24);
+  }
 
   union ValueWord0 {
     KeyValues *pSub;
