@@ -13,6 +13,21 @@ namespace {
 // A string's start inside its pool must stay below this.
 constexpr size_t kMaxPoolOffset = 0xFFFF;
 
+// ASCII case-insensitive order; bytes are folded only where they differ, which keeps the common
+// case (equal prefixes) at the speed of a plain comparison.
+int CompareIgnoringCase(const char *a, const char *b) {
+  for (;; ++a, ++b) {
+    auto ca = static_cast<unsigned char>(*a);
+    auto cb = static_cast<unsigned char>(*b);
+    if (ca != cb) {
+      ca = static_cast<unsigned char>(V_tolower(static_cast<char>(ca)));
+      cb = static_cast<unsigned char>(V_tolower(static_cast<char>(cb)));
+      if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    if (ca == 0) return 0;
+  }
+}
+
 // Created on first use; destroyed at exit so that leak checks stay clean.
 CUtlSymbolTableMT &ProcessTable() {
   static CUtlSymbolTableMT table(false);
@@ -104,7 +119,7 @@ const char *CUtlSymbolTable::TextOf(UtlSymId_t id) const {
 }
 
 int CUtlSymbolTable::Compare(const char *a, const char *b) const {
-  return m_bCaseInsensitive ? V_stricmp(a, b) : strcmp(a, b);
+  return m_bCaseInsensitive ? CompareIgnoringCase(a, b) : strcmp(a, b);
 }
 
 CUtlSymbolTable::Entry CUtlSymbolTable::StoreText(const char *text, size_t bytes) {
