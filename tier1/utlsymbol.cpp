@@ -50,7 +50,7 @@ bool CUtlSymbol::operator==(const char *text) const {
 CUtlSymbol CUtlSymbol::Find(const char *text) { return ProcessTable().Find(text); }
 
 void CUtlSymbol::ValidateGlobals(CValidator &validator) {
-  ProcessTable().Validate(validator, "g_SymbolTable");
+  ProcessTable().Validate(validator, "CUtlSymbol::ValidateGlobals");
 }
 
 // --- CUtlSymbolTable

@@ -107,6 +107,9 @@ class KeyValues {
   void UsesEscapeSequences(bool state);
 
   // --- typed readers (keyName null reads this node)
+  // Integer readers of a float outside the 32-bit range (or NaN) report the loss and answer the
+  // default; nodes without a value answer 0. Pointers read as their whole value where a string
+  // or 64-bit number is asked for, as their low 32 bits by GetInt, and as non-null by GetBool.
   int GetInt(const char *keyName = nullptr, int defaultValue = 0, ConversionStatus *status = nullptr);
   uint64 GetUint64(const char *keyName = nullptr, uint64 defaultValue = 0, ConversionStatus *status = nullptr);
   float GetFloat(const char *keyName = nullptr, float defaultValue = 0.0f, ConversionStatus *status = nullptr);

@@ -34,7 +34,8 @@ class CUtlSymbol {
 
   // The symbol of `text` in the process-wide table without adding it; invalid when absent.
   static CUtlSymbol Find(const char *text);
-  // Reports the process-wide table to a memory audit.
+  // Reports the process-wide table to a memory audit, in one scope named
+  // "CUtlSymbol::ValidateGlobals".
   static void ValidateGlobals(CValidator &validator);
 
  private:

@@ -115,7 +115,8 @@ TEST(UtlSymbol, PlainSymbolsShareTheProcessTable) {
   EXPECT_FALSE(CUtlSymbol(static_cast<const char *>(nullptr)).IsValid());
   CValidator validator;
   CUtlSymbol::ValidateGlobals(validator);
-  EXPECT_EQ(validator.Scopes().size(), 1u);
+  ASSERT_EQ(validator.Scopes().size(), 1u);
+  EXPECT_EQ(validator.Scopes()[0], "CUtlSymbol::ValidateGlobals");
 }
 
 TEST(UtlSymbol, ThreadsAddingTheSameNamesAgree) {
