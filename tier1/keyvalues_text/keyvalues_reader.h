@@ -1,0 +1,78 @@
+// Reads key/value text into a tree: top-level entries, blocks, "=" pairs, conditions, value
+// typing and the error reports with their key path.
+#pragma once
+
+#include <string>
+
+#include "kstdlib/ikeyvaluessystem.h"
+#include "tier1/keyvalues_text/condition_evaluator.h"
+
+class CUtlBuffer;
+class CKeyValuesTokenizer;
+class KeyValues;
+struct KeyValuesToken;
+
+// What one parse found besides the tree.
+struct KeyValuesParseReport {
+  std::string errors;  // every error report, in order
+  std::string notes;   // reports that are not errors: bad expression tokens, "#include" lines
+  int errorCount = 0;
+  bool sawComment = false;
+  bool sawCondition = false;
+  bool sawInclude = false;
+};
+
+class CKeyValuesReader final : private IConditionContext {
+ public:
+  // Blocks nested deeper than this are reported and skipped, so no text can exhaust the stack.
+  static constexpr int kMaxNesting = 128;
+  // Key-path slots kept for error reports; deeper levels are counted but not stored.
+  static constexpr int kErrorStackSize = 64;
+  // Longest error report, without its NUL.
+  static constexpr int kMaxErrorText = 511;
+
+  // `resourceName` names the text in reports ("NULL" when null).
+  CKeyValuesReader(const char *resourceName, CUtlBuffer &buf, KeyValuesParseReport &report);
+
+  // Reads every top-level entry from the buffer's get offset: the first into `root` (which takes
+  // the entry's name), later ones as new nodes chained after it as peers. True when no error was
+  // recorded.
+  bool Load(KeyValues *root);
+
+ private:
+  bool IsSymbolTrue(const char *name) override;
+  void ReportBadToken(const char *text) override;
+
+  // --- top level
+  void ReadTopLevel(KeyValues *root);
+  void ReadInclude();
+  // --- blocks
+  void ReadBlock(KeyValues *node, int nesting);
+  bool ReadEntry(KeyValues *node, const char *keyName, KeyValues *&lastChild, int nesting);
+  void SkipBlock();
+  KeyValues *AppendChild(KeyValues *parent, KeyValues *&lastChild, const char *name);
+  void DropChild(KeyValues *parent, KeyValues *child, KeyValues *&lastChild);
+  void RemoveEarlierSibling(KeyValues *parent, KeyValues *child, KeyValues *&lastChild);
+  static void StoreValue(KeyValues *child, const char *text);
+  // --- tokens and conditions
+  bool ReadToken(KeyValuesToken &token);
+  // Reads a token; when it is a condition, `accepted` takes its truth and the next token is read.
+  // Returns whether a token is there; `conditionRead` tells whether a condition was met.
+  bool ReadTokenAfterCondition(KeyValuesToken &token, bool &accepted, bool *conditionRead = nullptr);
+  bool EvaluateCondition(const KeyValuesToken &token);
+  // --- error reports
+  void ReportError(const char *message);
+  void PushKey(HKeySymbol symbol);
+  void PopKey();
+  void SetCurrentKey(HKeySymbol symbol);
+
+  const char *m_pResourceName;
+  CUtlBuffer &m_Buffer;
+  KeyValuesParseReport &m_Report;
+  CKeyValuesTokenizer *m_pTokenizer = nullptr;
+  HKeySymbol m_KeyStack[kErrorStackSize] = {};
+  int m_nDepth = 0;
+  int m_nMaxDepth = 0;
+  bool m_bReportToWarning = true;
+  bool m_bReported = false;
+};

@@ -1,0 +1,174 @@
+#include "tier1/keyvalues_text/keyvalues_tokenizer.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "tier0/memalloc.h"
+#include "tier1/utlbuffer.h"
+
+namespace {
+
+bool IsWhiteSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Characters that end an unquoted token (none of them is consumed with it).
+struct UnquotedStops {
+  bool table[256] = {};
+  constexpr UnquotedStops() {
+    for (const char c : {'\0', '"', '{', '}', '=', ' ', '\t', '\n', '\v', '\f', '\r'})
+      table[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr UnquotedStops kUnquotedStops;
+
+}  // namespace
+
+CKeyValuesTokenizer::CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequences)
+    : m_Buffer(buf),
+      m_Conversion(usesEscapeSequences ? GetCStringCharConversion() : GetNoEscCharConversion()),
+      m_pArea(static_cast<char *>(g_pMemAllocPlexa->Alloc(kTokenAreaSize))) {}
+
+CKeyValuesTokenizer::~CKeyValuesTokenizer() { g_pMemAllocPlexa->Free(m_pArea); }
+
+void CKeyValuesTokenizer::SkipByteOrderMark() {
+  const char *text = m_Buffer.PeekGet();
+  if (text && m_Buffer.GetBytesRemaining() >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+    m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, 3);
+}
+
+bool CKeyValuesTokenizer::SkipToToken() {
+  if (!m_Buffer.IsValid()) return false;
+  const char *start = m_Buffer.PeekGet();
+  if (!start) return false;
+  const char *end = start + m_Buffer.GetBytesRemaining();
+  const char *p = start;
+  for (;;) {
+    while (p < end && IsWhiteSpace(static_cast<unsigned char>(*p))) ++p;
+    if (end - p < 2 || p[0] != '/' || p[1] != '/') break;
+    m_bSawComment = true;
+    const void *lineEnd = memchr(p, '\n', static_cast<size_t>(end - p));
+    p = lineEnd ? static_cast<const char *>(lineEnd) + 1 : end;
+  }
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+  return p < end;
+}
+
+bool CKeyValuesTokenizer::Next(KeyValuesToken &token) {
+  token = KeyValuesToken();
+  if (!m_pArea || !SkipToToken()) return false;
+  m_nLength = 0;
+  m_bOverflowed = false;
+  const char first = *m_Buffer.PeekGet();
+  if (first == '"') {
+    token.quoted = true;
+    ReadQuoted(token);
+  } else if (first == '{' || first == '}' || first == '=') {
+    Store(first);
+    m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, 1);
+  } else {
+    ReadUnquoted(token);
+  }
+  Finish(token);
+  return true;
+}
+
+bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
+  const int rewindTo = m_Buffer.TellGet();
+  if (!SkipToToken()) {
+    m_Buffer.SeekGet(CUtlBuffer::SEEK_HEAD, rewindTo);
+    return false;
+  }
+  // Only an unquoted run can be a condition; anything else is left for the next read.
+  const char first = *m_Buffer.PeekGet();
+  if (first != '"' && first != '{' && first != '}' && first != '=' && Next(token) && token.conditional)
+    return true;
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_HEAD, rewindTo);
+  token = KeyValuesToken();
+  return false;
+}
+
+// Outside escape mode a quoted token is taken literally, with one exception so that a string
+// holding a double quote survives being written and read back: the writer puts a backslash before
+// such a quote, and here backslash + quote reads as a literal quote. Older files hold values that
+// end with a backslash ("C:\dir\"), which the original reader closed at that quote; so
+// backslash + quote still closes the token when only spaces or tabs follow it up to the end of the
+// line or of the text, and the backslash stays in the value. The one value the writer cannot
+// express this way is one with a double quote followed only by spaces or tabs before a line break
+// inside the value; it reads back cut at that quote.
+bool CKeyValuesTokenizer::QuoteClosesAfterBackslash(const char *quote, const char *end) const {
+  const char *p = quote + 1;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  return p == end || *p == '\n' || *p == '\r' || *p == '\0';
+}
+
+void CKeyValuesTokenizer::ReadQuoted(KeyValuesToken &token) {
+  const char *start = m_Buffer.PeekGet();
+  const char *end = start + m_Buffer.GetBytesRemaining();
+  const char *p = start + 1;  // past the opening quote
+  const char escape = m_Conversion.GetEscapeChar();
+  for (;;) {
+    const char *run = p;
+    while (p < end && *p != '"' && *p != escape && *p != '\\') ++p;
+    StoreSpan(run, static_cast<int>(p - run));
+    if (p == end) break;  // an unterminated quote takes the rest of the text
+    if (*p == '"') {
+      ++p;
+      break;
+    }
+    if (*p == escape) {
+      // An escape that matches no replacement reads as NUL; what follows is read normally.
+      int length = 0;
+      const char converted = m_Conversion.FindConversion(p + 1, static_cast<int>(end - p - 1), &length);
+      Store(converted);
+      p += 1 + length;
+      continue;
+    }
+    // A backslash outside escape mode.
+    if (p + 1 < end && p[1] == '"' && !QuoteClosesAfterBackslash(p + 1, end)) {
+      Store('"');
+      p += 2;
+      continue;
+    }
+    Store(*p++);
+  }
+  token.quoted = true;
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+}
+
+void CKeyValuesTokenizer::ReadUnquoted(KeyValuesToken &token) {
+  const char *start = m_Buffer.PeekGet();
+  const char *end = start + m_Buffer.GetBytesRemaining();
+  const char *p = start;
+  bool bracketed = false;
+  while (p < end && !kUnquotedStops.table[static_cast<unsigned char>(*p)]) {
+    if (*p == '[') bracketed = true;
+    if (*p == ']' && bracketed) token.conditional = true;
+    ++p;
+  }
+  StoreSpan(start, static_cast<int>(p - start));
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+}
+
+void CKeyValuesTokenizer::Store(char c) {
+  if (m_nLength < kTokenAreaSize - 1) {
+    m_pArea[m_nLength++] = c;
+  } else {
+    m_bOverflowed = true;
+  }
+}
+
+void CKeyValuesTokenizer::StoreSpan(const char *text, int length) {
+  const int room = kTokenAreaSize - 1 - m_nLength;
+  if (length > room) {
+    m_bOverflowed = true;
+    length = room;
+  }
+  memcpy(m_pArea + m_nLength, text, static_cast<size_t>(length));
+  m_nLength += length;
+}
+
+void CKeyValuesTokenizer::Finish(KeyValuesToken &token) {
+  m_pArea[m_nLength] = '\0';
+  token.text = m_pArea;
+  token.length = m_nLength;
+  token.overflowed = m_bOverflowed;
+}

@@ -1,0 +1,59 @@
+// Splits key/value text into tokens: quoted strings, the one-character tokens "{", "}" and "=",
+// and unquoted runs (which are conditions when they hold "[" and later "]"). "//" comments are
+// skipped where a token may begin.
+#pragma once
+
+#include "tier0/platform.h"
+
+class CUtlBuffer;
+class CUtlCharConversion;
+
+struct KeyValuesToken {
+  const char *text = "";   // NUL-terminated, valid until the next read
+  int length = 0;          // bytes stored in `text` (a converted NUL may end the C string earlier)
+  bool quoted = false;
+  bool conditional = false;
+  bool overflowed = false;  // characters beyond the token area were dropped
+
+  // True for the unquoted one-character token `c`.
+  bool Is(char c) const { return !quoted && length == 1 && text[0] == c; }
+};
+
+class CKeyValuesTokenizer {
+ public:
+  // Every parse has a token area of this many bytes from the shared allocator.
+  static constexpr int kTokenAreaSize = 262144;
+
+  CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequences);
+  ~CKeyValuesTokenizer();
+  CKeyValuesTokenizer(const CKeyValuesTokenizer &) = delete;
+  CKeyValuesTokenizer &operator=(const CKeyValuesTokenizer &) = delete;
+
+  // False when the token area could not be allocated.
+  bool IsReady() const { return m_pArea != nullptr; }
+  // Reads the next token; false when there is none (end of text, or the buffer is in error).
+  bool Next(KeyValuesToken &token);
+  // Reads the next token only when it is a condition; otherwise the buffer is left untouched.
+  bool NextIfCondition(KeyValuesToken &token);
+  // Skips a UTF-8 byte order mark at the get offset.
+  void SkipByteOrderMark();
+  bool SawComment() const { return m_bSawComment; }
+
+ private:
+  // Moves the get offset past white space and "//" comments; false when no text is left.
+  bool SkipToToken();
+  void ReadQuoted(KeyValuesToken &token);
+  void ReadUnquoted(KeyValuesToken &token);
+  // Copies one character into the token area, dropping it when the area is full.
+  void Store(char c);
+  void StoreSpan(const char *text, int length);
+  void Finish(KeyValuesToken &token);
+  bool QuoteClosesAfterBackslash(const char *quote, const char *end) const;
+
+  CUtlBuffer &m_Buffer;
+  const CUtlCharConversion &m_Conversion;
+  char *m_pArea = nullptr;
+  int m_nLength = 0;
+  bool m_bOverflowed = false;
+  bool m_bSawComment = false;
+};
