@@ -39,6 +39,9 @@ void ClientAPI_RunCallbacks();
 // Reports the controller's memory to the audit visitor as "g_pClientController".
 void ClientAPI_Validate(CValidator &validator);
 
+// The bound engine and services module; null when unbound.
+IClientEngine *ClientEngine();
+CSysModule *ClientModule();
 // The bound interfaces the browser uses; each may be null.
 IClientUser *ClientUser();
 IClientFriends *ClientFriends();

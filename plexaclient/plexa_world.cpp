@@ -1,0 +1,294 @@
+// Reading the stand-in's configuration. Entries that cannot be read are reported and skipped; the
+// rest of the file is kept.
+#include "plexaclient/plexa_world.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "kstdlib/strtools.h"
+#include "plexaclient/address_text.h"
+#include "tier1/KeyValues.h"
+
+namespace {
+
+uint64 AddressKey(uint32 ip, uint16 port) { return (static_cast<uint64>(ip) << 16) | port; }
+
+std::string Lowered(const char *text) {
+  std::string result = text ? text : "";
+  for (char &c : result) c = V_tolower(c);
+  return result;
+}
+
+void Report(std::string *errors, const std::string &message) {
+  if (errors) *errors += message + "\n";
+}
+
+// Reads a whole file; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string &path, std::string &text) {
+  FILE *file = fopen(path.c_str(), "rb");
+  if (!file) return false;
+  char chunk[65536];
+  size_t got = 0;
+  text.clear();
+  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, got);
+  const bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+// Parses a whole decimal number; false on anything else.
+bool ParseUint64(const char *text, uint64 &value) {
+  const char *end = nullptr;
+  bool overflow = false;
+  value = V_StringToUint64(text, &end, &overflow);
+  return end != text && *end == '\0' && !overflow;
+}
+
+// Every value under `node`, keyed by its lower-case path below it ("common/name").
+void FlattenValues(KeyValues *node, const std::string &prefix, std::map<std::string, std::string> &values) {
+  for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey()) {
+    const std::string path = prefix.empty() ? Lowered(child->GetName()) : prefix + "/" + Lowered(child->GetName());
+    if (child->GetFirstSubKey())
+      FlattenValues(child, path, values);
+    else
+      values[path] = child->GetString();
+  }
+}
+
+template <size_t N>
+void CopyField(char (&field)[N], const char *text) {
+  V_strncpy(field, text ? text : "", N);
+}
+
+uint32 ParseLists(const char *text) {
+  uint32 lists = 0;
+  std::string words = Lowered(text);
+  for (size_t start = 0; start < words.size();) {
+    size_t end = words.find_first_of(" ,", start);
+    if (end == std::string::npos) end = words.size();
+    const std::string word = words.substr(start, end - start);
+    if (word == "internet") lists |= k_SimListInternet;
+    if (word == "spectate") lists |= k_SimListSpectate;
+    if (word == "lan") lists |= k_SimListLan;
+    if (word == "friends") lists |= k_SimListFriends;
+    start = end + 1;
+  }
+  return lists;
+}
+
+}  // namespace
+
+void ReadStoredServers(KeyValues *list, std::vector<StoredServer> &out, std::string *errors) {
+  for (KeyValues *entry = list->GetFirstTrueSubKey(); entry; entry = entry->GetNextTrueSubKey()) {
+    StoredServer server;
+    server.m_nAppId = static_cast<AppId_t>(entry->GetUint64("appid"));
+    if (!ParseIPv4(entry->GetString("address"), server.m_nIP, server.m_nConnPort) || server.m_nIP == 0 ||
+        server.m_nConnPort == 0) {
+      Report(errors, std::string("stored server: bad address \"") + entry->GetString("address") + "\"");
+      continue;
+    }
+    server.m_nQueryPort = static_cast<uint16>(entry->GetInt("queryport", server.m_nConnPort));
+    server.m_nFlags = static_cast<uint32>(entry->GetInt("flags", 1)) & 3u;
+    server.m_nLastPlayed = static_cast<uint32>(entry->GetUint64("lastplayed"));
+    if (server.m_nFlags) out.push_back(server);
+  }
+}
+
+std::string CPlexaWorld::DefaultConfigFolder() {
+  const char *xdg = getenv("XDG_CONFIG_HOME");
+  if (xdg && *xdg) return std::string(xdg) + "/serverbrowser";
+  const char *home = getenv("HOME");
+  return std::string(home && *home ? home : "/tmp") + "/.config/serverbrowser";
+}
+
+bool CPlexaWorld::LoadFromFile(const std::string &path, std::string *errors) {
+  *this = CPlexaWorld();
+  std::string text;
+  if (!ReadWholeFile(path, text)) {
+    Report(errors, path + ": cannot be read");
+    return false;
+  }
+  KeyValuesAD root(new KeyValues("PlexaClient"));
+  std::string parseErrors;
+  if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &parseErrors)) {
+    Report(errors, parseErrors.empty() ? path + ": not a key/value file" : parseErrors);
+    return false;
+  }
+  LoadFromKeyValues(root.get(), errors);
+  return true;
+}
+
+void CPlexaWorld::LoadFromKeyValues(KeyValues *root, std::string *errors) {
+  if (KeyValues *user = root->FindKey("user")) ReadUser(user, errors);
+  if (KeyValues *apps = root->FindKey("apps")) ReadApps(apps, errors);
+  if (KeyValues *friends = root->FindKey("friends")) ReadFriends(friends, errors);
+  if (KeyValues *servers = root->FindKey("servers")) ReadServers(servers, errors);
+  ReadSettings(root, errors);
+}
+
+void CPlexaWorld::ReadUser(KeyValues *user, std::string *errors) {
+  const char *folder = user->GetString("configfolder", "");
+  if (*folder) m_ConfigFolder = folder;
+  m_bOffline = user->GetBool("offline");
+  if (KeyValues *banned = user->FindKey("banned")) {
+    for (KeyValues *entry = banned->GetFirstValue(); entry; entry = entry->GetNextValue()) {
+      uint64 appId = 0;
+      if (ParseUint64(entry->GetString(), appId) && appId <= 0xFFFFFFFFu)
+        m_Banned.insert(static_cast<AppId_t>(appId));
+      else
+        Report(errors, std::string("user/banned: \"") + entry->GetString() + "\" is not an application id");
+    }
+  }
+  if (KeyValues *stored = user->FindKey("stored")) ReadStoredServers(stored, m_StoreSeed, errors);
+}
+
+void CPlexaWorld::ReadApps(KeyValues *apps, std::string *errors) {
+  for (KeyValues *entry = apps->GetFirstTrueSubKey(); entry; entry = entry->GetNextTrueSubKey()) {
+    uint64 appId = 0;
+    if (!ParseUint64(entry->GetName(), appId) || appId == 0 || appId > 0xFFFFFFFFu) {
+      Report(errors, std::string("apps: \"") + entry->GetName() + "\" is not an application id");
+      continue;
+    }
+    SimApp app;
+    app.m_bAvailable = entry->GetBool("available", true);
+    FlattenValues(entry, "", app.m_Values);
+    app.m_Values.erase("available");
+    // Most applications' game id is their application id.
+    app.m_Values.emplace("gameid", std::to_string(appId));
+    m_Apps[static_cast<AppId_t>(appId)] = std::move(app);
+  }
+}
+
+void CPlexaWorld::ReadFriends(KeyValues *friends, std::string *errors) {
+  for (KeyValues *entry = friends->GetFirstTrueSubKey(); entry; entry = entry->GetNextTrueSubKey()) {
+    SimFriend buddy;
+    if (!ParseUint64(entry->GetName(), buddy.m_Id) || buddy.m_Id == 0) {
+      Report(errors, std::string("friends: \"") + entry->GetName() + "\" is not an account id");
+      continue;
+    }
+    buddy.m_Name = entry->GetString("name");
+    buddy.m_nFlags = entry->GetInt("flags");
+    buddy.m_GameTitle = entry->GetString("title");
+    if (KeyValues *game = entry->FindKey("game")) {
+      buddy.m_bInGame = true;
+      buddy.m_Game.m_gameID = game->GetUint64("gameid", game->GetUint64("appid"));
+      uint16 unusedPort = 0;
+      const char *ip = game->GetString("ip", "");
+      if (*ip && !ParseIPv4(ip, buddy.m_Game.m_unGameIP, unusedPort))
+        Report(errors, "friends/" + std::string(entry->GetName()) + ": bad game address \"" + ip + "\"");
+      buddy.m_Game.m_usGamePort = static_cast<uint16>(game->GetInt("gameport"));
+      buddy.m_Game.m_usQueryPort = static_cast<uint16>(game->GetInt("queryport", 0xFFFF));
+      buddy.m_Game.m_PlexaIdLobby = game->GetUint64("lobby");
+    }
+    if (KeyValues *presence = entry->FindKey("presence")) {
+      for (KeyValues *app = presence->GetFirstTrueSubKey(); app; app = app->GetNextTrueSubKey()) {
+        uint64 appId = 0;
+        if (!ParseUint64(app->GetName(), appId) || appId > 0xFFFFFFFFu) continue;
+        auto &values = buddy.m_Presence[static_cast<AppId_t>(appId)];
+        for (KeyValues *value = app->GetFirstValue(); value; value = value->GetNextValue())
+          values[Lowered(value->GetName())] = value->GetString();
+      }
+    }
+    m_Friends[buddy.m_Id] = std::move(buddy);
+  }
+}
+
+void CPlexaWorld::ReadServers(KeyValues *servers, std::string *errors) {
+  int position = 0;
+  for (KeyValues *entry = servers->GetFirstTrueSubKey(); entry; entry = entry->GetNextTrueSubKey()) {
+    ++position;
+    SimServer server;
+    std::string problem;
+    if (!ReadServer(entry, server, problem)) {
+      Report(errors, "servers: entry " + std::to_string(position) + ": " + problem);
+      continue;
+    }
+    if (FindByConnection(server.m_Record.m_NetAdr.GetIP(), server.m_Record.m_NetAdr.GetConnectionPort())) {
+      Report(errors, "servers: entry " + std::to_string(position) + ": address listed twice");
+      continue;
+    }
+    m_Servers.push_back(std::move(server));
+    const ServerAddress &adr = m_Servers.back().m_Record.m_NetAdr;
+    m_mapByConnection.emplace(AddressKey(adr.GetIP(), adr.GetConnectionPort()), m_Servers.size() - 1);
+    m_mapByQuery.emplace(AddressKey(adr.GetIP(), adr.GetQueryPort()), m_Servers.size() - 1);
+  }
+}
+
+bool CPlexaWorld::ReadServer(KeyValues *entry, SimServer &server, std::string &problem) {
+  uint32 ip = 0;
+  uint16 port = 0;
+  if (!ParseIPv4(entry->GetString("address"), ip, port) || ip == 0 || port == 0) {
+    problem = std::string("bad address \"") + entry->GetString("address") + "\" (want a.b.c.d:port)";
+    return false;
+  }
+  ServerRecord &record = server.m_Record;
+  record.m_NetAdr.Init(ip, static_cast<uint16>(entry->GetInt("queryport", port)), port);
+  CopyField(record.m_szServerName, entry->GetString("name"));
+  CopyField(record.m_szMapName, entry->GetString("map"));
+  CopyField(record.m_szGameDirectory, entry->GetString("gamedir"));
+  CopyField(record.m_szDescription, entry->GetString("description"));
+  CopyField(record.m_szTags, entry->GetString("tags"));
+  record.m_nAppId = static_cast<AppId_t>(entry->GetUint64("appid"));
+  record.m_nPlayerLimit = entry->GetInt("maxplayers");
+  record.m_nBotCount = entry->GetInt("bots");
+  record.m_bHasPassword = entry->GetBool("password");
+  record.m_bIsSecure = entry->GetBool("secure");
+  record.m_nVersion = entry->GetInt("version");
+  record.m_PlexaId = entry->GetUint64("plexaid");
+  record.m_nLastPlayedTime = static_cast<uint32>(entry->GetUint64("lastplayed"));
+
+  if (KeyValues *players = entry->FindKey("playerlist")) {
+    for (KeyValues *player = players->GetFirstTrueSubKey(); player; player = player->GetNextTrueSubKey())
+      server.m_Players.push_back({player->GetString("name"), player->GetInt("score"), player->GetFloat("time")});
+  }
+  record.m_nPlayerCount = entry->GetInt("players", static_cast<int>(server.m_Players.size()));
+  server.m_nLatencyMs = entry->GetInt("latency", 50);
+  if (server.m_nLatencyMs < 0) server.m_nLatencyMs = 0;
+  server.m_bSilent = entry->GetBool("silent");
+  server.m_bProxy = entry->GetBool("proxy");
+  server.m_nLists = ParseLists(entry->GetString("lists", "internet"));
+  return true;
+}
+
+void CPlexaWorld::ReadSettings(KeyValues *root, std::string *errors) {
+  if (KeyValues *master = root->FindKey("master")) {
+    const char *mode = master->GetFirstSubKey() ? master->GetString("mode", "answers") : master->GetString();
+    if (!V_stricmp(mode, "answers"))
+      m_Settings.m_eMaster = EMasterMode::Answers;
+    else if (!V_stricmp(mode, "empty"))
+      m_Settings.m_eMaster = EMasterMode::Empty;
+    else if (!V_stricmp(mode, "silent"))
+      m_Settings.m_eMaster = EMasterMode::Silent;
+    else
+      Report(errors, std::string("master: \"") + mode + "\" is not answers, empty or silent");
+    if (master->GetFirstSubKey()) m_Settings.m_nMasterLatencyMs = master->GetInt("latency", m_Settings.m_nMasterLatencyMs);
+  }
+  if (KeyValues *settings = root->FindKey("settings")) {
+    m_Settings.m_nSilentTimeoutMs = settings->GetInt("silenttimeout", m_Settings.m_nSilentTimeoutMs);
+    m_Settings.m_nFrameBudgetUs = settings->GetInt("framebudgetus", m_Settings.m_nFrameBudgetUs);
+  }
+  if (m_Settings.m_nMasterLatencyMs < 0) m_Settings.m_nMasterLatencyMs = 0;
+  if (m_Settings.m_nSilentTimeoutMs < 0) m_Settings.m_nSilentTimeoutMs = 0;
+  if (m_Settings.m_nFrameBudgetUs < 100) m_Settings.m_nFrameBudgetUs = 100;
+}
+
+const SimApp *CPlexaWorld::FindApp(AppId_t appId) const {
+  auto it = m_Apps.find(appId);
+  return it == m_Apps.end() ? nullptr : &it->second;
+}
+
+const SimFriend *CPlexaWorld::FindFriend(PlexaId_t id) const {
+  auto it = m_Friends.find(id);
+  return it == m_Friends.end() ? nullptr : &it->second;
+}
+
+const SimServer *CPlexaWorld::FindByConnection(uint32 ip, uint16 connPort) const {
+  auto it = m_mapByConnection.find(AddressKey(ip, connPort));
+  return it == m_mapByConnection.end() ? nullptr : &m_Servers[it->second];
+}
+
+const SimServer *CPlexaWorld::FindByQuery(uint32 ip, uint16 queryPort) const {
+  auto it = m_mapByQuery.find(AddressKey(ip, queryPort));
+  return it == m_mapByQuery.end() ? nullptr : &m_Servers[it->second];
+}

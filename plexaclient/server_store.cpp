@@ -1,0 +1,138 @@
+#include "plexaclient/server_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "plexaclient/address_text.h"
+#include "tier0/dbg.h"
+#include "tier1/KeyValues.h"
+
+namespace {
+
+bool ReadWholeFile(const std::string &path, std::string &text, bool &exists) {
+  FILE *file = fopen(path.c_str(), "rb");
+  exists = file != nullptr || errno != ENOENT;
+  if (!file) return false;
+  char chunk[16384];
+  size_t got = 0;
+  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, got);
+  const bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+// Creates `folder` and its parents.
+bool MakeFolders(const std::string &folder) {
+  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    const std::string part = folder.substr(0, slash);
+    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) return true;
+  }
+}
+
+bool WriteAll(int fd, const std::string &text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+std::string StoreText(const std::vector<StoredServer> &entries) {
+  std::string text = "\"StoredServers\"\n{\n";
+  for (const StoredServer &entry : entries) {
+    text += "\t\"server\"\n\t{\n";
+    text += "\t\t\"appid\"\t\t\"" + std::to_string(entry.m_nAppId) + "\"\n";
+    text += "\t\t\"address\"\t\t\"" + FormatIPv4(entry.m_nIP, entry.m_nConnPort) + "\"\n";
+    text += "\t\t\"queryport\"\t\t\"" + std::to_string(entry.m_nQueryPort) + "\"\n";
+    text += "\t\t\"flags\"\t\t\"" + std::to_string(entry.m_nFlags) + "\"\n";
+    text += "\t\t\"lastplayed\"\t\t\"" + std::to_string(entry.m_nLastPlayed) + "\"\n";
+    text += "\t}\n";
+  }
+  text += "}\n";
+  return text;
+}
+
+}  // namespace
+
+void CServerStore::Load(const std::string &folder, const std::vector<StoredServer> &seed) {
+  m_Folder = folder;
+  m_Entries.clear();
+  const std::string path = FilePath();
+  std::string text;
+  bool exists = false;
+  if (!ReadWholeFile(path, text, exists)) {
+    if (exists) Warning("plexaclient: %s: cannot be read (%s); favourites and history start empty\n", path.c_str(),
+                        strerror(errno));
+    else
+      m_Entries = seed;
+    return;
+  }
+  KeyValuesAD root(new KeyValues("StoredServers"));
+  std::string errors;
+  if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) {
+    const std::string aside = path + ".broken";
+    rename(path.c_str(), aside.c_str());
+    Warning("plexaclient: %s: %s; moved aside to %s, favourites and history start empty\n", path.c_str(),
+            errors.c_str(), aside.c_str());
+    return;
+  }
+  std::string problems;
+  ReadStoredServers(root.get(), m_Entries, &problems);
+  if (!problems.empty()) Warning("plexaclient: %s: %s", path.c_str(), problems.c_str());
+}
+
+StoredServer *CServerStore::Find(AppId_t appId, uint32 ip, uint16 connPort) {
+  for (StoredServer &entry : m_Entries) {
+    if (entry.m_nAppId == appId && entry.m_nIP == ip && entry.m_nConnPort == connPort) return &entry;
+  }
+  return nullptr;
+}
+
+bool CServerStore::Add(const StoredServer &server) {
+  if (server.m_nFlags == 0) return false;
+  StoredServer *entry = Find(server.m_nAppId, server.m_nIP, server.m_nConnPort);
+  if (!entry) {
+    m_Entries.push_back(server);
+    return true;
+  }
+  entry->m_nFlags |= server.m_nFlags;
+  entry->m_nQueryPort = server.m_nQueryPort;
+  if (server.m_nLastPlayed) entry->m_nLastPlayed = server.m_nLastPlayed;
+  return true;
+}
+
+bool CServerStore::Remove(AppId_t appId, uint32 ip, uint16 connPort, uint32 flags) {
+  StoredServer *entry = Find(appId, ip, connPort);
+  if (!entry || (entry->m_nFlags & flags) == 0) return false;
+  entry->m_nFlags &= ~flags;
+  if (entry->m_nFlags == 0) m_Entries.erase(m_Entries.begin() + (entry - m_Entries.data()));
+  return true;
+}
+
+bool CServerStore::Save() const {
+  if (!MakeFolders(m_Folder)) {
+    Warning("plexaclient: cannot create %s: %s; favourites and history not saved\n", m_Folder.c_str(),
+            strerror(errno));
+    return false;
+  }
+  const std::string path = FilePath();
+  const std::string temp = path + ".tmp";
+  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  bool ok = fd >= 0 && WriteAll(fd, StoreText(m_Entries)) && fsync(fd) == 0;
+  if (fd >= 0 && close(fd) != 0) ok = false;
+  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    Warning("plexaclient: cannot save %s: %s\n", path.c_str(), strerror(errno));
+    unlink(temp.c_str());
+  }
+  return ok;
+}

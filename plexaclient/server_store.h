@@ -1,0 +1,35 @@
+// The user's favourite and history servers, kept in a key/value file in the user's configuration
+// folder and saved atomically after every change.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plexaclient/plexa_world.h"
+
+class CServerStore {
+ public:
+  static constexpr const char *kFileName = "plexa_servers.vdf";
+
+  // Reads the store of `folder`; when it has none yet, starts from `seed`. A store file that
+  // cannot be read is moved aside (".broken") so that the next save does not destroy it.
+  void Load(const std::string &folder, const std::vector<StoredServer> &seed);
+  const std::string &Folder() const { return m_Folder; }
+
+  // Adds `flags` to the entry (creating it). Returns false when flags is 0.
+  bool Add(const StoredServer &server);
+  // Removes `flags` from the entry, dropping it when none remain; false when it held none of them.
+  bool Remove(AppId_t appId, uint32 ip, uint16 connPort, uint32 flags);
+  const std::vector<StoredServer> &Entries() const { return m_Entries; }
+
+  // Writes beside the file, flushes it to disk, then renames over it. False (with a warning) on
+  // any failure; the old file is then untouched.
+  bool Save() const;
+  std::string FilePath() const { return m_Folder + "/" + kFileName; }
+
+ private:
+  StoredServer *Find(AppId_t appId, uint32 ip, uint16 connPort);
+
+  std::string m_Folder;
+  std::vector<StoredServer> m_Entries;
+};
