@@ -1,10 +1,10 @@
 // Range-checked decimal parsing in the C locale, whatever locale the process has set.
+#include <locale.h>
+
 #include <cerrno>
 #include <clocale>
 #include <cstdint>
 #include <cstdlib>
-
-#include <locale.h>
 
 #include "kstdlib/strtools.h"
 

@@ -14,7 +14,7 @@ char *V_strncpy(char *dst, const char *src, size_t size) {
 
 int V_vsnprintf(char *dst, size_t size, const char *fmt, va_list args) {
   if (!dst || size == 0) return 0;
-  const int written = vsnprintf(dst, size, fmt ? fmt : "", args);
+  const int written = fmt ? vsnprintf(dst, size, fmt, args) : -1;
   if (written < 0) {
     dst[0] = '\0';
     return 0;
@@ -50,7 +50,9 @@ int V_strnicmp(const char *a, const char *b, size_t n) {
   return 0;
 }
 
-int V_stricmp(const char *a, const char *b) { return V_strnicmp(a, b, static_cast<size_t>(-1)); }
+int V_stricmp(const char *a, const char *b) {
+  return V_strnicmp(a, b, static_cast<size_t>(-1));
+}
 
 const char *V_stristr(const char *haystack, const char *needle) {
   if (!haystack || !needle) return nullptr;

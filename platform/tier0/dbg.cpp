@@ -36,9 +36,15 @@ bool Dispatch(const SpewInfo &info) {
   return false;
 }
 
+// Formats into a caller's buffer; a null or broken format leaves an empty report.
+void FormatReport(char *text, size_t size, const char *fmt, va_list args) {
+  text[0] = '\0';
+  if (fmt && vsnprintf(text, size, fmt, args) < 0) text[0] = '\0';
+}
+
 void FormatAndDispatch(SpewType type, const char *fmt, va_list args) {
   char text[kReportSize];
-  if (vsnprintf(text, sizeof(text), fmt ? fmt : "", args) < 0) text[0] = '\0';
+  FormatReport(text, sizeof(text), fmt, args);
   Dispatch(SpewInfo{type, text, nullptr, 0});
 }
 
@@ -68,7 +74,7 @@ void Error(const char *fmt, ...) {
   char text[kReportSize];
   va_list args;
   va_start(args, fmt);
-  if (vsnprintf(text, sizeof(text), fmt ? fmt : "", args) < 0) text[0] = '\0';
+  FormatReport(text, sizeof(text), fmt, args);
   va_end(args);
   // A fatal report must reach the terminal even when a hook captures reports.
   if (Dispatch(SpewInfo{SpewType::Error, text, nullptr, 0})) {
@@ -86,7 +92,7 @@ void AssertMsgFormatted(const char *file, int line, const char *fmt, ...) {
   char text[kAssertReportSize];
   va_list args;
   va_start(args, fmt);
-  if (vsnprintf(text, sizeof(text), fmt ? fmt : "", args) < 0) text[0] = '\0';
+  FormatReport(text, sizeof(text), fmt, args);
   va_end(args);
   AssertMsgImplementation(text, file, line);
 }

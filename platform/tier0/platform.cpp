@@ -53,7 +53,8 @@ uint32 Plat_UnixTime() {
   {
     std::lock_guard<std::mutex> lock(clock.mutex);
     if (clock.enabled) {
-      return kOverrideUnixEpoch + static_cast<uint32>(static_cast<int64>(clock.nowSeconds - clock.startSeconds));
+      return kOverrideUnixEpoch +
+             static_cast<uint32>(static_cast<int64>(clock.nowSeconds - clock.startSeconds));
     }
   }
   return static_cast<uint32>(time(nullptr));
@@ -73,4 +74,6 @@ void Plat_AdvanceClock(double seconds) {
   if (clock.enabled) clock.nowSeconds += seconds;
 }
 
-bool ThreadInMainThread() { return std::this_thread::get_id() == g_MainThread; }
+bool ThreadInMainThread() {
+  return std::this_thread::get_id() == g_MainThread;
+}

@@ -18,9 +18,13 @@ void CValidator::Pop() {
 }
 
 // This visitor audits nothing: memory is never recorded as claimed.
-void CValidator::ClaimMemory(const void *memory) { (void)memory; }
+void CValidator::ClaimMemory(const void *memory) {
+  (void)memory;
+}
 
-void CValidator::ClaimArrayMemory(const void *memory) { (void)memory; }
+void CValidator::ClaimArrayMemory(const void *memory) {
+  (void)memory;
+}
 
 bool CValidator::IsClaimed(const void *memory) const {
   (void)memory;

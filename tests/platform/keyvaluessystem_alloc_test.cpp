@@ -21,16 +21,36 @@ void *CountedAllocation(size_t size) {
 }
 }  // namespace
 
-void *operator new(size_t size) { return CountedAllocation(size); }
-void *operator new[](size_t size) { return CountedAllocation(size); }
-void *operator new(size_t size, const std::nothrow_t &) noexcept { return malloc(size ? size : 1); }
-void *operator new[](size_t size, const std::nothrow_t &) noexcept { return malloc(size ? size : 1); }
-void operator delete(void *block) noexcept { free(block); }
-void operator delete[](void *block) noexcept { free(block); }
-void operator delete(void *block, size_t) noexcept { free(block); }
-void operator delete[](void *block, size_t) noexcept { free(block); }
-void operator delete(void *block, const std::nothrow_t &) noexcept { free(block); }
-void operator delete[](void *block, const std::nothrow_t &) noexcept { free(block); }
+void *operator new(size_t size) {
+  return CountedAllocation(size);
+}
+void *operator new[](size_t size) {
+  return CountedAllocation(size);
+}
+void *operator new(size_t size, const std::nothrow_t &) noexcept {
+  return malloc(size ? size : 1);
+}
+void *operator new[](size_t size, const std::nothrow_t &) noexcept {
+  return malloc(size ? size : 1);
+}
+void operator delete(void *block) noexcept {
+  free(block);
+}
+void operator delete[](void *block) noexcept {
+  free(block);
+}
+void operator delete(void *block, size_t) noexcept {
+  free(block);
+}
+void operator delete[](void *block, size_t) noexcept {
+  free(block);
+}
+void operator delete(void *block, const std::nothrow_t &) noexcept {
+  free(block);
+}
+void operator delete[](void *block, const std::nothrow_t &) noexcept {
+  free(block);
+}
 
 TEST(KeyValuesSystemAllocation, KnownNamesAreFoundWithoutAllocating) {
   IKeyValuesSystem &symbols = *KeyValuesSystemPlexa();

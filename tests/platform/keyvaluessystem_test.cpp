@@ -10,7 +10,9 @@
 #include "kstdlib/ikeyvaluessystem.h"
 
 namespace {
-IKeyValuesSystem &Symbols() { return *KeyValuesSystemPlexa(); }
+IKeyValuesSystem &Symbols() {
+  return *KeyValuesSystemPlexa();
+}
 }  // namespace
 
 TEST(KeyValuesSystem, IsOneObjectPerProcess) {

@@ -1,13 +1,13 @@
 // String helpers: bounded copies and formatting, case-insensitive compares, UTF-8/UTF-16 and
 // number parsing, each as a table of cases.
+#include "kstdlib/strtools.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <clocale>
 #include <cstring>
 #include <string>
-
-#include "kstdlib/strtools.h"
 
 TEST(StrTools, BoundedCopyAlwaysTerminates) {
   struct Case {
@@ -68,9 +68,14 @@ TEST(StrTools, CaseInsensitiveCompareIsAsciiOnly) {
     int sign;
   };
   const Case cases[] = {
-      {"Connect", "cONNECT", 0}, {"abc", "abd", -1},       {"abd", "ABC", 1},
-      {"ab", "abc", -1},         {"", "", 0},              {nullptr, "", 0},
-      {"[", "a", -1},            {"\xC3\x89", "\xC3\xA9", -1},  // no folding beyond ASCII
+      {"Connect", "cONNECT", 0},
+      {"abc", "abd", -1},
+      {"abd", "ABC", 1},
+      {"ab", "abc", -1},
+      {"", "", 0},
+      {nullptr, "", 0},
+      {"[", "a", -1},
+      {"\xC3\x89", "\xC3\xA9", -1},  // no folding beyond ASCII
   };
   for (const Case &c : cases) {
     const int result = V_stricmp(c.a, c.b);
@@ -88,8 +93,12 @@ TEST(StrTools, CaseInsensitiveSearch) {
     int offset;  // -1: not found
   };
   const Case cases[] = {
-      {"servers/Serverbrowser.SO", ".so", 21}, {"abc", "", 0},     {"abc", "abcd", -1},
-      {"", "a", -1},                           {"aaab", "AAB", 1}, {"Plexa", "lex", 1},
+      {"servers/Serverbrowser.SO", ".so", 21},
+      {"abc", "", 0},
+      {"abc", "abcd", -1},
+      {"", "a", -1},
+      {"aaab", "AAB", 1},
+      {"Plexa", "lex", 1},
   };
   for (const Case &c : cases) {
     const char *found = V_stristr(c.haystack, c.needle);
@@ -123,13 +132,18 @@ TEST(StrTools, Utf8ToUtf16) {
       {"Plexa", u"Plexa"},
       {"caf\xC3\xA9", u"caf\u00E9"},
       {"\xE2\x82\xAC", u"\u20AC"},
-      {"\xF0\x9F\x8E\xAE", u"\U0001F3AE"},                  // needs a surrogate pair
-      {"a\xFF" "b", u"a\uFFFD" "b"},                        // invalid byte
-      {"\xC3", u"\uFFFD"},                                  // cut sequence at the end
-      {"\xE2\x82" "x", u"\uFFFDx"},                         // cut sequence, one replacement
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},                        // overlong form
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},              // encoded surrogate
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},    // above U+10FFFF
+      {"\xF0\x9F\x8E\xAE", u"\U0001F3AE"},  // needs a surrogate pair
+      {"a\xFF"
+       "b",
+       u"a\uFFFD"
+       "b"},                // invalid byte
+      {"\xC3", u"\uFFFD"},  // cut sequence at the end
+      {"\xE2\x82"
+       "x",
+       u"\uFFFDx"},                                       // cut sequence, one replacement
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong form
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
       {"", u""},
       {nullptr, u""},
   };
@@ -176,7 +190,7 @@ TEST(StrTools, Utf16ToUtf8) {
       {u"\u20AC", "\xE2\x82\xAC"},
       {u"\U0001F3AE", "\xF0\x9F\x8E\xAE"},
       {std::u16string(1, char16_t(0xD83C)) + u"x", "\xEF\xBF\xBDx"},  // lone high surrogate
-      {std::u16string(1, char16_t(0xDF2E)), "\xEF\xBF\xBD"},         // lone low surrogate
+      {std::u16string(1, char16_t(0xDF2E)), "\xEF\xBF\xBD"},          // lone low surrogate
       {u"", ""},
   };
   for (const Case &c : cases) {
@@ -292,7 +306,8 @@ TEST(StrTools, DoubleParsingIgnoresTheLocale) {
     int consumed;
   };
   const Case cases[] = {
-      {"1.5", 1.5, 3}, {" -0.25x", -0.25, 6}, {"3", 3.0, 1}, {"1e3", 1000.0, 3}, {"abc", 0.0, 0}, {"", 0.0, 0},
+      {"1.5", 1.5, 3},    {" -0.25x", -0.25, 6}, {"3", 3.0, 1},
+      {"1e3", 1000.0, 3}, {"abc", 0.0, 0},       {"", 0.0, 0},
   };
   for (const Case &c : cases) {
     const char *end = nullptr;

@@ -140,8 +140,8 @@ TEST(Clock, MillisecondDeadlinesCompareAcrossWrap) {
     bool reached;
   };
   const Case cases[] = {
-      {100, 100, true},           {99, 100, false},          {0xFFFFFFF0u, 0x10u, false},
-      {0x10u, 0xFFFFFFF0u, true}, {0x20u, 0x10u, true},      {0x7FFFFFFFu, 0u, true},
+      {100, 100, true},           {99, 100, false},     {0xFFFFFFF0u, 0x10u, false},
+      {0x10u, 0xFFFFFFF0u, true}, {0x20u, 0x10u, true}, {0x7FFFFFFFu, 0u, true},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(Plat_MSTimeReached(c.now, c.deadline), c.reached) << c.now << " vs " << c.deadline;
