@@ -1,0 +1,47 @@
+// The host's file service: search paths per path id ("GAME" for the game folder, "CONFIG" for the
+// user's configuration folder), stdio underneath.
+//
+// "\" in a path reads as "/". With no path id an absolute path is used as given, and a relative one
+// is read from the first folder of "GAME" then "CONFIG" that has it, and written into "CONFIG".
+// Relative paths may not climb out of their folder ("..").
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "filesystem.h"
+
+namespace kguihost {
+
+class CHostFileSystem final : public IFileSystem {
+ public:
+  CHostFileSystem() = default;
+  ~CHostFileSystem();
+  CHostFileSystem(const CHostFileSystem &) = delete;
+  CHostFileSystem &operator=(const CHostFileSystem &) = delete;
+
+  // Adds a folder to a path id (searched in the order added; the first one receives writes).
+  void AddSearchPath(const std::string &folder, const std::string &pathID);
+  // The full path `Open` would use, or "" when there is none.
+  std::string ResolveForRead(const char *fileName, const char *pathID) const;
+  std::string ResolveForWrite(const char *fileName, const char *pathID) const;
+  size_t OpenFileCount() const { return m_OpenFiles; }
+
+  FileHandle_t Open(const char *fileName, const char *options, const char *pathID) override;
+  unsigned int Size(FileHandle_t file) override;
+  int Read(void *output, int size, FileHandle_t file) override;
+  int Write(const void *input, int size, FileHandle_t file) override;
+  bool Close(FileHandle_t file) override;
+  bool RenameFile(const char *oldPath, const char *newPath, const char *pathID) override;
+  bool RemoveFile(const char *path, const char *pathID) override;
+
+ private:
+  // The folders of a path id ("GAME" then "CONFIG" for none); empty for an unknown id.
+  std::vector<std::string> FoldersFor(const char *pathID, bool forWrite) const;
+
+  std::map<std::string, std::vector<std::string>> m_SearchPaths;  // upper-case path id
+  size_t m_OpenFiles = 0;
+};
+
+}  // namespace kguihost

@@ -1,0 +1,172 @@
+// The host GUI runtime: owns the panels, the queue, drawing, input, schemes, localisation, per-user
+// settings and the file system, hands out their interfaces by version name, and runs the frame.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/desktop_panel.h"
+#include "host/font_manager.h"
+#include "host/host_file_system.h"
+#include "host/host_input.h"
+#include "host/host_kgui.h"
+#include "host/host_localize.h"
+#include "host/host_panel_interface.h"
+#include "host/host_scheme.h"
+#include "host/host_surface.h"
+#include "host/host_system.h"
+#include "host/message_queue.h"
+#include "host/notification_manager.h"
+#include "host/panel_registry.h"
+#include "host/renderer.h"
+#include "host/sound_player.h"
+#include "host/texture_manager.h"
+#include "host/tick_registry.h"
+#include "host/user_config.h"
+#include "serverbrowser/IKGuiModule.h"
+
+class IGameLauncher;
+
+namespace kguihost {
+
+struct CRuntimeOptions {
+  int screenWide = 1280;
+  int screenTall = 800;
+  std::string gameDir;  // path id "GAME"
+  std::string userDir;  // path id "CONFIG"
+  std::string language = "english";
+};
+
+// Joins the frame: input sources (the window, a script) and whoever presents the picture.
+class IFrameClient {
+ public:
+  // The input step of the frame.
+  virtual void OnInputStep() = 0;
+  // After the frame is painted.
+  virtual void OnFramePainted() = 0;
+
+ protected:
+  ~IFrameClient() = default;
+};
+
+// What only a desktop window can do; without one the runtime runs offscreen.
+class IWindowBackend {
+ public:
+  virtual bool HasFocus() = 0;
+  virtual void Flash() = 0;
+  virtual void WarpCursor(int x, int y) = 0;
+
+ protected:
+  ~IWindowBackend() = default;
+};
+
+class CKGuiRuntime {
+ public:
+  explicit CKGuiRuntime(const CRuntimeOptions &options);
+  ~CKGuiRuntime();
+  CKGuiRuntime(const CKGuiRuntime &) = delete;
+  CKGuiRuntime &operator=(const CKGuiRuntime &) = delete;
+
+  // --- interfaces
+  // The runtime's interfaces, the file system and the game launcher by version name, or null.
+  void *QueryInterface(const char *versionName);
+  InterfaceProvider &Provider();
+  // A plain function answering for the runtime that exists now (one per process).
+  static void *Factory(const char *versionName, int *returnCode);
+  void SetGameLauncher(IGameLauncher *launcher) { m_pLauncher = launcher; }
+
+  // --- parts
+  CPanelRegistry &Panels() { return m_Panels; }
+  const CPanelRegistry &Panels() const { return m_Panels; }
+  CMessageQueue &Messages() { return m_Messages; }
+  CTickRegistry &Ticks() { return m_Ticks; }
+  CHostFileSystem &FileSystem() { return m_FileSystem; }
+  CRenderer &Renderer() { return m_Renderer; }
+  CFontManager &Fonts() { return m_Fonts; }
+  CTextureManager &Textures() { return m_Textures; }
+  CSoundPlayer &Sounds() { return m_Sounds; }
+  CUserConfigStore &UserConfig() { return m_UserConfig; }
+  CHostKGui &KGui() { return m_KGui; }
+  CHostPanelInterface &PanelInterface() { return m_PanelInterface; }
+  CHostSurface &Surface() { return m_Surface; }
+  CHostScheme &Scheme() { return m_Scheme; }
+  CHostSystem &System() { return m_System; }
+  CHostInput &Input() { return m_Input; }
+  CHostLocalize &Localize() { return m_Localize; }
+  CNotificationManager &Notifications() { return m_Notifications; }
+  kgui::VPANEL RootPanel() const;
+
+  // --- the frame
+  void RunFrame();
+  void DeliverMessages();
+  void RunTicks();
+  void ThinkAndLayout();
+  void Paint();
+  // The safe point: deletes the panels marked for deletion.
+  void DeleteMarkedPanels();
+  void AddFrameClient(IFrameClient *client);
+  void RemoveFrameClient(IFrameClient *client);
+  uint64 FrameCount() const { return m_FrameCount; }
+  double FrameTime() const { return m_FrameTime; }
+  double Now() const;
+
+  // --- panels
+  void LayoutPanel(CHostPanel *panel);
+  void MarkForDeletion(kgui::VPANEL panel);
+  // Drops every trace of a panel (IKGui::FreePanel).
+  void ForgetPanel(kgui::VPANEL panel);
+  bool IsRunning() const { return m_Running; }
+  // Stops running: deletes every panel still alive and drops queued messages. Run before the
+  // module that made the panels is unloaded.
+  void Shutdown();
+
+  // --- screen and window
+  void SetScreenSize(int wide, int tall);
+  int ProportionalScale(int normalizedValue) const;
+  kgui::HFont HostFont();
+  void SetWindowBackend(IWindowBackend *window) { m_pWindow = window; }
+  bool HasWindow() const { return m_pWindow != nullptr; }
+  bool HasWindowFocus() { return !m_pWindow || m_pWindow->HasFocus(); }
+  void FlashHostWindow();
+  void WarpHostCursor(int x, int y);
+
+ private:
+  class CProvider;
+  void Deliver(const CQueuedMessage &message);
+  void CollectShown(CHostPanel *panel, std::vector<kgui::VPANEL> &out) const;
+  void LayoutTree(kgui::VPANEL panel);
+  void PaintTree(kgui::VPANEL panel, int originX, int originY, const CRect &parentClip);
+  void DeleteNow(kgui::VPANEL panel);
+
+  CRuntimeOptions m_Options;
+  CHostFileSystem m_FileSystem;
+  CPanelRegistry m_Panels;
+  CMessageQueue m_Messages;
+  CTickRegistry m_Ticks;
+  CFontManager m_Fonts;
+  CTextureManager m_Textures;
+  CRenderer m_Renderer;
+  CSoundPlayer m_Sounds;
+  CUserConfigStore m_UserConfig;
+  CHostKGui m_KGui;
+  CHostPanelInterface m_PanelInterface;
+  CHostSurface m_Surface;
+  CHostScheme m_Scheme;
+  CHostSystem m_System;
+  CHostInput m_Input;
+  CHostLocalize m_Localize;
+  CNotificationManager m_Notifications;
+  CDesktopPanel m_Desktop;
+  std::unique_ptr<CProvider> m_pProvider;
+  IGameLauncher *m_pLauncher = nullptr;
+  IWindowBackend *m_pWindow = nullptr;
+  std::vector<IFrameClient *> m_FrameClients;
+  std::vector<kgui::VPANEL> m_PendingDeletion;
+  kgui::HFont m_HostFont = kgui::INVALID_FONT;
+  uint64 m_FrameCount = 0;
+  double m_FrameTime = 0.0;
+  bool m_Running = true;
+};
+
+}  // namespace kguihost

@@ -1,0 +1,203 @@
+#include "host/renderer.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+
+#include "host/font_manager.h"
+
+namespace kguihost {
+
+namespace {
+// Screens larger than this are refused; the buffer keeps its last valid size.
+constexpr int kMaxScreenSide = 16384;
+}  // namespace
+
+CRenderer::CRenderer(int wide, int tall) { Resize(wide, tall); }
+
+CRenderer::~CRenderer() {
+  if (m_pCairo) cairo_destroy(m_pCairo);
+  if (m_pSurface) cairo_surface_destroy(m_pSurface);
+}
+
+void CRenderer::Resize(int wide, int tall) {
+  wide = std::clamp(wide, 1, kMaxScreenSide);
+  tall = std::clamp(tall, 1, kMaxScreenSide);
+  if (m_pSurface && wide == m_Wide && tall == m_Tall) return;
+  if (m_pCairo) cairo_destroy(m_pCairo);
+  if (m_pSurface) cairo_surface_destroy(m_pSurface);
+  m_Wide = wide;
+  m_Tall = tall;
+  m_pSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, wide, tall);
+  m_pCairo = cairo_create(m_pSurface);
+  m_Contexts.clear();
+}
+
+uint32 CRenderer::PixelAt(int x, int y) const {
+  if (x < 0 || y < 0 || x >= m_Wide || y >= m_Tall) return 0;
+  cairo_surface_flush(m_pSurface);
+  const unsigned char *data = cairo_image_surface_get_data(m_pSurface);
+  int stride = cairo_image_surface_get_stride(m_pSurface);
+  return reinterpret_cast<const uint32 *>(data + y * stride)[x];
+}
+
+bool CRenderer::SavePng(const char *path) const {
+  cairo_surface_flush(m_pSurface);
+  return cairo_surface_write_to_png(m_pSurface, path) == CAIRO_STATUS_SUCCESS;
+}
+
+void CRenderer::Clear(Color color) {
+  m_Contexts.clear();
+  cairo_reset_clip(m_pCairo);
+  cairo_set_operator(m_pCairo, CAIRO_OPERATOR_SOURCE);
+  SetSource(color);
+  cairo_paint(m_pCairo);
+  cairo_set_operator(m_pCairo, CAIRO_OPERATOR_OVER);
+}
+
+void CRenderer::PushContext(int originX, int originY, const CRect &clip) {
+  m_Contexts.push_back(Context{originX, originY, clip, clip, 0, 0});
+  ApplyClip();
+}
+
+void CRenderer::PopContext() {
+  if (m_Contexts.empty()) return;
+  m_Contexts.pop_back();
+  ApplyClip();
+}
+
+void CRenderer::SetLocalClip(int x0, int y0, int x1, int y1) {
+  if (m_Contexts.empty()) return;
+  Context &ctx = m_Contexts.back();
+  ctx.localClip = ctx.clip.Intersect(CRect{x0 + ctx.originX, y0 + ctx.originY, x1 + ctx.originX, y1 + ctx.originY});
+  ApplyClip();
+}
+
+void CRenderer::ClearLocalClip() {
+  if (m_Contexts.empty()) return;
+  m_Contexts.back().localClip = m_Contexts.back().clip;
+  ApplyClip();
+}
+
+void CRenderer::ApplyClip() {
+  cairo_reset_clip(m_pCairo);
+  if (m_Contexts.empty()) return;
+  const CRect &clip = m_Contexts.back().localClip;
+  cairo_rectangle(m_pCairo, clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
+  cairo_clip(m_pCairo);
+}
+
+bool CRenderer::Drawable() const { return !m_Contexts.empty() && !m_Contexts.back().localClip.IsEmpty(); }
+
+void CRenderer::SetSource(Color color) {
+  cairo_set_source_rgba(m_pCairo, color.r() / 255.0, color.g() / 255.0, color.b() / 255.0, color.a() / 255.0);
+}
+
+void CRenderer::FilledRect(int x0, int y0, int x1, int y1) {
+  if (!Drawable() || x1 <= x0 || y1 <= y0) return;
+  const Context &ctx = m_Contexts.back();
+  SetSource(m_DrawColor);
+  cairo_rectangle(m_pCairo, x0 + ctx.originX, y0 + ctx.originY, x1 - x0, y1 - y0);
+  cairo_fill(m_pCairo);
+}
+
+void CRenderer::FilledRectFade(int x0, int y0, int x1, int y1, int alpha0, int alpha1, bool horizontal) {
+  if (!Drawable() || x1 <= x0 || y1 <= y0) return;
+  const Context &ctx = m_Contexts.back();
+  double left = x0 + ctx.originX, top = y0 + ctx.originY;
+  cairo_pattern_t *gradient = horizontal ? cairo_pattern_create_linear(left, 0, left + (x1 - x0), 0)
+                                         : cairo_pattern_create_linear(0, top, 0, top + (y1 - y0));
+  double r = m_DrawColor.r() / 255.0, g = m_DrawColor.g() / 255.0, b = m_DrawColor.b() / 255.0;
+  cairo_pattern_add_color_stop_rgba(gradient, 0, r, g, b, std::clamp(alpha0, 0, 255) / 255.0);
+  cairo_pattern_add_color_stop_rgba(gradient, 1, r, g, b, std::clamp(alpha1, 0, 255) / 255.0);
+  cairo_set_source(m_pCairo, gradient);
+  cairo_rectangle(m_pCairo, left, top, x1 - x0, y1 - y0);
+  cairo_fill(m_pCairo);
+  cairo_pattern_destroy(gradient);
+}
+
+void CRenderer::OutlinedRect(int x0, int y0, int x1, int y1) {
+  if (x1 <= x0 || y1 <= y0) return;
+  // Four filled strips keep every edge exactly one pixel wide.
+  FilledRect(x0, y0, x1, y0 + 1);
+  FilledRect(x0, y1 - 1, x1, y1);
+  FilledRect(x0, y0 + 1, x0 + 1, y1 - 1);
+  FilledRect(x1 - 1, y0 + 1, x1, y1 - 1);
+}
+
+void CRenderer::Line(int x0, int y0, int x1, int y1) {
+  int xs[2] = {x0, x1};
+  int ys[2] = {y0, y1};
+  PolyLine(xs, ys, 2);
+}
+
+void CRenderer::PolyLine(const int *px, const int *py, int count) {
+  if (!Drawable() || !px || !py || count < 2) return;
+  const Context &ctx = m_Contexts.back();
+  SetSource(m_DrawColor);
+  cairo_set_line_width(m_pCairo, 1.0);
+  cairo_set_line_cap(m_pCairo, CAIRO_LINE_CAP_SQUARE);
+  cairo_move_to(m_pCairo, px[0] + ctx.originX + 0.5, py[0] + ctx.originY + 0.5);
+  for (int i = 1; i < count; ++i) cairo_line_to(m_pCairo, px[i] + ctx.originX + 0.5, py[i] + ctx.originY + 0.5);
+  cairo_stroke(m_pCairo);
+}
+
+void CRenderer::SetTextPos(int x, int y) {
+  if (m_Contexts.empty()) return;
+  m_Contexts.back().textX = x;
+  m_Contexts.back().textY = y;
+}
+
+void CRenderer::GetTextPos(int &x, int &y) const {
+  x = y = 0;
+  if (m_Contexts.empty()) return;
+  x = m_Contexts.back().textX;
+  y = m_Contexts.back().textY;
+}
+
+void CRenderer::PrintText(const std::u32string &codePoints) {
+  if (m_Contexts.empty() || !m_pTextFont) return;
+  Context &ctx = m_Contexts.back();
+  int startX = ctx.textX;
+  double baseline = ctx.textY + ctx.originY + m_pTextFont->Ascent();
+  std::vector<cairo_glyph_t> glyphs;
+  glyphs.reserve(codePoints.size());
+  for (char32_t cp : codePoints) {
+    const CGlyph &glyph = m_pTextFont->Glyph(cp);
+    if (glyph.index != 0 || glyph.advance != 0) {
+      glyphs.push_back(cairo_glyph_t{glyph.index, static_cast<double>(ctx.textX + ctx.originX), baseline});
+    }
+    ctx.textX += glyph.advance;
+  }
+  if (!Drawable() || glyphs.empty()) return;
+  SetSource(m_TextColor);
+  cairo_set_scaled_font(m_pCairo, m_pTextFont->Scaled());
+  cairo_show_glyphs(m_pCairo, glyphs.data(), static_cast<int>(glyphs.size()));
+  int flags = m_pTextFont->Flags();
+  if (flags & (kgui::FONTFLAG_UNDERLINE | kgui::FONTFLAG_STRIKEOUT)) {
+    int lineY = (flags & kgui::FONTFLAG_UNDERLINE) ? m_pTextFont->Ascent() + 1 : m_pTextFont->Ascent() * 2 / 3;
+    Color saved = m_DrawColor;
+    m_DrawColor = m_TextColor;
+    FilledRect(startX, ctx.textY + lineY, ctx.textX, ctx.textY + lineY + 1);
+    m_DrawColor = saved;
+  }
+}
+
+void CRenderer::TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, int y1, bool filter, int alpha) {
+  if (!Drawable() || !texture || x1 <= x0 || y1 <= y0) return;
+  int wide = cairo_image_surface_get_width(texture);
+  int tall = cairo_image_surface_get_height(texture);
+  if (wide <= 0 || tall <= 0) return;
+  const Context &ctx = m_Contexts.back();
+  cairo_save(m_pCairo);
+  cairo_rectangle(m_pCairo, x0 + ctx.originX, y0 + ctx.originY, x1 - x0, y1 - y0);
+  cairo_clip(m_pCairo);
+  cairo_translate(m_pCairo, x0 + ctx.originX, y0 + ctx.originY);
+  cairo_scale(m_pCairo, static_cast<double>(x1 - x0) / wide, static_cast<double>(y1 - y0) / tall);
+  cairo_set_source_surface(m_pCairo, texture, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(m_pCairo), filter ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_paint_with_alpha(m_pCairo, std::clamp(alpha, 0, 255) / 255.0);
+  cairo_restore(m_pCairo);
+}
+
+}  // namespace kguihost

@@ -1,0 +1,84 @@
+// Draws into the host's back buffer, a cairo image surface, in the coordinates and clip of the
+// panel being painted.
+#pragma once
+
+#include <vector>
+
+#include "host/host_panel.h"
+#include "tier1/color.h"
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+
+namespace kguihost {
+
+class CFont;
+
+class CRenderer {
+ public:
+  CRenderer(int wide, int tall);
+  ~CRenderer();
+  CRenderer(const CRenderer &) = delete;
+  CRenderer &operator=(const CRenderer &) = delete;
+
+  void Resize(int wide, int tall);
+  int Wide() const { return m_Wide; }
+  int Tall() const { return m_Tall; }
+  cairo_surface_t *Surface() const { return m_pSurface; }
+  // The pixel at x,y as 0xAARRGGBB (premultiplied); 0 outside the buffer.
+  uint32 PixelAt(int x, int y) const;
+  bool SavePng(const char *path) const;
+
+  void Clear(Color color);
+
+  // --- paint context: drawing is offset to `originX`, `originY` and clipped to `clip` (screen).
+  void PushContext(int originX, int originY, const CRect &clip);
+  void PopContext();
+  bool HasContext() const { return !m_Contexts.empty(); }
+  // Narrows the clip of the current context (local coordinates) until ClearLocalClip.
+  void SetLocalClip(int x0, int y0, int x1, int y1);
+  void ClearLocalClip();
+
+  // --- drawing, in local coordinates
+  void SetColor(Color color) { m_DrawColor = color; }
+  Color DrawColor() const { return m_DrawColor; }
+  void FilledRect(int x0, int y0, int x1, int y1);
+  void FilledRectFade(int x0, int y0, int x1, int y1, int alpha0, int alpha1, bool horizontal);
+  void OutlinedRect(int x0, int y0, int x1, int y1);
+  void Line(int x0, int y0, int x1, int y1);
+  void PolyLine(const int *px, const int *py, int count);
+
+  void SetTextFont(CFont *font) { m_pTextFont = font; }
+  void SetTextColor(Color color) { m_TextColor = color; }
+  void SetTextPos(int x, int y);
+  void GetTextPos(int &x, int &y) const;
+  // Draws the code points at the text position and moves it by their advance.
+  void PrintText(const std::u32string &codePoints);
+
+  // Draws the surface scaled into the rectangle, faded by `alpha` (0-255).
+  void TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, int y1, bool filter, int alpha);
+
+ private:
+  struct Context {
+    int originX;
+    int originY;
+    CRect clip;       // the panel's clip
+    CRect localClip;  // narrowed clip, equal to `clip` when none is set
+    int textX;
+    int textY;
+  };
+  void ApplyClip();
+  void SetSource(Color color);
+  bool Drawable() const;
+
+  int m_Wide = 0;
+  int m_Tall = 0;
+  cairo_surface_t *m_pSurface = nullptr;
+  cairo_t *m_pCairo = nullptr;
+  std::vector<Context> m_Contexts;
+  Color m_DrawColor{255, 255, 255, 255};
+  Color m_TextColor{255, 255, 255, 255};
+  CFont *m_pTextFont = nullptr;
+};
+
+}  // namespace kguihost

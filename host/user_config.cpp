@@ -1,0 +1,58 @@
+#include "host/user_config.h"
+
+#include "filesystem.h"
+#include "kstdlib/strtools.h"
+#include "tier0/dbg.h"
+
+namespace kguihost {
+
+CUserConfigStore::CUserConfigStore(IFileSystem &fileSystem, const std::string &fileName, const std::string &pathID)
+    : m_FileSystem(fileSystem), m_FileName(fileName), m_PathID(pathID), m_pRoot(new KeyValues("UserConfig")) {}
+
+void CUserConfigStore::Load() {
+  m_pRoot.reset(new KeyValues("UserConfig"));
+  FileHandle_t probe = m_FileSystem.Open(m_FileName.c_str(), "rb", m_PathID.c_str());
+  if (!probe) return;
+  m_FileSystem.Close(probe);
+  std::string errors;
+  if (!m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) {
+    Warning("User settings: '%s' is damaged (%s); starting with empty settings\n", m_FileName.c_str(),
+            errors.c_str());
+    m_pRoot.reset(new KeyValues("UserConfig"));
+  }
+}
+
+bool CUserConfigStore::Save() {
+  std::string temporary = m_FileName + ".new";
+  if (!m_pRoot->SaveToFile(&m_FileSystem, temporary.c_str(), m_PathID.c_str())) {
+    m_FileSystem.RemoveFile(temporary.c_str(), m_PathID.c_str());
+    Warning("User settings: cannot write '%s'\n", temporary.c_str());
+    return false;
+  }
+  if (!m_FileSystem.RenameFile(temporary.c_str(), m_FileName.c_str(), m_PathID.c_str())) {
+    m_FileSystem.RemoveFile(temporary.c_str(), m_PathID.c_str());
+    Warning("User settings: cannot replace '%s'\n", m_FileName.c_str());
+    return false;
+  }
+  return true;
+}
+
+KeyValues *CUserConfigStore::Get(const char *dialogName, int dialogID) {
+  char key[256];
+  V_snprintf(key, sizeof(key), "%s_%d", dialogName ? dialogName : "", dialogID);
+  // Compared by hand: a dialog name may hold "/", which FindKey would read as a path.
+  for (KeyValues *record = m_pRoot->GetFirstSubKey(); record; record = record->GetNextKey()) {
+    if (V_stricmp(record->GetName(), key) == 0) {
+      if (!record->GetFirstSubKey() && record->GetDataType() != KeyValues::TYPE_NONE) {
+        // A value where a record belongs (a damaged file): make it an empty record.
+        record->Clear();
+      }
+      return record;
+    }
+  }
+  KeyValues *record = new KeyValues(key);
+  m_pRoot->AddSubKey(record);
+  return record;
+}
+
+}  // namespace kguihost

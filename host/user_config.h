@@ -1,0 +1,33 @@
+// Per-user dialog settings: one key/value file in the user's configuration folder, one record per
+// dialog name and id, saved atomically.
+#pragma once
+
+#include <string>
+
+#include "tier1/KeyValues.h"
+
+class IFileSystem;
+
+namespace kguihost {
+
+class CUserConfigStore {
+ public:
+  static constexpr const char *kDefaultFile = "userconfig.vdf";
+
+  CUserConfigStore(IFileSystem &fileSystem, const std::string &fileName, const std::string &pathID);
+
+  // Reads the file; a missing file starts empty, a broken one starts empty with a warning.
+  void Load();
+  // Writes beside the file, then renames over it; the old file stays when anything fails.
+  bool Save();
+  // The record "<dialogName>_<dialogID>", created empty when missing.
+  KeyValues *Get(const char *dialogName, int dialogID);
+
+ private:
+  IFileSystem &m_FileSystem;
+  std::string m_FileName;
+  std::string m_PathID;
+  KeyValuesAD m_pRoot;
+};
+
+}  // namespace kguihost
