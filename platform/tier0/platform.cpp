@@ -16,9 +16,19 @@ double MonotonicSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-// Set while the platform base is loaded, which happens on the main thread before anything runs.
-const double g_flProcessStart = MonotonicSeconds();
-const std::thread::id g_MainThread = std::this_thread::get_id();
+// Both are fixed on first use, which the initialiser below forces while the platform base is
+// loaded: on the main thread, before anything runs, and before any other static object can ask.
+double ProcessStart() {
+  static const double s_flStart = MonotonicSeconds();
+  return s_flStart;
+}
+
+std::thread::id MainThread() {
+  static const std::thread::id s_MainThread = std::this_thread::get_id();
+  return s_MainThread;
+}
+
+const bool g_bFixedAtLoad = (ProcessStart(), MainThread(), true);
 
 struct ClockOverride {
   std::mutex mutex;
@@ -40,7 +50,7 @@ double Plat_FloatTime() {
     std::lock_guard<std::mutex> lock(clock.mutex);
     if (clock.enabled) return clock.nowSeconds;
   }
-  return MonotonicSeconds() - g_flProcessStart;
+  return MonotonicSeconds() - ProcessStart();
 }
 
 uint32 Plat_MSTime() {
@@ -75,5 +85,5 @@ void Plat_AdvanceClock(double seconds) {
 }
 
 bool ThreadInMainThread() {
-  return std::this_thread::get_id() == g_MainThread;
+  return std::this_thread::get_id() == MainThread();
 }

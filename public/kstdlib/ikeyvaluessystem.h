@@ -13,11 +13,13 @@ class IKeyValuesSystem {
  public:
   // The symbol of `name`, created when `create` is true; 0 when unknown and not created.
   // Spellings that differ only in letter case share one symbol. Never allocates for a known name.
+  // Every name has a nonzero symbol, the empty name "" too; only a null name gets 0.
   virtual HKeySymbol SymbolForName(const char *name, bool create) = 0;
   // The first spelling interned for `symbol`; "" for 0 or an unknown symbol.
   virtual const char *NameForSymbol(HKeySymbol symbol) = 0;
   // The symbol of `name`, always created. `caseSensitiveSymbol`, when given, receives a symbol that
-  // also tells spellings apart.
+  // also tells spellings apart: the first spelling's is the returned symbol itself, every other
+  // spelling gets one of its own from the same range, and NameForSymbol answers for both.
   virtual HKeySymbol InternName(const char *name, HKeySymbol *caseSensitiveSymbol) = 0;
   // The truth of a condition symbol such as "$MYFLAG" (with its "$"); false unless registered.
   virtual bool EvaluateConditionSymbol(const char *name) = 0;
