@@ -301,7 +301,9 @@ bool CUtlBuffer::CheckPut(int size) {
     m_Error |= PUT_OVERFLOW;
     return false;
   }
-  if (m_Put <= m_nCapacity - size) return true;
+  // A text buffer that can grow always keeps room for its NUL; one that cannot may fill up.
+  const int wanted = IsText() && IsGrowable() && size < INT_MAX ? size + 1 : size;
+  if (m_Put <= m_nCapacity - wanted) return true;
   if (OnPutOverflow(size) && m_Put <= m_nCapacity - size) return true;
   m_Error |= PUT_OVERFLOW;
   return false;

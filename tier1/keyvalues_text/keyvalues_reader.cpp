@@ -65,6 +65,7 @@ void CKeyValuesReader::ReadTopLevel(KeyValues *root) {
 
     if (accepted) {
       tail = node;
+      ++m_Report.entries;
     } else {
       if (tail) {
         tail->m_pPeer = node->m_pPeer;

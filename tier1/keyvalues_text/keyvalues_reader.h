@@ -17,6 +17,7 @@ struct KeyValuesParseReport {
   std::string errors;  // every error report, in order
   std::string notes;   // reports that are not errors: bad expression tokens, "#include" lines
   int errorCount = 0;
+  int entries = 0;  // top-level entries kept in the tree
   bool sawComment = false;
   bool sawCondition = false;
   bool sawInclude = false;

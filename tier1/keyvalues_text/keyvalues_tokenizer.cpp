@@ -86,18 +86,28 @@ bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
   return false;
 }
 
-// Outside escape mode a quoted token is taken literally, with one exception so that a string
+namespace {
+// True when only spaces or tabs stand between `p` and a line break or the end of the text.
+bool RestOfLineIsBlank(const char *p, const char *end) {
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  return p == end || *p == '\n' || *p == '\r' || *p == '\0';
+}
+}  // namespace
+
+// Outside escape mode a quoted token is taken literally, with one exception so that a text
 // holding a double quote survives being written and read back: the writer puts a backslash before
-// such a quote, and here backslash + quote reads as a literal quote. Older files hold values that
-// end with a backslash ("C:\dir\"), which the original reader closed at that quote; so
-// backslash + quote still closes the token when only spaces or tabs follow it up to the end of the
-// line or of the text, and the backslash stays in the value. The one value the writer cannot
-// express this way is one with a double quote followed only by spaces or tabs before a line break
-// inside the value; it reads back cut at that quote.
+// such a quote, and here backslash + quote reads as a literal quote. Older files hold texts that
+// end with a backslash ("C:\dir\"), which the original reader closed at that quote. So
+// backslash + quote still closes the token (the backslash staying in the text) when, after spaces
+// and tabs, the line or the text ends, or another quoted token starts: a double quote that is not
+// itself the last thing on its line. The writer keeps its own output clear of both cases (see
+// CKeyValuesWriter); the one text it cannot express is one in which a double quote is followed by
+// nothing but spaces or tabs up to a line break inside the text: it reads back cut at that quote.
 bool CKeyValuesTokenizer::QuoteClosesAfterBackslash(const char *quote, const char *end) const {
   const char *p = quote + 1;
   while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  return p == end || *p == '\n' || *p == '\r' || *p == '\0';
+  if (RestOfLineIsBlank(p, end)) return true;
+  return *p == '"' && !RestOfLineIsBlank(p + 1, end);
 }
 
 void CKeyValuesTokenizer::ReadQuoted(KeyValuesToken &token) {

@@ -97,7 +97,7 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
       // Three bytes per unit cover every UTF-8 sequence a UTF-16 text can produce.
       std::string utf8(V_wcslen(wide) * 3 + 1, '\0');
       if (V_UTF16ToUTF8(wide, utf8.data(), static_cast<int>(utf8.size())) == 0) return;
-      // Wide names keep their spelling (never lower-cased).
+      // Wide names keep their spelling (never lower-cased); they are escaped like any other name.
       WriteValueLine(child, false, utf8.c_str(), level);
       return;
     }
@@ -123,11 +123,27 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
   WriteValueLine(child, lowerCaseNames, number, level);
 }
 
+namespace {
+// True when `name` holds a double quote followed by nothing but spaces or tabs. Outside escape
+// mode the reader would take that escaped quote as the name's end if another quoted token
+// followed on the same line (see CKeyValuesTokenizer), so the value goes on a line of its own.
+bool NameNeedsValueOnOwnLine(const char *name) {
+  const char *lastQuote = strrchr(name, '"');
+  return lastQuote && lastQuote[1 + strspn(lastQuote + 1, " \t")] == '\0';
+}
+}  // namespace
+
 void CKeyValuesWriter::WriteValueLine(const KeyValues *child, bool lowerCaseName, const char *value, int level) {
   const bool escapes = child->UsesEscapeSequences();
+  const char *name = child->GetName();
   WriteIndent(level);
-  WriteQuoted(child->GetName(), lowerCaseName, escapes);
-  m_Buffer.Put("\t\t", 2);
+  WriteQuoted(name, lowerCaseName, escapes);
+  if (!escapes && NameNeedsValueOnOwnLine(name)) {
+    m_Buffer.PutChar('\n');
+    WriteIndent(level);
+  } else {
+    m_Buffer.Put("\t\t", 2);
+  }
   WriteQuoted(value, false, escapes);
   m_Buffer.PutChar('\n');
 }

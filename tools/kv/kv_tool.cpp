@@ -1,0 +1,141 @@
+#include "tools/kv/kv_tool.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "common/filesystem_helpers.h"
+#include "common/filesystem_stdio.h"
+#include "tier0/dbg.h"
+#include "tier1/utlbuffer.h"
+
+namespace {
+
+const char kUsageText[] =
+    "usage: kv check FILE...        print each file's parse reports\n"
+    "       kv dump FILE            print the tree, one node a line: name, type code, value\n"
+    "       kv fmt FILE [--force]   print the file in the standard layout\n"
+    "       kv --help\n"
+    "\n"
+    "check exits with 1 when a file has errors. fmt refuses files with errors, comments,\n"
+    "conditional entries or #include lines (formatting would drop them) unless given --force.\n"
+    "A missing or unreadable file exits with 2.\n";
+
+// The tool prints every report itself; the library's copies on stderr would only repeat them.
+void DropReport(const SpewInfo &, void *) {}
+
+}  // namespace
+
+int CKvTool::Run(const std::vector<std::string> &args) {
+  if (args.empty()) return Usage(m_pErr, kUsage);
+  const std::string &command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") return Usage(m_pOut, kOk);
+
+  std::vector<std::string> files(args.begin() + 1, args.end());
+  const auto forceFlag = std::find(files.begin(), files.end(), "--force");
+  const bool force = forceFlag != files.end();
+  if (force) files.erase(forceFlag);
+  if (command == "check" && !files.empty() && !force) return Check(files);
+  if (command == "dump" && files.size() == 1 && !force) return Dump(files[0]);
+  if (command == "fmt" && files.size() == 1) return Format(files[0], force);
+
+  const bool known = command == "check" || command == "dump" || command == "fmt";
+  if (known) {
+    fprintf(m_pErr, "kv %s: wrong arguments\n", command.c_str());
+  } else {
+    fprintf(m_pErr, "kv: unknown command '%s'\n", command.c_str());
+  }
+  return Usage(m_pErr, kUsage);
+}
+
+int CKvTool::Usage(FILE *stream, int status) {
+  fputs(kUsageText, stream);
+  return status;
+}
+
+CKvTool::Loaded CKvTool::Load(const std::string &file) {
+  Loaded loaded;
+  CStdioFileSystem fileSystem;
+  CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
+  if (!LoadFileIntoBuffer(&fileSystem, file.c_str(), buf, true)) {
+    fprintf(m_pErr, "kv: cannot read '%s': no such file, or not a readable regular file\n", file.c_str());
+    return loaded;
+  }
+  loaded.tree.reset(new KeyValues(file.c_str()));
+  SetSpewHook(DropReport, nullptr);
+  CKeyValuesReader(file.c_str(), buf, loaded.report).Load(loaded.tree.get());
+  SetSpewHook(nullptr, nullptr);
+  return loaded;
+}
+
+void CKvTool::PrintReports(FILE *stream, const KeyValuesParseReport &report) {
+  fputs(report.errors.c_str(), stream);
+  fputs(report.notes.c_str(), stream);
+}
+
+int CKvTool::Check(const std::vector<std::string> &files) {
+  bool unreadable = false;
+  bool errors = false;
+  for (const std::string &file : files) {
+    Loaded loaded = Load(file);
+    if (!loaded.tree) {
+      unreadable = true;
+      continue;
+    }
+    PrintReports(m_pOut, loaded.report);
+    const int count = loaded.report.errorCount;
+    if (count == 0) {
+      fprintf(m_pOut, "%s: ok\n", file.c_str());
+    } else {
+      fprintf(m_pOut, "%s: %d error%s\n", file.c_str(), count, count == 1 ? "" : "s");
+    }
+    errors |= count > 0;
+  }
+  return unreadable ? kUsage : errors ? kProblems : kOk;
+}
+
+int CKvTool::Dump(const std::string &file) {
+  Loaded loaded = Load(file);
+  if (!loaded.tree) return kUsage;
+  if (loaded.report.entries > 0) {
+    for (KeyValues *node = loaded.tree.get(); node; node = node->GetNextKey()) DumpNode(node, 0);
+  }
+  PrintReports(m_pErr, loaded.report);
+  return loaded.report.errorCount > 0 ? kProblems : kOk;
+}
+
+void CKvTool::DumpNode(KeyValues *node, int depth) {
+  const int type = node->GetDataType();
+  fprintf(m_pOut, "%*s\"%s\" %d", depth * 2, "", node->GetName(), type);
+  if (type != KeyValues::TYPE_NONE) fprintf(m_pOut, " \"%s\"", node->GetString());
+  fputc('\n', m_pOut);
+  for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey()) DumpNode(child, depth + 1);
+}
+
+int CKvTool::Format(const std::string &file, bool force) {
+  Loaded loaded = Load(file);
+  if (!loaded.tree) return kUsage;
+  const KeyValuesParseReport &report = loaded.report;
+  if (!force && report.errorCount > 0) {
+    PrintReports(m_pErr, report);
+    fprintf(m_pErr, "kv fmt: '%s' has errors; formatting would lose what could not be read "
+                    "(use --force to format anyway)\n", file.c_str());
+    return kProblems;
+  }
+  if (!force && (report.sawComment || report.sawCondition || report.sawInclude)) {
+    std::string kinds;
+    for (const auto &[present, kind] : {std::pair{report.sawComment, "comments"},
+                                        std::pair{report.sawCondition, "conditional entries"},
+                                        std::pair{report.sawInclude, "#include lines"}}) {
+      if (present) kinds += (kinds.empty() ? "" : ", ") + std::string(kind);
+    }
+    fprintf(m_pErr, "kv fmt: '%s' holds %s, which formatting would drop (use --force to format anyway)\n",
+            file.c_str(), kinds.c_str());
+    return kProblems;
+  }
+  CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
+  if (report.entries > 0) {
+    for (KeyValues *node = loaded.tree.get(); node; node = node->GetNextKey()) node->RecursiveSaveToFile(buf, 0);
+  }
+  if (buf.TellPut() > 0) fwrite(buf.Base(), 1, static_cast<size_t>(buf.TellPut()), m_pOut);
+  return kOk;
+}
