@@ -196,6 +196,8 @@ void CRenderer::TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, i
   cairo_scale(m_pCairo, static_cast<double>(x1 - x0) / wide, static_cast<double>(y1 - y0) / tall);
   cairo_set_source_surface(m_pCairo, texture, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(m_pCairo), filter ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  // Edge pixels repeat outward, so scaling does not fade the picture's border.
+  cairo_pattern_set_extend(cairo_get_source(m_pCairo), CAIRO_EXTEND_PAD);
   cairo_paint_with_alpha(m_pCairo, std::clamp(alpha, 0, 255) / 255.0);
   cairo_restore(m_pCairo);
 }

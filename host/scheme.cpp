@@ -93,19 +93,24 @@ void CScheme::ReadBorders(KeyValues *borders) {
 
 bool CScheme::ResolveColor(const char *text, Color &color) const {
   if (ParseColorText(text, color)) return true;
-  auto it = m_Colors.find(text ? text : "");
-  if (it == m_Colors.end()) return false;
-  color = it->second;
+  auto named = m_Colors.find(text ? text : "");
+  if (named != m_Colors.end()) {
+    color = named->second;
+    return true;
+  }
+  // A control setting may stand for its colour (one step, so settings cannot loop).
+  auto setting = m_Settings.find(text ? text : "");
+  if (setting == m_Settings.end()) return false;
+  if (ParseColorText(setting->second.c_str(), color)) return true;
+  named = m_Colors.find(setting->second);
+  if (named == m_Colors.end()) return false;
+  color = named->second;
   return true;
 }
 
 Color CScheme::GetColor(const char *name, Color defaultColor) {
-  if (!name) return defaultColor;
-  auto setting = m_Settings.find(name);
   Color color;
-  if (setting != m_Settings.end() && ResolveColor(setting->second.c_str(), color)) return color;
-  auto named = m_Colors.find(name);
-  return named != m_Colors.end() ? named->second : defaultColor;
+  return name && ResolveColor(name, color) ? color : defaultColor;
 }
 
 kgui::HFont CScheme::GetFont(const char *name, bool proportional) {

@@ -34,7 +34,7 @@ class CScheme final : public kgui::IScheme {
   kgui::IBorder *GetBorder(const char *name) override;
   const char *GetResourceString(const char *name) override;
 
-  // "r g b a", "r g b" or a name of "Colors"; false when it is neither.
+  // "r g b a", "r g b", a name of "Colors" or of a "BaseSettings" colour; false when none.
   bool ResolveColor(const char *text, Color &color) const;
 
  private:

@@ -11,11 +11,10 @@
 // null (a border).
 #pragma once
 
+#include "kgui/IImage.h"
 #include "kgui/kgui.h"
 
 namespace kgui {
-
-class IImage;
 
 #define KGUI_SCHEME_INTERFACE_VERSION "KGUI_Scheme010"
 

@@ -1,0 +1,238 @@
+#include "host/app/host_app.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "host/app/game_launcher.h"
+#include "host/app/host_config.h"
+#include "host/app/host_window.h"
+#include "host/app/module_host.h"
+#include "host/kgui_runtime.h"
+#include "host/script/script_runner.h"
+#include "plexa/client_api.h"
+#include "serverbrowser/IKGuiModule.h"
+#include "tier0/dbg.h"
+
+namespace kguihost {
+
+namespace {
+
+constexpr double kFrameSeconds = 1.0 / 60.0;
+volatile sig_atomic_t s_StopRequested = 0;
+
+void RequestStop(int) { s_StopRequested = 1; }
+
+std::string ExecutableDir() {
+  std::error_code failure;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", failure);
+  return failure ? "." : self.parent_path().string();
+}
+
+bool HasDisplay() {
+  const char *x11 = getenv("DISPLAY");
+  const char *wayland = getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
+
+}  // namespace
+
+CHostApp::CHostApp() = default;
+
+CHostApp::~CHostApp() {
+  Stop();
+  SDL_Quit();
+}
+
+int CHostApp::Run(int argc, const char *const *argv) {
+  int status = Start(argc, argv);
+  if (status != 0 || m_Options.help) return status;
+  Loop();
+  Stop();
+  if (m_pScript && m_pScript->Failed()) return 2;
+  return m_Failed ? 1 : 0;
+}
+
+int CHostApp::Start(int argc, const char *const *argv) {
+  std::string error;
+  if (!ParseHostOptions(argc, argv, m_Options, error)) {
+    fprintf(stderr, "kgui-host: %s\n%s", error.c_str(), HostUsage());
+    return 1;
+  }
+  if (m_Options.help) {
+    fputs(HostUsage(), stdout);
+    return 0;
+  }
+  std::vector<CScriptStep> steps;
+  if (!m_Options.scriptFile.empty() && !ReadScript(steps)) return 2;
+  m_ExecutableDir = ExecutableDir();
+  m_Headless = m_Options.headless || !HasDisplay();
+  // Scripted and frame-limited runs without a window step a clock of their own, one frame at a
+  // time: they run as fast as they can and repeat exactly.
+  m_VirtualClock = m_Headless && (!m_Options.scriptFile.empty() || m_Options.frames >= 0);
+  if (m_VirtualClock) Plat_SetClockOverride(true, Plat_FloatTime());
+  if (!PrepareRuntime() || !StartModule()) return 1;
+  if (!steps.empty()) {
+    m_pScript = std::make_unique<CScriptRunner>(*m_pRuntime, std::move(steps), [this]() {
+      return m_pModule->Module() ? m_pModule->Module()->GetRootPanel() : 0u;
+    });
+    m_pRuntime->AddFrameClient(m_pScript.get());
+  }
+  signal(SIGINT, RequestStop);
+  signal(SIGTERM, RequestStop);
+  return 0;
+}
+
+bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
+  std::ifstream file(m_Options.scriptFile, std::ios::binary);
+  if (!file) {
+    fprintf(stderr, "kgui-host: cannot read the script '%s'\n", m_Options.scriptFile.c_str());
+    return false;
+  }
+  std::stringstream text;
+  text << file.rdbuf();
+  std::string error;
+  if (!CScriptParser::Parse(text.str(), steps, error)) {
+    fprintf(stderr, "kgui-host: script '%s', %s\n", m_Options.scriptFile.c_str(), error.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool CHostApp::PrepareRuntime() {
+  CRuntimeOptions options;
+  options.gameDir = m_Options.gameDir.empty() ? DefaultGameDir(m_ExecutableDir) : m_Options.gameDir;
+  options.userDir = m_Options.userDir.empty() ? DefaultUserDir() : m_Options.userDir;
+  options.language = m_Options.language;
+  std::error_code ignored;
+  std::filesystem::create_directories(options.userDir, ignored);
+  m_pRuntime = std::make_unique<CKGuiRuntime>(options);
+
+  m_pConfig = std::make_unique<CHostConfig>();
+  std::string error;
+  if (!m_Options.configFile.empty()) {
+    std::string path = std::filesystem::absolute(m_Options.configFile, ignored).string();
+    if (!m_pConfig->Load(m_pRuntime->FileSystem(), path, error)) {
+      fprintf(stderr, "kgui-host: %s\n", error.c_str());
+      return false;
+    }
+  }
+  m_pLauncher = std::make_unique<CGameLauncher>(*m_pConfig, m_ExecutableDir);
+  m_pRuntime->SetGameLauncher(m_pLauncher.get());
+
+  if (!m_Headless) {
+    m_pWindow = std::make_unique<CHostWindow>(*m_pRuntime);
+    if (m_pWindow->Open("kgui-host")) {
+      m_pRuntime->SetWindowBackend(m_pWindow.get());
+      m_pRuntime->AddFrameClient(m_pWindow.get());
+    } else {
+      m_pWindow.reset();
+      m_Headless = true;
+    }
+  }
+  if (!m_Options.servicesModule.empty()) {
+    std::string services = std::filesystem::absolute(m_Options.servicesModule, ignored).string();
+    if (!ClientAPI_WriteActiveProcess(services.c_str(), static_cast<int>(getpid()))) {
+      fprintf(stderr, "kgui-host: cannot record the services module in '%s'\n", ClientAPI_ActiveProcessPath().c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CHostApp::StartModule() {
+  m_pModule = std::make_unique<CModuleHost>();
+  std::string error;
+  if (!m_pModule->Load(m_Options.modulePath, error)) {
+    fprintf(stderr, "kgui-host: %s\n", error.c_str());
+    return false;
+  }
+  IKGuiModule *module = m_pModule->Module();
+  m_ModuleStarted = true;
+  if (!module->InitModule(&m_pRuntime->Provider())) {
+    Warning("kgui-host: the module reported a failed start; it keeps running with what it has\n");
+  }
+  InterfaceFactoryFn factories[] = {&CKGuiRuntime::Factory};
+  if (!module->PostInitModule(factories, 1)) Msg("kgui-host: the module did not take the game launcher\n");
+  module->SetParentPanel(m_pRuntime->RootPanel());
+  module->ActivateModule();
+  SendStartMessages();
+  return true;
+}
+
+void CHostApp::SendStartMessages() {
+  kgui::VPANEL root = m_pModule->Module()->GetRootPanel();
+  for (KeyValues *message : m_pConfig->MakeStartMessages()) {
+    if (!m_pRuntime->Panels().Find(root)) {
+      Warning("kgui-host: the module has no root panel for '%s'\n", message->GetName());
+      message->Destroy();
+      continue;
+    }
+    m_pRuntime->KGui().PostMessage(root, message, kgui::NULL_PANEL, 0.0f);
+  }
+}
+
+void CHostApp::Loop() {
+  IKGuiModule *module = m_pModule->Module();
+  while (!s_StopRequested) {
+    double frameStart = Plat_FloatTime();
+    module->RunModuleFrame();
+    m_pRuntime->RunFrame();
+    ++m_Frames;
+    if (FrameLimitReached()) break;
+    if (m_pScript && (m_pScript->QuitRequested() || (m_pScript->Finished() && !m_pWindow))) break;
+    if (m_pWindow && m_pWindow->CloseRequested()) break;
+    Pace(frameStart);
+  }
+}
+
+bool CHostApp::FrameLimitReached() {
+  if (m_Options.frames < 0 || m_Frames < static_cast<uint64>(m_Options.frames)) return false;
+  if (!m_Options.screenshotFile.empty() && !m_pRuntime->Renderer().SavePng(m_Options.screenshotFile.c_str())) {
+    fprintf(stderr, "kgui-host: cannot write the screenshot '%s'\n", m_Options.screenshotFile.c_str());
+    m_Failed = true;
+  }
+  return true;
+}
+
+void CHostApp::Pace(double frameStart) {
+  if (m_VirtualClock) {
+    Plat_AdvanceClock(kFrameSeconds);
+    return;
+  }
+  double rest = frameStart + kFrameSeconds - Plat_FloatTime();
+  if (rest > 0) std::this_thread::sleep_for(std::chrono::duration<double>(rest));
+}
+
+void CHostApp::Stop() {
+  if (m_pModule && m_ModuleStarted) {
+    m_pModule->Module()->ShutdownModule();
+    m_ModuleStarted = false;
+  }
+  if (m_pRuntime) {
+    if (m_pScript) m_pRuntime->RemoveFrameClient(m_pScript.get());
+    // Every panel goes while the module's code is still loaded; then the settings are kept.
+    m_pRuntime->Shutdown();
+    m_pRuntime->UserConfig().Save();
+  }
+  m_pScript.reset();
+  if (m_pModule) m_pModule->Unload();
+  if (m_pLauncher) m_pLauncher->CloseGames();
+  if (m_pRuntime && m_pWindow) {
+    m_pRuntime->RemoveFrameClient(m_pWindow.get());
+    m_pRuntime->SetWindowBackend(nullptr);
+  }
+  m_pWindow.reset();
+  m_pRuntime.reset();
+  m_pLauncher.reset();
+  m_pModule.reset();
+}
+
+}  // namespace kguihost

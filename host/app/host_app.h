@@ -1,0 +1,61 @@
+// The host application: reads the command line, builds the runtime, loads and drives the module
+// (InitModule, PostInitModule, ActivateModule, RunModuleFrame at 60 frames a second,
+// ShutdownModule), runs scripts and writes screenshots.
+//
+// Exit status: 0 done, 1 a bad command line, configuration or module, 2 a script that could not
+// be read or whose steps failed.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/app/host_options.h"
+#include "tier0/platform.h"
+
+namespace kguihost {
+
+class CGameLauncher;
+class CHostConfig;
+class CHostWindow;
+class CKGuiRuntime;
+class CModuleHost;
+class CScriptRunner;
+struct CScriptStep;
+
+class CHostApp {
+ public:
+  CHostApp();
+  ~CHostApp();
+  CHostApp(const CHostApp &) = delete;
+  CHostApp &operator=(const CHostApp &) = delete;
+
+  int Run(int argc, const char *const *argv);
+
+ private:
+  int Start(int argc, const char *const *argv);
+  bool ReadScript(std::vector<CScriptStep> &steps);
+  bool PrepareRuntime();
+  bool StartModule();
+  void SendStartMessages();
+  void Loop();
+  bool FrameLimitReached();
+  void Pace(double frameStart);
+  void Stop();
+
+  CHostOptions m_Options;
+  std::string m_ExecutableDir;
+  bool m_Headless = false;
+  bool m_VirtualClock = false;
+  bool m_Failed = false;
+  uint64 m_Frames = 0;
+  std::unique_ptr<CHostConfig> m_pConfig;
+  std::unique_ptr<CKGuiRuntime> m_pRuntime;
+  std::unique_ptr<CGameLauncher> m_pLauncher;
+  std::unique_ptr<CHostWindow> m_pWindow;
+  std::unique_ptr<CModuleHost> m_pModule;
+  std::unique_ptr<CScriptRunner> m_pScript;
+  bool m_ModuleStarted = false;
+};
+
+}  // namespace kguihost

@@ -1,0 +1,33 @@
+// The host's command line:
+//   kgui-host [--headless] [--config FILE] [--game DIR] [--user-dir DIR] [--services SO]
+//             [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
+#pragma once
+
+#include <string>
+
+namespace kguihost {
+
+struct CHostOptions {
+  bool headless = false;
+  bool help = false;
+  std::string configFile;
+  std::string gameDir;       // "GAME"; found beside the executable when not given
+  std::string userDir;       // "CONFIG"; $XDG_CONFIG_HOME/serverbrowser or ~/.config/serverbrowser
+  std::string servicesModule;
+  std::string language = "english";
+  std::string scriptFile;
+  std::string screenshotFile;
+  int frames = -1;           // run this many frames, then stop (-1: until told to)
+  std::string modulePath;
+};
+
+// Fills `options`; false with `error` set for a bad command line.
+bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, std::string &error);
+// The usage text.
+const char *HostUsage();
+// The default configuration folder of the user.
+std::string DefaultUserDir();
+// The "game" folder beside the executable or up to three folders above it; "game" when none.
+std::string DefaultGameDir(const std::string &executableDir);
+
+}  // namespace kguihost

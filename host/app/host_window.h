@@ -1,0 +1,48 @@
+// The desktop window (SDL2): shows each painted frame and turns the window's events into input.
+#pragma once
+
+#include "host/kgui_runtime.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace kguihost {
+
+class CHostWindow final : public IFrameClient, public IWindowBackend {
+ public:
+  explicit CHostWindow(CKGuiRuntime &runtime) : m_Runtime(runtime) {}
+  ~CHostWindow();
+  CHostWindow(const CHostWindow &) = delete;
+  CHostWindow &operator=(const CHostWindow &) = delete;
+
+  // Opens a window of the runtime's screen size; false (with a message) when there is no display.
+  bool Open(const char *title);
+  bool CloseRequested() const { return m_CloseRequested; }
+
+  void OnInputStep() override;
+  void OnFramePainted() override;
+  bool HasFocus() override { return m_HasFocus; }
+  void Flash() override;
+  void WarpCursor(int x, int y) override;
+
+ private:
+  void HandleEvent(const SDL_Event &event);
+  bool MakeTexture();
+
+  CKGuiRuntime &m_Runtime;
+  SDL_Window *m_pWindow = nullptr;
+  SDL_Renderer *m_pRenderer = nullptr;
+  SDL_Texture *m_pTexture = nullptr;
+  int m_TextureWide = 0;
+  int m_TextureTall = 0;
+  bool m_VideoStarted = false;
+  bool m_CloseRequested = false;
+  bool m_HasFocus = true;
+};
+
+// The key code of an SDL scan code; KEY_NONE for keys the host does not know.
+kgui::KeyCode KeyCodeForScancode(int scancode);
+
+}  // namespace kguihost

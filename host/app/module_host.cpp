@@ -1,0 +1,54 @@
+#include "host/app/module_host.h"
+
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "serverbrowser/IKGuiModule.h"
+#include "serverbrowser/IServerBrowser.h"
+#include "tier1/interface.h"
+
+namespace kguihost {
+
+CModuleHost::~CModuleHost() { Unload(); }
+
+bool CModuleHost::Load(const std::string &path, std::string &error) {
+  Unload();
+  std::error_code failure;
+  std::filesystem::path absolute = std::filesystem::absolute(path, failure);
+  if (failure || !std::filesystem::is_regular_file(absolute, failure)) {
+    error = "cannot load module '" + path + "': no such file";
+    return false;
+  }
+  dlerror();
+  m_pLibrary = LoadModule(absolute.c_str());
+  if (!m_pLibrary) {
+    const char *reason = dlerror();
+    error = "cannot load module '" + path + "': " + (reason ? reason : "not a loadable library");
+    return false;
+  }
+  CreateInterfaceFn factory = Sys_GetFactory(m_pLibrary);
+  if (!factory) {
+    error = "module '" + path + "' does not export CreateInterface";
+    Unload();
+    return false;
+  }
+  m_pModule = static_cast<IKGuiModule *>(factory(KGUIMODULE_INTERFACE_VERSION, nullptr));
+  m_pBrowser = static_cast<IServerBrowser *>(factory(SERVERBROWSER_INTERFACE_VERSION, nullptr));
+  if (!m_pModule || !m_pBrowser) {
+    error = "module '" + path + "' does not provide " +
+            (m_pModule ? SERVERBROWSER_INTERFACE_VERSION : KGUIMODULE_INTERFACE_VERSION);
+    Unload();
+    return false;
+  }
+  return true;
+}
+
+void CModuleHost::Unload() {
+  m_pModule = nullptr;
+  m_pBrowser = nullptr;
+  if (m_pLibrary) UnloadModule(m_pLibrary);
+  m_pLibrary = nullptr;
+}
+
+}  // namespace kguihost

@@ -1,0 +1,201 @@
+#include "host/script/script_parser.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "host/key_names.h"
+#include "kstdlib/strtools.h"
+
+namespace kguihost {
+
+namespace {
+
+std::string Trim(const std::string &text) {
+  size_t start = text.find_first_not_of(" \t\r");
+  if (start == std::string::npos) return "";
+  size_t end = text.find_last_not_of(" \t\r");
+  return text.substr(start, end - start + 1);
+}
+
+// A whole decimal number within [minimum, maximum].
+bool ParseInt(const std::string &text, int64 minimum, int64 maximum, int64 &value) {
+  const char *end = nullptr;
+  bool overflow = false;
+  value = V_StringToInt64(text.c_str(), &end, &overflow);
+  return !text.empty() && end != text.c_str() && *end == '\0' && !overflow && value >= minimum && value <= maximum;
+}
+
+struct Command {
+  const char *word;
+  CScriptStep::Kind kind;
+};
+
+const Command kCommands[] = {
+    {"wait", CScriptStep::WAIT},          {"move", CScriptStep::MOVE},       {"click", CScriptStep::CLICK},
+    {"rclick", CScriptStep::RIGHT_CLICK}, {"dclick", CScriptStep::DOUBLE_CLICK}, {"type", CScriptStep::TYPE},
+    {"key", CScriptStep::KEY},            {"keydown", CScriptStep::KEY_DOWN}, {"keyup", CScriptStep::KEY_UP},
+    {"message", CScriptStep::MESSAGE},    {"shot", CScriptStep::SHOT},       {"dump", CScriptStep::DUMP},
+    {"quit", CScriptStep::QUIT},
+};
+
+constexpr int64 kMaxCoordinate = 100000;
+
+}  // namespace
+
+bool CScriptParser::Parse(const std::string &text, std::vector<CScriptStep> &steps, std::string &error) {
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  steps.clear();
+  while (std::getline(lines, line)) {
+    ++number;
+    std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed[0] == '#' || trimmed.rfind("//", 0) == 0) continue;
+    CScriptStep step;
+    step.line = number;
+    std::string problem;
+    if (!ParseLine(trimmed, step, problem)) {
+      error = "line " + std::to_string(number) + ": " + problem;
+      return false;
+    }
+    steps.push_back(step);
+  }
+  return true;
+}
+
+bool CScriptParser::ParseLine(const std::string &line, CScriptStep &step, std::string &error) {
+  size_t space = line.find_first_of(" \t");
+  std::string word = line.substr(0, space);
+  // "type" keeps its text as written, after the one separating space.
+  std::string raw = space == std::string::npos ? "" : line.substr(space + 1);
+  std::string argument = Trim(raw);
+  const Command *command = nullptr;
+  for (const Command &candidate : kCommands) {
+    if (V_stricmp(candidate.word, word.c_str()) == 0) command = &candidate;
+  }
+  if (!command) {
+    error = "unknown step '" + word + "'";
+    return false;
+  }
+  step.kind = command->kind;
+  switch (step.kind) {
+    case CScriptStep::WAIT:
+      return ParseWait(argument, step, error);
+    case CScriptStep::MOVE:
+      if (!ParseTarget(argument, step, error)) return false;
+      if (!step.hasPoint) error = "move needs X Y";
+      return step.hasPoint;
+    case CScriptStep::CLICK:
+    case CScriptStep::RIGHT_CLICK:
+    case CScriptStep::DOUBLE_CLICK:
+      return ParseTarget(argument, step, error);
+    case CScriptStep::TYPE:
+      step.text = raw;
+      if (step.text.empty()) error = "type needs text";
+      return !step.text.empty();
+    case CScriptStep::KEY:
+    case CScriptStep::KEY_DOWN:
+    case CScriptStep::KEY_UP:
+      step.key = KeyCodeFromName(argument.c_str());
+      if (step.key == kgui::KEY_NONE) error = "unknown key '" + argument + "'";
+      return step.key != kgui::KEY_NONE;
+    case CScriptStep::MESSAGE:
+      return ParseMessage(argument, step, error);
+    case CScriptStep::SHOT:
+    case CScriptStep::DUMP:
+      step.path = argument;
+      if (step.path.empty()) error = word + " needs a file name";
+      return !step.path.empty();
+    case CScriptStep::QUIT:
+      if (!argument.empty()) error = "quit takes nothing";
+      return argument.empty();
+  }
+  return false;
+}
+
+bool CScriptParser::ParseWait(const std::string &argument, CScriptStep &step, std::string &error) {
+  struct Unit {
+    const char *suffix;
+    double seconds;  // 0: frames
+  };
+  const Unit units[] = {{"frames", 0}, {"frame", 0}, {"ms", 0.001}, {"s", 1.0}};
+  for (const Unit &unit : units) {
+    size_t length = strlen(unit.suffix);
+    if (argument.size() <= length || V_stricmp(argument.c_str() + argument.size() - length, unit.suffix) != 0) {
+      continue;
+    }
+    int64 amount = 0;
+    if (!ParseInt(Trim(argument.substr(0, argument.size() - length)), 0, 100000000, amount)) break;
+    if (unit.seconds == 0) {
+      step.waitFrames = static_cast<int>(amount);
+    } else {
+      step.waitSeconds = static_cast<double>(amount) * unit.seconds;
+    }
+    return true;
+  }
+  error = "wait needs an amount such as 500ms, 2s or 10frames";
+  return false;
+}
+
+bool CScriptParser::ParseTarget(const std::string &argument, CScriptStep &step, std::string &error) {
+  std::istringstream words(argument);
+  std::string first;
+  std::string second;
+  std::string extra;
+  words >> first >> second >> extra;
+  int64 x = 0;
+  int64 y = 0;
+  if (extra.empty() && ParseInt(first, -kMaxCoordinate, kMaxCoordinate, x) &&
+      ParseInt(second, -kMaxCoordinate, kMaxCoordinate, y)) {
+    step.hasPoint = true;
+    step.x = static_cast<int>(x);
+    step.y = static_cast<int>(y);
+    return true;
+  }
+  if (argument.empty() || !second.empty()) {
+    error = "expected X Y or a panel path";
+    return false;
+  }
+  step.path = argument;
+  return true;
+}
+
+bool CScriptParser::ParseMessage(const std::string &argument, CScriptStep &step, std::string &error) {
+  size_t pos = argument.find_first_of(" \t");
+  step.text = argument.substr(0, pos);
+  if (step.text.empty()) {
+    error = "message needs a name";
+    return false;
+  }
+  std::string rest = pos == std::string::npos ? "" : argument.substr(pos);
+  size_t i = 0;
+  while (true) {
+    while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
+    if (i >= rest.size()) return true;
+    size_t equals = rest.find('=', i);
+    size_t gap = rest.find_first_of(" \t", i);
+    if (equals == std::string::npos || (gap != std::string::npos && gap < equals) || equals == i) {
+      error = "message keys are written key=value";
+      return false;
+    }
+    std::string key = rest.substr(i, equals - i);
+    std::string value;
+    i = equals + 1;
+    if (i < rest.size() && rest[i] == '"') {
+      size_t close = rest.find('"', i + 1);
+      if (close == std::string::npos) {
+        error = "unclosed quote in the value of '" + key + "'";
+        return false;
+      }
+      value = rest.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else {
+      size_t end = rest.find_first_of(" \t", i);
+      value = rest.substr(i, end == std::string::npos ? std::string::npos : end - i);
+      i = end == std::string::npos ? rest.size() : end;
+    }
+    step.pairs.emplace_back(key, value);
+  }
+}
+
+}  // namespace kguihost

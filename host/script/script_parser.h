@@ -1,0 +1,49 @@
+// Host scripts: one step a line.
+//   wait 500ms | wait 2s | wait 10frames
+//   move X Y
+//   click X Y | click PATH        (likewise rclick, dclick; PATH is panel names joined by "/")
+//   type TEXT                     (the rest of the line)
+//   key NAME | keydown NAME | keyup NAME   (names as in the key-code enumeration: ENTER, F5, DOWN)
+//   message NAME key=value ...    (to the module's root panel; quote values that hold spaces)
+//   shot FILE | dump FILE
+//   quit
+// Blank lines and lines starting with "#" or "//" are skipped.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kgui/KeyCode.h"
+
+namespace kguihost {
+
+struct CScriptStep {
+  enum Kind { WAIT, MOVE, CLICK, RIGHT_CLICK, DOUBLE_CLICK, TYPE, KEY, KEY_DOWN, KEY_UP, MESSAGE, SHOT, DUMP, QUIT };
+
+  Kind kind = QUIT;
+  int line = 0;
+  double waitSeconds = 0.0;
+  int waitFrames = 0;
+  bool hasPoint = false;
+  int x = 0;
+  int y = 0;
+  std::string path;  // a panel path, or the file of shot and dump
+  std::string text;  // typed text, or the message name
+  kgui::KeyCode key = kgui::KEY_NONE;
+  std::vector<std::pair<std::string, std::string>> pairs;  // message keys and values
+};
+
+class CScriptParser {
+ public:
+  // Parses a whole script; false with "line N: ..." in `error` at the first bad line.
+  static bool Parse(const std::string &text, std::vector<CScriptStep> &steps, std::string &error);
+
+ private:
+  static bool ParseLine(const std::string &line, CScriptStep &step, std::string &error);
+  static bool ParseWait(const std::string &argument, CScriptStep &step, std::string &error);
+  static bool ParseTarget(const std::string &argument, CScriptStep &step, std::string &error);
+  static bool ParseMessage(const std::string &argument, CScriptStep &step, std::string &error);
+};
+
+}  // namespace kguihost

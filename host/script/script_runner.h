@@ -1,0 +1,54 @@
+// Runs a host script inside the frame: input steps in the frame's input step, screenshots and
+// dumps once the frame is painted, waits counted in frames or on the host clock.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/kgui_runtime.h"
+#include "host/script/script_parser.h"
+
+namespace kguihost {
+
+class CScriptRunner final : public IFrameClient {
+ public:
+  // `messageTarget` answers the panel that receives "message" steps (the module's root panel).
+  CScriptRunner(CKGuiRuntime &runtime, std::vector<CScriptStep> steps, std::function<kgui::VPANEL()> messageTarget);
+
+  void OnInputStep() override;
+  void OnFramePainted() override;
+
+  // Every step has run, or "quit" was reached.
+  bool Finished() const { return m_Next >= m_Steps.size() && !m_pPending; }
+  bool QuitRequested() const { return m_Quit; }
+  // A step could not run (its report went to Warning).
+  bool Failed() const { return m_Failed; }
+
+  // The first shown panel on the path (names joined by "/", ignoring case) from a top-level panel
+  // or popup, front to back; null when there is none.
+  static CHostPanel *FindPath(CKGuiRuntime &runtime, const std::string &path);
+  // A message from "key=value" pairs: whole numbers become int (or unsigned 64-bit when larger),
+  // the rest text. The caller owns it.
+  static KeyValues *BuildMessage(const std::string &name, const std::vector<std::pair<std::string, std::string>> &pairs);
+
+ private:
+  // Runs the step; false when the frame's share of the script ends with it.
+  bool Run(const CScriptStep &step);
+  bool Point(const CScriptStep &step, int &x, int &y);
+  void Click(const CScriptStep &step);
+  void TypeText(const std::string &utf8);
+  void Fail(const CScriptStep &step, const std::string &problem);
+
+  CKGuiRuntime &m_Runtime;
+  std::vector<CScriptStep> m_Steps;
+  std::function<kgui::VPANEL()> m_MessageTarget;
+  size_t m_Next = 0;
+  const CScriptStep *m_pPending = nullptr;  // a shot or dump waiting for the paint
+  uint64 m_WaitFrame = 0;
+  double m_WaitTime = 0.0;
+  bool m_Quit = false;
+  bool m_Failed = false;
+};
+
+}  // namespace kguihost
