@@ -27,7 +27,7 @@ TEST(UtlString, CopyMoveAndAssign) {
   EXPECT_NE(copy.Get(), original.Get());
   CUtlString moved(std::move(copy));
   EXPECT_STREQ(moved.Get(), "server name");
-  EXPECT_TRUE(copy.IsEmpty());  // NOLINT(bugprone-use-after-move): the moved-from state is specified
+  EXPECT_TRUE(copy.IsEmpty());  // NOLINT(bugprone-use-after-move): a moved-from string is empty
   moved = "other";
   EXPECT_STREQ(moved.Get(), "other");
   moved = original;
