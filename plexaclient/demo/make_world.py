@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Writes the demo world of the client services stand-in (plexaclient.vdf): a few hundred
+fictional servers across several fictional games, with friends, favourites and history.
+The output is deterministic; run it again after changing the tables below."""
+
+import random
+import sys
+
+RNG = random.Random(6)
+
+# app id: (game directory, browser name, common name, maps, tags)
+GAMES = {
+    1002: ("vanguard", "Vanguard Frontier", "Vanguard Frontier",
+           ["dunes", "ridgeline", "saltflat", "old_quarry", "harbor_gate", "crater_lake"], "assault,teams"),
+    310: ("quarrykings", "Quarry Kings", "Quarry Kings",
+          ["pit_one", "granite_steps", "slate_hollow", "marble_run"], "mining,co-op"),
+    620: ("hollowreach", "Hollow Reach", "Hollow Reach",
+          ["ashwood", "lantern_bay", "the_sunken_mill", "gallows_pass"], "survival,hardcore"),
+    243730: ("starfall", "Starfall Rally", "Starfall Rally",
+             ["comet_loop", "nebula_dash", "orbit_ring", "dustbowl_gp"], "racing"),
+    243750: ("tidewater", "Tidewater Siege", "Tidewater Siege",
+             ["reef_fort", "saltmarsh", "lighthouse_point", "drowned_keep"], "siege,naval"),
+    1200: ("brassfield", "Brassfield Brawl", "Brassfield Brawl",
+           ["cog_arena", "boiler_yard", "steam_vault"], "arena"),
+    1210: ("brassfield_ot", "Brassfield Brawl: Overtime", "Brassfield Brawl Overtime",
+           ["cog_arena_ot", "gearhouse"], "arena,overtime"),
+    80: ("lumendrift", "Lumen Drift Classic", "Lumen Drift",
+         ["prism", "glowmarsh", "kite_cliffs"], "classic"),
+    40: ("pocketarmada", "Pocket Armada", "Pocket Armada",
+         ["bathtub_bay", "puddle_straits"], "casual"),
+    3400870: ("cinderglass", "Cinderglass", "Cinderglass",
+              ["furnace_row", "obsidian_steps", "kiln_heights"], "pvp,crafting"),
+}
+
+# How many servers each game gets.
+SHARE = {1002: 70, 310: 30, 620: 35, 243730: 30, 243750: 30, 1200: 25, 1210: 12, 80: 20, 40: 10, 3400870: 28}
+
+FIRST = ["Amber", "Basalt", "Copper", "Driftwood", "Ember", "Fjord", "Gravel", "Heron", "Indigo", "Juniper",
+         "Kestrel", "Larch", "Marlin", "Nettle", "Onyx", "Pumice", "Quartz", "Rook", "Sorrel", "Thistle",
+         "Umber", "Vesper", "Willow", "Yarrow", "Zephyr"]
+SECOND = ["Hall", "Outpost", "Station", "Haven", "Den", "Yard", "Works", "Lodge", "Camp", "Circuit", "Keep",
+          "Commons", "Landing", "Depot", "Harbor"]
+PLAYERS = ["Quill", "Marlowe", "Ines", "Tobiah", "Saskia", "Oren", "Pell", "Wren", "Juno", "Caspar", "Linnea",
+           "Bram", "Odile", "Fenn", "Isolde", "Ravi", "Nadia", "Hollis", "Esme", "Dag"]
+
+FRIEND_BASE = 76561197960265728  # universe 1, individual account, desktop instance
+
+
+def quote(text):
+    return '"' + text.replace('"', "'") + '"'
+
+
+def address(index):
+    blocks = ["198.51.100", "203.0.113", "192.0.2"]
+    return "%s.%d" % (blocks[index % 3], 10 + index // 3 % 240), 27015 + (index // 720) * 10 + index % 4
+
+
+def make_server(index, appid, lan=False):
+    """One server as a dict of its configuration values (in file order) and its player list."""
+    gamedir, name, _, maps, tags = GAMES[appid]
+    ip, port = ("192.168.1.%d" % (20 + index), 27015) if lan else address(index)
+    maxplayers = RNG.choice([8, 12, 16, 24, 32, 64])
+    players = RNG.choice([0, 0] + list(range(1, maxplayers + 1)))
+    proxy = not lan and RNG.random() < 0.08
+    values = {
+        "address": "%s:%d" % (ip, port),
+        "name": "%s %s" % (RNG.choice(FIRST), RNG.choice(SECOND))
+                + (" #%d" % RNG.randint(2, 9) if RNG.random() < 0.3 else ""),
+        "appid": str(appid),
+        "gamedir": gamedir,
+        "description": name,
+        "map": RNG.choice(maps),
+        "tags": tags,
+        "players": str(players),
+        "maxplayers": str(maxplayers),
+        "bots": str(RNG.choice([0, 0, 0, 2, 4])),
+        "password": "1" if RNG.random() < 0.12 else "0",
+        "secure": "1" if RNG.random() < 0.6 else "0",
+        "version": str(RNG.randint(100, 140)),
+        "latency": str(RNG.randint(3, 12) if lan else int(RNG.triangular(8, 350, 60))),
+    }
+    if not lan and RNG.random() < 0.05:
+        values["silent"] = "1"
+    if proxy:
+        values["proxy"] = "1"
+    values["lists"] = "lan" if lan else "internet" + (" spectate" if proxy else "")
+    roster = []
+    if players and RNG.random() < 0.5:
+        for who in RNG.sample(PLAYERS, min(players, 6)):
+            roster.append((who, RNG.randint(-3, 60), RNG.uniform(20, 9000)))
+    return {"ip": ip, "port": port, "appid": appid, "values": values, "roster": roster}
+
+
+def render_server(server):
+    out = ["\t\t\"server\"", "\t\t{"]
+    out += ["\t\t\t%s\t%s" % (quote(k), quote(v)) for k, v in server["values"].items()]
+    if server["roster"]:
+        out += ["\t\t\t\"playerlist\"", "\t\t\t{"]
+        for who, score, seconds in server["roster"]:
+            out.append("\t\t\t\t\"player\" { \"name\" %s \"score\" \"%d\" \"time\" \"%.1f\" }"
+                       % (quote(who), score, seconds))
+        out.append("\t\t\t}")
+    out.append("\t\t}")
+    return out
+
+
+def main(path):
+    servers = []
+    for appid, count in SHARE.items():
+        for _ in range(count):
+            servers.append(make_server(len(servers), appid))
+    lan = [make_server(n, RNG.choice([1002, 310, 243730]), lan=True) for n in range(6)]
+    answering = [s for s in servers if "silent" not in s["values"]]
+    silent = [s for s in servers if "silent" in s["values"]]
+    friend_servers = RNG.sample(answering, 3)
+    for server in friend_servers:
+        server["values"]["lists"] += " friends"
+
+    lines = ["// Demo world of the client services stand-in. Written by make_world.py; every game,",
+             "// server, map and player here is invented.",
+             "\"PlexaClient\"", "{", "\t\"user\"", "\t{",
+             "\t\t\"offline\"\t\"0\"",
+             "\t\t\"banned\"\t{ \"app\" \"620\" }"]
+
+    # Favourites and history seed the user's store until the user changes it; one favourite is a
+    # server the universe does not know, so it never answers.
+    lines += ["\t\t\"stored\"", "\t\t{"]
+    stored = [(s["ip"], s["port"], s["appid"]) for s in RNG.sample(answering, 7) + silent[:1]]
+    stored.append(("192.0.2.250", 27015, 1002))
+    for n, (ip, port, appid) in enumerate(stored):
+        flags = 1 if n < 4 or n == 8 else (2 if n < 7 else 3)
+        lines.append("\t\t\t\"server\" { \"appid\" \"%d\" \"address\" \"%s:%d\" \"flags\" \"%d\" \"lastplayed\" \"%d\" }"
+                     % (appid, ip, port, flags, 0 if flags == 1 else 1767000000 + n * 86400 + n * 3700))
+    lines += ["\t\t}", "\t}"]
+
+    lines += ["\t\"apps\"", "\t{"]
+    for appid, (gamedir, name, common, _, _) in GAMES.items():
+        lines.append("\t\t\"%d\" { \"gamedir\" %s \"serverbrowsername\" %s \"common\" { \"name\" %s } "
+                     "\"extended\" { \"serverbrowsername\" %s } }" % (appid, quote(gamedir), quote(name),
+                                                                     quote(common), quote(name)))
+    lines += ["\t}"]
+
+    # Friends: three play on demo servers and publish how to join them; two play nothing.
+    names = ["Marlowe Quist", "Ines Varga", "Tobiah Fenwick", "Saskia Brandt", "Oren Calloway"]
+    statuses = ["Holding the ridge", "In the lobby", "Warming up"]
+    lines += ["\t\"friends\"", "\t{"]
+    for n, name in enumerate(names):
+        lines += ["\t\t\"%d\"" % (FRIEND_BASE + 1001 + n), "\t\t{", "\t\t\t\"name\"\t%s" % quote(name)]
+        if n < len(friend_servers):
+            server = friend_servers[n]
+            ip, port, appid = server["ip"], server["port"], server["appid"]
+            lines += ["\t\t\t\"flags\"\t\"2\"", "\t\t\t\"title\"\t%s" % quote(GAMES[appid][1]),
+                      "\t\t\t\"game\" { \"gameid\" \"%d\" \"ip\" \"%s\" \"gameport\" \"%d\" \"queryport\" \"%d\" }"
+                      % (appid, ip, port, port),
+                      "\t\t\t\"presence\" { \"%d\" { \"connect\" \"+connect %s:%d\" \"status\" %s } }"
+                      % (appid, ip, port, quote(statuses[n]))]
+        lines += ["\t\t}"]
+    lines += ["\t}"]
+
+    lines += ["\t\"master\"\t{ \"mode\" \"answers\" \"latency\" \"120\" }",
+              "\t\"settings\"\t{ \"silenttimeout\" \"2500\" }",
+              "\t\"servers\"", "\t{"]
+    for server in servers + lan:
+        lines += render_server(server)
+    lines += ["\t}", "}"]
+    with open(path, "w") as handle:
+        handle.write("\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1] if len(sys.argv) > 1 else "plexaclient.vdf")
