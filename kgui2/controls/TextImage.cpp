@@ -1,0 +1,142 @@
+// TextImage: localised text with dialog variables, measured and drawn through the surface.
+#include "kgui_controls/TextImage.h"
+
+#include <climits>
+#include <cstring>
+
+#include "kgui_controls/controls.h"
+#include "kstdlib/strtools.h"
+
+namespace kgui {
+
+std::u16string Utf8ToWide(const char *text) {
+  if (!text || !*text) return std::u16string();
+  const size_t units = strlen(text) + 1;
+  if (units > INT_MAX / 2) return std::u16string();
+  std::u16string out(units, u'\0');
+  const int written = V_UTF8ToUTF16(text, out.data(), static_cast<int>(units * sizeof(char16_t)));
+  out.resize(written > 0 ? static_cast<size_t>(written - 1) : 0);
+  return out;
+}
+
+std::string WideToUtf8(const char16_t *text) {
+  if (!text || !*text) return std::string();
+  const size_t bytes = V_wcslen(text) * 3 + 1;
+  if (bytes > INT_MAX) return std::string();
+  std::string out(bytes, '\0');
+  const int written = V_UTF16ToUTF8(text, out.data(), static_cast<int>(bytes));
+  out.resize(written > 0 ? static_cast<size_t>(written - 1) : 0);
+  return out;
+}
+
+std::string WideToUtf8(const std::u16string &text) { return WideToUtf8(text.c_str()); }
+
+TextImage::TextImage(const char *text) { SetText(text); }
+
+void TextImage::SetText(const char *text) {
+  m_UnlocalizedText = text ? text : "";
+  ResolveLocalizedText();
+}
+
+void TextImage::SetText(const char16_t *text) { SetText(WideToUtf8(text).c_str()); }
+
+std::string TextImage::GetTextUtf8() const { return WideToUtf8(m_Text); }
+
+void TextImage::SetDialogVariables(KeyValues *variables) {
+  m_pVariables.reset(variables ? variables->MakeCopy() : nullptr);
+  ResolveLocalizedText();
+}
+
+void TextImage::ResolveLocalizedText() {
+  // A token the language lacks is shown as written, so a missing string is visible, not blank.
+  const char16_t *localized = nullptr;
+  if (m_UnlocalizedText[0] == '#' && localize()) localized = localize()->Find(m_UnlocalizedText.c_str());
+  std::u16string pattern = localized ? std::u16string(localized) : Utf8ToWide(m_UnlocalizedText.c_str());
+  if (!m_pVariables || pattern.find(u'%') == std::u16string::npos || !localize()) {
+    m_Text = std::move(pattern);
+    return;
+  }
+  std::u16string filled(pattern.size() + 1024, u'\0');
+  const int units = localize()->ConstructStringVariables(
+      filled.data(), static_cast<int>(filled.size() * sizeof(char16_t)), pattern.c_str(), m_pVariables.get());
+  filled.resize(units > 0 ? static_cast<size_t>(units) : 0);
+  m_Text = std::move(filled);
+}
+
+void TextImage::SetPos(int x, int y) {
+  m_nX = x;
+  m_nY = y;
+}
+
+void TextImage::SetSize(int wide, int tall) {
+  m_nWide = wide;
+  m_nTall = tall;
+}
+
+int TextImage::MeasureText(HFont font, const char16_t *text, int length) {
+  if (!surface() || font == INVALID_FONT || length <= 0) return 0;
+  const std::u16string part(text, static_cast<size_t>(length));
+  int wide = 0, tall = 0;
+  surface()->GetTextSize(font, part.c_str(), wide, tall);
+  return wide;
+}
+
+std::vector<std::u16string> TextImage::Lines() {
+  std::vector<std::u16string> lines;
+  std::u16string current;
+  size_t start = 0;
+  while (start <= m_Text.size()) {
+    const size_t newline = m_Text.find(u'\n', start);
+    const std::u16string paragraph = m_Text.substr(start, newline == std::u16string::npos ? newline : newline - start);
+    if (!m_bWrap || m_nWide <= 0) {
+      lines.push_back(paragraph);
+    } else {
+      // Greedy word wrap; a word wider than the line stays whole on its own line.
+      current.clear();
+      size_t word = 0;
+      while (word <= paragraph.size()) {
+        size_t end = paragraph.find(u' ', word);
+        if (end == std::u16string::npos) end = paragraph.size();
+        const std::u16string candidate =
+            current.empty() ? paragraph.substr(word, end - word) : current + u' ' + paragraph.substr(word, end - word);
+        if (!current.empty() && MeasureText(m_hFont, candidate.c_str(), static_cast<int>(candidate.size())) > m_nWide) {
+          lines.push_back(current);
+          current = paragraph.substr(word, end - word);
+        } else {
+          current = candidate;
+        }
+        word = end + 1;
+      }
+      lines.push_back(current);
+    }
+    if (newline == std::u16string::npos) break;
+    start = newline + 1;
+  }
+  return lines;
+}
+
+void TextImage::GetContentSize(int &wide, int &tall) {
+  wide = 0;
+  const std::vector<std::u16string> lines = Lines();
+  for (const std::u16string &line : lines) {
+    const int lineWide = MeasureText(m_hFont, line.c_str(), static_cast<int>(line.size()));
+    if (lineWide > wide) wide = lineWide;
+  }
+  const int lineTall = surface() ? surface()->GetFontTall(m_hFont) : 0;
+  tall = lineTall * static_cast<int>(lines.size());
+}
+
+void TextImage::Paint(Color color) {
+  if (m_Text.empty() || !surface() || m_hFont == INVALID_FONT) return;
+  const int lineTall = surface()->GetFontTall(m_hFont);
+  surface()->DrawSetTextFont(m_hFont);
+  surface()->DrawSetTextColor(color);
+  int y = m_nY;
+  for (const std::u16string &line : Lines()) {
+    surface()->DrawSetTextPos(m_nX, y);
+    surface()->DrawPrintText(line.c_str(), static_cast<int>(line.size()));
+    y += lineTall;
+  }
+}
+
+}  // namespace kgui

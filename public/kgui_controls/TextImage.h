@@ -1,0 +1,72 @@
+// TextImage: one text drawn with one font and colour, optionally wrapped at word boundaries.
+// A text beginning with "#" is a localisation token; "%name%" placeholders are filled from
+// dialog variables. Labels draw through it and lists may share one for their cells.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kgui/kgui.h"
+#include "tier1/KeyValues.h"
+#include "tier1/color.h"
+
+namespace kgui {
+
+class TextImage {
+ public:
+  explicit TextImage(const char *text = "");
+  TextImage(const TextImage &) = delete;
+  TextImage &operator=(const TextImage &) = delete;
+
+  // The text as given (UTF-8, or a "#" token); what is shown follows from it.
+  void SetText(const char *text);
+  void SetText(const char16_t *text);
+  const char *GetUnlocalizedText() const { return m_UnlocalizedText.c_str(); }
+  // The text as shown: localised, with dialog variables filled in.
+  const std::u16string &GetText() const { return m_Text; }
+  std::string GetTextUtf8() const;
+  // Fills "%name%" from `variables` (null clears them) and builds the shown text again.
+  void SetDialogVariables(KeyValues *variables);
+  // Builds the shown text again (the language's tokens changed).
+  void ResolveLocalizedText();
+
+  void SetFont(HFont font) { m_hFont = font; }
+  HFont GetFont() const { return m_hFont; }
+  void SetColor(Color color) { m_Color = color; }
+  Color GetColor() const { return m_Color; }
+  void SetPos(int x, int y);
+  void SetSize(int wide, int tall);
+  // With wrapping on, lines break at spaces to fit the width set with SetSize.
+  void SetWrap(bool state) { m_bWrap = state; }
+
+  // The size the text needs: the widest line and the lines' height.
+  void GetContentSize(int &wide, int &tall);
+  // Draws at the position; `color` overrides the image's colour.
+  void Paint(Color color);
+  void Paint() { Paint(m_Color); }
+
+  // Width of `length` units of `text` in `font`.
+  static int MeasureText(HFont font, const char16_t *text, int length);
+
+ private:
+  // The shown text cut into lines for the current width.
+  std::vector<std::u16string> Lines();
+
+  std::string m_UnlocalizedText;
+  std::u16string m_Text;
+  KeyValuesAD m_pVariables;  // a copy of the dialog's variables
+  HFont m_hFont = INVALID_FONT;
+  Color m_Color;
+  int m_nX = 0;
+  int m_nY = 0;
+  int m_nWide = 0;
+  int m_nTall = 0;
+  bool m_bWrap = false;
+};
+
+// UTF-8 and UTF-16 conversions of whole texts.
+std::u16string Utf8ToWide(const char *text);
+std::string WideToUtf8(const char16_t *text);
+std::string WideToUtf8(const std::u16string &text);
+
+}  // namespace kgui
