@@ -113,7 +113,9 @@ void CClientServices::AnnounceChanges(const CPlexaWorld &before, const CPlexaWor
   // Another configuration folder holds another store: the whole list changed.
   if (after.ConfigFolder() != m_Store.Folder()) {
     m_Store.Load(after.ConfigFolder(), after.StoreSeed());
-    m_Queue.Post(FavoritesListChanged_t{});
+    FavoritesListChanged_t wholeList{};
+    wholeList.m_bAdd = true;
+    m_Queue.Post(wholeList);
   }
 }
 

@@ -96,6 +96,18 @@ TEST_F(StandInStore, HistoryRecordsCarryTheLastPlayedTimeAndUnknownServersStaySi
   EXPECT_STREQ(unknown->GetName(), "10.2.0.254:27020");
 }
 
+TEST_F(StandInStore, AnotherConfigurationFolderBringsItsOwnStore) {
+  ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagFavorite, 0);
+  Frame();
+  m_Notes.m_Events.clear();
+  WriteServicesConfig("\"PlexaClient\" { \"user\" { \"configfolder\" \"" + m_Scratch.File("other") + "\" } " +
+                      kWorld + " }");
+  ASSERT_TRUE(ServicesControl()->ReloadConfig());
+  Frame();
+  EXPECT_EQ(m_Notes.m_Events, (std::vector<std::string>{"502 add 0.0.0.0:0/0 flags 0"}));
+  EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0);
+}
+
 TEST_F(StandInStore, SeedFromTheConfigurationWhenTheUserHasNoStoreYet) {
   ClientAPI_Shutdown();
   Bind(kWorld, R"("stored" { "server" { "appid" "1002" "address" "10.2.0.1:27015" "queryport" "27016" "flags" "3" }
