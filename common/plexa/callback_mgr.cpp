@@ -12,6 +12,8 @@
 namespace {
 // Set while the manager exists: owners destroyed after it (at library unload) must not touch it.
 bool g_bCallbackMgrAlive = false;
+// Set once it is gone: it is not built a second time during unload.
+bool g_bCallbackMgrGone = false;
 // Guards against a handler causing a nested pump.
 bool g_bRunningCallbacks = false;
 
@@ -30,7 +32,10 @@ bool CCallbackMgr::IsAlive() { return g_bCallbackMgrAlive; }
 
 CCallbackMgr::CCallbackMgr() : m_itDispatchCursor(m_mapCallbacks.end()) { g_bCallbackMgrAlive = true; }
 
-CCallbackMgr::~CCallbackMgr() { g_bCallbackMgrAlive = false; }
+CCallbackMgr::~CCallbackMgr() {
+  g_bCallbackMgrAlive = false;
+  g_bCallbackMgrGone = true;
+}
 
 CCallbackMgr::CCallCompletedHandler::CCallCompletedHandler(CCallbackMgr *manager, bool gameServer)
     : m_pManager(manager) {
@@ -160,7 +165,7 @@ void CCallbackMgr::RunCallResults(const PlexaAPICallCompleted_t &completed) {
 }
 
 void Plexa_RegisterCallback(CCallbackBase *callback, int iCallback) {
-  CCallbackMgr::Get().RegisterCallback(callback, iCallback);
+  if (!g_bCallbackMgrGone) CCallbackMgr::Get().RegisterCallback(callback, iCallback);
 }
 
 void Plexa_UnregisterCallback(CCallbackBase *callback) {
@@ -168,7 +173,7 @@ void Plexa_UnregisterCallback(CCallbackBase *callback) {
 }
 
 void Plexa_RegisterCallResult(CCallbackBase *callback, PlexaAPICall_t call, int iCallback) {
-  CCallbackMgr::Get().RegisterCallResult(callback, call, iCallback);
+  if (!g_bCallbackMgrGone) CCallbackMgr::Get().RegisterCallResult(callback, call, iCallback);
 }
 
 void Plexa_UnregisterCallResult(CCallbackBase *callback, PlexaAPICall_t call) {
