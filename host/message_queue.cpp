@@ -4,6 +4,11 @@
 
 namespace kguihost {
 
+namespace {
+// Clocks that advance in frame steps sum fractions that land a hair short of a due time.
+constexpr double kTolerance = 1e-6;
+}  // namespace
+
 CMessageQueue::~CMessageQueue() { Clear(); }
 
 void CMessageQueue::Post(kgui::VPANEL target, KeyValues *message, kgui::VPANEL from, double due) {
@@ -14,7 +19,7 @@ bool CMessageQueue::TakeDue(double now, uint64 sequenceLimit, CQueuedMessage &ou
   // Messages posted during this delivery round may sort first; hold them aside and put them back.
   std::vector<CQueuedMessage> later;
   bool found = false;
-  while (!m_Heap.empty() && m_Heap.top().due <= now) {
+  while (!m_Heap.empty() && m_Heap.top().due <= now + kTolerance) {
     CQueuedMessage top = m_Heap.top();
     m_Heap.pop();
     if (top.sequence < sequenceLimit) {

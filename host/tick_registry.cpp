@@ -4,6 +4,11 @@
 
 namespace kguihost {
 
+namespace {
+// Clocks that advance in frame steps sum fractions that land a hair short of a deadline.
+constexpr double kTolerance = 1e-6;
+}  // namespace
+
 void CTickRegistry::Add(kgui::VPANEL panel, int intervalMilliseconds, double now) {
   double interval = std::max(intervalMilliseconds, 0) / 1000.0;
   for (Entry &entry : m_Entries) {
@@ -29,7 +34,7 @@ bool CTickRegistry::Contains(kgui::VPANEL panel) const {
 std::vector<kgui::VPANEL> CTickRegistry::TakeDue(double now) {
   std::vector<kgui::VPANEL> due;
   for (Entry &entry : m_Entries) {
-    if (entry.interval > 0.0 && now < entry.nextDue) continue;
+    if (entry.interval > 0.0 && now + kTolerance < entry.nextDue) continue;
     due.push_back(entry.panel);
     entry.nextDue += entry.interval;
     // A long stall gives one tick, not a burst of them.

@@ -20,11 +20,16 @@ bool CModuleHost::Load(const std::string &path, std::string &error) {
     error = "cannot load module '" + path + "': no such file";
     return false;
   }
-  dlerror();
   m_pLibrary = LoadModule(absolute.c_str());
   if (!m_pLibrary) {
-    const char *reason = dlerror();
-    error = "cannot load module '" + path + "': " + (reason ? reason : "not a loadable library");
+    // The loader's last error may name a variant it tried; ask about the file itself.
+    std::string reason = "not a loadable library";
+    if (void *probe = dlopen(absolute.c_str(), RTLD_LAZY | RTLD_LOCAL)) {
+      dlclose(probe);
+    } else if (const char *text = dlerror()) {
+      reason = text;
+    }
+    error = "cannot load module '" + path + "': " + reason;
     return false;
   }
   CreateInterfaceFn factory = Sys_GetFactory(m_pLibrary);
