@@ -3,6 +3,7 @@
 // The stand-in stops delivering for a frame once 4 ms of frame work are spent (its default budget),
 // so no frame should take much longer than that plus one answer's handling.
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,13 @@
 namespace {
 
 constexpr int kServers = 100000;
+
+// CPU time of this thread, to tell frame work from time the machine gave to other processes.
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
+}
 constexpr auto kFrameInterval = std::chrono::microseconds(16667);
 using Clock = std::chrono::steady_clock;
 
@@ -80,12 +88,14 @@ void BM_InternetList100k(benchmark::State &state) {
   for (auto _ : state) {
     CBenchResponse response{std::chrono::microseconds(state.range(0))};
     ListRequestHandle request = ClientMatchmakingServers()->RequestInternetList(0, nullptr, 0, &response);
-    double workMs = 0.0, worstFrameMs = 0.0;
+    double workMs = 0.0, worstFrameMs = 0.0, worstFrameCpuMs = 0.0;
     int frames = 0;
     for (auto next = Clock::now(); !response.m_bDone; next += kFrameInterval) {
       std::this_thread::sleep_until(next);
       const auto start = Clock::now();
+      const double cpuStart = ThreadCpuMs();
       ClientAPI_RunCallbacks();
+      worstFrameCpuMs = std::max(worstFrameCpuMs, ThreadCpuMs() - cpuStart);
       const double frameMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
       workMs += frameMs;
       worstFrameMs = std::max(worstFrameMs, frameMs);
@@ -97,6 +107,7 @@ void BM_InternetList100k(benchmark::State &state) {
     state.counters["answers_per_ms"] = response.m_nAnswers / workMs;
     state.counters["frames"] = frames;
     state.counters["worst_frame_ms"] = worstFrameMs;
+    state.counters["worst_frame_cpu_ms"] = worstFrameCpuMs;
     state.counters["mean_frame_ms"] = workMs / frames;
     benchmark::DoNotOptimize(response.m_nTextBytes);
   }

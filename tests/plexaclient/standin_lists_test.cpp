@@ -1,4 +1,5 @@
 // Server lists, pings and player lists of the stand-in, driven through the binding and the pump.
+#include <chrono>
 #include <set>
 
 #include "plexa/client_api.h"
@@ -176,6 +177,35 @@ TEST_F(StandInLists, NothingArrivesOnTheFrameThatMadeTheRequest) {
   EXPECT_TRUE(inner.m_Events.empty());
   Frame(0.0);
   EXPECT_EQ(inner.m_Events, (std::vector<std::string>{"answered 0", "done 0"}));
+}
+
+TEST_F(StandInLists, FrameBudgetSpreadsAnswersOverFramesInOrder) {
+  std::string servers = "\"settings\" { \"framebudgetus\" \"2000\" } \"servers\" {";
+  for (int i = 0; i < 12; ++i)
+    servers += " \"server\" { \"address\" \"10.9.0." + std::to_string(i + 1) + ":27015\" \"latency\" \"" +
+               std::to_string(1 + i) + "\" \"lists\" \"lan\" }";
+  BindWorld(servers + " }");
+  // Each answer costs the page a millisecond: a 2 ms budget lets at most three through a frame.
+  m_List.m_Action = [] {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    while (std::chrono::steady_clock::now() < until) {
+    }
+  };
+  m_pServers->RequestLanList(0, &m_List);
+  Plat_AdvanceClock(1.0);  // everything is due from the first frame on
+  size_t before = 0;
+  int frames = 0;
+  while (!m_List.Done() && frames < 100) {
+    Frame();
+    ++frames;
+    EXPECT_LE(m_List.m_Events.size() - before, 3u);
+    before = m_List.m_Events.size();
+  }
+  EXPECT_GE(frames, 4);
+  std::vector<std::string> expected;
+  for (int i = 0; i < 12; ++i) expected.push_back("answered " + std::to_string(i));
+  expected.push_back("done 0");
+  EXPECT_EQ(m_List.m_Events, expected);
 }
 
 TEST_F(StandInLists, StopEndsTheListAndFreeSilencesItForGood) {
