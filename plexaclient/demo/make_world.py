@@ -21,7 +21,7 @@ GAMES = {
     243750: ("tidewater", "Tidewater Siege", "Tidewater Siege",
              ["reef_fort", "saltmarsh", "lighthouse_point", "drowned_keep"], "siege,naval"),
     1200: ("brassfield", "Brassfield Brawl", "Brassfield Brawl",
-           ["cog_arena", "boiler_yard", "steam_vault"], "arena"),
+           ["cog_arena", "boiler_yard", "pressure_vault"], "arena"),
     1210: ("brassfield_ot", "Brassfield Brawl: Overtime", "Brassfield Brawl Overtime",
            ["cog_arena_ot", "gearhouse"], "arena,overtime"),
     80: ("lumendrift", "Lumen Drift Classic", "Lumen Drift",
