@@ -180,11 +180,6 @@ void CUtlBuffer::AfterPut() {
   if (IsText() && !IsReadOnly() && m_nMaxPut < m_nCapacity) m_pMemory[m_nMaxPut] = '\0';
 }
 
-const char *CUtlBuffer::PeekGet(int offset) const {
-  if (offset < 0 || m_Get > m_nMaxPut - offset) return nullptr;
-  return m_pMemory ? m_pMemory + m_Get + offset : "";
-}
-
 // ---------------------------------------------------------------------------------------------
 // Reading
 
@@ -349,7 +344,7 @@ void CUtlBuffer::PutIndented(const char *text, int size) {
   }
 }
 
-void CUtlBuffer::Put(const void *src, int size) {
+void CUtlBuffer::PutSlow(const void *src, int size) {
   if (size <= 0) return;
   if (IsText() && m_nTab > 0 && !(m_Flags & AUTO_TABS_DISABLED)) {
     PutIndented(static_cast<const char *>(src), size);

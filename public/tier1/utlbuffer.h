@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstring>
 
 #include "tier0/platform.h"
 
@@ -120,7 +121,10 @@ class CUtlBuffer {
   const void *Base() const { return m_pMemory; }
   void *Base() { return m_pMemory; }
   // The data at the get offset plus `offset`, or null when that lies beyond the data.
-  const char *PeekGet(int offset = 0) const;
+  const char *PeekGet(int offset = 0) const {
+    if (offset < 0 || m_Get > m_nMaxPut - offset) return nullptr;
+    return m_pMemory ? m_pMemory + m_Get + offset : "";
+  }
 
   // --- reading
   int TellGet() const { return m_Get; }
@@ -150,7 +154,20 @@ class CUtlBuffer {
   // Origins as for SeekGet. Moving past the end of data makes the bytes in between data (a way to
   // take in bytes written straight into Base()); memory the buffer grows into starts zeroed.
   void SeekPut(SeekType_t type, int offset);
-  void Put(const void *src, int size);
+  void Put(const void *src, int size) {
+    // The common case inline: no indentation to add and room for the data and the text NUL.
+    if (m_nTab == 0 && size > 0 && size < m_nCapacity - m_Put && !(m_Flags & READ_ONLY)) {
+      memcpy(m_pMemory + m_Put, src, static_cast<size_t>(size));
+      m_Put += size;
+      if (m_Put > m_nMaxPut) m_nMaxPut = m_Put;
+      if (m_Flags & TEXT_BUFFER) {
+        m_pMemory[m_nMaxPut] = '\0';
+        m_bAtLineStart = static_cast<const char *>(src)[size - 1] == '\n';
+      }
+      return;
+    }
+    PutSlow(src, size);
+  }
   void PutChar(char c) { Put(&c, 1); }
   void PutString(const char *text);
   // Text: decimal. Binary: four bytes in the data's order.
@@ -175,6 +192,7 @@ class CUtlBuffer {
  private:
   bool CheckGet(int size);
   bool CheckPut(int size);
+  void PutSlow(const void *src, int size);
   void PutRaw(const void *src, int size);
   void PutIndented(const char *text, int size);
   void AfterPut();

@@ -215,11 +215,21 @@ void CKeyValuesReader::RemoveEarlierSibling(KeyValues *parent, KeyValues *child,
   }
 }
 
+namespace {
+// Only these characters can make up a value that reads as an int.
+bool MayBeInt(const char *text) {
+  for (; *text; ++text) {
+    const char c = *text;
+    if (!((c >= '0' && c <= '9') || c == '+' || c == ',' || c == '-' || c == '.' || c == ' ')) return false;
+  }
+  return true;
+}
+}  // namespace
+
 // Plain decimal integers that fit 32 bits become ints; everything else stays text. A leading "0"
 // keeps the text ("007"), except "0" itself.
 void CKeyValuesReader::StoreValue(KeyValues *child, const char *text) {
-  bool isInt = text[0] != '\0' && !(text[0] == '0' && text[1] != '\0') &&
-               strspn(text, "0123456789+,-. ") == strlen(text);
+  bool isInt = text[0] != '\0' && !(text[0] == '0' && text[1] != '\0') && MayBeInt(text);
   int64 value = 0;
   if (isInt) {
     const char *end = text;

@@ -20,6 +20,17 @@ struct UnquotedStops {
 };
 constexpr UnquotedStops kUnquotedStops;
 
+// Characters that interrupt a run of plain text inside a quoted token: the closing quote, the
+// backslash (escape mode, or a quote that belongs to the text) and 0x7F (the escape character
+// outside escape mode).
+struct QuotedStops {
+  bool table[256] = {};
+  constexpr QuotedStops() {
+    for (const char c : {'"', '\\', '\x7f'}) table[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr QuotedStops kQuotedStops;
+
 }  // namespace
 
 CKeyValuesTokenizer::CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequences)
@@ -30,60 +41,71 @@ CKeyValuesTokenizer::CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequenc
 CKeyValuesTokenizer::~CKeyValuesTokenizer() { g_pMemAllocPlexa->Free(m_pArea); }
 
 void CKeyValuesTokenizer::SkipByteOrderMark() {
-  const char *text = m_Buffer.PeekGet();
-  if (text && m_Buffer.GetBytesRemaining() >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+  const char *start = nullptr;
+  const char *end = nullptr;
+  if (UnreadData(start, end) && end - start >= 3 && memcmp(start, "\xEF\xBB\xBF", 3) == 0)
     m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, 3);
 }
 
-bool CKeyValuesTokenizer::SkipToToken() {
-  if (!m_Buffer.IsValid()) return false;
-  const char *start = m_Buffer.PeekGet();
+bool CKeyValuesTokenizer::UnreadData(const char *&start, const char *&end) const {
+  if (!m_pArea || !m_Buffer.IsValid()) return false;
+  start = m_Buffer.PeekGet();
   if (!start) return false;
-  const char *end = start + m_Buffer.GetBytesRemaining();
-  const char *p = start;
+  end = start + m_Buffer.GetBytesRemaining();
+  return true;
+}
+
+const char *CKeyValuesTokenizer::SkipToToken(const char *p, const char *end) {
   for (;;) {
     while (p < end && IsWhiteSpace(static_cast<unsigned char>(*p))) ++p;
-    if (end - p < 2 || p[0] != '/' || p[1] != '/') break;
+    if (end - p < 2 || p[0] != '/' || p[1] != '/') return p;
     m_bSawComment = true;
     const void *lineEnd = memchr(p, '\n', static_cast<size_t>(end - p));
     p = lineEnd ? static_cast<const char *>(lineEnd) + 1 : end;
   }
-  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
-  return p < end;
 }
 
 bool CKeyValuesTokenizer::Next(KeyValuesToken &token) {
   token = KeyValuesToken();
-  if (!m_pArea || !SkipToToken()) return false;
-  m_nLength = 0;
-  m_bOverflowed = false;
-  const char first = *m_Buffer.PeekGet();
-  if (first == '"') {
-    token.quoted = true;
-    ReadQuoted(token);
-  } else if (first == '{' || first == '}' || first == '=') {
-    Store(first);
-    m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, 1);
-  } else {
-    ReadUnquoted(token);
+  const char *start = nullptr;
+  const char *end = nullptr;
+  if (!UnreadData(start, end)) return false;
+  const char *p = SkipToToken(start, end);
+  const bool found = p < end;
+  if (found) {
+    m_nLength = 0;
+    m_bOverflowed = false;
+    if (*p == '"') {
+      token.quoted = true;
+      p = ReadQuoted(p, end);
+    } else if (*p == '{' || *p == '}' || *p == '=') {
+      Store(*p++);
+    } else {
+      p = ReadUnquoted(p, end, token);
+    }
+    Finish(token);
   }
-  Finish(token);
-  return true;
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+  return found;
 }
 
 bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
-  const int rewindTo = m_Buffer.TellGet();
-  if (!SkipToToken()) {
-    m_Buffer.SeekGet(CUtlBuffer::SEEK_HEAD, rewindTo);
-    return false;
-  }
-  // Only an unquoted run can be a condition; anything else is left for the next read.
-  const char first = *m_Buffer.PeekGet();
-  if (first != '"' && first != '{' && first != '}' && first != '=' && Next(token) && token.conditional)
-    return true;
-  m_Buffer.SeekGet(CUtlBuffer::SEEK_HEAD, rewindTo);
   token = KeyValuesToken();
-  return false;
+  const char *start = nullptr;
+  const char *end = nullptr;
+  if (!UnreadData(start, end)) return false;
+  // Only an unquoted run can be a condition; anything else is left for the next read.
+  const char *p = SkipToToken(start, end);
+  if (p == end || *p == '"' || *p == '{' || *p == '}' || *p == '=') return false;
+  m_nLength = 0;
+  m_bOverflowed = false;
+  KeyValuesToken candidate;
+  p = ReadUnquoted(p, end, candidate);
+  if (!candidate.conditional) return false;
+  token = candidate;
+  Finish(token);
+  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+  return true;
 }
 
 namespace {
@@ -110,44 +132,32 @@ bool CKeyValuesTokenizer::QuoteClosesAfterBackslash(const char *quote, const cha
   return *p == '"' && !RestOfLineIsBlank(p + 1, end);
 }
 
-void CKeyValuesTokenizer::ReadQuoted(KeyValuesToken &token) {
-  const char *start = m_Buffer.PeekGet();
-  const char *end = start + m_Buffer.GetBytesRemaining();
-  const char *p = start + 1;  // past the opening quote
+const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end) {
+  ++p;  // the opening quote
   const char escape = m_Conversion.GetEscapeChar();
   for (;;) {
     const char *run = p;
-    while (p < end && *p != '"' && *p != escape && *p != '\\') ++p;
+    while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
     StoreSpan(run, static_cast<int>(p - run));
-    if (p == end) break;  // an unterminated quote takes the rest of the text
-    if (*p == '"') {
-      ++p;
-      break;
-    }
+    if (p == end) return p;  // an unterminated quote takes the rest of the text
+    if (*p == '"') return p + 1;
     if (*p == escape) {
       // An escape that matches no replacement reads as NUL; what follows is read normally.
       int length = 0;
-      const char converted = m_Conversion.FindConversion(p + 1, static_cast<int>(end - p - 1), &length);
-      Store(converted);
+      Store(m_Conversion.FindConversion(p + 1, static_cast<int>(end - p - 1), &length));
       p += 1 + length;
-      continue;
-    }
-    // A backslash outside escape mode.
-    if (p + 1 < end && p[1] == '"' && !QuoteClosesAfterBackslash(p + 1, end)) {
+    } else if (*p == '\\' && p + 1 < end && p[1] == '"' && !QuoteClosesAfterBackslash(p + 1, end)) {
+      // A backslash outside escape mode, before a quote that belongs to the text.
       Store('"');
       p += 2;
-      continue;
+    } else {
+      Store(*p++);
     }
-    Store(*p++);
   }
-  token.quoted = true;
-  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
 }
 
-void CKeyValuesTokenizer::ReadUnquoted(KeyValuesToken &token) {
-  const char *start = m_Buffer.PeekGet();
-  const char *end = start + m_Buffer.GetBytesRemaining();
-  const char *p = start;
+const char *CKeyValuesTokenizer::ReadUnquoted(const char *p, const char *end, KeyValuesToken &token) {
+  const char *start = p;
   bool bracketed = false;
   while (p < end && !kUnquotedStops.table[static_cast<unsigned char>(*p)]) {
     if (*p == '[') bracketed = true;
@@ -155,7 +165,7 @@ void CKeyValuesTokenizer::ReadUnquoted(KeyValuesToken &token) {
     ++p;
   }
   StoreSpan(start, static_cast<int>(p - start));
-  m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
+  return p;
 }
 
 void CKeyValuesTokenizer::Store(char c) {

@@ -40,11 +40,13 @@ class CKeyValuesTokenizer {
   bool SawComment() const { return m_bSawComment; }
 
  private:
-  // Moves the get offset past white space and "//" comments; false when no text is left.
-  bool SkipToToken();
-  void ReadQuoted(KeyValuesToken &token);
-  void ReadUnquoted(KeyValuesToken &token);
-  // Copies one character into the token area, dropping it when the area is full.
+  // The unread data of the buffer; false when there is none or the buffer is in error.
+  bool UnreadData(const char *&start, const char *&end) const;
+  // Each takes a cursor into the unread data and returns where it stopped.
+  const char *SkipToToken(const char *p, const char *end);
+  const char *ReadQuoted(const char *p, const char *end);
+  const char *ReadUnquoted(const char *p, const char *end, KeyValuesToken &token);
+  // Copies into the token area, dropping what does not fit.
   void Store(char c);
   void StoreSpan(const char *text, int length);
   void Finish(KeyValuesToken &token);

@@ -1,6 +1,6 @@
 #include "tier1/keyvalues_text/keyvalues_writer.h"
 
-#include <cinttypes>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -57,6 +57,14 @@ void CKeyValuesWriter::WriteBlockEnd(int level) {
   m_Buffer.Put("}\n", 2);
 }
 
+namespace {
+// Plain decimal, as "%d" / "%lld" / "%llu" would print it, without the cost of a format parse.
+template <typename Integer>
+void FormatInteger(char (&text)[64], Integer value) {
+  *std::to_chars(text, text + sizeof(text) - 1, value).ptr = '\0';
+}
+}  // namespace
+
 void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
   const bool lowerCaseNames = (m_nFlags & KeyValues::SAVE_LOWERCASE_NAMES) != 0;
   char number[64];
@@ -68,7 +76,7 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
                      level);
       return;
     case KeyValues::TYPE_INT:
-      V_snprintf(number, sizeof(number), "%d", child->m_Value0.iValue);
+      FormatInteger(number, child->m_Value0.iValue);
       break;
     case KeyValues::TYPE_FLOAT: {
       const float value = child->m_Value0.flValue;
@@ -83,13 +91,13 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
     }
     case KeyValues::TYPE_UINT64:
       if (m_nFlags & KeyValues::SAVE_UINT64_UNSIGNED) {
-        V_snprintf(number, sizeof(number), "%" PRIu64, child->m_Value0.u64Value);
+        FormatInteger(number, child->m_Value0.u64Value);
       } else {
-        V_snprintf(number, sizeof(number), "%" PRId64, static_cast<int64>(child->m_Value0.u64Value));
+        FormatInteger(number, static_cast<int64>(child->m_Value0.u64Value));
       }
       break;
     case KeyValues::TYPE_INT64:
-      V_snprintf(number, sizeof(number), "%" PRId64, child->m_Value0.i64Value);
+      FormatInteger(number, child->m_Value0.i64Value);
       break;
     case KeyValues::TYPE_WSTRING: {
       const char16_t *wide = (child->m_NameTypeFlags & KeyValues::kHeapFlag) ? child->m_Value0.pwszValue
