@@ -15,7 +15,7 @@ void CClientMatchmaking::AddStoredServer(AppId_t appId, uint32 ip, uint16 connPo
 
 bool CClientMatchmaking::RemoveStoredServer(AppId_t appId, uint32 ip, uint16 connPort, uint16 queryPort,
                                             uint32 flags) {
-  if (!m_Services.Store().Remove(appId, ip, connPort, flags)) return false;
+  if (!m_Services.Store().Remove(ip, connPort, flags)) return false;
   m_Services.Store().Save();
   Announce(appId, ip, connPort, queryPort, flags, false);
   return true;

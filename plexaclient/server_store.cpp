@@ -90,28 +90,29 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   if (!problems.empty()) Warning("plexaclient: %s: %s", path.c_str(), problems.c_str());
 }
 
-StoredServer *CServerStore::Find(AppId_t appId, uint32 ip, uint16 connPort) {
+StoredServer *CServerStore::Find(uint32 ip, uint16 connPort) {
   for (StoredServer &entry : m_Entries) {
-    if (entry.m_nAppId == appId && entry.m_nIP == ip && entry.m_nConnPort == connPort) return &entry;
+    if (entry.m_nIP == ip && entry.m_nConnPort == connPort) return &entry;
   }
   return nullptr;
 }
 
 bool CServerStore::Add(const StoredServer &server) {
   if (server.m_nFlags == 0) return false;
-  StoredServer *entry = Find(server.m_nAppId, server.m_nIP, server.m_nConnPort);
+  StoredServer *entry = Find(server.m_nIP, server.m_nConnPort);
   if (!entry) {
     m_Entries.push_back(server);
     return true;
   }
   entry->m_nFlags |= server.m_nFlags;
+  if (server.m_nAppId) entry->m_nAppId = server.m_nAppId;
   entry->m_nQueryPort = server.m_nQueryPort;
   if (server.m_nLastPlayed) entry->m_nLastPlayed = server.m_nLastPlayed;
   return true;
 }
 
-bool CServerStore::Remove(AppId_t appId, uint32 ip, uint16 connPort, uint32 flags) {
-  StoredServer *entry = Find(appId, ip, connPort);
+bool CServerStore::Remove(uint32 ip, uint16 connPort, uint32 flags) {
+  StoredServer *entry = Find(ip, connPort);
   if (!entry || (entry->m_nFlags & flags) == 0) return false;
   entry->m_nFlags &= ~flags;
   if (entry->m_nFlags == 0) m_Entries.erase(m_Entries.begin() + (entry - m_Entries.data()));

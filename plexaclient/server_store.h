@@ -16,10 +16,12 @@ class CServerStore {
   void Load(const std::string &folder, const std::vector<StoredServer> &seed);
   const std::string &Folder() const { return m_Folder; }
 
+  // Entries are known by their address (IPv4 and connection port): the application a server runs
+  // may differ between the caller's record and the store's.
   // Adds `flags` to the entry (creating it). Returns false when flags is 0.
   bool Add(const StoredServer &server);
   // Removes `flags` from the entry, dropping it when none remain; false when it held none of them.
-  bool Remove(AppId_t appId, uint32 ip, uint16 connPort, uint32 flags);
+  bool Remove(uint32 ip, uint16 connPort, uint32 flags);
   const std::vector<StoredServer> &Entries() const { return m_Entries; }
 
   // Writes beside the file, flushes it to disk, then renames over it. False (with a warning) on
@@ -28,7 +30,7 @@ class CServerStore {
   std::string FilePath() const { return m_Folder + "/" + kFileName; }
 
  private:
-  StoredServer *Find(AppId_t appId, uint32 ip, uint16 connPort);
+  StoredServer *Find(uint32 ip, uint16 connPort);
 
   std::string m_Folder;
   std::vector<StoredServer> m_Entries;

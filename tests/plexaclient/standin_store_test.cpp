@@ -79,6 +79,17 @@ TEST_F(StandInStore, ChangesAreSavedAnnouncedAndListed) {
   EXPECT_EQ(ListNames(2), (std::vector<std::string>{"Harbor One", "Harbor Two"}));
 }
 
+TEST_F(StandInStore, EntriesAreKnownByTheirAddress) {
+  // Stored without an application; the page removes it with the application its record shows.
+  IClientMatchmaking *store = ClientMatchmaking();
+  store->AddStoredServer(0, 0x0A020002, 27015, 27015, k_unFavoriteFlagFavorite, 0);
+  store->AddStoredServer(1200, 0x0A020002, 27015, 27015, k_unFavoriteFlagFavorite, 0);
+  EXPECT_EQ(store->CountStoredServers(), 1);
+  EXPECT_EQ(ListNames(1, 1200), (std::vector<std::string>{"Harbor Two"}));
+  EXPECT_TRUE(store->RemoveStoredServer(1200, 0x0A020002, 27015, 27015, k_unFavoriteFlagFavorite));
+  EXPECT_EQ(store->CountStoredServers(), 0);
+}
+
 TEST_F(StandInStore, HistoryRecordsCarryTheLastPlayedTimeAndUnknownServersStaySilent) {
   ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory, 1700000900);
   ClientMatchmaking()->AddStoredServer(1210, 0x0A0200FE, 27020, 27021, k_unFavoriteFlagHistory, 1600000000);
