@@ -657,31 +657,32 @@ TEST(KeyValuesRoundTrip, ValuesChangeTypeAsSpecified) {
 }
 
 TEST(KeyValuesRoundTrip, DoubleQuotesAndBackslashesSurvive) {
-  const char *texts[] = {
-      "say \"hi\" now", "\"", "\"\"", "a\"b", "x\" ", "x\"\t", "ends with quote\"", "\"starts", "\\\"",
-      "C:\\dir\\", "a\\", "back\\slash\"quote", "\\\\server\\share\\", "\" \"", "\"[$WIN32]\"",
-      "q\" // not a comment", "\"\t\"x", "multi\nline \"quoted\" here\nend\"", "\" {", "\\\" \"x\"",
+  const std::vector<std::string> texts = {
+      "plain", "", "say \"hi\" now", "\"", "\"\"", "a\"b", "x\" ", "x\"\t", "ends with quote\"", "\"starts",
+      "\\\"", "C:\\dir\\", "a\\", "back\\slash\"quote", "\\\\server\\share\\", "\" \"",
+      "\"[$WIN32]\"", "q\" // not a comment", "\"\t\"x", "multi\nline \"quoted\" here\nend\"", "\" {",
+      "\\\" \"x\"", "\nstarts with a line break", " \t\r\nblank line first", "\\\n\\",
   };
-  for (const char *text : texts) {
-    // The text as a key holding a value, as the value, and as the name of a block.
+  // Every text as a name with every text as its value, and as the name of a block.
+  for (const std::string &name : texts) {
+    if (name.empty()) continue;  // an empty key is not allowed inside a block
     KeyValuesAD kv(new KeyValues("QtRoot"));
-    kv->CreateKey(text)->SetString(nullptr, "v1");  // CreateKey: the text may hold "/"
-    kv->SetString("QtValue", text);
-    kv->FindKey("QtBlock", true)->CreateKey(text)->SetInt("QtInner", 5);
+    for (const std::string &value : texts) kv->CreateKey(name.c_str())->SetString(nullptr, value.c_str());
+    kv->CreateKey(name.c_str())->SetInt("QtInner", 5);
     kv->SetString("QtNext", "after");
     const std::string written = Write(kv.get());
     Parsed back = Parse(written);
     EXPECT_TRUE(back.ok) << written;
-    KeyValues *first = back.kv->GetFirstSubKey();
-    ASSERT_NE(first, nullptr) << written;
-    EXPECT_STREQ(first->GetName(), text) << written;
-    EXPECT_STREQ(first->GetString(), "v1") << written;
-    EXPECT_STREQ(back.kv->GetString("QtValue"), text) << written;
-    KeyValues *block = back.kv->FindKey("QtBlock");
-    ASSERT_NE(block, nullptr) << written;
-    ASSERT_NE(block->GetFirstSubKey(), nullptr) << written;
-    EXPECT_STREQ(block->GetFirstSubKey()->GetName(), text) << written;
-    EXPECT_EQ(block->GetFirstSubKey()->GetInt("QtInner"), 5) << written;
+    KeyValues *child = back.kv->GetFirstSubKey();
+    for (const std::string &value : texts) {
+      ASSERT_NE(child, nullptr) << written;
+      EXPECT_EQ(child->GetName(), name) << written;
+      EXPECT_EQ(child->GetString(), value) << written;
+      child = child->GetNextKey();
+    }
+    ASSERT_NE(child, nullptr) << written;
+    EXPECT_EQ(child->GetName(), name) << written;
+    EXPECT_EQ(child->GetInt("QtInner"), 5) << written;
     EXPECT_STREQ(back.kv->GetString("QtNext"), "after") << written;
   }
 }

@@ -122,9 +122,10 @@ bool RestOfLineIsBlank(const char *p, const char *end) {
 // end with a backslash ("C:\dir\"), which the original reader closed at that quote. So
 // backslash + quote still closes the token (the backslash staying in the text) when, after spaces
 // and tabs, the line or the text ends, or another quoted token starts: a double quote that is not
-// itself the last thing on its line. The writer keeps its own output clear of both cases (see
-// CKeyValuesWriter); the one text it cannot express is one in which a double quote is followed by
-// nothing but spaces or tabs up to a line break inside the text: it reads back cut at that quote.
+// itself the last thing on its line. The writer keeps its own output clear of the cases this could
+// misread (see CKeyValuesWriter); the one text it cannot express is one in which a double quote is
+// followed by nothing but spaces or tabs up to a line break inside the text: it reads back cut at
+// that quote.
 bool CKeyValuesTokenizer::QuoteClosesAfterBackslash(const char *quote, const char *end) const {
   const char *p = quote + 1;
   while (p < end && (*p == ' ' || *p == '\t')) ++p;

@@ -132,12 +132,19 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
 }
 
 namespace {
-// True when `name` holds a double quote followed by nothing but spaces or tabs. Outside escape
-// mode the reader would take that escaped quote as the name's end if another quoted token
-// followed on the same line (see CKeyValuesTokenizer), so the value goes on a line of its own.
-bool NameNeedsValueOnOwnLine(const char *name) {
+// Outside escape mode the reader decides whether a backslash + quote ends a token by what follows
+// on the line (see CKeyValuesTokenizer). Two name/value pairs would read back wrongly with the
+// value on the name's line, so their value goes on a line of its own: a name whose last quote is
+// followed only by blanks (its escaped quote would look like the end of the name), and a name
+// ending with a backslash before a value that starts with a line break (the name's closing quote
+// would look like an escaped one).
+bool NeedsValueOnOwnLine(const char *name, const char *value) {
   const char *lastQuote = strrchr(name, '"');
-  return lastQuote && lastQuote[1 + strspn(lastQuote + 1, " \t")] == '\0';
+  if (lastQuote && lastQuote[1 + strspn(lastQuote + 1, " \t")] == '\0') return true;
+  const size_t length = strlen(name);
+  if (length == 0 || name[length - 1] != '\\') return false;
+  const char after = value[strspn(value, " \t")];
+  return after == '\n' || after == '\r';
 }
 }  // namespace
 
@@ -146,7 +153,7 @@ void CKeyValuesWriter::WriteValueLine(const KeyValues *child, bool lowerCaseName
   const char *name = child->GetName();
   WriteIndent(level);
   WriteQuoted(name, lowerCaseName, escapes);
-  if (!escapes && NameNeedsValueOnOwnLine(name)) {
+  if (!escapes && NeedsValueOnOwnLine(name, value)) {
     m_Buffer.PutChar('\n');
     WriteIndent(level);
   } else {
