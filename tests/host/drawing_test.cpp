@@ -1,5 +1,4 @@
 // Drawing of the host: the paint order, clipping to parents, shapes, text, textures and images.
-#include "host/scheme.h"
 #include "tests/host/host_fixture.h"
 
 namespace kguihost {
@@ -20,7 +19,7 @@ class DrawingTest : public HostTest {
     }
     return ink;
   }
-  Color Desktop() { return Runtime().Scheme().Default().GetColor("Desktop.BgColor", Color()); }
+  Color Desktop() { return DesktopColor(); }
 };
 
 TEST_F(DrawingTest, ChildrenAreClippedToTheirParentsAndPopupsDrawOnTop) {

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "host/scheme.h"
 #include "tier0/platform.h"
 
 extern char **environ;
@@ -122,6 +123,10 @@ void HostTest::RunFrames(int count, double secondsPerFrame) {
 Color HostTest::Pixel(int x, int y) {
   uint32 argb = Runtime().Renderer().PixelAt(x, y);
   return Color((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
+}
+
+Color HostTest::DesktopColor() {
+  return Runtime().Scheme().Default().GetColor("Desktop.BgColor", Color(36, 40, 46, 255));
 }
 
 void WriteSolidPng(const std::string &path, int wide, int tall, Color color) {

@@ -73,6 +73,8 @@ class HostTest : public ::testing::Test {
   void RunFrames(int count, double secondsPerFrame = 1.0 / 60.0);
   // The colour of a painted pixel (opaque pixels read exactly).
   Color Pixel(int x, int y);
+  // The colour the desktop paints.
+  Color DesktopColor();
   std::string GameDir() const { return m_Dir.Path() + "/game"; }
   std::string UserDir() const { return m_Dir.Path() + "/user"; }
   // Builds a new runtime over the same folders (the old one shuts down first).
