@@ -1,15 +1,16 @@
 #include "common/filesystem_helpers.h"
 
+#include <unistd.h>
+
 #include <climits>
 #include <string>
-
-#include <unistd.h>
 
 #include "filesystem.h"
 #include "tier0/dbg.h"
 #include "tier1/utlbuffer.h"
 
-bool LoadFileIntoBuffer(IFileSystem *fileSystem, const char *path, CUtlBuffer &buf, bool text, const char *pathID) {
+bool LoadFileIntoBuffer(IFileSystem *fileSystem, const char *path, CUtlBuffer &buf, bool text,
+                        const char *pathID) {
   if (!fileSystem || !path) {
     AssertMsg(false, "LoadFileIntoBuffer: NULL parameters");
     return false;

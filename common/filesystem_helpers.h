@@ -14,4 +14,5 @@ bool LoadFileIntoBuffer(IFileSystem *fileSystem, const char *path, CUtlBuffer &b
 // file beside it first and renamed over it only when every write and the close succeeded, so a
 // failed save leaves the old file as it was. False on any failure (the temporary file is removed),
 // and when the buffer had a write that did not fit.
-bool SaveBufferToFile(IFileSystem *fileSystem, const char *path, CUtlBuffer &buf, const char *pathID = nullptr);
+bool SaveBufferToFile(IFileSystem *fileSystem, const char *path, CUtlBuffer &buf,
+                      const char *pathID = nullptr);

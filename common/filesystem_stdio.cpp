@@ -1,10 +1,10 @@
 #include "common/filesystem_stdio.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-
-#include <sys/stat.h>
 
 void CStdioFileSystem::SetPathRoot(const char *pathID, const std::string &root) {
   if (pathID) m_PathRoots[pathID] = root;

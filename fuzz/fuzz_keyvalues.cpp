@@ -29,7 +29,8 @@ bool CannotRoundTrip(const char *text, bool escapes) {
 bool ExpressibleChain(KeyValues *node, bool escapes) {
   for (; node; node = node->GetNextKey()) {
     if (CannotRoundTrip(node->GetName(), escapes)) return false;
-    if (node->GetDataType() == KeyValues::TYPE_STRING && CannotRoundTrip(node->GetString(), escapes)) return false;
+    if (node->GetDataType() == KeyValues::TYPE_STRING && CannotRoundTrip(node->GetString(), escapes))
+      return false;
     if (!ExpressibleChain(node->GetFirstSubKey(), escapes)) return false;
   }
   return true;

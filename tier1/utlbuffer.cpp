@@ -13,7 +13,9 @@
 
 CUtlCharConversion::CUtlCharConversion(char escapeChar, const char *delimiter, int count,
                                        const ConversionArray_t *array)
-    : m_nEscapeChar(escapeChar), m_pDelimiter(delimiter), m_nDelimiterLength(static_cast<int>(strlen(delimiter))) {
+    : m_nEscapeChar(escapeChar),
+      m_pDelimiter(delimiter),
+      m_nDelimiterLength(static_cast<int>(strlen(delimiter))) {
   for (int i = 0; i < count; ++i) {
     const auto actual = static_cast<unsigned char>(array[i].m_nActualChar);
     const char *replacement = array[i].m_pReplacementString;
@@ -53,8 +55,8 @@ namespace {
 const CUtlCharConversion::ConversionArray_t kNoEscTable[] = {{'\x7f', ""}};
 
 const CUtlCharConversion::ConversionArray_t kCStringTable[] = {
-    {'\n', "n"}, {'\t', "t"},  {'\v', "v"},  {'\b', "b"},  {'\r', "r"},  {'\f', "f"},
-    {'\a', "a"}, {'\\', "\\"}, {'?', "?"},   {'\'', "'"},  {'"', "\""},
+    {'\n', "n"}, {'\t', "t"},  {'\v', "v"}, {'\b', "b"}, {'\r', "r"}, {'\f', "f"},
+    {'\a', "a"}, {'\\', "\\"}, {'?', "?"},  {'\'', "'"}, {'"', "\""},
 };
 }  // namespace
 
@@ -80,7 +82,9 @@ const CUtlCharConversion &GetCStringCharConversion() {
 namespace {
 constexpr int kMinimumBlock = 64;
 
-bool IsTextWhiteSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsTextWhiteSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 uint32 SwapBytes(uint32 value) {
   return (value >> 24) | ((value >> 8) & 0xFF00u) | ((value << 8) & 0xFF0000u) | (value << 24);
@@ -183,7 +187,9 @@ void CUtlBuffer::AfterPut() {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-bool CUtlBuffer::OnGetOverflow(int) { return false; }
+bool CUtlBuffer::OnGetOverflow(int) {
+  return false;
+}
 
 bool CUtlBuffer::CheckGet(int size) {
   if (m_Error & GET_OVERFLOW) return false;
@@ -222,7 +228,9 @@ char CUtlBuffer::GetChar() {
   return c;
 }
 
-unsigned char CUtlBuffer::GetUnsignedChar() { return static_cast<unsigned char>(GetChar()); }
+unsigned char CUtlBuffer::GetUnsignedChar() {
+  return static_cast<unsigned char>(GetChar());
+}
 
 int CUtlBuffer::GetInt() {
   if (!IsText()) {

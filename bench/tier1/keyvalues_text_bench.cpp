@@ -33,7 +33,8 @@ KeyValues *BuildServerTree(size_t targetBytes) {
     char text[64];
     snprintf(text, sizeof(text), "Fictional community server #%d", i);
     server->SetString("name", text);
-    snprintf(text, sizeof(text), "10.%u.%u.%u:%u", next() % 256, next() % 256, next() % 256, 27000 + next() % 100);
+    snprintf(text, sizeof(text), "10.%u.%u.%u:%u", next() % 256, next() % 256, next() % 256,
+             27000 + next() % 100);
     server->SetString("address", text);
     server->SetString("map", kMaps[next() % 5]);
     server->SetString("game", kGames[next() % 3]);
@@ -79,8 +80,8 @@ KeyValues *ParseText(const std::string &text) {
 }
 
 void SetMegabytesPerSecond(benchmark::State &state, size_t bytes) {
-  state.counters["MB/s"] = benchmark::Counter(static_cast<double>(bytes) / 1e6,
-                                              benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["MB/s"] =
+      benchmark::Counter(static_cast<double>(bytes) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["MB"] = static_cast<double>(bytes) / 1e6;
 }
 
@@ -113,8 +114,12 @@ void ScanBench(benchmark::State &state, const std::string &text) {
   SetMegabytesPerSecond(state, text.size());
 }
 
-void BM_Read_Generated(benchmark::State &state) { ReadBench(state, GeneratedText()); }
-void BM_ReadFloor_MemchrQuotes_Generated(benchmark::State &state) { ScanBench(state, GeneratedText()); }
+void BM_Read_Generated(benchmark::State &state) {
+  ReadBench(state, GeneratedText());
+}
+void BM_ReadFloor_MemchrQuotes_Generated(benchmark::State &state) {
+  ScanBench(state, GeneratedText());
+}
 
 void BM_Write_Generated(benchmark::State &state) {
   KeyValuesAD tree(ParseText(GeneratedText()));
@@ -153,7 +158,8 @@ int main(int argc, char **argv) {
   // The anchors' records are optional: measured only when that data was generated on this machine.
   static const std::string records = ReadFile(kAnchorRecords);
   if (!records.empty()) {
-    benchmark::RegisterBenchmark("BM_Read_AnchorRecords", [](benchmark::State &state) { ReadBench(state, records); })
+    benchmark::RegisterBenchmark("BM_Read_AnchorRecords",
+                                 [](benchmark::State &state) { ReadBench(state, records); })
         ->Unit(benchmark::kMillisecond)
         ->MinTime(2.0);
     benchmark::RegisterBenchmark("BM_ReadFloor_MemchrQuotes_AnchorRecords",

@@ -46,13 +46,16 @@ class CFailingFileSystem final : public IFileSystem {
   }
   int Write(const void *input, int size, FileHandle_t file) override {
     switch (m_Fault) {
-      case SMALL_WRITES: return m_Inner.Write(input, size < 3 ? size : 3, file);
+      case SMALL_WRITES:
+        return m_Inner.Write(input, size < 3 ? size : 3, file);
       case DISK_FULL:
         if (m_bFull) return 0;
         m_bFull = true;
         return m_Inner.Write(input, size / 2, file);
-      case WRITE_ERROR: return 0;
-      default: return m_Inner.Write(input, size, file);
+      case WRITE_ERROR:
+        return 0;
+      default:
+        return m_Inner.Write(input, size, file);
     }
   }
   bool Close(FileHandle_t file) override {

@@ -176,11 +176,13 @@ TEST(SaveBufferToFile, AFailedSaveKeepsTheOldFile) {
     const char *message;
   };
   const Case cases[] = {
-      {CFailingFileSystem::OPEN_FOR_WRITING, "SaveBufferToFile: couldn't open file \"%s\" in path \"NULL\".\n"},
+      {CFailingFileSystem::OPEN_FOR_WRITING,
+       "SaveBufferToFile: couldn't open file \"%s\" in path \"NULL\".\n"},
       {CFailingFileSystem::DISK_FULL, "SaveBufferToFile: couldn't write file \"%s\" in path \"NULL\".\n"},
       {CFailingFileSystem::WRITE_ERROR, "SaveBufferToFile: couldn't write file \"%s\" in path \"NULL\".\n"},
       {CFailingFileSystem::CLOSE_ERROR, "SaveBufferToFile: couldn't close file \"%s\" in path \"NULL\".\n"},
-      {CFailingFileSystem::RENAME_ERROR, "SaveBufferToFile: couldn't replace file \"%s\" in path \"NULL\".\n"},
+      {CFailingFileSystem::RENAME_ERROR,
+       "SaveBufferToFile: couldn't replace file \"%s\" in path \"NULL\".\n"},
   };
   for (const Case &c : cases) {
     TempDir dir;

@@ -93,15 +93,23 @@ TEST(KeyValuesReader, TypesValues) {
     int intValue;
   };
   const Case cases[] = {
-      {"25", KeyValues::TYPE_INT, 25},          {"-7", KeyValues::TYPE_INT, -7},
-      {"+3", KeyValues::TYPE_INT, 3},           {" 12", KeyValues::TYPE_INT, 12},
-      {"0", KeyValues::TYPE_INT, 0},            {"-2147483648", KeyValues::TYPE_INT, INT32_MIN},
+      {"25", KeyValues::TYPE_INT, 25},
+      {"-7", KeyValues::TYPE_INT, -7},
+      {"+3", KeyValues::TYPE_INT, 3},
+      {" 12", KeyValues::TYPE_INT, 12},
+      {"0", KeyValues::TYPE_INT, 0},
+      {"-2147483648", KeyValues::TYPE_INT, INT32_MIN},
       {"2147483647", KeyValues::TYPE_INT, INT32_MAX},
-      {"007", KeyValues::TYPE_STRING, 0},       {"0.5", KeyValues::TYPE_STRING, 0},
-      {"1,000", KeyValues::TYPE_STRING, 0},     {"12 ", KeyValues::TYPE_STRING, 0},
-      {"2147483648", KeyValues::TYPE_STRING, 0}, {"", KeyValues::TYPE_STRING, 0},
-      {"-", KeyValues::TYPE_STRING, 0},         {"1e5", KeyValues::TYPE_STRING, 0},
-      {"12abc", KeyValues::TYPE_STRING, 0},     {"--1", KeyValues::TYPE_STRING, 0},
+      {"007", KeyValues::TYPE_STRING, 0},
+      {"0.5", KeyValues::TYPE_STRING, 0},
+      {"1,000", KeyValues::TYPE_STRING, 0},
+      {"12 ", KeyValues::TYPE_STRING, 0},
+      {"2147483648", KeyValues::TYPE_STRING, 0},
+      {"", KeyValues::TYPE_STRING, 0},
+      {"-", KeyValues::TYPE_STRING, 0},
+      {"1e5", KeyValues::TYPE_STRING, 0},
+      {"12abc", KeyValues::TYPE_STRING, 0},
+      {"--1", KeyValues::TYPE_STRING, 0},
   };
   for (const Case &c : cases) {
     Parsed p = Parse(std::string("\"A\" { \"v\" \"") + c.text + "\" }");
@@ -134,8 +142,9 @@ TEST(KeyValuesReader, MissingBraceAtTopLevelKeepsAnEmptyNode) {
   Parsed p = Parse("\"A\" \"x\" \"B\" { \"k\" \"v\" }");
   EXPECT_FALSE(p.ok);
   EXPECT_EQ(Describe(p.kv.get()), "A 0\nB 0\n  k 1 [v]\n");
-  EXPECT_EQ(p.errors,
-            "KeyValues Error: LoadFromBuffer: missing {   (current key: 'A') in file test.res [offset: 7]\n\n");
+  EXPECT_EQ(
+      p.errors,
+      "KeyValues Error: LoadFromBuffer: missing {   (current key: 'A') in file test.res [offset: 7]\n\n");
   ASSERT_EQ(spew.Warnings().size(), 2u);
   EXPECT_EQ(spew.Warnings()[0], p.errors);
   EXPECT_EQ(spew.Warnings()[1], "Error while parsing text KeyValues for resource test.res\n");
@@ -151,11 +160,14 @@ TEST(KeyValuesReader, FormatDetails) {
       {"A { \"key\" = \"value\" k2=v2 }", "A 0\n  key 1 [value]\n  k2 1 [v2]\n"},
       {"A\v{\f\"k\"\r\n\t\"v\"}", "A 0\n  k 1 [v]\n"},
       // Comments only where a token may begin; "//" inside tokens is text.
-      {"// head\nA // after\n{ \"u\" \"http://x//y\" k//x \"v\" // tail\n}", "A 0\n  u 1 [http://x//y]\n  k//x 1 [v]\n"},
+      {"// head\nA // after\n{ \"u\" \"http://x//y\" k//x \"v\" // tail\n}",
+       "A 0\n  u 1 [http://x//y]\n  k//x 1 [v]\n"},
       // Quoted text is literal: braces, line breaks and backslashes stay.
       {"A { \"k\" \"{ }\n=\\t\" }", "A 0\n  k 1 [{ }\n=\\t]\n"},
       // 0x7F reads as NUL, so the text ends there (the rest of the token is still consumed).
-      {"A { \"k\" \"ab\x7f" "cd\" \"n\" \"1\" }", "A 0\n  k 1 [ab]\n  n 2 [1]\n"},
+      {"A { \"k\" \"ab\x7f"
+       "cd\" \"n\" \"1\" }",
+       "A 0\n  k 1 [ab]\n  n 2 [1]\n"},
       // A byte order mark at the start is skipped.
       {"\xEF\xBB\xBF\"A\" { }", "A 0\n"},
       // Bytes above 0x7F are ordinary characters.
@@ -208,7 +220,8 @@ TEST(KeyValuesReader, ConditionsDecideEntries) {
 }
 
 TEST(KeyValuesReader, TopLevelConditions) {
-  Parsed p = Parse("\"A\" [$OSX] { \"x\" \"1\" } \"B\" { \"y\" \"2\" } \"C\" [$OSX] { } \"D\" [$WIN32] { \"w\" \"4\" }");
+  Parsed p = Parse(
+      "\"A\" [$OSX] { \"x\" \"1\" } \"B\" { \"y\" \"2\" } \"C\" [$OSX] { } \"D\" [$WIN32] { \"w\" \"4\" }");
   ASSERT_TRUE(p.ok) << p.errors;
   EXPECT_EQ(Describe(p.kv.get()), "B 0\n  y 2 [2]\nD 0\n  w 2 [4]\n");
 
@@ -262,7 +275,8 @@ TEST(KeyValuesReader, ReportsErrorsWithTheirMessages) {
     Parsed p = Parse(c.text);
     EXPECT_FALSE(p.ok) << c.text;
     EXPECT_EQ(p.errors.rfind(std::string("KeyValues Error: ") + c.message + " in file test.res", 0), 0u)
-        << c.text << "\n" << p.errors;
+        << c.text << "\n"
+        << p.errors;
     EXPECT_EQ(Describe(p.kv.get()), c.tree) << c.text;
   }
 }
@@ -285,7 +299,8 @@ TEST(KeyValuesReader, OnlyTheFirstErrorGoesToTheWarningOutput) {
     ++count;
   EXPECT_EQ(count, 3u);
   ASSERT_EQ(spew.Warnings().size(), 2u);
-  EXPECT_EQ(spew.Warnings()[0].rfind("KeyValues Error: LoadFromBuffer: missing {   (current key: 'A')", 0), 0u);
+  EXPECT_EQ(spew.Warnings()[0].rfind("KeyValues Error: LoadFromBuffer: missing {   (current key: 'A')", 0),
+            0u);
   EXPECT_EQ(Describe(p.kv.get()), "A 0\nB 0\nC 0\n  k 0\n");
 }
 
@@ -479,7 +494,8 @@ TEST(ConditionEvaluator, RefusesLongNamesAndDeepNesting) {
 
   context.reports.clear();
   const int deep = CConditionEvaluator::kMaxNesting;
-  EXPECT_TRUE(evaluator.Evaluate(result, (std::string(deep, '(') + "$T" + std::string(deep, ')') + "]").c_str()));
+  EXPECT_TRUE(
+      evaluator.Evaluate(result, (std::string(deep, '(') + "$T" + std::string(deep, ')') + "]").c_str()));
   EXPECT_TRUE(result);
   EXPECT_TRUE(context.reports.empty());
   EXPECT_TRUE(evaluator.Evaluate(result, (std::string(100000, '(') + "$T]").c_str()));
@@ -499,12 +515,11 @@ TEST(ConditionSymbols, FixedTableOfThisPlatform) {
     bool kept;
   };
   const Case cases[] = {
-      {"[$WIN32]", true},  {"[$win32]", true},   {"[$WINDOWS]", true}, {"[$WIN64]", false},
-      {"[$VISTA]", true},  {"[$WIN7]", true},    {"[$OSX]", false},    {"[$OSX1010]", false},
-      {"[$POSIX]", false}, {"[$LINUX]", false},  {"[$LINUX32]", false}, {"[$LINUX64]", false},
-      {"[$X360]", false},  {"[$PS3]", false},    {"[$0]", false},      {"[$1]", true},
-      {"[$CUSTOMFLAG]", true}, {"[$customflag]", true}, {"[$UNKNOWNFLAG]", false},
-      {"[!!$WIN32]", true},
+      {"[$WIN32]", true},      {"[$win32]", true},      {"[$WINDOWS]", true},      {"[$WIN64]", false},
+      {"[$VISTA]", true},      {"[$WIN7]", true},       {"[$OSX]", false},         {"[$OSX1010]", false},
+      {"[$POSIX]", false},     {"[$LINUX]", false},     {"[$LINUX32]", false},     {"[$LINUX64]", false},
+      {"[$X360]", false},      {"[$PS3]", false},       {"[$0]", false},           {"[$1]", true},
+      {"[$CUSTOMFLAG]", true}, {"[$customflag]", true}, {"[$UNKNOWNFLAG]", false}, {"[!!$WIN32]", true},
   };
   for (const Case &c : cases) {
     Parsed p = Parse(std::string("A { k v ") + c.condition + " }");
@@ -658,10 +673,31 @@ TEST(KeyValuesRoundTrip, ValuesChangeTypeAsSpecified) {
 
 TEST(KeyValuesRoundTrip, DoubleQuotesAndBackslashesSurvive) {
   const std::vector<std::string> texts = {
-      "plain", "", "say \"hi\" now", "\"", "\"\"", "a\"b", "x\" ", "x\"\t", "ends with quote\"", "\"starts",
-      "\\\"", "C:\\dir\\", "a\\", "back\\slash\"quote", "\\\\server\\share\\", "\" \"",
-      "\"[$WIN32]\"", "q\" // not a comment", "\"\t\"x", "multi\nline \"quoted\" here\nend\"", "\" {",
-      "\\\" \"x\"", "\nstarts with a line break", " \t\r\nblank line first", "\\\n\\",
+      "plain",
+      "",
+      "say \"hi\" now",
+      "\"",
+      "\"\"",
+      "a\"b",
+      "x\" ",
+      "x\"\t",
+      "ends with quote\"",
+      "\"starts",
+      "\\\"",
+      "C:\\dir\\",
+      "a\\",
+      "back\\slash\"quote",
+      "\\\\server\\share\\",
+      "\" \"",
+      "\"[$WIN32]\"",
+      "q\" // not a comment",
+      "\"\t\"x",
+      "multi\nline \"quoted\" here\nend\"",
+      "\" {",
+      "\\\" \"x\"",
+      "\nstarts with a line break",
+      " \t\r\nblank line first",
+      "\\\n\\",
   };
   // Every text as a name with every text as its value, and as the name of a block.
   for (const std::string &name : texts) {
@@ -767,8 +803,9 @@ TEST(KeyValuesFile, LoadFailuresLeaveTheNodeAlone) {
   kv->SetInt("LdHeld", 1);
   EXPECT_FALSE(kv->LoadFromFile(&fs, dir.File("bad.vdf").c_str()));
   ASSERT_FALSE(spew.Asserts().empty());
-  EXPECT_EQ(spew.Asserts()[0],
-            "You should clear the KeyValues instance before calling this function or call MergeFromFile instead.");
+  EXPECT_EQ(
+      spew.Asserts()[0],
+      "You should clear the KeyValues instance before calling this function or call MergeFromFile instead.");
   EXPECT_NE(spew.Warnings()[0].find("in file " + dir.File("bad.vdf")), std::string::npos)
       << "the path is the resource name of the reports";
 }

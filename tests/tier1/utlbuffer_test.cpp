@@ -67,11 +67,16 @@ TEST(UtlBuffer, SeekOrigins) {
     bool overflow;
   };
   const Case cases[] = {
-      {CUtlBuffer::SEEK_HEAD, 0, 0, false},     {CUtlBuffer::SEEK_HEAD, 10, 10, false},
-      {CUtlBuffer::SEEK_HEAD, 11, 11, true},    {CUtlBuffer::SEEK_HEAD, -1, 0, true},
-      {CUtlBuffer::SEEK_CURRENT, 2, 6, false},  {CUtlBuffer::SEEK_CURRENT, -4, 0, false},
-      {CUtlBuffer::SEEK_CURRENT, 7, 11, true},  {CUtlBuffer::SEEK_TAIL, 0, 10, false},
-      {CUtlBuffer::SEEK_TAIL, -3, 7, false},    {CUtlBuffer::SEEK_TAIL, 1, 11, true},
+      {CUtlBuffer::SEEK_HEAD, 0, 0, false},
+      {CUtlBuffer::SEEK_HEAD, 10, 10, false},
+      {CUtlBuffer::SEEK_HEAD, 11, 11, true},
+      {CUtlBuffer::SEEK_HEAD, -1, 0, true},
+      {CUtlBuffer::SEEK_CURRENT, 2, 6, false},
+      {CUtlBuffer::SEEK_CURRENT, -4, 0, false},
+      {CUtlBuffer::SEEK_CURRENT, 7, 11, true},
+      {CUtlBuffer::SEEK_TAIL, 0, 10, false},
+      {CUtlBuffer::SEEK_TAIL, -3, 7, false},
+      {CUtlBuffer::SEEK_TAIL, 1, 11, true},
       {CUtlBuffer::SEEK_TAIL, INT_MAX, INT_MAX, true},
   };
   for (const Case &c : cases) {
@@ -80,7 +85,8 @@ TEST(UtlBuffer, SeekOrigins) {
     buf.SeekGet(CUtlBuffer::SEEK_HEAD, 4);
     buf.SeekGet(c.origin, c.offset);
     EXPECT_EQ(buf.TellGet(), c.expectedGet) << c.origin << " " << c.offset;
-    EXPECT_EQ((buf.GetErrorFlags() & CUtlBuffer::GET_OVERFLOW) != 0, c.overflow) << c.origin << " " << c.offset;
+    EXPECT_EQ((buf.GetErrorFlags() & CUtlBuffer::GET_OVERFLOW) != 0, c.overflow)
+        << c.origin << " " << c.offset;
     EXPECT_EQ(buf.PeekGet() == nullptr, c.expectedGet > 10);
   }
 }
@@ -162,7 +168,9 @@ TEST(UtlBuffer, BinaryNumbersAndStrings) {
   CUtlBuffer little;
   little.PutInt(0x01020304);
   little.PutString("ab");
-  EXPECT_EQ(Data(little), std::string("\x04\x03\x02\x01" "ab\0", 7));
+  EXPECT_EQ(Data(little), std::string("\x04\x03\x02\x01"
+                                      "ab\0",
+                                      7));
   EXPECT_EQ(little.GetInt(), 0x01020304);
   char text[8];
   little.GetString(text, sizeof(text));

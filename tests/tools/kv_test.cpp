@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -138,7 +137,8 @@ TEST(KvTool, CheckPrintsReportsAndSetsTheStatus) {
   Result missing = RunKv(dir, {"check", dir.File("nope.res"), dir.File("bad.res")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("kv: cannot read '" + dir.File("nope.res") + "'"), std::string::npos);
-  EXPECT_NE(missing.out.find(dir.File("bad.res") + ": 2 errors"), std::string::npos) << "the others are checked";
+  EXPECT_NE(missing.out.find(dir.File("bad.res") + ": 2 errors"), std::string::npos)
+      << "the others are checked";
 
   Result directory = RunKv(dir, {"check", dir.Path()});
   EXPECT_EQ(directory.status, 2);
@@ -167,9 +167,11 @@ TEST(KvTool, FmtRefusesWhatItWouldDrop) {
     const char *forced;
   };
   const Case cases[] = {
-      {"// a comment\nA { k v }", "holds comments, which formatting would drop", "\"A\"\n{\n\t\"k\"\t\t\"v\"\n}\n"},
+      {"// a comment\nA { k v }", "holds comments, which formatting would drop",
+       "\"A\"\n{\n\t\"k\"\t\t\"v\"\n}\n"},
       {"A { k v [$OSX] j w }", "holds conditional entries, which", "\"A\"\n{\n\t\"j\"\t\t\"w\"\n}\n"},
-      {"A { k [$WIN32] { } } // c", "holds comments, conditional entries, which", "\"A\"\n{\n\t\"k\"\n\t{\n\t}\n}\n"},
+      {"A { k [$WIN32] { } } // c", "holds comments, conditional entries, which",
+       "\"A\"\n{\n\t\"k\"\n\t{\n\t}\n}\n"},
       {"#include \"x.res\"\nA { }", "holds #include lines, which", "\"A\"\n{\n}\n"},
       {"A { k v } B x", "has errors", "\"A\"\n{\n\t\"k\"\t\t\"v\"\n}\n\"B\"\n{\n}\n"},
   };

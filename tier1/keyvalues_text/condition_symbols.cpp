@@ -10,7 +10,9 @@ namespace {
 constexpr int kOperatingSystemVersion = 10;
 
 // The operating-system version query behind "VISTA" and "WIN7".
-int OperatingSystemVersion() { return kOperatingSystemVersion; }
+int OperatingSystemVersion() {
+  return kOperatingSystemVersion;
+}
 
 struct FixedSymbol {
   const char *name;
@@ -19,9 +21,9 @@ struct FixedSymbol {
 
 // The one table of fixed condition names (compared without the "$", ignoring case).
 constexpr FixedSymbol kFixedSymbols[] = {
-    {"0", -1},       {"1", 0},       {"WINDOWS", 0}, {"WIN32", 0},   {"WIN64", -1},
-    {"VISTA", 9},    {"WIN7", 10},   {"OSX", -1},    {"OSX1010", -1}, {"POSIX", -1},
-    {"LINUX", -1},   {"LINUX32", -1}, {"LINUX64", -1}, {"X360", -1},   {"PS3", -1},
+    {"0", -1},     {"1", 0},        {"WINDOWS", 0},  {"WIN32", 0},    {"WIN64", -1},
+    {"VISTA", 9},  {"WIN7", 10},    {"OSX", -1},     {"OSX1010", -1}, {"POSIX", -1},
+    {"LINUX", -1}, {"LINUX32", -1}, {"LINUX64", -1}, {"X360", -1},    {"PS3", -1},
 };
 
 }  // namespace

@@ -30,9 +30,11 @@ bool KeyValues::LoadFromBuffer(const char *resourceName, const char *text, std::
   return LoadFromBuffer(resourceName, buf, errors);
 }
 
-bool KeyValues::LoadFromFile(IFileSystem *filesystem, const char *path, const char *pathID, std::string *errors) {
-  AssertMsg(GetType() == TYPE_NONE && !m_Value0.pSub,
-            "You should clear the KeyValues instance before calling this function or call MergeFromFile instead.");
+bool KeyValues::LoadFromFile(IFileSystem *filesystem, const char *path, const char *pathID,
+                             std::string *errors) {
+  AssertMsg(
+      GetType() == TYPE_NONE && !m_Value0.pSub,
+      "You should clear the KeyValues instance before calling this function or call MergeFromFile instead.");
   Assert(filesystem);
   CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
   if (!LoadFileIntoBuffer(filesystem, path, buf, true, pathID)) return false;

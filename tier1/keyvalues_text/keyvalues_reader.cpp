@@ -59,7 +59,8 @@ void CKeyValuesReader::ReadTopLevel(KeyValues *root) {
       ReadBlock(node, 1);
     } else {
       char message[320];
-      V_snprintf(message, sizeof(message), "LoadFromBuffer: missing {   (current key: '%s')", node->GetName());
+      V_snprintf(message, sizeof(message), "LoadFromBuffer: missing {   (current key: '%s')",
+                 node->GetName());
       ReportError(message);
     }
 
@@ -269,7 +270,9 @@ bool CKeyValuesReader::EvaluateCondition(const KeyValuesToken &token) {
   return result;
 }
 
-bool CKeyValuesReader::IsSymbolTrue(const char *name) { return KeyValuesConditionSymbolIsTrue(name); }
+bool CKeyValuesReader::IsSymbolTrue(const char *name) {
+  return KeyValuesConditionSymbolIsTrue(name);
+}
 
 void CKeyValuesReader::ReportBadToken(const char *text) {
   Warning("%s\n", text);
@@ -282,8 +285,9 @@ void CKeyValuesReader::ReportBadToken(const char *text) {
 
 void CKeyValuesReader::ReportError(const char *message) {
   char text[kMaxErrorText + 1];
-  size_t length = static_cast<size_t>(V_snprintf(text, sizeof(text), "KeyValues Error: %s in file %s [offset: %d]\n",
-                                                 message, m_pResourceName, m_Buffer.TellGet()));
+  size_t length =
+      static_cast<size_t>(V_snprintf(text, sizeof(text), "KeyValues Error: %s in file %s [offset: %d]\n",
+                                     message, m_pResourceName, m_Buffer.TellGet()));
   // The key path: keys still open, then "(*key*)" for keys already left at deeper levels.
   const int slots = m_nMaxDepth < kErrorStackSize ? m_nMaxDepth : kErrorStackSize;
   for (int i = 0; i < slots; ++i) {

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool IsWhiteSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsWhiteSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 // Characters that end an unquoted token (none of them is consumed with it).
 struct UnquotedStops {
@@ -38,7 +40,9 @@ CKeyValuesTokenizer::CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequenc
       m_Conversion(usesEscapeSequences ? GetCStringCharConversion() : GetNoEscCharConversion()),
       m_pArea(static_cast<char *>(g_pMemAllocPlexa->Alloc(kTokenAreaSize))) {}
 
-CKeyValuesTokenizer::~CKeyValuesTokenizer() { g_pMemAllocPlexa->Free(m_pArea); }
+CKeyValuesTokenizer::~CKeyValuesTokenizer() {
+  g_pMemAllocPlexa->Free(m_pArea);
+}
 
 void CKeyValuesTokenizer::SkipByteOrderMark() {
   const char *start = nullptr;

@@ -9,8 +9,8 @@ class CUtlBuffer;
 class CUtlCharConversion;
 
 struct KeyValuesToken {
-  const char *text = "";   // NUL-terminated, valid until the next read
-  int length = 0;          // bytes stored in `text` (a converted NUL may end the C string earlier)
+  const char *text = "";  // NUL-terminated, valid until the next read
+  int length = 0;         // bytes stored in `text` (a converted NUL may end the C string earlier)
   bool quoted = false;
   bool conditional = false;
   bool overflowed = false;  // characters beyond the token area were dropped

@@ -46,7 +46,8 @@ void CKeyValuesWriter::WriteIndent(int level) {
 
 void CKeyValuesWriter::WriteBlockStart(const KeyValues *node, int level) {
   WriteIndent(level);
-  WriteQuoted(node->GetName(), (m_nFlags & KeyValues::SAVE_LOWERCASE_NAMES) != 0, node->UsesEscapeSequences());
+  WriteQuoted(node->GetName(), (m_nFlags & KeyValues::SAVE_LOWERCASE_NAMES) != 0,
+              node->UsesEscapeSequences());
   m_Buffer.PutChar('\n');
   WriteIndent(level);
   m_Buffer.Put("{\n", 2);
@@ -101,7 +102,7 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
       break;
     case KeyValues::TYPE_WSTRING: {
       const char16_t *wide = (child->m_NameTypeFlags & KeyValues::kHeapFlag) ? child->m_Value0.pwszValue
-                                                                           : child->m_Value0.inlineWide;
+                                                                             : child->m_Value0.inlineWide;
       // Three bytes per unit cover every UTF-8 sequence a UTF-16 text can produce.
       std::string utf8(V_wcslen(wide) * 3 + 1, '\0');
       if (V_UTF16ToUTF8(wide, utf8.data(), static_cast<int>(utf8.size())) == 0) return;
@@ -148,7 +149,8 @@ bool NeedsValueOnOwnLine(const char *name, const char *value) {
 }
 }  // namespace
 
-void CKeyValuesWriter::WriteValueLine(const KeyValues *child, bool lowerCaseName, const char *value, int level) {
+void CKeyValuesWriter::WriteValueLine(const KeyValues *child, bool lowerCaseName, const char *value,
+                                      int level) {
   const bool escapes = child->UsesEscapeSequences();
   const char *name = child->GetName();
   WriteIndent(level);

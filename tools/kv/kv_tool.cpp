@@ -108,7 +108,8 @@ void CKvTool::DumpNode(KeyValues *node, int depth) {
   fprintf(m_pOut, "%*s\"%s\" %d", depth * 2, "", node->GetName(), type);
   if (type != KeyValues::TYPE_NONE) fprintf(m_pOut, " \"%s\"", node->GetString());
   fputc('\n', m_pOut);
-  for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey()) DumpNode(child, depth + 1);
+  for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey())
+    DumpNode(child, depth + 1);
 }
 
 int CKvTool::Format(const std::string &file, bool force) {
@@ -117,15 +118,17 @@ int CKvTool::Format(const std::string &file, bool force) {
   const KeyValuesParseReport &report = loaded.report;
   if (!force && report.errorCount > 0) {
     PrintReports(m_pErr, report);
-    fprintf(m_pErr, "kv fmt: '%s' has errors; formatting would lose what could not be read "
-                    "(use --force to format anyway)\n", file.c_str());
+    fprintf(m_pErr,
+            "kv fmt: '%s' has errors; formatting would lose what could not be read "
+            "(use --force to format anyway)\n",
+            file.c_str());
     return kProblems;
   }
   if (!force && (report.sawComment || report.sawCondition || report.sawInclude)) {
     std::string kinds;
-    for (const auto &[present, kind] : {std::pair{report.sawComment, "comments"},
-                                        std::pair{report.sawCondition, "conditional entries"},
-                                        std::pair{report.sawInclude, "#include lines"}}) {
+    for (const auto &[present, kind] :
+         {std::pair{report.sawComment, "comments"}, std::pair{report.sawCondition, "conditional entries"},
+          std::pair{report.sawInclude, "#include lines"}}) {
       if (present) kinds += (kinds.empty() ? "" : ", ") + std::string(kind);
     }
     fprintf(m_pErr, "kv fmt: '%s' holds %s, which formatting would drop (use --force to format anyway)\n",
@@ -134,7 +137,8 @@ int CKvTool::Format(const std::string &file, bool force) {
   }
   CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
   if (report.entries > 0) {
-    for (KeyValues *node = loaded.tree.get(); node; node = node->GetNextKey()) node->RecursiveSaveToFile(buf, 0);
+    for (KeyValues *node = loaded.tree.get(); node; node = node->GetNextKey())
+      node->RecursiveSaveToFile(buf, 0);
   }
   if (buf.TellPut() > 0) fwrite(buf.Base(), 1, static_cast<size_t>(buf.TellPut()), m_pOut);
   return kOk;
