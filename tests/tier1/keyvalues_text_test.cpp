@@ -651,7 +651,7 @@ TEST(KeyValuesRoundTrip, TreeSurvivesWriteThenRead) {
   EXPECT_TRUE(back.kv->IsEqual(kv.get())) << Write(back.kv.get());
 }
 
-TEST(KeyValuesRoundTrip, ValuesChangeTypeAsSpecified) {
+TEST(KeyValuesRoundTrip, ValuesAreRetypedFromTheirText) {
   KeyValuesAD kv(new KeyValues("TyRoot"));
   kv->SetString("TyTwelve", "12");
   kv->SetFloat("TyHalf", 2.5f);
