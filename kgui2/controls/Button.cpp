@@ -183,6 +183,14 @@ void Button::ApplySchemeSettings(IScheme *schemeInterface) {
   m_ArmedBorderColor = GetSchemeColor("Button.ArmedBorderColor", theme::kButtonArmedBorder, schemeInterface);
   m_DisabledBorderColor = GetSchemeColor("Button.DisabledBorderColor", theme::kButtonDisabledBorder, schemeInterface);
   m_FocusColor = GetSchemeColor("Button.FocusBorderColor", theme::kFocus, schemeInterface);
+  m_ArmedTextColor = GetSchemeColor("Button.ArmedTextColor", theme::kButtonArmedText, schemeInterface);
+  m_DisabledTextColor = GetSchemeColor("Button.DisabledFgColor", theme::kTextDisabled, schemeInterface);
+}
+
+Color Button::GetTextColorNow() {
+  if (!IsEnabled()) return m_DisabledTextColor;
+  if (m_bArmed || IsDepressed() || m_bSpaceDown) return m_ArmedTextColor;
+  return GetFgColor();
 }
 
 Color Button::GetButtonBgColor() {

@@ -240,7 +240,8 @@ void Panel::OnMouseWheeled(int delta) { PassToParent(new KeyValues("MouseScrolle
 void Panel::OnKeyCodePressed(KeyCode code) { PassToParent(new KeyValues("KeyCodePressed", "code", code)); }
 
 void Panel::OnKeyCodeTyped(KeyCode code) {
-  if (code == KEY_TAB) {
+  // Control-Tab belongs to tab sheets and travels up like any other key.
+  if (code == KEY_TAB && !IsControlDown()) {
     RequestFocusNext(!IsShiftDown());
     return;
   }

@@ -61,6 +61,7 @@ class Button : public Label {
   void OnKeyCodeReleased(KeyCode code) override;
   // Posts a copy of the button's message to its targets.
   virtual void FireActionSignal();
+  Color GetTextColorNow() override;
   // The face colours for the current state.
   virtual Color GetButtonBgColor();
   virtual Color GetButtonBorderColor();
@@ -87,6 +88,8 @@ class Button : public Label {
   Color m_ArmedBorderColor;
   Color m_DisabledBorderColor;
   Color m_FocusColor;
+  Color m_ArmedTextColor;
+  Color m_DisabledTextColor;
 };
 
 }  // namespace kgui

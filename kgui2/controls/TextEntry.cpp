@@ -1,0 +1,474 @@
+// TextEntry: editing, selection, the clipboard, the entry's rules and drawing.
+#include "kgui_controls/TextEntry.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "DefaultTheme.h"
+#include "kgui_controls/TextImage.h"
+#include "kgui_controls/controls.h"
+#include "kstdlib/strtools.h"
+#include "tier1/KeyValues.h"
+
+namespace kgui {
+
+DEFINE_EMPTY_MESSAGE_MAP(TextEntry, Panel)
+
+namespace {
+
+constexpr double kBlinkSeconds = 0.5;
+
+// Keys whose character arrives as "KeyTyped"; the entry keeps them from travelling up.
+bool IsCharacterKey(KeyCode code) {
+  return (code >= KEY_0 && code <= KEY_NONUS_BACKSLASH) || code == KEY_SPACE;
+}
+
+bool IsWordChar(char16_t ch) { return ch != u' ' && ch != u'\t'; }
+
+}  // namespace
+
+TextEntry::TextEntry(Panel *parent, const char *panelName) : Panel(parent, panelName) {
+  SetCursor(dc_ibeam);
+  SetSize(120, 24);
+}
+
+// ---- text
+
+void TextEntry::SetText(const char *text) { SetText(Utf8ToWide(text).c_str()); }
+
+void TextEntry::SetText(const char16_t *text) {
+  std::u16string newText = text ? text : u"";
+  if (m_nMaxChars >= 0 && static_cast<int>(newText.size()) > m_nMaxChars) newText.resize(m_nMaxChars);
+  if (newText == m_Text) return;
+  m_Text = std::move(newText);
+  m_nCursor = GetTextLength();
+  m_nSelectAnchor = -1;
+  m_nScrollX = 0;
+  ScrollToCursor();
+  TextChanged();
+}
+
+std::string TextEntry::GetText() const { return WideToUtf8(m_Text); }
+
+std::u16string TextEntry::GetDisplayText() const {
+  return m_bHideText ? std::u16string(m_Text.size(), u'*') : m_Text;
+}
+
+void TextEntry::TextChanged() {
+  Repaint();
+  FireActionSignal();
+}
+
+void TextEntry::FireActionSignal() { PostActionSignal(new KeyValues("TextChanged")); }
+
+// ---- rules
+
+void TextEntry::SetEditable(bool state) {
+  m_bEditable = state;
+  Repaint();
+}
+
+void TextEntry::SetTextHidden(bool state) {
+  m_bHideText = state;
+  ScrollToCursor();
+  Repaint();
+}
+
+void TextEntry::SetMaximumCharCount(int maxChars) {
+  m_nMaxChars = maxChars < 0 ? -1 : maxChars;
+  if (m_nMaxChars >= 0 && GetTextLength() > m_nMaxChars) SetText(m_Text.substr(0, m_nMaxChars).c_str());
+}
+
+void TextEntry::SetHintText(const char *text) {
+  m_HintText = text ? text : "";
+  Repaint();
+}
+
+void TextEntry::SetFont(HFont font) {
+  m_hFont = font;
+  ScrollToCursor();
+  Repaint();
+}
+
+bool TextEntry::AcceptsChar(char16_t ch) const {
+  if (ch < 32 || ch == 127) return false;
+  if (!m_bAllowNonAscii && ch > 127) return false;
+  if (m_bNumericOnly) return (ch >= u'0' && ch <= u'9') || ch == u'-' || ch == u'.';
+  return true;
+}
+
+bool TextEntry::ApplySingleSetting(KeyValues *setting) {
+  const char *key = setting->GetName();
+  if (!V_stricmp(key, "textHidden")) {
+    SetTextHidden(setting->GetInt() != 0);
+  } else if (!V_stricmp(key, "editable")) {
+    SetEditable(setting->GetInt() != 0);
+  } else if (!V_stricmp(key, "maxchars")) {
+    SetMaximumCharCount(setting->GetInt());
+  } else if (!V_stricmp(key, "NumericInputOnly")) {
+    SetAllowNumericInputOnly(setting->GetInt() != 0);
+  } else if (!V_stricmp(key, "unicode")) {
+    SetAllowNonAsciiCharacters(setting->GetInt() != 0);
+  } else if (!V_stricmp(key, "hintText")) {
+    SetHintText(setting->GetString());
+  } else {
+    return BaseClass::ApplySingleSetting(setting);
+  }
+  return true;
+}
+
+void TextEntry::Describe(KeyValues *panelBlock) {
+  panelBlock->SetString("text", WideToUtf8(GetDisplayText()).c_str());
+}
+
+// ---- editing
+
+bool TextEntry::GetSelectedRange(int &start, int &end) const {
+  if (m_nSelectAnchor < 0 || m_nSelectAnchor == m_nCursor) return false;
+  start = std::min(m_nSelectAnchor, m_nCursor);
+  end = std::max(m_nSelectAnchor, m_nCursor);
+  return true;
+}
+
+void TextEntry::DeleteSelection() {
+  int start = 0, end = 0;
+  if (!GetSelectedRange(start, end)) return;
+  m_Text.erase(start, end - start);
+  m_nCursor = start;
+  m_nSelectAnchor = -1;
+}
+
+bool TextEntry::ReplaceSelection(const std::u16string &text) {
+  std::u16string accepted;
+  for (char16_t ch : text) {
+    if (AcceptsChar(ch)) accepted += ch;
+  }
+  int start = 0, end = 0;
+  const bool hadSelection = GetSelectedRange(start, end);
+  if (accepted.empty() && !hadSelection) return false;
+  DeleteSelection();
+  if (m_nMaxChars >= 0) accepted.resize(std::min<size_t>(accepted.size(), std::max(0, m_nMaxChars - GetTextLength())));
+  m_Text.insert(m_nCursor, accepted);
+  m_nCursor += static_cast<int>(accepted.size());
+  ScrollToCursor();
+  return hadSelection || !accepted.empty();
+}
+
+void TextEntry::InsertChar(char16_t ch) { InsertString(std::u16string(1, ch).c_str()); }
+
+void TextEntry::InsertString(const char16_t *text) {
+  if (!m_bEditable || !text) return;
+  if (ReplaceSelection(text)) TextChanged();
+}
+
+void TextEntry::Backspace() {
+  if (!m_bEditable) return;
+  int start = 0, end = 0;
+  if (GetSelectedRange(start, end)) {
+    DeleteSelection();
+  } else if (m_nCursor > 0) {
+    m_Text.erase(--m_nCursor, 1);
+  } else {
+    return;
+  }
+  ScrollToCursor();
+  TextChanged();
+}
+
+void TextEntry::Delete() {
+  if (!m_bEditable) return;
+  int start = 0, end = 0;
+  if (GetSelectedRange(start, end)) {
+    DeleteSelection();
+  } else if (m_nCursor < GetTextLength()) {
+    m_Text.erase(m_nCursor, 1);
+  } else {
+    return;
+  }
+  ScrollToCursor();
+  TextChanged();
+}
+
+void TextEntry::SelectAllText(bool resetCursorPos) {
+  m_nSelectAnchor = resetCursorPos ? GetTextLength() : 0;
+  m_nCursor = resetCursorPos ? 0 : GetTextLength();
+  ScrollToCursor();
+  Repaint();
+}
+
+void TextEntry::SelectNone() {
+  m_nSelectAnchor = -1;
+  Repaint();
+}
+
+void TextEntry::CopySelected() {
+  int start = 0, end = 0;
+  if (m_bHideText || !GetSelectedRange(start, end)) return;
+  const std::u16string part = m_Text.substr(start, end - start);
+  system()->SetClipboardText(part.c_str(), static_cast<int>(part.size()));
+}
+
+void TextEntry::CutSelected() {
+  int start = 0, end = 0;
+  if (m_bHideText || !m_bEditable || !GetSelectedRange(start, end)) return;
+  CopySelected();
+  DeleteSelection();
+  ScrollToCursor();
+  TextChanged();
+}
+
+void TextEntry::Paste() {
+  if (!m_bEditable) return;
+  const int count = system()->GetClipboardTextCount();
+  if (count <= 0) return;
+  std::vector<char16_t> buffer(static_cast<size_t>(count) + 1, u'\0');
+  system()->GetClipboardText(0, buffer.data(), static_cast<int>(buffer.size() * sizeof(char16_t)));
+  // One line: a pasted line break ends the text.
+  std::u16string text(buffer.data());
+  const size_t lineEnd = text.find_first_of(u"\r\n");
+  if (lineEnd != std::u16string::npos) text.resize(lineEnd);
+  InsertString(text.c_str());
+}
+
+void TextEntry::SetCursorPos(int position) { MoveCursor(position, false); }
+
+void TextEntry::MoveCursor(int position, bool extendSelection) {
+  position = std::clamp(position, 0, GetTextLength());
+  if (extendSelection) {
+    if (m_nSelectAnchor < 0) m_nSelectAnchor = m_nCursor;
+  } else {
+    m_nSelectAnchor = -1;
+  }
+  m_nCursor = position;
+  m_bCursorBlink = true;
+  ScrollToCursor();
+  Repaint();
+}
+
+int TextEntry::WordBoundary(int from, bool forward) const {
+  const int length = GetTextLength();
+  int position = from;
+  if (forward) {
+    while (position < length && IsWordChar(m_Text[position])) ++position;
+    while (position < length && !IsWordChar(m_Text[position])) ++position;
+  } else {
+    while (position > 0 && !IsWordChar(m_Text[position - 1])) --position;
+    while (position > 0 && IsWordChar(m_Text[position - 1])) --position;
+  }
+  return position;
+}
+
+// ---- keys
+
+void TextEntry::OnKeyTyped(int unichar) {
+  if (IsControlDown() || unichar < 32 || unichar > 0xFFFF) return;
+  InsertChar(static_cast<char16_t>(unichar));
+}
+
+void TextEntry::OnKeyCodeTyped(KeyCode code) {
+  const bool shift = IsShiftDown();
+  const bool control = IsControlDown();
+  switch (code) {
+    case KEY_LEFT:
+      MoveCursor(control ? WordBoundary(m_nCursor, false) : m_nCursor - 1, shift);
+      return;
+    case KEY_RIGHT:
+      MoveCursor(control ? WordBoundary(m_nCursor, true) : m_nCursor + 1, shift);
+      return;
+    case KEY_HOME:
+      MoveCursor(0, shift);
+      return;
+    case KEY_END:
+      MoveCursor(GetTextLength(), shift);
+      return;
+    case KEY_BACKSPACE:
+      Backspace();
+      return;
+    case KEY_DELETE:
+      if (shift)
+        CutSelected();
+      else
+        Delete();
+      return;
+    case KEY_INSERT:
+      if (shift) Paste();
+      if (control) CopySelected();
+      return;
+    default:
+      break;
+  }
+  if (control && code == KEY_A) return SelectAllText(false);
+  if (control && code == KEY_C) return CopySelected();
+  if (control && code == KEY_X) return CutSelected();
+  if (control && code == KEY_V) return Paste();
+  // Characters arrive as "KeyTyped"; their keys stop here.
+  if (!control && IsCharacterKey(code)) return;
+  BaseClass::OnKeyCodeTyped(code);
+}
+
+// ---- mouse
+
+int TextEntry::PixelFromCursor(int position) const {
+  const std::u16string shown = GetDisplayText();
+  return TextImage::MeasureText(m_hFont, shown.c_str(), std::clamp(position, 0, static_cast<int>(shown.size())));
+}
+
+int TextEntry::CursorFromPixel(int x) const {
+  const int target = x - GetTextInsetX() + m_nScrollX;
+  const int length = GetTextLength();
+  int previous = 0;
+  for (int i = 1; i <= length; ++i) {
+    const int edge = PixelFromCursor(i);
+    if (target < (previous + edge) / 2) return i - 1;
+    previous = edge;
+  }
+  return length;
+}
+
+void TextEntry::OnMousePressed(MouseCode code) {
+  if (code != MOUSE_LEFT) return;
+  RequestFocus();
+  int x = 0, y = 0;
+  input()->GetCursorPos(x, y);
+  ScreenToLocal(x, y);
+  MoveCursor(CursorFromPixel(x), IsShiftDown());
+  if (m_nSelectAnchor < 0) m_nSelectAnchor = m_nCursor;
+  m_bMouseSelecting = true;
+  input()->SetMouseCapture(GetVPanel());
+}
+
+void TextEntry::OnMouseDoublePressed(MouseCode code) {
+  if (code != MOUSE_LEFT) return;
+  // Selects the word under the cursor.
+  const int start = WordBoundary(std::min(m_nCursor + 1, GetTextLength()), false);
+  int end = start;
+  while (end < GetTextLength() && IsWordChar(m_Text[end])) ++end;
+  m_nSelectAnchor = start;
+  m_nCursor = end;
+  m_bMouseSelecting = false;
+  ScrollToCursor();
+  Repaint();
+}
+
+void TextEntry::OnCursorMoved(int x, int y) {
+  (void)y;
+  if (!m_bMouseSelecting) return;
+  const int anchor = m_nSelectAnchor;
+  MoveCursor(CursorFromPixel(x), true);
+  m_nSelectAnchor = anchor;
+}
+
+void TextEntry::OnMouseReleased(MouseCode code) {
+  if (code != MOUSE_LEFT || !m_bMouseSelecting) return;
+  m_bMouseSelecting = false;
+  if (input()->GetMouseCapture() == GetVPanel()) input()->SetMouseCapture(NULL_PANEL);
+}
+
+void TextEntry::OnMouseCaptureLost() { m_bMouseSelecting = false; }
+
+void TextEntry::OnSetFocus() {
+  m_bCursorBlink = true;
+  m_flNextBlinkTime = system()->GetCurrentTime() + kBlinkSeconds;
+  BaseClass::OnSetFocus();
+}
+
+void TextEntry::OnKillFocus() {
+  m_bMouseSelecting = false;
+  BaseClass::OnKillFocus();
+}
+
+// ---- layout and drawing
+
+void TextEntry::ScrollToCursor() {
+  const int visible = GetWide() - GetTextInsetX() - GetTextRightInset();
+  if (visible <= 0) return;
+  const int cursorX = PixelFromCursor(m_nCursor);
+  if (cursorX - m_nScrollX > visible) m_nScrollX = cursorX - visible;
+  if (cursorX < m_nScrollX) m_nScrollX = cursorX;
+  // No empty space at the right while text is hidden to the left.
+  const int textWide = PixelFromCursor(GetTextLength());
+  m_nScrollX = std::max(0, std::min(m_nScrollX, std::max(0, textWide - visible)));
+}
+
+void TextEntry::OnSizeChanged(int newWide, int newTall) {
+  (void)newWide, (void)newTall;
+  ScrollToCursor();
+}
+
+void TextEntry::OnThink() {
+  if (!HasFocus()) return;
+  const double now = system()->GetCurrentTime();
+  if (now < m_flNextBlinkTime) return;
+  m_bCursorBlink = !m_bCursorBlink;
+  m_flNextBlinkTime = now + kBlinkSeconds;
+  Repaint();
+}
+
+void TextEntry::ApplySchemeSettings(IScheme *schemeInterface) {
+  BaseClass::ApplySchemeSettings(schemeInterface);
+  m_EntryBgColor = GetSchemeColor("TextEntry.BgColor", theme::kEntryBg, schemeInterface);
+  m_DisabledBgColor = GetSchemeColor("TextEntry.DisabledBgColor", theme::kEntryDisabledBg, schemeInterface);
+  m_BorderColor = GetSchemeColor("TextEntry.BorderColor", theme::kEntryBorder, schemeInterface);
+  m_FocusBorderColor = GetSchemeColor("TextEntry.FocusBorderColor", theme::kEntryFocusBorder, schemeInterface);
+  m_TextColor = GetSchemeColor("TextEntry.TextColor", theme::kText, schemeInterface);
+  m_DisabledTextColor = GetSchemeColor("TextEntry.DisabledTextColor", theme::kTextDisabled, schemeInterface);
+  m_HintColor = GetSchemeColor("TextEntry.HintColor", theme::kEntryHint, schemeInterface);
+  m_SelectionBgColor = GetSchemeColor("SelectionBgColor", theme::kSelectionBg, schemeInterface);
+  m_SelectionTextColor = GetSchemeColor("SelectionTextColor", theme::kSelectionText, schemeInterface);
+  m_hFont = GetSchemeFont(schemeInterface, "Default");
+  ScrollToCursor();
+}
+
+void TextEntry::PaintBackground() {
+  surface()->DrawSetColor(Faded(IsEnabled() ? m_EntryBgColor : m_DisabledBgColor));
+  surface()->DrawFilledRect(0, 0, GetWide(), GetTall());
+}
+
+void TextEntry::Paint() {
+  const int fontTall = surface()->GetFontTall(m_hFont);
+  const int textY = (GetTall() - fontTall) / 2;
+  const int originX = GetTextInsetX() - m_nScrollX;
+  surface()->DrawSetClipRect(2, 1, GetWide() - GetTextRightInset() + GetTextInsetX() - 2, GetTall() - 1);
+  surface()->DrawSetTextFont(m_hFont);
+  if (m_Text.empty()) {
+    if (!m_HintText.empty() && !HasFocus()) {
+      const std::u16string hint = Utf8ToWide(m_HintText.c_str());
+      surface()->DrawSetTextColor(Faded(m_HintColor));
+      surface()->DrawSetTextPos(GetTextInsetX(), textY);
+      surface()->DrawPrintText(hint.c_str(), static_cast<int>(hint.size()));
+    }
+  } else {
+    const std::u16string shown = GetDisplayText();
+    int start = 0, end = 0;
+    if (GetSelectedRange(start, end) && HasFocus()) {
+      surface()->DrawSetColor(Faded(m_SelectionBgColor));
+      surface()->DrawFilledRect(originX + PixelFromCursor(start), textY, originX + PixelFromCursor(end), textY + fontTall);
+    } else {
+      start = end = 0;
+    }
+    // Three runs: before, inside and after the selection.
+    const int runs[][2] = {{0, start}, {start, end}, {end, static_cast<int>(shown.size())}};
+    for (int run = 0; run < 3; ++run) {
+      const int from = runs[run][0], to = runs[run][1];
+      if (to <= from) continue;
+      const Color color = !IsEnabled() ? m_DisabledTextColor : run == 1 ? m_SelectionTextColor : m_TextColor;
+      surface()->DrawSetTextColor(Faded(color));
+      surface()->DrawSetTextPos(originX + PixelFromCursor(from), textY);
+      surface()->DrawPrintText(shown.c_str() + from, to - from);
+    }
+  }
+  if (HasFocus() && m_bEditable && m_bCursorBlink) {
+    const int x = originX + PixelFromCursor(m_nCursor);
+    surface()->DrawSetColor(Faded(m_TextColor));
+    surface()->DrawFilledRect(x, textY, x + 1, textY + fontTall);
+  }
+  surface()->DrawClearClipRect();
+}
+
+void TextEntry::PaintBorder() {
+  const bool focused = HasFocus() && IsEnabled();
+  surface()->DrawSetColor(Faded(focused ? m_FocusBorderColor : m_BorderColor));
+  surface()->DrawOutlinedRect(0, 0, GetWide(), GetTall());
+}
+
+}  // namespace kgui

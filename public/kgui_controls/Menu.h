@@ -1,0 +1,89 @@
+// Menu: a popup list of items. It opens at a position, takes the mouse while open, highlights
+// the item under the cursor or chosen with the arrow keys, and closes when an item is chosen,
+// on Escape, or on a click outside it. Choosing an item posts the item's message to its target
+// and signals "MenuItemSelected" ("itemID") to the menu's owners; closing signals "MenuClose".
+#pragma once
+
+#include <vector>
+
+#include "kgui_controls/Panel.h"
+
+namespace kgui {
+
+class MenuItem;
+class ScrollBar;
+
+class Menu : public Panel {
+  DECLARE_CLASS_SIMPLE(Menu, Panel);
+
+ public:
+  Menu(Panel *parent, const char *panelName);
+
+  // Adds an item that posts "Command" with `command` (or `message`, taken over) to `target`.
+  // Returns the item's id.
+  int AddMenuItem(const char *itemName, const char *itemText, const char *command, Panel *target,
+                  const KeyValues *userData = nullptr);
+  int AddMenuItem(const char *itemName, const char *itemText, KeyValues *message, Panel *target,
+                  const KeyValues *userData = nullptr);
+  int AddCheckableMenuItem(const char *itemName, const char *itemText, KeyValues *message, Panel *target,
+                           const KeyValues *userData = nullptr);
+  void AddSeparator();
+  void DeleteAllItems();
+  // The item of an id, or null.
+  MenuItem *GetMenuItem(int itemID);
+  int GetItemCount() const { return static_cast<int>(m_Items.size()); }
+  // The id of the item at `index` in display order (separators included), or -1.
+  int GetMenuID(int index) const;
+  void SetItemEnabled(int itemID, bool state);
+  void SetItemVisible(int itemID, bool state);
+
+  // Chooses an item as a click would.
+  void ActivateItem(int itemID);
+  void SetCurrentlyHighlightedItem(int itemID);
+  int GetCurrentlyHighlightedItem() const { return m_nHighlightedItem; }
+
+  // Opens with its top left corner at a screen position, kept on the screen.
+  void OpenAt(int screenX, int screenY);
+  // Opens at the cursor, as a context menu of `parent`.
+  static void PlaceContextMenu(Panel *parent, Menu *menu);
+  void SetVisible(bool state) override;
+  void SetMinimumWidth(int wide) { m_nMinimumWidth = wide; }
+  // Beyond this many items the menu scrolls.
+  void SetNumberOfVisibleItems(int count) { m_nMaxVisibleItems = count > 0 ? count : 0; }
+
+  void Describe(KeyValues *panelBlock) override;
+
+ protected:
+  void ApplySchemeSettings(IScheme *schemeInterface) override;
+  void PerformLayout() override;
+  void PaintBorder() override;
+  void OnCursorMoved(int x, int y) override;
+  void OnMousePressed(MouseCode code) override;
+  void OnMouseReleased(MouseCode code) override;
+  void OnMouseWheeled(int delta) override;
+  void OnMouseCaptureLost() override;
+  void OnKeyCodeTyped(KeyCode code) override;
+  void OnSliderMoved();
+
+ private:
+  int AddItem(MenuItem *item, KeyValues *message, Panel *target, const KeyValues *userData);
+  // The id of the chooseable item under a point of the menu, or -1.
+  int ItemAt(int x, int y);
+  bool IsChooseable(MenuItem *item);
+  void MoveHighlight(int step);
+  void ScrollToHighlighted();
+  void SizeToItems();
+  std::vector<MenuItem *> ShownItems();
+
+  std::vector<MenuItem *> m_Items;  // an item's id is its index
+  ScrollBar *m_pScrollBar = nullptr;
+  VPanelHandle m_hPreviousFocus;
+  Color m_BorderColor;
+  int m_nHighlightedItem = -1;
+  int m_nMinimumWidth = 0;
+  int m_nMaxVisibleItems = 0;
+  int m_nFirstShown = 0;
+  bool m_bPressedInside = false;
+};
+
+}  // namespace kgui
