@@ -55,8 +55,9 @@ int CHostApp::Run(int argc, const char *const *argv) {
   int status = Start(argc, argv);
   if (status != 0 || m_Options.help) return status;
   Loop();
+  bool scriptFailed = m_pScript && m_pScript->Failed();
   Stop();
-  if (m_pScript && m_pScript->Failed()) return 2;
+  if (scriptFailed) return 2;
   return m_Failed ? 1 : 0;
 }
 
@@ -195,7 +196,7 @@ void CHostApp::Loop() {
 
 bool CHostApp::FrameLimitReached() {
   if (m_Options.frames < 0 || m_Frames < static_cast<uint64>(m_Options.frames)) return false;
-  if (!m_Options.screenshotFile.empty() && !m_pRuntime->Renderer().SavePng(m_Options.screenshotFile.c_str())) {
+  if (!m_Options.screenshotFile.empty() && !SavePicture(*m_pRuntime, m_Options.screenshotFile)) {
     fprintf(stderr, "kgui-host: cannot write the screenshot '%s'\n", m_Options.screenshotFile.c_str());
     m_Failed = true;
   }

@@ -2,7 +2,7 @@
 //   wait 500ms | wait 2s | wait 10frames
 //   move X Y
 //   click X Y | click PATH        (likewise rclick, dclick; PATH is panel names joined by "/")
-//   type TEXT                     (the rest of the line)
+//   type TEXT                     (the rest of the line, without trailing white space)
 //   key NAME | keydown NAME | keyup NAME   (names as in the key-code enumeration: ENTER, F5, DOWN)
 //   message NAME key=value ...    (to the module's root panel; quote values that hold spaces)
 //   shot FILE | dump FILE

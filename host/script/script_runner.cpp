@@ -1,5 +1,7 @@
 #include "host/script/script_runner.h"
 
+#include <filesystem>
+
 #include "host/key_names.h"
 #include "host/panel_dumper.h"
 #include "kstdlib/strtools.h"
@@ -31,6 +33,13 @@ CHostPanel *FindBelow(CKGuiRuntime &runtime, CHostPanel *panel, const std::vecto
 }
 
 }  // namespace
+
+bool SavePicture(CKGuiRuntime &runtime, const std::string &path) {
+  std::error_code ignored;
+  std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  return runtime.Renderer().SavePng(path.c_str());
+}
 
 CScriptRunner::CScriptRunner(CKGuiRuntime &runtime, std::vector<CScriptStep> steps,
                              std::function<kgui::VPANEL()> messageTarget)
@@ -92,7 +101,7 @@ void CScriptRunner::OnFramePainted() {
   m_pPending = nullptr;
   if (!step) return;
   if (step->kind == CScriptStep::SHOT) {
-    if (!m_Runtime.Renderer().SavePng(step->path.c_str())) Fail(*step, "cannot write '" + step->path + "'");
+    if (!SavePicture(m_Runtime, step->path)) Fail(*step, "cannot write '" + step->path + "'");
   } else if (!CPanelDumper(m_Runtime).Write(step->path)) {
     Fail(*step, "cannot write '" + step->path + "'");
   }

@@ -51,4 +51,7 @@ class CScriptRunner final : public IFrameClient {
   bool m_Failed = false;
 };
 
+// Saves the last painted frame as a PNG, making its folder when needed.
+bool SavePicture(CKGuiRuntime &runtime, const std::string &path);
+
 }  // namespace kguihost

@@ -153,7 +153,7 @@ std::string BinPath(const std::string &name) {
   return std::string(bin ? bin : ".") + "/" + name;
 }
 
-int RunProgram(const std::vector<std::string> &argv, std::string &output) {
+int RunProgram(const std::vector<std::string> &argv, std::string &output, const std::vector<std::string> &environment) {
   TempDir scratch;
   std::string outputFile = scratch.File("output.txt");
   posix_spawn_file_actions_t actions;
@@ -163,8 +163,12 @@ int RunProgram(const std::vector<std::string> &argv, std::string &output) {
   std::vector<char *> args;
   for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
   args.push_back(nullptr);
+  std::vector<char *> env;
+  for (const std::string &entry : environment) env.push_back(const_cast<char *>(entry.c_str()));
+  for (char **entry = environ; *entry; ++entry) env.push_back(*entry);
+  env.push_back(nullptr);
   pid_t pid = 0;
-  int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return -1;
   int status = 0;

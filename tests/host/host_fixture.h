@@ -89,9 +89,10 @@ class HostTest : public ::testing::Test {
 void WriteSolidPng(const std::string &path, int wide, int tall, Color color);
 // Copies the shipped scheme into `gameDir`/resource/scheme.res.
 void InstallShippedScheme(const std::string &gameDir);
-// Runs a program with arguments, its output (stdout and stderr) collected; returns its exit
-// status, or -1 when it did not exit normally.
-int RunProgram(const std::vector<std::string> &argv, std::string &output);
+// Runs a program with arguments and extra environment entries ("NAME=value"), its output (stdout
+// and stderr) collected; returns its exit status, or -1 when it did not exit normally.
+int RunProgram(const std::vector<std::string> &argv, std::string &output,
+               const std::vector<std::string> &environment = {});
 // A binary of the build ($SB_BIN_DIR).
 std::string BinPath(const std::string &name);
 

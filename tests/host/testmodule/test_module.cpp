@@ -76,6 +76,7 @@ bool CTestModule::PostInitModule(InterfaceFactoryFn *factories, int factoryCount
 void CTestModule::CreateMainWindow() {
   if (m_pWindow || !m_Runtime.Complete()) return;
   m_pWindow = new CWindowPanel(m_Runtime);
+  m_pWindow->SetLauncher(m_pLauncher);
   kgui::VPANEL window = m_pWindow->VPanel();
   m_Runtime.surface->CreatePopup(window, false, false, false, true, true);
   m_Runtime.panel->SetPos(window, 40, 40);

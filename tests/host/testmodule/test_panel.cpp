@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kstdlib/strtools.h"
+#include "serverbrowser/IGameLauncher.h"
 #include "tests/host/testmodule/runtime.h"
 #include "tier1/KeyValues.h"
 
@@ -136,13 +137,20 @@ bool CWindowPanel::Handle(KeyValues *message) {
     m_ConnectedIP = 0;
     return true;
   }
+  if (IsMessage(message, "LaunchGame") && m_pLauncher) {
+    uint32 appID = static_cast<uint32>(message->GetInt("appid"));
+    m_LaunchStatus = m_pLauncher->LaunchGame(appID, message->GetString("gamedir"), message->GetString("commandline"));
+    m_GameRunning = m_pLauncher->IsGameRunning(appID, message->GetString("gamedir"));
+    return true;
+  }
   return false;
 }
 
 void CWindowPanel::Describe(KeyValues *panelBlock) {
   CTestPanel::Describe(panelBlock);
   std::string state = "game '" + m_Game + "' ip " + std::to_string(m_ConnectedIP) + " doomed " +
-                      (m_Runtime.kgui->HandleToPanel(m_Doomed) ? "alive" : "gone");
+                      (m_Runtime.kgui->HandleToPanel(m_Doomed) ? "alive" : "gone") + " launch " +
+                      std::to_string(m_LaunchStatus) + " running " + (m_GameRunning ? "1" : "0");
   panelBlock->SetString("text", state.c_str());
 }
 

@@ -7,6 +7,8 @@
 #include "kgui/IClientPanel.h"
 #include "tier1/color.h"
 
+class IGameLauncher;
+
 namespace testmodule {
 
 struct Runtime;
@@ -95,6 +97,7 @@ class CWindowPanel final : public CTestPanel {
  public:
   explicit CWindowPanel(Runtime &runtime);
   void SetDoomedHandle(kgui::HPanel handle) { m_Doomed = handle; }
+  void SetLauncher(IGameLauncher *launcher) { m_pLauncher = launcher; }
 
   void Describe(KeyValues *panelBlock) override;
 
@@ -105,6 +108,9 @@ class CWindowPanel final : public CTestPanel {
   std::string m_Game;
   int m_ConnectedIP = 0;
   kgui::HPanel m_Doomed = kgui::INVALID_PANEL_HANDLE;
+  IGameLauncher *m_pLauncher = nullptr;
+  int m_LaunchStatus = -1;
+  bool m_GameRunning = false;
 };
 
 }  // namespace testmodule

@@ -1,0 +1,167 @@
+// Host scripts: parsing every step, the errors it reports, and the messages it builds.
+#include "host/script/script_parser.h"
+#include "host/script/script_runner.h"
+#include "tests/host/host_fixture.h"
+
+namespace kguihost {
+namespace {
+
+std::vector<CScriptStep> ParseOk(const std::string &text) {
+  std::vector<CScriptStep> steps;
+  std::string error;
+  EXPECT_TRUE(CScriptParser::Parse(text, steps, error)) << error;
+  return steps;
+}
+
+TEST(ScriptParser, ReadsEveryKindOfStep) {
+  std::vector<CScriptStep> steps = ParseOk(
+      "# a comment\n"
+      "\n"
+      "wait 500ms\n"
+      "wait 10frames\n"
+      "WAIT 2s\n"
+      "move 10 -20\n"
+      "click 100 200\n"
+      "rclick Main/Tabs/Internet\n"
+      "dclick  Main/List  \n"
+      "type hello, wörld  \n"
+      "key F5\n"
+      "keydown lshift\n"
+      "keyup LSHIFT\n"
+      "message ConnectedToGame ip=16777343 connectionport=27015 name=\"Two Words\"\n"
+      "// another comment\n"
+      "shot out/picture.png\n"
+      "dump state.vdf\n"
+      "quit\n");
+  ASSERT_EQ(steps.size(), 15u);
+  EXPECT_EQ(steps[0].kind, CScriptStep::WAIT);
+  EXPECT_DOUBLE_EQ(steps[0].waitSeconds, 0.5);
+  EXPECT_EQ(steps[0].line, 3);
+  EXPECT_EQ(steps[1].waitFrames, 10);
+  EXPECT_DOUBLE_EQ(steps[2].waitSeconds, 2.0);
+  EXPECT_TRUE(steps[3].hasPoint);
+  EXPECT_EQ(steps[3].y, -20);
+  EXPECT_EQ(steps[4].kind, CScriptStep::CLICK);
+  EXPECT_EQ(steps[4].x, 100);
+  EXPECT_EQ(steps[5].kind, CScriptStep::RIGHT_CLICK);
+  EXPECT_EQ(steps[5].path, "Main/Tabs/Internet");
+  EXPECT_EQ(steps[6].kind, CScriptStep::DOUBLE_CLICK);
+  EXPECT_EQ(steps[6].path, "Main/List");
+  EXPECT_EQ(steps[7].text, "hello, wörld");  // trailing white space is not typed
+  EXPECT_EQ(steps[8].key, kgui::KEY_F5);
+  EXPECT_EQ(steps[9].kind, CScriptStep::KEY_DOWN);
+  EXPECT_EQ(steps[10].key, kgui::KEY_LSHIFT);
+  EXPECT_EQ(steps[11].text, "ConnectedToGame");
+  ASSERT_EQ(steps[11].pairs.size(), 3u);
+  EXPECT_EQ(steps[11].pairs[2], std::make_pair(std::string("name"), std::string("Two Words")));
+  EXPECT_EQ(steps[12].path, "out/picture.png");
+  EXPECT_EQ(steps[13].kind, CScriptStep::DUMP);
+  EXPECT_EQ(steps[14].kind, CScriptStep::QUIT);
+}
+
+TEST(ScriptParser, ReportsTheFirstBadLine) {
+  struct Case {
+    const char *line;
+    const char *problem;
+  };
+  const Case cases[] = {
+      {"jump 1 2", "unknown step 'jump'"},
+      {"wait", "wait needs an amount"},
+      {"wait 5", "wait needs an amount"},
+      {"wait -5ms", "wait needs an amount"},
+      {"wait 5 minutes", "wait needs an amount"},
+      {"move Main/List", "move needs X Y"},
+      {"click", "expected X Y or a panel path"},
+      {"click 1 2 3", "expected X Y or a panel path"},
+      {"key NOPE", "unknown key 'NOPE'"},
+      {"type", "type needs text"},
+      {"message", "message needs a name"},
+      {"message Go ip", "key=value"},
+      {"message Go name=\"open", "unclosed quote"},
+      {"shot", "shot needs a file name"},
+      {"quit now", "quit takes nothing"},
+  };
+  for (const Case &c : cases) {
+    std::vector<CScriptStep> steps;
+    std::string error;
+    EXPECT_FALSE(CScriptParser::Parse(std::string("wait 1frames\n") + c.line + "\nquit\n", steps, error)) << c.line;
+    EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
+    EXPECT_NE(error.find(c.problem), std::string::npos) << c.line << " -> " << error;
+  }
+}
+
+TEST(ScriptRunner, BuildsMessagesWithNumbersAsNumbers) {
+  KeyValuesAD message(CScriptRunner::BuildMessage(
+      "ActiveGameName",
+      {{"game", "Ironclad Skies"}, {"appid", "1002"}, {"big", "76561197960265728"}, {"neg", "-5"}, {"mixed", "12ab"}}));
+  EXPECT_STREQ(message->GetName(), "ActiveGameName");
+  EXPECT_EQ(message->GetDataType("game"), KeyValues::TYPE_STRING);
+  EXPECT_EQ(message->GetDataType("appid"), KeyValues::TYPE_INT);
+  EXPECT_EQ(message->GetInt("appid"), 1002);
+  EXPECT_EQ(message->GetDataType("big"), KeyValues::TYPE_UINT64);
+  EXPECT_EQ(message->GetUint64("big"), 76561197960265728ull);
+  EXPECT_EQ(message->GetInt("neg"), -5);
+  EXPECT_EQ(message->GetDataType("mixed"), KeyValues::TYPE_STRING);
+}
+
+class ScriptRunnerTest : public HostTest {};
+
+TEST_F(ScriptRunnerTest, StepsDriveInputWaitAndFindPanelsByPath) {
+  auto back = MakePopup("Main", 0, 0, 300, 300);
+  auto front = MakePopup("Main", 100, 100, 100, 100);  // the front one of two namesakes wins
+  auto list = MakePanel("List", front->id, 10, 10, 50, 50);
+  auto hiddenList = MakePanel("List", back->id, 10, 10, 50, 50);
+  auto root = MakePanel("Root", 0, 500, 0, 10, 10);
+  EXPECT_EQ(CScriptRunner::FindPath(Runtime(), "main/list")->id, list->id);
+  EXPECT_EQ(CScriptRunner::FindPath(Runtime(), "Main/Nothing"), nullptr);
+  EXPECT_EQ(CScriptRunner::FindPath(Runtime(), ""), nullptr);
+
+  std::vector<CScriptStep> steps = ParseOk(
+      "dclick Main/List\n"
+      "wait 3frames\n"
+      "type ab\n"
+      "message Hello who=you\n"
+      "click Main/Gone\n"
+      "wait 100ms\n"
+      "key ENTER\n"
+      "quit\n"
+      "key ESCAPE\n");
+  CScriptRunner runner(Runtime(), steps, [&]() { return root->id; });
+  Runtime().AddFrameClient(&runner);
+  Runtime().Input().SetFocus(list->id);
+  RunFrames(1);
+  EXPECT_EQ(list->Logged("Mouse"), (std::vector<std::string>{"MousePressed 0", "MouseReleased 0",
+                                                            "MouseDoublePressed 0", "MouseReleased 0"}));
+  EXPECT_EQ(list->Logged("CursorMoved"), std::vector<std::string>{"CursorMoved 24,24"});
+  RunFrames(2);
+  EXPECT_TRUE(list->Logged("KeyTyped").empty());  // still waiting
+  RunFrames(1);
+  EXPECT_EQ(list->Logged("KeyTyped"), (std::vector<std::string>{"KeyTyped 97", "KeyTyped 98"}));
+  EXPECT_TRUE(runner.Failed());  // Main/Gone
+  RunFrames(1);
+  EXPECT_EQ(root->log, std::vector<std::string>{"Hello"});
+  EXPECT_TRUE(list->Logged("KeyCodePressed 66").empty());
+  RunFrames(6);
+  EXPECT_EQ(list->Logged("KeyCodePressed 66").size(), 1u);
+  EXPECT_TRUE(runner.QuitRequested());
+  EXPECT_TRUE(list->Logged("KeyCodePressed 72").empty());  // nothing after quit
+  Runtime().RemoveFrameClient(&runner);
+}
+
+TEST_F(ScriptRunnerTest, ShotsAndDumpsAreWrittenAfterThePaint) {
+  auto window = MakePopup("Window", 0, 0, 50, 50, Color(200, 10, 10, 255));
+  std::string shot = m_Dir.File("shot.png");
+  std::string dump = m_Dir.File("dump.vdf");
+  CScriptRunner runner(Runtime(), ParseOk("shot " + shot + "\ndump " + dump + "\nshot " + dump + "/x.png\n"), nullptr);
+  Runtime().AddFrameClient(&runner);
+  RunFrames(3);
+  Runtime().RemoveFrameClient(&runner);
+  EXPECT_TRUE(runner.Finished());
+  EXPECT_TRUE(runner.Failed());
+  std::string png = ReadWholeFile(shot);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_NE(ReadWholeFile(dump).find("\"Window\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kguihost
