@@ -380,6 +380,16 @@ TEST(KeyValuesReader, DeepNestingIsCappedAndSkipped) {
   EXPECT_LE(p.errors.size(), 512u);
 }
 
+TEST(KeyValuesReader, NulInsideASkippedBlockEndsTheText) {
+  SpewCapture spew;
+  std::string text = "A ";
+  for (int i = 0; i < 200; ++i) text += "{k";
+  text += std::string("\0 more { } }", 12);
+  Parsed p = Parse(text);
+  EXPECT_FALSE(p.ok);
+  EXPECT_NE(p.errors.find("nesting too deep"), std::string::npos);
+}
+
 TEST(KeyValuesReader, VeryDeepNestingDoesNotExhaustTheStack) {
   SpewCapture spew;
   std::string text = "A ";

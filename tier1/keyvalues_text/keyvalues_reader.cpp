@@ -171,10 +171,11 @@ bool CKeyValuesReader::ReadEntry(KeyValues *node, const char *keyName, KeyValues
 }
 
 // Consumes a block whose "{" was just read, through its matching "}", without building nodes.
+// An empty unquoted token marks the end of the text (a NUL), which is never consumed.
 void CKeyValuesReader::SkipBlock() {
   int open = 1;
   KeyValuesToken token;
-  while (open > 0 && ReadToken(token)) {
+  while (open > 0 && ReadToken(token) && (token.length > 0 || token.quoted)) {
     if (token.Is('{')) ++open;
     if (token.Is('}')) --open;
   }
