@@ -43,7 +43,10 @@ void SendToDescendants(Panel *panel, KeyValues *message) {
 EditablePanel::EditablePanel(Panel *parent, const char *panelName)
     : Panel(parent, panelName),
       m_pBuildGroup(std::make_unique<BuildGroup>(this, this)),
-      m_pDialogVariables(new KeyValues("DialogVariables")) {}
+      m_pDialogVariables(new KeyValues("DialogVariables")) {
+  // A layout block named like the panel itself places the panel.
+  m_pBuildGroup->PanelAdded(this);
+}
 
 EditablePanel::~EditablePanel() { m_pDialogVariables->Destroy(); }
 
@@ -66,7 +69,13 @@ bool EditablePanel::RequestInfo(KeyValues *outputData) {
   return BaseClass::RequestInfo(outputData);
 }
 
-void EditablePanel::OnChildAdded(VPANEL child) { m_pBuildGroup->PanelAdded(PanelFromVPanel(child)); }
+void EditablePanel::OnChildAdded(VPANEL child) {
+  Panel *panel = PanelFromVPanel(child);
+  if (!panel) return;
+  m_pBuildGroup->PanelAdded(panel);
+  // A dialog hears its controls: their commands and notifications come here.
+  panel->AddActionSignalTarget(this);
+}
 
 void EditablePanel::OnLayoutFileChanged(const char *file) {
   if (m_pBuildGroup->IsResourceName(file)) {

@@ -107,7 +107,7 @@ void RadioButton::Paint() {
   FillDisc(centerX, centerY, radius - 1);
   if (IsSelected()) {
     surface()->DrawSetColor(Faded(IsEnabled() ? m_DotColor : theme::kTextDisabled));
-    FillDisc(centerX, centerY, radius - 4);
+    FillDisc(centerX, centerY, radius - 3);
   }
   BaseClass::Paint();
 }

@@ -80,8 +80,13 @@ void TextEntry::SetMaximumCharCount(int maxChars) {
 }
 
 void TextEntry::SetHintText(const char *text) {
-  m_HintText = text ? text : "";
+  m_HintText.SetText(text);
   Repaint();
+}
+
+void TextEntry::OnLocalizationFileChanged() {
+  m_HintText.ResolveLocalizedText();
+  BaseClass::OnLocalizationFileChanged();
 }
 
 void TextEntry::SetFont(HFont font) {
@@ -150,6 +155,7 @@ bool TextEntry::ReplaceSelection(const std::u16string &text) {
   if (m_nMaxChars >= 0) accepted.resize(std::min<size_t>(accepted.size(), std::max(0, m_nMaxChars - GetTextLength())));
   m_Text.insert(m_nCursor, accepted);
   m_nCursor += static_cast<int>(accepted.size());
+  m_nSelectAnchor = -1;
   ScrollToCursor();
   return hadSelection || !accepted.empty();
 }
@@ -168,6 +174,7 @@ void TextEntry::Backspace() {
     DeleteSelection();
   } else if (m_nCursor > 0) {
     m_Text.erase(--m_nCursor, 1);
+    m_nSelectAnchor = -1;
   } else {
     return;
   }
@@ -182,6 +189,7 @@ void TextEntry::Delete() {
     DeleteSelection();
   } else if (m_nCursor < GetTextLength()) {
     m_Text.erase(m_nCursor, 1);
+    m_nSelectAnchor = -1;
   } else {
     return;
   }
@@ -361,6 +369,7 @@ void TextEntry::OnCursorMoved(int x, int y) {
 void TextEntry::OnMouseReleased(MouseCode code) {
   if (code != MOUSE_LEFT || !m_bMouseSelecting) return;
   m_bMouseSelecting = false;
+  if (m_nSelectAnchor == m_nCursor) m_nSelectAnchor = -1;
   if (input()->GetMouseCapture() == GetVPanel()) input()->SetMouseCapture(NULL_PANEL);
 }
 
@@ -431,11 +440,10 @@ void TextEntry::Paint() {
   surface()->DrawSetClipRect(2, 1, GetWide() - GetTextRightInset() + GetTextInsetX() - 2, GetTall() - 1);
   surface()->DrawSetTextFont(m_hFont);
   if (m_Text.empty()) {
-    if (!m_HintText.empty() && !HasFocus()) {
-      const std::u16string hint = Utf8ToWide(m_HintText.c_str());
-      surface()->DrawSetTextColor(Faded(m_HintColor));
-      surface()->DrawSetTextPos(GetTextInsetX(), textY);
-      surface()->DrawPrintText(hint.c_str(), static_cast<int>(hint.size()));
+    if (!HasFocus()) {
+      m_HintText.SetFont(m_hFont);
+      m_HintText.SetPos(GetTextInsetX(), textY);
+      m_HintText.Paint(Faded(m_HintColor));
     }
   } else {
     const std::u16string shown = GetDisplayText();

@@ -1,5 +1,6 @@
-// EditablePanel: a panel whose children are placed by a layout file (its build group). It
-// creates controls by class name, keeps the dialog variables its labels show, gives Enter to the
+// EditablePanel: a panel whose children are placed by a layout file (its build group). Each child
+// joins the build group and signals its commands and notifications to the panel. It creates
+// controls by class name, keeps the dialog variables its labels show, gives Enter to the
 // default button and keeps per-user settings of its children.
 #pragma once
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kgui_controls/Panel.h"
+#include "kgui_controls/TextImage.h"
 
 namespace kgui {
 
@@ -51,7 +52,7 @@ class TextEntry : public Panel {
   void SetAllowNumericInputOnly(bool state) { m_bNumericOnly = state; }
   // With false, only ASCII characters are accepted.
   void SetAllowNonAsciiCharacters(bool state) { m_bAllowNonAscii = state; }
-  // Grey text shown while the entry is empty.
+  // Grey text (or a "#" token) shown while the entry is empty and not focused.
   void SetHintText(const char *text);
   void SetFont(HFont font);
   HFont GetFont() const { return m_hFont; }
@@ -76,6 +77,7 @@ class TextEntry : public Panel {
   void OnSetFocus() override;
   void OnKillFocus() override;
   void OnSizeChanged(int newWide, int newTall) override;
+  void OnLocalizationFileChanged() override;
   // Signals "TextChanged" to the owners.
   virtual void FireActionSignal();
   // The text as drawn ("*" for each character when hidden).
@@ -99,7 +101,7 @@ class TextEntry : public Panel {
   void TextChanged();
 
   std::u16string m_Text;
-  std::string m_HintText;
+  TextImage m_HintText;
   int m_nCursor = 0;
   int m_nSelectAnchor = -1;  // the other end of the selection, or -1
   int m_nScrollX = 0;
