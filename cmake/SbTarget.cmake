@@ -2,7 +2,9 @@
 add_library(sb_options INTERFACE)
 target_compile_options(sb_options INTERFACE
   -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Wsuggest-override
-  $<$<BOOL:${SB_WERROR}>:-Werror>)
+  $<$<BOOL:${SB_WERROR}>:-Werror>
+  # Unique symbols of the standard library's templates would keep a module from ever unloading.
+  -fno-gnu-unique)
 target_include_directories(sb_options INTERFACE ${CMAKE_SOURCE_DIR}/public ${CMAKE_SOURCE_DIR})
 if(SB_SANITIZE)
   target_compile_options(sb_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
