@@ -31,6 +31,7 @@ void CRenderer::Resize(int wide, int tall) {
   m_pSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, wide, tall);
   m_pCairo = cairo_create(m_pSurface);
   m_Contexts.clear();
+  m_ClipApplied = false;
 }
 
 uint32 CRenderer::PixelAt(int x, int y) const {
@@ -49,6 +50,7 @@ bool CRenderer::SavePng(const char *path) const {
 void CRenderer::Clear(Color color) {
   m_Contexts.clear();
   cairo_reset_clip(m_pCairo);
+  m_ClipApplied = false;
   cairo_set_operator(m_pCairo, CAIRO_OPERATOR_SOURCE);
   SetSource(color);
   cairo_paint(m_pCairo);
@@ -57,37 +59,42 @@ void CRenderer::Clear(Color color) {
 
 void CRenderer::PushContext(int originX, int originY, const CRect &clip) {
   m_Contexts.push_back(Context{originX, originY, clip, clip, 0, 0});
-  ApplyClip();
 }
 
 void CRenderer::PopContext() {
-  if (m_Contexts.empty()) return;
-  m_Contexts.pop_back();
-  ApplyClip();
+  if (!m_Contexts.empty()) m_Contexts.pop_back();
 }
 
 void CRenderer::SetLocalClip(int x0, int y0, int x1, int y1) {
   if (m_Contexts.empty()) return;
   Context &ctx = m_Contexts.back();
   ctx.localClip = ctx.clip.Intersect(CRect{x0 + ctx.originX, y0 + ctx.originY, x1 + ctx.originX, y1 + ctx.originY});
-  ApplyClip();
 }
 
 void CRenderer::ClearLocalClip() {
   if (m_Contexts.empty()) return;
   m_Contexts.back().localClip = m_Contexts.back().clip;
-  ApplyClip();
 }
 
 void CRenderer::ApplyClip() {
-  cairo_reset_clip(m_pCairo);
-  if (m_Contexts.empty()) return;
   const CRect &clip = m_Contexts.back().localClip;
+  if (m_ClipApplied && clip.x0 == m_AppliedClip.x0 && clip.y0 == m_AppliedClip.y0 && clip.x1 == m_AppliedClip.x1 &&
+      clip.y1 == m_AppliedClip.y1) {
+    return;
+  }
+  cairo_reset_clip(m_pCairo);
   cairo_rectangle(m_pCairo, clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0);
   cairo_clip(m_pCairo);
+  m_AppliedClip = clip;
+  m_ClipApplied = true;
 }
 
-bool CRenderer::Drawable() const { return !m_Contexts.empty() && !m_Contexts.back().localClip.IsEmpty(); }
+bool CRenderer::Drawable() {
+  if (m_Contexts.empty() || m_Contexts.back().localClip.IsEmpty()) return false;
+  // Most panels push a context and draw little or nothing; the clip is set only for real drawing.
+  ApplyClip();
+  return true;
+}
 
 void CRenderer::SetSource(Color color) {
   cairo_set_source_rgba(m_pCairo, color.r() / 255.0, color.g() / 255.0, color.b() / 255.0, color.a() / 255.0);
@@ -117,12 +124,18 @@ void CRenderer::FilledRectFade(int x0, int y0, int x1, int y1, int alpha0, int a
 }
 
 void CRenderer::OutlinedRect(int x0, int y0, int x1, int y1) {
-  if (x1 <= x0 || y1 <= y0) return;
-  // Four filled strips keep every edge exactly one pixel wide.
-  FilledRect(x0, y0, x1, y0 + 1);
-  FilledRect(x0, y1 - 1, x1, y1);
-  FilledRect(x0, y0 + 1, x0 + 1, y1 - 1);
-  FilledRect(x1 - 1, y0 + 1, x1, y1 - 1);
+  if (!Drawable() || x1 <= x0 || y1 <= y0) return;
+  const Context &ctx = m_Contexts.back();
+  double left = x0 + ctx.originX, top = y0 + ctx.originY, wide = x1 - x0, tall = y1 - y0;
+  // Four strips in one fill keep every edge exactly one pixel wide.
+  SetSource(m_DrawColor);
+  cairo_rectangle(m_pCairo, left, top, wide, 1);
+  if (tall > 1) cairo_rectangle(m_pCairo, left, top + tall - 1, wide, 1);
+  if (tall > 2) {
+    cairo_rectangle(m_pCairo, left, top + 1, 1, tall - 2);
+    if (wide > 1) cairo_rectangle(m_pCairo, left + wide - 1, top + 1, 1, tall - 2);
+  }
+  cairo_fill(m_pCairo);
 }
 
 void CRenderer::Line(int x0, int y0, int x1, int y1) {

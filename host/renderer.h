@@ -67,15 +67,19 @@ class CRenderer {
     int textX;
     int textY;
   };
+  // Sets cairo's clip to the current context's before drawing (only when it changed).
   void ApplyClip();
   void SetSource(Color color);
-  bool Drawable() const;
+  // True when the current context can show anything; sets the clip for drawing.
+  bool Drawable();
 
   int m_Wide = 0;
   int m_Tall = 0;
   cairo_surface_t *m_pSurface = nullptr;
   cairo_t *m_pCairo = nullptr;
   std::vector<Context> m_Contexts;
+  CRect m_AppliedClip;
+  bool m_ClipApplied = false;
   Color m_DrawColor{255, 255, 255, 255};
   Color m_TextColor{255, 255, 255, 255};
   CFont *m_pTextFont = nullptr;
