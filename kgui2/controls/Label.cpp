@@ -83,6 +83,7 @@ void Label::SetTextColorState(EColorState state) {
 }
 
 void Label::GetContentSize(int &wide, int &tall) {
+  ApplySchemeIfNeeded();
   m_TextImage.SetFont(m_hFont);
   m_TextImage.GetContentSize(wide, tall);
   wide += 2 * m_nTextInsetX;

@@ -198,7 +198,8 @@ void Menu::SizeToItems() {
   const bool scrolls = m_nMaxVisibleItems > 0 && shownCount > m_nMaxVisibleItems;
   if (scrolls) wide += theme::kScrollBarWidth;
   SetSize(wide, tall + 2 * kMenuInset);
-  InvalidateLayout();
+  // Items are placed at once: a click may come before the next layout step.
+  InvalidateLayout(true);
 }
 
 // ---- layout and drawing

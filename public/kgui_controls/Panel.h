@@ -271,6 +271,8 @@ class Panel {
   static bool IsShiftDown();
   // Sends `message` (taken over) to the parent at once: input nobody here handled.
   void PassToParent(KeyValues *message);
+  // Applies the scheme now if it has not been applied yet (fonts are needed to measure text).
+  void ApplySchemeIfNeeded();
 
  private:
   // The host's way into the panel; kept apart so the toolkit keeps its own names.
@@ -293,7 +295,6 @@ class Panel {
   };
 
   void Init(Panel *parent, const char *panelName);
-  void ApplySchemeIfNeeded();
   void InternalThink();
   void InternalPerformLayout();
   void InternalPaint();
