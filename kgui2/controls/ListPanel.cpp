@@ -1,0 +1,509 @@
+// ListPanel: construction, the message map, columns and the item pool.
+#include "kgui_controls/ListPanel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "kgui_controls/BuildFactoryHelper.h"
+#include "kgui_controls/ImageList.h"
+#include "kgui_controls/ListPanelColumnHeader.h"
+#include "kgui_controls/ListPanelColumnSelectButton.h"
+#include "kgui_controls/ListPanelDragger.h"
+#include "kgui_controls/ListPanelInterior.h"
+#include "kgui_controls/Menu.h"
+#include "kgui_controls/ScrollBar.h"
+#include "kgui_controls/Tooltip.h"
+#include "kgui_controls/controls.h"
+#include "kstdlib/strtools.h"
+#include "tier0/dbg.h"
+#include "tier1/KeyValues.h"
+
+namespace kgui {
+
+BEGIN_MESSAGE_MAP(ListPanel, Panel)
+  MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
+  MESSAGE_ENTRY("ColumnResized", OnColumnResized, "column", "delta")
+  MESSAGE_ENTRY("SetSortColumn", OnSetSortColumn, "column")
+  MESSAGE_ENTRY("ResizeColumnToContents", OnResizeColumnToContents, "column")
+  MESSAGE_ENTRY("OpenColumnChoiceMenu", OnOpenColumnChoiceMenu)
+  MESSAGE_ENTRY("ToggleColumnVisible", OnToggleColumnVisible, "col")
+  MESSAGE_ENTRY("CheckAllItems", OnCheckAllItems, "state")
+END_MESSAGE_MAP()
+
+namespace {
+
+Panel *CreateListPanel() { return new ListPanel(nullptr, nullptr); }
+
+constexpr size_t kMaxHeaderText = 255;
+
+}  // namespace
+
+DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ListPanel, &CreateListPanel);
+
+ListPanel::ListPanel(Panel *parent, const char *panelName) : Panel(parent, panelName) {
+  m_vecSections.push_back(section_t());
+  m_pInterior = new ListPanelInterior(this);
+  m_pVertScrollBar = new ScrollBar(this, "VertScrollBar", true);
+  m_pVertScrollBar->SetVisible(false);
+  m_pVertScrollBar->AddActionSignalTarget(this);
+  m_pVertScrollBar->SetButtonPressedScrollValue(m_iRowHeight);
+  m_pColumnSelectButton = new ListPanelColumnSelectButton(this);
+  m_pColumnSelectButton->SetVisible(false);
+}
+
+ListPanel::~ListPanel() {
+  for (ListPanelItem &item : m_DataItems) {
+    if (item.m_bInUse) ReleaseItem(item);
+  }
+  if (m_bDeleteImageListWhenDone) delete m_pImageList;
+  // The headers, handles, scroll bar and menu are children and go with the panel.
+}
+
+// ---- columns
+
+ListPanel::column_t *ListPanel::ColumnAt(int col) {
+  if (col < 0 || col >= GetColumnCount()) return nullptr;
+  return &m_ColumnsData[m_CurrentColumns[col]];
+}
+
+int ListPanel::ColumnIndexOf(int storageIndex) const {
+  for (int col = 0; col < GetColumnCount(); ++col) {
+    if (m_CurrentColumns[col] == storageIndex) return col;
+  }
+  return -1;
+}
+
+bool ListPanel::IsColumnResizable(const column_t &column) const {
+  return !(column.m_iFlags & ColumnFixedWidth) && column.m_iMinWidth != column.m_iMaxWidth;
+}
+
+int ListPanel::FindCheckColumn() const {
+  for (size_t i = 0; i < m_ColumnsData.size(); ++i) {
+    if (m_ColumnsData[i].m_iFlags & ColumnCheckable) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool ListPanel::CheckColumnFlags(const char *columnName, int columnFlags) {
+  if (columnFlags & ColumnCheckable) {
+    if (V_stricmp(columnName, "Check") || FindCheckColumn() >= 0) {
+      AssertMsg(false, "ListPanel::AddColumnHeader() can only have one checkable column, which must be called 'check'");
+      return false;
+    }
+    if (columnFlags & ColumnCustomPanel) {
+      AssertMsg(false, "ListPanel::AddColumnHeader() a column cannot hold both custom panels and check boxes");
+      return false;
+    }
+  }
+  return true;
+}
+
+void ListPanel::AddColumnHeader(int index, const char *columnName, const char *columnText, int width,
+                                int columnFlags) {
+  const bool fixed = (columnFlags & ColumnFixedWidth) && !(columnFlags & ColumnResizeWithWindow);
+  AddColumnHeader(index, columnName, columnText, width, fixed ? width : 20, fixed ? width : 10000, columnFlags);
+}
+
+void ListPanel::AddColumnHeader(int index, const char *columnName, const char *columnText, int width, int minWidth,
+                                int maxWidth, int columnFlags) {
+  Assert(minWidth <= width);
+  Assert(maxWidth >= width);
+  columnName = columnName ? columnName : "";
+  columnText = columnText ? columnText : "";
+  if (!CheckColumnFlags(columnName, columnFlags)) return;
+
+  column_t column;
+  column.m_Name = columnName;
+  column.m_NameSymbol = KeyValues::CallGetSymbolForString(columnName);
+  column.m_HeaderText.assign(columnText, std::min(strlen(columnText), kMaxHeaderText));
+  column.m_iFlags = columnFlags;
+  column.m_iMinWidth = minWidth;
+  column.m_iMaxWidth = std::max(minWidth, maxWidth);
+  column.m_iWidth = std::clamp(width, column.m_iMinWidth, column.m_iMaxWidth);
+  column.m_iPreferredWidth = column.m_iWidth;
+  column.m_bTypeIsText = !(columnFlags & (ColumnImage | ColumnCustomPanel | ColumnCheckable));
+  column.m_bResizesWithWindow = (columnFlags & ColumnResizeWithWindow) != 0;
+  column.m_nContentAlignment = (columnFlags & ColumnImage) ? Label::a_center : Label::a_west;
+  const int storageIndex = static_cast<int>(m_ColumnsData.size());
+
+  column.m_pHeader = new ListPanelColumnHeader(this, columnName,
+                                               (columnFlags & ColumnNoHeaderText) ? "" : column.m_HeaderText.c_str());
+  column.m_pHeader->SetSize(column.m_iWidth, kHeaderTall);
+  column.m_pHeader->AddActionSignalTarget(this);
+  column.m_pResizer = new ListPanelDragger(this, storageIndex);
+  column.m_pResizer->SetEnabled(IsColumnResizable(column));
+  m_ColumnsData.push_back(column);
+
+  index = std::clamp(index, 0, GetColumnCount());
+  m_CurrentColumns.insert(m_CurrentColumns.begin() + index, storageIndex);
+  UpdateHeaderCommands();
+  if ((columnFlags & ColumnHiddenAtStart) && !(columnFlags & (ColumnAlwaysShown | ColumnNotInMenu)))
+    SetColumnShown(index, false);
+  InvalidateLayout();
+}
+
+void ListPanel::UpdateHeaderCommands() {
+  for (int col = 0; col < GetColumnCount(); ++col) SetColumnSortable(col, true);
+}
+
+void ListPanel::SetColumnSortable(int col, bool sortable) {
+  column_t *column = ColumnAt(col);
+  if (!column) return;
+  if (sortable)
+    column->m_pHeader->SetCommand(new KeyValues("SetSortColumn", "column", col));
+  else
+    column->m_pHeader->SetCommand(static_cast<KeyValues *>(nullptr));
+}
+
+void ListPanel::SetColumnHeaderLabel(int col, const char *text) {
+  column_t *column = ColumnAt(col);
+  if (!column) return;
+  text = text ? text : "";
+  column->m_HeaderText.assign(text, std::min(strlen(text), kMaxHeaderText));
+  column->m_pHeader->SetText(column->m_HeaderText.c_str());
+}
+
+void ListPanel::SetColumnHeaderLabel(int col, const char16_t *text) {
+  SetColumnHeaderLabel(col, WideToUtf8(text).c_str());
+}
+
+void ListPanel::SetColumnHeaderIcon(int col, int imageListIndex) {
+  column_t *column = ColumnAt(col);
+  if (!column) return;
+  Assert(m_pImageList);
+  if (!m_pImageList) return;
+  column->m_iHeaderIcon = imageListIndex;
+  column->m_pHeader->SetIconImage(m_pImageList->GetImage(imageListIndex));
+}
+
+void ListPanel::SetColumnTooltip(int col, const char *text) {
+  if (column_t *column = ColumnAt(col)) column->m_pHeader->GetTooltip()->SetText(text);
+}
+
+void ListPanel::SetColumnSortFunc(int col, SortFunc func) {
+  AssertMsg(col >= 0 && col < GetColumnCount(), "Assertion Failed: col < m_CurrentColumns.Count()");
+  column_t *column = ColumnAt(col);
+  if (!column) return;
+  column->m_pSortFunc = func;
+  m_bNeedsSort = true;
+  InvalidateLayout();
+}
+
+void ListPanel::SetColumnShown(int col, bool shown) {
+  column_t *column = ColumnAt(col);
+  if (!column || (column->m_iFlags & (ColumnAlwaysShown | ColumnNotInMenu))) return;
+  if (column->m_bHidden == !shown) return;
+  column->m_bHidden = !shown;
+  if (shown && !(column->m_iFlags & ColumnFixedWidth)) {
+    // A column coming back fits what it shows now.
+    const int storageIndex = m_CurrentColumns[col];
+    int contentWidth = 0;
+    column->m_iPreferredWidth = MeasureColumnContents(storageIndex, contentWidth);
+    column->m_iContentWidth = contentWidth;
+    column->m_iWidth = std::clamp(column->m_iPreferredWidth, column->m_iMinWidth, column->m_iMaxWidth);
+  }
+  column->m_pHeader->SetVisible(shown);
+  column->m_pResizer->SetVisible(shown);
+  InvalidateLayout();
+  Repaint();
+}
+
+void ListPanel::AllowColumnChoice(bool allow) {
+  m_bAllowUserAddDeleteColumns = allow;
+  m_pColumnSelectButton->SetVisible(allow);
+  InvalidateLayout();
+}
+
+const char *ListPanel::GetColumnName(int col) {
+  column_t *column = ColumnAt(col);
+  return column ? column->m_Name.c_str() : "";
+}
+
+const char *ListPanel::GetColumnHeaderText(int col) {
+  column_t *column = ColumnAt(col);
+  return column ? column->m_HeaderText.c_str() : "";
+}
+
+bool ListPanel::IsColumnShown(int col) {
+  column_t *column = ColumnAt(col);
+  return column && !column->m_bHidden;
+}
+
+int ListPanel::GetColumnWidth(int col) {
+  column_t *column = ColumnAt(col);
+  return column ? column->m_iWidth : 0;
+}
+
+int ListPanel::FindColumn(const char *columnName) {
+  for (int col = 0; col < GetColumnCount(); ++col) {
+    if (!V_stricmp(ColumnAt(col)->m_Name.c_str(), columnName ? columnName : "")) return col;
+  }
+  return -1;
+}
+
+ListPanelColumnHeader *ListPanel::GetColumnHeader(int col) {
+  column_t *column = ColumnAt(col);
+  return column ? column->m_pHeader : nullptr;
+}
+
+ListPanelDragger *ListPanel::GetColumnDragger(int col) {
+  column_t *column = ColumnAt(col);
+  return column ? column->m_pResizer : nullptr;
+}
+
+Panel *ListPanel::GetColumnSelectButton() { return m_pColumnSelectButton; }
+
+// ---- the item pool
+
+ListPanelItem *ListPanel::ItemAt(int itemID) {
+  if (itemID < 0 || itemID >= static_cast<int>(m_DataItems.size())) return nullptr;
+  ListPanelItem &item = m_DataItems[itemID];
+  return item.m_bInUse ? &item : nullptr;
+}
+
+const ListPanelItem *ListPanel::GetItem(int itemID) const {
+  return const_cast<ListPanel *>(this)->ItemAt(itemID);
+}
+
+bool ListPanel::IsItemIDValid(int itemID) { return ItemAt(itemID) != nullptr; }
+
+int ListPanel::AllocateItemID() {
+  if (!m_FreeItemIDs.empty()) {
+    const int itemID = m_FreeItemIDs.back();
+    m_FreeItemIDs.pop_back();
+    return itemID;
+  }
+  m_DataItems.emplace_back();
+  return static_cast<int>(m_DataItems.size()) - 1;
+}
+
+void ListPanel::ReleaseItem(ListPanelItem &item) {
+  if (item.m_pKV && !item.m_bShareData) item.m_pKV->Destroy();
+  if (item.m_bChecked) --m_nCheckedCount;
+  item = ListPanelItem();
+}
+
+int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToItem, bool sortNow, bool shareData) {
+  const int itemID = AllocateItemID();
+  ListPanelItem &item = m_DataItems[itemID];
+  item.m_bInUse = true;
+  item.m_bShareData = shareData && data;
+  item.m_pKV = item.m_bShareData ? data : (data ? data->MakeCopy() : new KeyValues("Item"));
+  item.m_unUserData = userValue;
+  item.m_nImageIndex = item.m_pKV->GetInt("image");
+  item.m_nImageIndexSelected = item.m_pKV->GetInt("imageSelected");
+
+  m_VisibleItems.push_back(itemID);
+  if (sortNow) {
+    m_bNeedsSort = true;
+    m_bRowPositionsStale = true;
+  } else if (!m_bRowPositionsStale) {
+    // Only the new row's position is added: the rows above it have not moved.
+    m_vecVisibleItemsYPos.push_back(m_nContentTall);
+    m_nContentTall += m_iRowHeight;
+  }
+  InvalidateLayout();
+  if (scrollToItem) ScrollToItem(itemID);
+
+  if (FindCheckColumn() >= 0) {
+    if (m_bNewItemsChecked) m_DataItems[itemID].m_pKV->SetInt("check", 1);
+    if (SyncItemCheck(itemID)) PostItemsChecked(itemID);
+  }
+  return itemID;
+}
+
+int ListPanel::GetVisibleItemCount() { return static_cast<int>(m_VisibleItems.size()); }
+
+KeyValues *ListPanel::GetItemData(int itemID) {
+  ListPanelItem *item = ItemAt(itemID);
+  return item ? item->m_pKV : nullptr;
+}
+
+void ListPanel::SetItemData(int itemID, KeyValues *data, bool shareData) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item || !data || data == item->m_pKV) return;
+  if (!item->m_bShareData) item->m_pKV->Destroy();
+  item->m_bShareData = shareData;
+  item->m_pKV = shareData ? data : data->MakeCopy();
+  ApplyItemChanges(itemID);
+}
+
+int ListPanel::GetItemIDAtRow(int row) {
+  return (row >= 0 && row < GetVisibleItemCount()) ? m_VisibleItems[row] : -1;
+}
+
+int ListPanel::GetRowOfItem(int itemID) {
+  const ListPanelItem *item = ItemAt(itemID);
+  if (!item || !item->m_bShown) return -1;
+  auto it = std::find(m_VisibleItems.begin(), m_VisibleItems.end(), itemID);
+  return it == m_VisibleItems.end() ? -1 : static_cast<int>(it - m_VisibleItems.begin());
+}
+
+unsigned int ListPanel::GetItemUserValue(int itemID) {
+  ListPanelItem *item = ItemAt(itemID);
+  return item ? item->m_unUserData : 0;
+}
+
+void ListPanel::SetItemUserValue(int itemID, unsigned int value) {
+  if (ListPanelItem *item = ItemAt(itemID)) item->m_unUserData = value;
+}
+
+int ListPanel::FindItemByUserValue(unsigned int value) {
+  for (size_t i = 0; i < m_DataItems.size(); ++i) {
+    if (m_DataItems[i].m_bInUse && m_DataItems[i].m_unUserData == value) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void ListPanel::ApplyItemChanges(int itemID, bool resort) {
+  if (!ItemAt(itemID)) return;
+  if (FindCheckColumn() >= 0 && SyncItemCheck(itemID)) PostItemsChecked(itemID);
+  m_bRowPositionsStale = true;
+  if (resort) m_bNeedsSort = true;
+  InvalidateLayout();
+  Repaint();
+}
+
+void ListPanel::EraseVisible(int itemID) {
+  auto it = std::find(m_VisibleItems.begin(), m_VisibleItems.end(), itemID);
+  if (it == m_VisibleItems.end()) return;
+  m_VisibleItems.erase(it);
+  m_bRowPositionsStale = true;
+}
+
+void ListPanel::RemoveItem(int itemID) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item) return;
+  RemoveFromSelection(itemID, false);
+  if (m_LastItemSelected == itemID) m_LastItemSelected = -1;
+  EraseVisible(itemID);
+  ReleaseItem(*item);
+  m_FreeItemIDs.push_back(itemID);
+  InvalidateLayout();
+  Repaint();
+}
+
+void ListPanel::ClearItems() {
+  for (ListPanelItem &item : m_DataItems) {
+    if (item.m_bInUse) ReleaseItem(item);
+  }
+  m_DataItems.clear();
+  m_FreeItemIDs.clear();
+  m_VisibleItems.clear();
+  m_vecVisibleItemsYPos.clear();
+  m_nContentTall = 0;
+  m_nCheckedCount = 0;
+  m_bRowPositionsStale = false;
+  // The rows are gone already; ClearSelection tells the owners when something was selected.
+  ClearSelection();
+  SetScrollOffset(0);
+  InvalidateLayout();
+  Repaint();
+}
+
+void ListPanel::ShowItem(int itemID, bool shown) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item || item->m_bShown == shown) return;
+  m_bNeedsSort = true;
+  item->m_bShown = shown;
+  if (shown) {
+    m_VisibleItems.push_back(itemID);
+  } else {
+    RemoveFromSelection(itemID, true);
+    EraseVisible(itemID);
+  }
+  m_bRowPositionsStale = true;
+  InvalidateLayout();
+  Repaint();
+}
+
+void ListPanel::SetItemDisabled(int itemID, bool disabled) {
+  if (ListPanelItem *item = ItemAt(itemID)) item->m_bDisabled = disabled;
+  Repaint();
+}
+
+void ListPanel::SetItemUnselectable(int itemID, bool unselectable) {
+  if (ListPanelItem *item = ItemAt(itemID)) item->m_bUnselectable = unselectable;
+}
+
+void ListPanel::AttachImageList(ImageList *imageList, bool deleteWhenDone) {
+  if (m_bDeleteImageListWhenDone && m_pImageList != imageList) delete m_pImageList;
+  m_pImageList = imageList;
+  m_bDeleteImageListWhenDone = deleteWhenDone;
+  // Headers showing icons follow the new list.
+  for (column_t &column : m_ColumnsData) {
+    if (column.m_iHeaderIcon >= 0)
+      column.m_pHeader->SetIconImage(m_pImageList ? m_pImageList->GetImage(column.m_iHeaderIcon) : nullptr);
+  }
+  Repaint();
+}
+
+// ---- check boxes (a checkable column binds them to the records' "check")
+
+bool ListPanel::IsItemChecked(int itemID) {
+  const ListPanelItem *item = ItemAt(itemID);
+  return item && item->m_bChecked;
+}
+
+bool ListPanel::SyncItemCheck(int itemID) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item) return false;
+  const bool checked = item->m_pKV->GetInt("check") != 0;
+  if (checked == item->m_bChecked) return false;
+  item->m_bChecked = checked;
+  m_nCheckedCount += checked ? 1 : -1;
+  return true;
+}
+
+void ListPanel::SetItemChecked(int itemID, bool checked) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item) return;
+  item->m_pKV->SetInt("check", checked ? 1 : 0);
+  SyncItemCheck(itemID);
+  Repaint();
+}
+
+void ListPanel::PostItemsChecked(int itemID) {
+  PostActionSignal(new KeyValues("ItemsChecked", "count", m_nCheckedCount, "itemid", itemID));
+}
+
+void ListPanel::OnCheckAllItems(int state) {
+  for (size_t i = 0; i < m_DataItems.size(); ++i) {
+    if (m_DataItems[i].m_bInUse) SetItemChecked(static_cast<int>(i), state != 0);
+  }
+  m_bNewItemsChecked = state != 0;
+  PostItemsChecked(-1);
+}
+
+// ---- sections
+
+int ListPanel::AddSection(const char *name) {
+  section_t section;
+  section.m_sName = name ? name : "";
+  m_vecSections.push_back(section);
+  return GetSectionCount() - 1;
+}
+
+void ListPanel::SetItemSection(int itemID, int sectionID) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item || sectionID < 0 || sectionID >= GetSectionCount() || item->m_nSectionID == sectionID) return;
+  item->m_nSectionID = sectionID;
+  m_bNeedsSort = true;
+  m_bRowPositionsStale = true;
+  InvalidateLayout();
+}
+
+void ListPanel::SetSectionCollapsed(int sectionID, bool collapsed) {
+  // Section 0 holds the rows put nowhere else and always shows them.
+  if (sectionID <= 0 || sectionID >= GetSectionCount() || m_vecSections[sectionID].m_bCollapsed == collapsed) return;
+  m_vecSections[sectionID].m_bCollapsed = collapsed;
+  m_bRowPositionsStale = true;
+  InvalidateLayout();
+  Repaint();
+}
+
+bool ListPanel::IsSectionCollapsed(int sectionID) {
+  return sectionID > 0 && sectionID < GetSectionCount() && m_vecSections[sectionID].m_bCollapsed;
+}
+
+}  // namespace kgui
