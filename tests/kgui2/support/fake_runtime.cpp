@@ -20,21 +20,6 @@ struct FakeFile {
 
 }  // namespace
 
-// An image of a fixed size that counts its paints.
-class FakeImage final : public kgui::IImage {
- public:
-  void Paint() override { ++paints; }
-  void SetPos(int x, int y) override { posX = x, posY = y; }
-  void GetContentSize(int &wide, int &tall) override { wide = 32, tall = 16; }
-  void GetSize(int &wide, int &tall) override { wide = drawWide, tall = drawTall; }
-  void SetSize(int wide, int tall) override { drawWide = wide, drawTall = tall; }
-  void SetColor(Color newColor) override { color = newColor; }
-  Color GetColor() override { return color; }
-
-  int paints = 0, posX = 0, posY = 0, drawWide = 32, drawTall = 16;
-  Color color{255, 255, 255, 255};
-};
-
 FakeRuntime::FakeRuntime(const std::string &fileRoot) : m_FileRoot(fileRoot) {
   m_Desktop = CreatePanel(nullptr);
   m_Panels[m_Desktop].name = "Desktop";
@@ -46,13 +31,11 @@ FakeRuntime::~FakeRuntime() {
   DeleteAllPanels();
   for (PostedMessage &posted : m_Queue) posted.message->Destroy();
   for (auto &entry : m_UserConfig) entry.second->Destroy();
-  if (m_bStarted) kgui::KGui_ShutdownInterfaces();
+  // Also after a failed start: the toolkit may hold some of this runtime's interfaces.
+  kgui::KGui_ShutdownInterfaces();
 }
 
-bool FakeRuntime::Start() {
-  m_bStarted = kgui::KGui_InitInterfacesList("fake", this);
-  return m_bStarted;
-}
+bool FakeRuntime::Start() { return kgui::KGui_InitInterfacesList("fake", this); }
 
 void *FakeRuntime::QueryInterface(const char *versionName) {
   const std::string name = versionName ? versionName : "";

@@ -33,7 +33,20 @@ using kgui::HFont;
 using kgui::HPanel;
 using kgui::VPANEL;
 
-class FakeImage;
+// An image of 32 x 16 pixels that remembers how it was last drawn.
+class FakeImage final : public kgui::IImage {
+ public:
+  void Paint() override { ++paints; }
+  void SetPos(int x, int y) override { posX = x, posY = y; }
+  void GetContentSize(int &wide, int &tall) override { wide = 32, tall = 16; }
+  void GetSize(int &wide, int &tall) override { wide = drawWide, tall = drawTall; }
+  void SetSize(int wide, int tall) override { drawWide = wide, drawTall = tall; }
+  void SetColor(Color newColor) override { color = newColor; }
+  Color GetColor() override { return color; }
+
+  int paints = 0, posX = 0, posY = 0, drawWide = 32, drawTall = 16;
+  Color color{255, 255, 255, 255};
+};
 
 struct FakePanelRecord {
   kgui::IClientPanel *client = nullptr;
@@ -322,7 +335,6 @@ class FakeRuntime final : public InterfaceProvider,
   int m_nTextX = 0, m_nTextY = 0;
   kgui::HTexture m_nNextTexture = 1;
   HFont m_nNextFont = 1;
-  bool m_bStarted = false;
 };
 
 }  // namespace kguitest
