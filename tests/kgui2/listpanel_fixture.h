@@ -127,7 +127,9 @@ class ListPanelTest : public ToolkitTest {
     Runtime().SetKeyDown(kgui::KEY_LCONTROL, false);
     Runtime().SetKeyDown(kgui::KEY_LSHIFT, false);
   }
+  // Lays the headers out, then clicks one and delivers what it posted.
   void ClickHeader(int col) {
+    Layout();
     Runtime().Click(m_pList->GetColumnHeader(col));
     Runtime().DeliverMessages();
   }
