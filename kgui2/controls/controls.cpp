@@ -8,6 +8,7 @@
 #include "kgui_controls/AnimationController.h"
 #include "kgui_controls/BuildGroup.h"
 #include "kgui_controls/Tooltip.h"
+#include "FallbackFonts.h"
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "serverbrowser/IKGuiModule.h"
@@ -93,6 +94,7 @@ void KGui_ShutdownInterfaces() {
   Tooltip::ShutdownSharedPanel();
   GetAnimationController()->Clear();
   BuildGroup::ClearFileCache();
+  ClearFallbackFonts();
   s_Interfaces = RuntimeInterfaces();
   s_bStarted = false;
 }

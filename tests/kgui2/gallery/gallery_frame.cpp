@@ -105,6 +105,12 @@ void CGalleryFrame::BuildSheet() {
   about->LoadControlSettings("gallery/GalleryPageAbout.res");
   sheet->AddPage(about, "#Gallery_AboutTab");
   sheet->AddActionSignalTarget(this);
+  // The pages handle no commands of their own: their controls tell the window.
+  for (kgui::PropertyPage *page : {general, advanced, about}) {
+    for (Panel *control : page->GetBuildGroup()->GetPanels()) {
+      if (control != page) control->AddActionSignalTarget(this);
+    }
+  }
 }
 
 void CGalleryFrame::FillControls() {
