@@ -46,7 +46,7 @@ bool CSoundPlayer::OpenDevice(const SDL_AudioSpec &wanted) {
     }
     m_AudioStarted = true;
   }
-  m_Device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &m_DeviceSpec, 0);
+  m_Device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &m_DeviceFormat, 0);
   if (!m_Device) {
     Warning("Sound: cannot open an audio device (%s)\n", SDL_GetError());
     m_AudioFailed = true;
@@ -62,21 +62,21 @@ bool CSoundPlayer::Play(const char *fileName) {
     Warning("Sound: cannot read '%s'\n", name.c_str());
     return false;
   }
-  SDL_AudioSpec spec;
+  SDL_AudioSpec format;
   Uint8 *samples = nullptr;
   Uint32 length = 0;
   SDL_RWops *stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-  if (!stream || !SDL_LoadWAV_RW(stream, 1, &spec, &samples, &length)) {
+  if (!stream || !SDL_LoadWAV_RW(stream, 1, &format, &samples, &length)) {
     Warning("Sound: '%s' is not a WAV file (%s)\n", name.c_str(), SDL_GetError());
     return false;
   }
   m_LastPlayed = name;
   ++m_PlayCount;
-  bool played = OpenDevice(spec);
+  bool played = OpenDevice(format);
   if (played) {
     SDL_AudioCVT convert;
-    int needed = SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq, m_DeviceSpec.format,
-                                   m_DeviceSpec.channels, m_DeviceSpec.freq);
+    int needed = SDL_BuildAudioCVT(&convert, format.format, format.channels, format.freq, m_DeviceFormat.format,
+                                   m_DeviceFormat.channels, m_DeviceFormat.freq);
     std::vector<Uint8> converted;
     const Uint8 *data = samples;
     Uint32 size = length;

@@ -27,7 +27,7 @@ class CSoundPlayer {
 
   IFileSystem &m_FileSystem;
   SDL_AudioDeviceID m_Device = 0;
-  SDL_AudioSpec m_DeviceSpec{};
+  SDL_AudioSpec m_DeviceFormat{};
   bool m_AudioStarted = false;
   bool m_AudioFailed = false;
   std::string m_LastPlayed;

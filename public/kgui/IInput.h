@@ -26,8 +26,9 @@ class IHostInput {
  public:
   // The panel with the keyboard focus, or 0.
   virtual VPANEL GetFocus() = 0;
-  // Gives the keyboard focus to a shown panel that takes keyboard input (0 clears it); the old
-  // panel receives "KillFocus", the new one "SetFocus".
+  // Gives the keyboard focus to a panel that takes keyboard input (0 clears it); the old panel
+  // receives "KillFocus", the new one "SetFocus". Keys reach it while it is shown; hiding it or one
+  // of its parents clears the focus.
   virtual void SetFocus(VPANEL panel) = 0;
   // The panel under the cursor, or 0.
   virtual VPANEL GetMouseOver() = 0;
