@@ -10,7 +10,7 @@ namespace kgui {
 DEFINE_EMPTY_MESSAGE_MAP(ListPanelColumnHeader, Button)
 
 namespace {
-constexpr int kArrowSize = 8;
+constexpr int kArrowSize = 10;
 constexpr int kArrowGap = 4;
 }  // namespace
 

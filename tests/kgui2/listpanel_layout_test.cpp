@@ -123,14 +123,14 @@ TEST_F(ListPanelTest, ResizeToContentsMeasuresAtMostFourHundredRows) {
   KeyValues fit("ResizeColumnToContents", "column", 0);
   Runtime().SendMessage(m_pList->GetVPanel(), &fit, 0);
   // The fake runtime draws 7 pixels a character. The cells: "Short" and the cell's insets of 4,
-  // plus 2; the header: "N", its insets of 5 and room for the arrow (12). The wider, plus 2.
+  // plus 2; the header: "N", its insets of 5 and room for the arrow (14). The wider, plus 2.
   const int cell = 5 * 7 + 2 * 4 + 2;
-  const int header = 7 + 2 * 5 + 12;
+  const int header = 7 + 2 * 5 + 14;
   EXPECT_EQ(m_pList->GetColumnWidth(0), std::max(cell, header) + 2);
   // A header wider than the cells decides.
   m_pList->SetColumnHeaderLabel(0, "A much longer header text");
   Runtime().SendMessage(m_pList->GetVPanel(), &fit, 0);
-  EXPECT_EQ(m_pList->GetColumnWidth(0), 25 * 7 + 2 * 5 + 12 + 2);
+  EXPECT_EQ(m_pList->GetColumnWidth(0), 25 * 7 + 2 * 5 + 14 + 2);
 }
 
 TEST_F(ListPanelTest, HiddenColumnsComeBackFittedToTheirContents) {
