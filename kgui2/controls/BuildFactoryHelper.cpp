@@ -53,8 +53,6 @@ Panel *CBuildFactoryHelper::InstancePanel(const char *className) {
   return helper ? helper->m_pFactory() : nullptr;
 }
 
-bool CBuildFactoryHelper::HasFactory(const char *className) { return Find(className) != nullptr; }
-
 std::vector<const char *> CBuildFactoryHelper::GetFactoryNames() {
   std::vector<const char *> names;
   for (CBuildFactoryHelper *helper = m_sHelpers; helper; helper = helper->m_pNext) names.push_back(helper->m_pClassName);

@@ -172,12 +172,6 @@ void BuildGroup::PanelAdded(Panel *panel) {
   if (!listed) _panelDar.emplace_back(panel);
 }
 
-void BuildGroup::PanelRemoved(Panel *panel) {
-  _panelDar.erase(std::remove_if(_panelDar.begin(), _panelDar.end(),
-                                 [&](const PHandle &handle) { return handle.Get() == panel; }),
-                  _panelDar.end());
-}
-
 std::vector<Panel *> BuildGroup::GetPanels() const {
   std::vector<Panel *> panels;
   for (const PHandle &handle : _panelDar) {

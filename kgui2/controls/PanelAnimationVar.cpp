@@ -9,30 +9,6 @@
 
 namespace kgui {
 
-const char *AnimVarKindName(AnimVarKind kind) {
-  switch (kind) {
-    case AnimVarKind::Float:
-      return "float";
-    case AnimVarKind::Color:
-      return "Color";
-    case AnimVarKind::Bool:
-      return "bool";
-    case AnimVarKind::Char:
-      return "char";
-    case AnimVarKind::String:
-      return "string";
-    case AnimVarKind::Font:
-      return "HFont";
-    case AnimVarKind::ProportionalFloat:
-      return "proportional_float";
-    case AnimVarKind::ProportionalInt:
-      return "proportional_int";
-    case AnimVarKind::TextureId:
-      return "textureid";
-  }
-  return "";
-}
-
 float AnimVarTextToFloat(const char *text, AnimVarKind kind) {
   const float value = static_cast<float>(V_StringToDouble(text ? text : "", nullptr));
   if (kind != AnimVarKind::ProportionalFloat || !scheme()) return value;

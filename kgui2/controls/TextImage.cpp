@@ -133,6 +133,7 @@ void TextImage::Paint(Color color) {
   surface()->DrawSetTextColor(color);
   int y = m_nY;
   for (const std::u16string &line : Lines()) {
+    if (m_nTall > 0 && y - m_nY >= m_nTall) break;
     surface()->DrawSetTextPos(m_nX, y);
     surface()->DrawPrintText(line.c_str(), static_cast<int>(line.size()));
     y += lineTall;

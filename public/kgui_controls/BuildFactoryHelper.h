@@ -20,7 +20,6 @@ class CBuildFactoryHelper {
 
   // A new control of the class (names compare without regard to letter case), or null.
   static Panel *InstancePanel(const char *className);
-  static bool HasFactory(const char *className);
   // Every registered class name, most recent registration first.
   static std::vector<const char *> GetFactoryNames();
 

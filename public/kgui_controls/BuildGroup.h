@@ -34,7 +34,6 @@ class BuildGroup {
 
   // A panel joins the group (once).
   void PanelAdded(Panel *panel);
-  void PanelRemoved(Panel *panel);
   // The live panels of the group, in the order they joined.
   std::vector<Panel *> GetPanels() const;
 

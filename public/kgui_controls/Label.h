@@ -48,8 +48,6 @@ class Label : public Panel {
   HFont GetFont() const { return m_hFont; }
   void SetWrap(bool state);
   void SetTextColorState(EColorState state);
-  // Colours of the text when enabled and when disabled.
-  void SetFgColorDisabled(Color color) { m_DisabledFgColor = color; }
   // The size the text needs plus the insets.
   virtual void GetContentSize(int &wide, int &tall);
   virtual void SizeToContents();
@@ -76,7 +74,6 @@ class Label : public Panel {
   // Where text of the given size sits inside the label.
   void GetTextPosition(int contentWide, int contentTall, int &x, int &y);
   TextImage &GetTextImage() { return m_TextImage; }
-  int GetTextInsetX() const { return m_nTextInsetX; }
 
  private:
   TextImage m_TextImage;

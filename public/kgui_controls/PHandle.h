@@ -15,9 +15,6 @@ class PHandle {
   // The panel, or null once it is gone (or for an empty handle).
   Panel *Get() const;
   Panel *Set(Panel *panel);
-  // Adopts a host handle as it is.
-  void SetHandle(HPanel handle) { m_iPanelID = handle; }
-  HPanel GetHandle() const { return m_iPanelID; }
 
   operator Panel *() const { return Get(); }
   Panel *operator->() const { return Get(); }

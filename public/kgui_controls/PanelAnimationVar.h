@@ -23,8 +23,6 @@ class Panel;
 // "proportional_float", "proportional_int", "textureid".
 enum class AnimVarKind { Float, Color, Bool, Char, String, Font, ProportionalFloat, ProportionalInt, TextureId };
 
-const char *AnimVarKindName(AnimVarKind kind);
-
 struct PanelAnimationVar {
   const char *name;
   AnimVarKind kind;

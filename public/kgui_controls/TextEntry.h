@@ -85,7 +85,6 @@ class TextEntry : public Panel {
   // The area text is drawn in: inside the border, less what a subclass keeps at the right.
   int GetTextInsetX() const { return 5; }
   virtual int GetTextRightInset() { return GetTextInsetX(); }
-  Color GetEntryBgColor() const { return m_EntryBgColor; }
 
  private:
   bool AcceptsChar(char16_t ch) const;

@@ -35,6 +35,8 @@ class TextImage {
   void SetColor(Color color) { m_Color = color; }
   Color GetColor() const { return m_Color; }
   void SetPos(int x, int y);
+  // Lines wrap at the width (with wrapping on); lines that start below the height are not drawn
+  // (a height of 0 or less draws every line).
   void SetSize(int wide, int tall);
   // With wrapping on, lines break at spaces to fit the width set with SetSize.
   void SetWrap(bool state) { m_bWrap = state; }
