@@ -13,7 +13,9 @@ namespace {
 // The reference host runtime offscreen, with the toolkit started against it.
 class CRuntime {
  public:
-  CRuntime() : m_Runtime(Options()) { kgui::KGui_InitInterfacesList("message_dispatch_bench", &m_Runtime.Provider()); }
+  CRuntime() : m_Runtime(Options()) {
+    kgui::KGui_InitInterfacesList("message_dispatch_bench", &m_Runtime.Provider());
+  }
   ~CRuntime() {
     kgui::KGui_ShutdownInterfaces();
     m_Runtime.Shutdown();
@@ -44,10 +46,10 @@ class LevelOne : public kgui::Panel {
 };
 
 BEGIN_MESSAGE_MAP(LevelOne, kgui::Panel)
-  MESSAGE_ENTRY("LevelOneA", OnOther)
-  MESSAGE_ENTRY("LevelOneB", OnOther)
-  MESSAGE_ENTRY("LevelOneC", OnOther)
-  MESSAGE_ENTRY("Ping", Ping, "value")
+MESSAGE_ENTRY("LevelOneA", OnOther)
+MESSAGE_ENTRY("LevelOneB", OnOther)
+MESSAGE_ENTRY("LevelOneC", OnOther)
+MESSAGE_ENTRY("Ping", Ping, "value")
 END_MESSAGE_MAP()
 
 class LevelTwo : public LevelOne {
@@ -55,10 +57,10 @@ class LevelTwo : public LevelOne {
 };
 
 BEGIN_MESSAGE_MAP(LevelTwo, LevelOne)
-  MESSAGE_ENTRY("LevelTwoA", OnOther)
-  MESSAGE_ENTRY("LevelTwoB", OnOther)
-  MESSAGE_ENTRY("LevelTwoC", OnOther)
-  MESSAGE_ENTRY("LevelTwoD", OnOther)
+MESSAGE_ENTRY("LevelTwoA", OnOther)
+MESSAGE_ENTRY("LevelTwoB", OnOther)
+MESSAGE_ENTRY("LevelTwoC", OnOther)
+MESSAGE_ENTRY("LevelTwoD", OnOther)
 END_MESSAGE_MAP()
 
 class LevelThree : public LevelTwo {
@@ -66,10 +68,10 @@ class LevelThree : public LevelTwo {
 };
 
 BEGIN_MESSAGE_MAP(LevelThree, LevelTwo)
-  MESSAGE_ENTRY("LevelThreeA", OnOther)
-  MESSAGE_ENTRY("LevelThreeB", OnOther)
-  MESSAGE_ENTRY("LevelThreeC", OnOther)
-  MESSAGE_ENTRY("LevelThreeD", OnOther)
+MESSAGE_ENTRY("LevelThreeA", OnOther)
+MESSAGE_ENTRY("LevelThreeB", OnOther)
+MESSAGE_ENTRY("LevelThreeC", OnOther)
+MESSAGE_ENTRY("LevelThreeD", OnOther)
 END_MESSAGE_MAP()
 
 void BM_DispatchThroughThreeLevels(benchmark::State &state) {

@@ -1,8 +1,8 @@
 // AnimatingImagePanel: frames chosen by the host's clock.
 #include "kgui_controls/AnimatingImagePanel.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "kgui/IImage.h"
@@ -41,7 +41,8 @@ int AnimatingImagePanel::GetCurrentFrame() {
   if (m_Frames.empty()) return -1;
   if (!m_bAnimating) return 0;
   const double milliseconds = system()->GetCurrentTime() * 1000.0;
-  return static_cast<int>(std::fmod(milliseconds / m_nFrameMilliseconds, static_cast<double>(m_Frames.size())));
+  return static_cast<int>(
+      std::fmod(milliseconds / m_nFrameMilliseconds, static_cast<double>(m_Frames.size())));
 }
 
 void AnimatingImagePanel::ApplySettings(KeyValues *inResourceData) {
@@ -51,7 +52,9 @@ void AnimatingImagePanel::ApplySettings(KeyValues *inResourceData) {
     LoadAnimation(inResourceData->GetString("image"), inResourceData->GetInt("frames", 1));
 }
 
-void AnimatingImagePanel::Describe(KeyValues *panelBlock) { panelBlock->SetInt("frames", static_cast<int>(m_Frames.size())); }
+void AnimatingImagePanel::Describe(KeyValues *panelBlock) {
+  panelBlock->SetInt("frames", static_cast<int>(m_Frames.size()));
+}
 
 void AnimatingImagePanel::Paint() {
   const int frame = GetCurrentFrame();

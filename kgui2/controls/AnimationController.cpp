@@ -12,7 +12,9 @@
 namespace kgui {
 namespace {
 
-bool IsName(const char *variable, const char *name) { return !V_stricmp(variable, name); }
+bool IsName(const char *variable, const char *name) {
+  return !V_stricmp(variable, name);
+}
 
 void ColorToValues(Color color, float value[4]) {
   for (int i = 0; i < 4; ++i) value[i] = color[i];
@@ -36,7 +38,9 @@ bool FindClassVar(Panel *panel, const char *variable, PanelAnimationVar &found) 
   return false;
 }
 
-double Now() { return system() ? system()->GetCurrentTime() : 0.0; }
+double Now() {
+  return system() ? system()->GetCurrentTime() : 0.0;
+}
 
 }  // namespace
 
@@ -105,14 +109,14 @@ bool AnimationController::SetValue(Panel *panel, const char *variable, const flo
   return true;
 }
 
-bool AnimationController::RunAnimationCommand(Panel *panel, const char *variable, float target, float startDelay,
-                                              float duration, Interpolator interpolator) {
+bool AnimationController::RunAnimationCommand(Panel *panel, const char *variable, float target,
+                                              float startDelay, float duration, Interpolator interpolator) {
   const float values[4] = {target, 0.0f, 0.0f, 0.0f};
   return Add(panel, variable, values, startDelay, duration, interpolator);
 }
 
-bool AnimationController::RunAnimationCommand(Panel *panel, const char *variable, Color target, float startDelay,
-                                              float duration, Interpolator interpolator) {
+bool AnimationController::RunAnimationCommand(Panel *panel, const char *variable, Color target,
+                                              float startDelay, float duration, Interpolator interpolator) {
   float values[4];
   ColorToValues(target, values);
   return Add(panel, variable, values, startDelay, duration, interpolator);
@@ -187,10 +191,12 @@ void AnimationController::UpdateAnimations(double currentTime) {
     }
     const double length = animation.endTime - animation.startTime;
     const float fraction =
-        length <= 0.0 ? 1.0f : static_cast<float>(std::min(1.0, (currentTime - animation.startTime) / length));
+        length <= 0.0 ? 1.0f
+                      : static_cast<float>(std::min(1.0, (currentTime - animation.startTime) / length));
     const float eased = Interpolate(animation.interpolator, fraction);
     float value[4];
-    for (int i = 0; i < 4; ++i) value[i] = animation.start[i] + (animation.end[i] - animation.start[i]) * eased;
+    for (int i = 0; i < 4; ++i)
+      value[i] = animation.start[i] + (animation.end[i] - animation.start[i]) * eased;
     SetValue(panel, animation.variable.c_str(), value);
     if (fraction < 1.0f) running.push_back(animation);
   }

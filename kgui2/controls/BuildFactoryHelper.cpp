@@ -33,7 +33,8 @@
 
 namespace kgui {
 
-CBuildFactoryHelper::CBuildFactoryHelper(const char *className, PanelFactoryFn factory, const char *description)
+CBuildFactoryHelper::CBuildFactoryHelper(const char *className, PanelFactoryFn factory,
+                                         const char *description)
     : m_pClassName(className), m_pDescription(description), m_pFactory(factory) {
   if (Find(className)) Error("CBuildFactoryHelper:  Factory for '%s' already exists!!!!\n", className);
   m_pNext = m_sHelpers;
@@ -55,7 +56,8 @@ Panel *CBuildFactoryHelper::InstancePanel(const char *className) {
 
 std::vector<const char *> CBuildFactoryHelper::GetFactoryNames() {
   std::vector<const char *> names;
-  for (CBuildFactoryHelper *helper = m_sHelpers; helper; helper = helper->m_pNext) names.push_back(helper->m_pClassName);
+  for (CBuildFactoryHelper *helper = m_sHelpers; helper; helper = helper->m_pNext)
+    names.push_back(helper->m_pClassName);
   return names;
 }
 
@@ -64,33 +66,87 @@ std::vector<const char *> CBuildFactoryHelper::GetFactoryNames() {
 
 namespace {
 
-Panel *CreatePanel() { return new Panel(nullptr, nullptr); }
-Panel *CreateLabel() { return new Label(nullptr, nullptr, ""); }
-Panel *CreateButton() { return new Button(nullptr, nullptr, ""); }
-Panel *CreateToggleButton() { return new ToggleButton(nullptr, nullptr, ""); }
-Panel *CreateCheckButton() { return new CheckButton(nullptr, nullptr, ""); }
-Panel *CreateEditablePanel() { return new EditablePanel(nullptr, nullptr); }
-Panel *CreateTextEntry() { return new TextEntry(nullptr, nullptr); }
-Panel *CreateComboBox() { return new ComboBox(nullptr, nullptr, 5, true); }
-Panel *CreateMessageBox() { return new MessageBox("", "", nullptr); }
-Panel *CreateRadioButton() { return new RadioButton(nullptr, nullptr, ""); }
-Panel *CreateMenu() { return new Menu(nullptr, nullptr); }
-Panel *CreateAnimatingImagePanel() { return new AnimatingImagePanel(nullptr, nullptr); }
-Panel *CreateBitmapImagePanel() { return new CBitmapImagePanel(nullptr, nullptr); }
-Panel *CreateDivider() { return new Divider(nullptr, nullptr); }
-Panel *CreateGraphPanel() { return new GraphPanel(nullptr, nullptr); }
-Panel *CreateImagePanel() { return new ImagePanel(nullptr, nullptr); }
-Panel *CreateListViewPanel() { return new ListViewPanel(nullptr, nullptr); }
-Panel *CreateMenuBar() { return new MenuBar(nullptr, nullptr); }
-Panel *CreateMenuButton() { return new MenuButton(nullptr, nullptr, ""); }
-Panel *CreateMenuItem() { return new MenuItem(nullptr, nullptr, ""); }
-Panel *CreateProgressBar() { return new ProgressBar(nullptr, nullptr); }
-Panel *CreateRichText() { return new RichText(nullptr, nullptr); }
-Panel *CreateHorizontalScrollBar() { return new ScrollBar(nullptr, nullptr, false); }
-Panel *CreateVerticalScrollBar() { return new ScrollBar(nullptr, nullptr, true); }
-Panel *CreateTreeView() { return new TreeView(nullptr, nullptr); }
-Panel *CreateTreeViewListControl() { return new CTreeViewListControl(nullptr, nullptr); }
-Panel *CreateURLLabel() { return new URLLabel(nullptr, nullptr, "", ""); }
+Panel *CreatePanel() {
+  return new Panel(nullptr, nullptr);
+}
+Panel *CreateLabel() {
+  return new Label(nullptr, nullptr, "");
+}
+Panel *CreateButton() {
+  return new Button(nullptr, nullptr, "");
+}
+Panel *CreateToggleButton() {
+  return new ToggleButton(nullptr, nullptr, "");
+}
+Panel *CreateCheckButton() {
+  return new CheckButton(nullptr, nullptr, "");
+}
+Panel *CreateEditablePanel() {
+  return new EditablePanel(nullptr, nullptr);
+}
+Panel *CreateTextEntry() {
+  return new TextEntry(nullptr, nullptr);
+}
+Panel *CreateComboBox() {
+  return new ComboBox(nullptr, nullptr, 5, true);
+}
+Panel *CreateMessageBox() {
+  return new MessageBox("", "", nullptr);
+}
+Panel *CreateRadioButton() {
+  return new RadioButton(nullptr, nullptr, "");
+}
+Panel *CreateMenu() {
+  return new Menu(nullptr, nullptr);
+}
+Panel *CreateAnimatingImagePanel() {
+  return new AnimatingImagePanel(nullptr, nullptr);
+}
+Panel *CreateBitmapImagePanel() {
+  return new CBitmapImagePanel(nullptr, nullptr);
+}
+Panel *CreateDivider() {
+  return new Divider(nullptr, nullptr);
+}
+Panel *CreateGraphPanel() {
+  return new GraphPanel(nullptr, nullptr);
+}
+Panel *CreateImagePanel() {
+  return new ImagePanel(nullptr, nullptr);
+}
+Panel *CreateListViewPanel() {
+  return new ListViewPanel(nullptr, nullptr);
+}
+Panel *CreateMenuBar() {
+  return new MenuBar(nullptr, nullptr);
+}
+Panel *CreateMenuButton() {
+  return new MenuButton(nullptr, nullptr, "");
+}
+Panel *CreateMenuItem() {
+  return new MenuItem(nullptr, nullptr, "");
+}
+Panel *CreateProgressBar() {
+  return new ProgressBar(nullptr, nullptr);
+}
+Panel *CreateRichText() {
+  return new RichText(nullptr, nullptr);
+}
+Panel *CreateHorizontalScrollBar() {
+  return new ScrollBar(nullptr, nullptr, false);
+}
+Panel *CreateVerticalScrollBar() {
+  return new ScrollBar(nullptr, nullptr, true);
+}
+Panel *CreateTreeView() {
+  return new TreeView(nullptr, nullptr);
+}
+Panel *CreateTreeViewListControl() {
+  return new CTreeViewListControl(nullptr, nullptr);
+}
+Panel *CreateURLLabel() {
+  return new URLLabel(nullptr, nullptr, "", "");
+}
 
 }  // namespace
 

@@ -47,7 +47,8 @@ BuildGroupFileCache &FileCache() {
 KeyValues *ReadResource(const std::string &resourceName) {
   KeyValues *tree = new KeyValues(resourceName.c_str());
   std::string errors;
-  if (IFileSystem *fileSystem = filesystem()) tree->LoadFromFile(fileSystem, resourceName.c_str(), nullptr, &errors);
+  if (IFileSystem *fileSystem = filesystem())
+    tree->LoadFromFile(fileSystem, resourceName.c_str(), nullptr, &errors);
   if (!errors.empty()) Warning("%s", errors.c_str());
   KeyValues *controls = tree->FindKey("controls");
   if (!controls && V_stristr(resourceName.c_str(), ".layout")) controls = tree->CreateKey("controls");
@@ -70,7 +71,9 @@ std::string ValueText(const KeyValues *key) {
 BuildGroup::BuildGroup(Panel *parentPanel, EditablePanel *contextPanel)
     : m_pContextPanel(contextPanel), m_hParent(parentPanel) {}
 
-void BuildGroup::ClearFileCache() { FileCache().Clear(); }
+void BuildGroup::ClearFileCache() {
+  FileCache().Clear();
+}
 
 KeyValues *BuildGroup::GetResourceTree(const std::string &resourceName, bool reload) {
   BuildGroupFileCache &cache = FileCache();
@@ -98,7 +101,8 @@ void BuildGroup::ReloadControlSettings() {
 }
 
 bool BuildGroup::IsResourceName(const char *fileName) const {
-  return !m_strResourceName.empty() && !V_stricmp(m_strResourceName.c_str(), NormalisedResourceName(fileName).c_str());
+  return !m_strResourceName.empty() &&
+         !V_stricmp(m_strResourceName.c_str(), NormalisedResourceName(fileName).c_str());
 }
 
 void BuildGroup::ApplyTree(KeyValues *tree, bool reload) {
@@ -167,8 +171,8 @@ void BuildGroup::CreateControl(KeyValues *block) {
 
 void BuildGroup::PanelAdded(Panel *panel) {
   if (!panel) return;
-  const bool listed =
-      std::any_of(_panelDar.begin(), _panelDar.end(), [&](const PHandle &handle) { return handle.Get() == panel; });
+  const bool listed = std::any_of(_panelDar.begin(), _panelDar.end(),
+                                  [&](const PHandle &handle) { return handle.Get() == panel; });
   if (!listed) _panelDar.emplace_back(panel);
 }
 

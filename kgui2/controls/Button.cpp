@@ -9,8 +9,8 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(Button, Label)
-  MESSAGE_ENTRY("PressButton", DoClick)
-  MESSAGE_ENTRY("SetState", OnSetState, "state")
+MESSAGE_ENTRY("PressButton", DoClick)
+MESSAGE_ENTRY("SetState", OnSetState, "state")
 END_MESSAGE_MAP()
 
 Button::Button(Panel *parent, const char *panelName, const char *text, Panel *actionSignalTarget,
@@ -39,7 +39,9 @@ Button::~Button() {
 
 // ---- command
 
-void Button::SetCommand(const char *command) { SetCommand(new KeyValues("Command", "command", command ? command : "")); }
+void Button::SetCommand(const char *command) {
+  SetCommand(new KeyValues("Command", "command", command ? command : ""));
+}
 
 void Button::SetCommand(KeyValues *message) {
   if (m_pActionMessage) m_pActionMessage->Destroy();
@@ -123,7 +125,9 @@ void Button::OnMousePressed(MouseCode code) {
   Repaint();
 }
 
-void Button::OnMouseDoublePressed(MouseCode code) { OnMousePressed(code); }
+void Button::OnMouseDoublePressed(MouseCode code) {
+  OnMousePressed(code);
+}
 
 void Button::OnMouseReleased(MouseCode code) {
   if (code != MOUSE_LEFT || !m_bDepressed) return;
@@ -181,7 +185,8 @@ void Button::ApplySchemeSettings(IScheme *schemeInterface) {
   m_DisabledBgColor = GetSchemeColor("Button.DisabledBgColor", theme::kButtonDisabledBg, schemeInterface);
   m_BorderColor = GetSchemeColor("Button.BorderColor", theme::kButtonBorder, schemeInterface);
   m_ArmedBorderColor = GetSchemeColor("Button.ArmedBorderColor", theme::kButtonArmedBorder, schemeInterface);
-  m_DisabledBorderColor = GetSchemeColor("Button.DisabledBorderColor", theme::kButtonDisabledBorder, schemeInterface);
+  m_DisabledBorderColor =
+      GetSchemeColor("Button.DisabledBorderColor", theme::kButtonDisabledBorder, schemeInterface);
   m_FocusColor = GetSchemeColor("Button.FocusBorderColor", theme::kFocus, schemeInterface);
   m_ArmedTextColor = GetSchemeColor("Button.ArmedTextColor", theme::kButtonArmedText, schemeInterface);
   m_DisabledTextColor = GetSchemeColor("Button.DisabledFgColor", theme::kTextDisabled, schemeInterface);

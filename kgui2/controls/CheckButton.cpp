@@ -37,7 +37,9 @@ void CheckButton::GetContentSize(int &wide, int &tall) {
 // The box is the control; no button face behind it.
 void CheckButton::PaintBackground() {}
 
-Color CheckButton::GetTextColorNow() { return IsEnabled() ? GetFgColor() : Label::GetTextColorNow(); }
+Color CheckButton::GetTextColorNow() {
+  return IsEnabled() ? GetFgColor() : Label::GetTextColorNow();
+}
 
 void CheckButton::Paint() {
   PaintBox(0, (GetTall() - theme::kCheckBoxSize) / 2, theme::kCheckBoxSize);
@@ -47,7 +49,8 @@ void CheckButton::Paint() {
 void CheckButton::PaintBox(int x, int y, int size) {
   surface()->DrawSetColor(Faded(IsEnabled() ? m_BoxBgColor : theme::kEntryDisabledBg));
   surface()->DrawFilledRect(x, y, x + size, y + size);
-  surface()->DrawSetColor(Faded(IsEnabled() && (IsArmed() || HasFocus()) ? m_HoverBorderColor : m_BoxBorderColor));
+  surface()->DrawSetColor(
+      Faded(IsEnabled() && (IsArmed() || HasFocus()) ? m_HoverBorderColor : m_BoxBorderColor));
   surface()->DrawOutlinedRect(x, y, x + size, y + size);
   if (!IsSelected()) return;
   // A tick: a short stroke down to the bottom third, a long one up to the right.

@@ -13,8 +13,8 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(ComboBox, TextEntry)
-  MESSAGE_ENTRY("MenuItemSelected", OnMenuItemSelected, "itemID")
-  MESSAGE_ENTRY("MenuClose", OnMenuClose)
+MESSAGE_ENTRY("MenuItemSelected", OnMenuItemSelected, "itemID")
+MESSAGE_ENTRY("MenuClose", OnMenuClose)
 END_MESSAGE_MAP()
 
 namespace {
@@ -79,8 +79,12 @@ void ComboBox::DeleteAllItems() {
   m_nActiveItem = -1;
 }
 
-int ComboBox::GetItemCount() { return m_pDropDown->GetItemCount(); }
-int ComboBox::GetItemIDFromRow(int row) { return m_pDropDown->GetMenuID(row); }
+int ComboBox::GetItemCount() {
+  return m_pDropDown->GetItemCount();
+}
+int ComboBox::GetItemIDFromRow(int row) {
+  return m_pDropDown->GetMenuID(row);
+}
 
 void ComboBox::ActivateItem(int itemID) {
   MenuItem *item = m_pDropDown->GetMenuItem(itemID);
@@ -90,9 +94,13 @@ void ComboBox::ActivateItem(int itemID) {
   SelectNone();
 }
 
-void ComboBox::ActivateItemByRow(int row) { ActivateItem(GetItemIDFromRow(row)); }
+void ComboBox::ActivateItemByRow(int row) {
+  ActivateItem(GetItemIDFromRow(row));
+}
 
-KeyValues *ComboBox::GetActiveItemUserData() { return GetItemUserData(m_nActiveItem); }
+KeyValues *ComboBox::GetActiveItemUserData() {
+  return GetItemUserData(m_nActiveItem);
+}
 
 KeyValues *ComboBox::GetItemUserData(int itemID) {
   MenuItem *item = m_pDropDown->GetMenuItem(itemID);
@@ -111,17 +119,25 @@ void ComboBox::ShowMenu() {
   Repaint();
 }
 
-void ComboBox::HideMenu() { m_pDropDown->SetVisible(false); }
-bool ComboBox::IsDropdownVisible() { return m_pDropDown->IsVisible(); }
+void ComboBox::HideMenu() {
+  m_pDropDown->SetVisible(false);
+}
+bool ComboBox::IsDropdownVisible() {
+  return m_pDropDown->IsVisible();
+}
 
-void ComboBox::SetNumberOfEditLines(int numLines) { m_pDropDown->SetNumberOfVisibleItems(numLines); }
+void ComboBox::SetNumberOfEditLines(int numLines) {
+  m_pDropDown->SetNumberOfVisibleItems(numLines);
+}
 
 void ComboBox::OnMenuItemSelected(int itemID) {
   ActivateItem(itemID);
   RequestFocus();
 }
 
-void ComboBox::OnMenuClose() { Repaint(); }
+void ComboBox::OnMenuClose() {
+  Repaint();
+}
 
 void ComboBox::OnCommand(const char *command) {
   if (!V_stricmp(command, "ButtonClicked")) {

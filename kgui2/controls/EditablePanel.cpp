@@ -48,7 +48,9 @@ EditablePanel::EditablePanel(Panel *parent, const char *panelName)
   m_pBuildGroup->PanelAdded(this);
 }
 
-EditablePanel::~EditablePanel() { m_pDialogVariables->Destroy(); }
+EditablePanel::~EditablePanel() {
+  m_pDialogVariables->Destroy();
+}
 
 void EditablePanel::LoadControlSettings(const char *resourceName) {
   m_pBuildGroup->LoadControlSettings(resourceName);
@@ -87,7 +89,9 @@ void EditablePanel::OnLayoutFileChanged(const char *file) {
 
 // ---- default button and focus
 
-Button *EditablePanel::FindDefaultButton() { return FindDefaultButtonBelow(this); }
+Button *EditablePanel::FindDefaultButton() {
+  return FindDefaultButtonBelow(this);
+}
 
 void EditablePanel::OnKeyCodeTyped(KeyCode code) {
   if (code == KEY_ENTER || code == KEY_PAD_ENTER) {

@@ -46,6 +46,8 @@ HFont GetFallbackFont(const char *fontName) {
   return font;
 }
 
-void ClearFallbackFonts() { FallbackFontTable().clear(); }
+void ClearFallbackFonts() {
+  FallbackFontTable().clear();
+}
 
 }  // namespace kgui

@@ -15,9 +15,9 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(Frame, EditablePanel)
-  MESSAGE_ENTRY("CloseFrameButtonPressed", OnCloseFrameButtonPressed)
-  MESSAGE_ENTRY("MinimizeButtonPressed", OnMinimizeButtonPressed)
-  MESSAGE_ENTRY("MaximizeButtonPressed", OnMaximizeButtonPressed)
+MESSAGE_ENTRY("CloseFrameButtonPressed", OnCloseFrameButtonPressed)
+MESSAGE_ENTRY("MinimizeButtonPressed", OnMinimizeButtonPressed)
+MESSAGE_ENTRY("MaximizeButtonPressed", OnMaximizeButtonPressed)
 END_MESSAGE_MAP()
 
 namespace {
@@ -33,8 +33,9 @@ struct GripPlace {
 };
 
 constexpr GripPlace kGrips[8] = {
-    {"frame_left", -1, 0},    {"frame_right", 1, 0},     {"frame_top", 0, -1},       {"frame_bottom", 0, 1},
-    {"frame_topleft", -1, -1}, {"frame_topright", 1, -1}, {"frame_bottomleft", -1, 1}, {"frame_bottomright", 1, 1},
+    {"frame_left", -1, 0},       {"frame_right", 1, 0},       {"frame_top", 0, -1},
+    {"frame_bottom", 0, 1},      {"frame_topleft", -1, -1},   {"frame_topright", 1, -1},
+    {"frame_bottomleft", -1, 1}, {"frame_bottomright", 1, 1},
 };
 
 }  // namespace
@@ -111,7 +112,9 @@ void Frame::CloseModal() {
   Close();
 }
 
-bool Frame::IsModal() { return input() && input()->GetAppModalSurface() == GetVPanel(); }
+bool Frame::IsModal() {
+  return input() && input()->GetAppModalSurface() == GetVPanel();
+}
 
 void Frame::MoveToCenterOfScreen() {
   int x = 0, y = 0, wide = 0, tall = 0;
@@ -207,7 +210,9 @@ void Frame::SetMaximizeButtonVisible(bool state) {
   InvalidateLayout();
 }
 
-int Frame::GetCaptionHeight() const { return m_bTitleBarVisible ? m_nCaptionHeight : 0; }
+int Frame::GetCaptionHeight() const {
+  return m_bTitleBarVisible ? m_nCaptionHeight : 0;
+}
 
 bool Frame::IsActiveFrame() {
   const VPANEL focus = input()->GetFocus();
@@ -224,7 +229,8 @@ bool Frame::IsActiveFrame() {
 // ---- layout keys and per-user placement
 
 void Frame::GetAnimationVars(std::vector<PanelAnimationVar> &vars) {
-  vars.push_back(MakeAnimationVar<&Frame::m_flTransitionEffectTime>("TransitionEffectTime", AnimVarKind::Float));
+  vars.push_back(
+      MakeAnimationVar<&Frame::m_flTransitionEffectTime>("TransitionEffectTime", AnimVarKind::Float));
   BaseClass::GetAnimationVars(vars);
 }
 
@@ -285,11 +291,15 @@ void Frame::GetUserConfigSettings(KeyValues *userConfig) {
   }
 }
 
-void Frame::Describe(KeyValues *panelBlock) { panelBlock->SetString("text", m_Title.GetTextUtf8().c_str()); }
+void Frame::Describe(KeyValues *panelBlock) {
+  panelBlock->SetString("text", m_Title.GetTextUtf8().c_str());
+}
 
 // ---- title bar dragging
 
-bool Frame::IsInTitleBar(int x, int y) { return m_bTitleBarVisible && y >= 0 && y < m_nCaptionHeight && x >= 0 && x < GetWide(); }
+bool Frame::IsInTitleBar(int x, int y) {
+  return m_bTitleBarVisible && y >= 0 && y < m_nCaptionHeight && x >= 0 && x < GetWide();
+}
 
 void Frame::OnMousePressed(MouseCode code) {
   if (code != MOUSE_LEFT) return;
@@ -308,7 +318,8 @@ void Frame::OnMouseDoublePressed(MouseCode code) {
   int x = 0, y = 0;
   input()->GetCursorPos(x, y);
   ScreenToLocal(x, y);
-  if (code == MOUSE_LEFT && m_bSizeable && m_pMaximizeButton->IsVisible() && IsInTitleBar(x, y)) ToggleMaximize();
+  if (code == MOUSE_LEFT && m_bSizeable && m_pMaximizeButton->IsVisible() && IsInTitleBar(x, y))
+    ToggleMaximize();
 }
 
 void Frame::OnMouseReleased(MouseCode code) {
@@ -359,10 +370,14 @@ void Frame::PerformLayout() {
     if (!m_bTitleBarVisible) button->SetBounds(-100, -100, 0, 0);
   const int edge = kGripThickness, corner = kCornerGrip;
   const int bounds[8][4] = {
-      {0, corner, edge, tall - 2 * corner},          {wide - edge, corner, edge, tall - 2 * corner},
-      {corner, 0, wide - 2 * corner, edge},          {corner, tall - edge, wide - 2 * corner, edge},
-      {0, 0, corner, edge},                          {wide - corner, 0, corner, edge},
-      {0, tall - corner, corner, corner},            {wide - corner, tall - corner, corner, corner},
+      {0, corner, edge, tall - 2 * corner},
+      {wide - edge, corner, edge, tall - 2 * corner},
+      {corner, 0, wide - 2 * corner, edge},
+      {corner, tall - edge, wide - 2 * corner, edge},
+      {0, 0, corner, edge},
+      {wide - corner, 0, corner, edge},
+      {0, tall - corner, corner, corner},
+      {wide - corner, tall - corner, corner, corner},
   };
   for (int i = 0; i < 8; ++i) {
     m_pGrips[i]->SetVisible(m_bSizeable && !m_bMaximized);

@@ -21,7 +21,8 @@ FrameButton::FrameButton(Frame *frame, const char *panelName, Glyph glyph, const
 
 void FrameButton::PaintBackground() {
   if (!IsArmed() || !IsEnabled()) return;
-  surface()->DrawSetColor(Faded(m_Glyph == GLYPH_CLOSE ? theme::kCloseButtonHover : theme::kCaptionButtonHover));
+  surface()->DrawSetColor(
+      Faded(m_Glyph == GLYPH_CLOSE ? theme::kCloseButtonHover : theme::kCaptionButtonHover));
   surface()->DrawFilledRect(0, 0, GetWide(), GetTall());
 }
 

@@ -16,7 +16,9 @@ class ImageList::BlankImage final : public IImage {
   Color GetColor() override { return Color(); }
 };
 
-ImageList::ImageList() : m_pBlank(std::make_unique<BlankImage>()) { m_Images.push_back(m_pBlank.get()); }
+ImageList::ImageList() : m_pBlank(std::make_unique<BlankImage>()) {
+  m_Images.push_back(m_pBlank.get());
+}
 
 ImageList::~ImageList() = default;
 
@@ -31,6 +33,8 @@ void ImageList::SetImageAtIndex(int index, IImage *image) {
   m_Images[index] = image ? image : m_pBlank.get();
 }
 
-IImage *ImageList::GetImage(int index) { return IsValidIndex(index) ? m_Images[index] : m_pBlank.get(); }
+IImage *ImageList::GetImage(int index) {
+  return IsValidIndex(index) ? m_Images[index] : m_pBlank.get();
+}
 
 }  // namespace kgui

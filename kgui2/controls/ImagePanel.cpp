@@ -28,7 +28,9 @@ bool ParseAlign(const char *text, bool vertical, ImagePanel::Align &align) {
 }
 
 int Place(ImagePanel::Align align, int space, int size) {
-  return align == ImagePanel::ALIGN_START ? 0 : align == ImagePanel::ALIGN_CENTER ? (space - size) / 2 : space - size;
+  return align == ImagePanel::ALIGN_START    ? 0
+         : align == ImagePanel::ALIGN_CENTER ? (space - size) / 2
+                                             : space - size;
 }
 
 }  // namespace
@@ -126,9 +128,13 @@ bool ImagePanel::ApplySingleSetting(KeyValues *setting) {
   return true;
 }
 
-void ImagePanel::Describe(KeyValues *panelBlock) { panelBlock->SetString("image", m_ImageName.c_str()); }
+void ImagePanel::Describe(KeyValues *panelBlock) {
+  panelBlock->SetString("image", m_ImageName.c_str());
+}
 
-void ImagePanel::PerformLayout() { SizeToImage(); }
+void ImagePanel::PerformLayout() {
+  SizeToImage();
+}
 
 void ImagePanel::PaintBackground() {
   const int wide = GetWide(), tall = GetTall();

@@ -20,9 +20,11 @@ struct AlignmentName {
 };
 
 constexpr AlignmentName kAlignmentNames[] = {
-    {"north-west", Label::a_northwest}, {"north", Label::a_north},   {"north-east", Label::a_northeast},
-    {"west", Label::a_west},            {"center", Label::a_center}, {"east", Label::a_east},
-    {"south-west", Label::a_southwest}, {"south", Label::a_south},   {"south-east", Label::a_southeast},
+    {"north-west", Label::a_northwest}, {"north", Label::a_north},
+    {"north-east", Label::a_northeast}, {"west", Label::a_west},
+    {"center", Label::a_center},        {"east", Label::a_east},
+    {"south-west", Label::a_southwest}, {"south", Label::a_south},
+    {"south-east", Label::a_southeast},
 };
 
 }  // namespace
@@ -43,7 +45,9 @@ void Label::SetText(const char *text) {
   Repaint();
 }
 
-void Label::SetText(const char16_t *text) { SetText(WideToUtf8(text).c_str()); }
+void Label::SetText(const char16_t *text) {
+  SetText(WideToUtf8(text).c_str());
+}
 
 bool Label::ParseAlignment(const char *name, Alignment &alignment) {
   for (const AlignmentName &entry : kAlignmentNames) {
@@ -147,7 +151,9 @@ bool Label::ApplySingleSetting(KeyValues *setting) {
   return true;
 }
 
-void Label::Describe(KeyValues *panelBlock) { panelBlock->SetString("text", GetText().c_str()); }
+void Label::Describe(KeyValues *panelBlock) {
+  panelBlock->SetString("text", GetText().c_str());
+}
 
 // ---- scheme, layout and painting
 
@@ -170,7 +176,9 @@ void Label::GetTextPosition(int contentWide, int contentTall, int &x, int &y) {
   const int tall = GetTall();
   const int column = static_cast<int>(m_Alignment) % 3;
   const int row = static_cast<int>(m_Alignment) / 3;
-  x = column == 0 ? m_nTextInsetX : column == 1 ? (wide - contentWide) / 2 : wide - contentWide - m_nTextInsetX;
+  x = column == 0   ? m_nTextInsetX
+      : column == 1 ? (wide - contentWide) / 2
+                    : wide - contentWide - m_nTextInsetX;
   y = row == 0 ? m_nTextInsetY : row == 1 ? (tall - contentTall) / 2 : tall - contentTall - m_nTextInsetY;
 }
 

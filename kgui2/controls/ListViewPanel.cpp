@@ -14,7 +14,7 @@ DEFINE_EMPTY_MESSAGE_MAP(ListViewPanel, Panel)
 namespace {
 constexpr int kRowTall = 20;
 constexpr int kInset = 2;
-}
+}  // namespace
 
 ListViewPanel::ListViewPanel(Panel *parent, const char *panelName) : Panel(parent, panelName) {}
 
@@ -75,7 +75,8 @@ void ListViewPanel::ApplySchemeSettings(IScheme *schemeInterface) {
   SetBgColor(GetSchemeColor("ListPanel.BgColor", theme::kEntryBg, schemeInterface));
   SetFgColor(GetSchemeColor("ListPanel.TextColor", theme::kText, schemeInterface));
   m_SelectionBgColor = GetSchemeColor("ListPanel.SelectedBgColor", theme::kSelectionBg, schemeInterface);
-  m_SelectionTextColor = GetSchemeColor("ListPanel.SelectedTextColor", theme::kSelectionText, schemeInterface);
+  m_SelectionTextColor =
+      GetSchemeColor("ListPanel.SelectedTextColor", theme::kSelectionText, schemeInterface);
   m_BorderColor = GetSchemeColor("ListPanel.BorderColor", theme::kEntryBorder, schemeInterface);
   m_hFont = GetSchemeFont(schemeInterface, "Default");
 }
@@ -98,7 +99,9 @@ void ListViewPanel::Paint() {
     }
     KeyValuesAD copy(m_Items[i]->MakeCopy());
     const std::u16string text = Utf8ToWide(copy->GetString("text"));
-    surface()->DrawSetTextColor(Faded(!IsEnabled() ? theme::kTextDisabled : selected ? m_SelectionTextColor : GetFgColor()));
+    surface()->DrawSetTextColor(Faded(!IsEnabled() ? theme::kTextDisabled
+                                      : selected   ? m_SelectionTextColor
+                                                   : GetFgColor()));
     surface()->DrawSetTextPos(kInset + 6, y + (kRowTall - fontTall) / 2);
     surface()->DrawPrintText(text.c_str(), static_cast<int>(text.size()));
   }

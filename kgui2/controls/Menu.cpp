@@ -12,7 +12,7 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(Menu, Panel)
-  MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
+MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
 END_MESSAGE_MAP()
 
 namespace {
@@ -74,7 +74,9 @@ MenuItem *Menu::GetMenuItem(int itemID) {
   return (itemID >= 0 && itemID < GetItemCount()) ? m_Items[itemID] : nullptr;
 }
 
-int Menu::GetMenuID(int index) const { return (index >= 0 && index < GetItemCount()) ? index : -1; }
+int Menu::GetMenuID(int index) const {
+  return (index >= 0 && index < GetItemCount()) ? index : -1;
+}
 
 void Menu::SetItemEnabled(int itemID, bool state) {
   if (MenuItem *item = GetMenuItem(itemID)) item->SetEnabled(state);
@@ -221,8 +223,8 @@ void Menu::PerformLayout() {
   }
   m_pScrollBar->SetVisible(scrolls);
   if (scrolls) {
-    m_pScrollBar->SetBounds(GetWide() - kMenuInset - theme::kScrollBarWidth, kMenuInset, theme::kScrollBarWidth,
-                            GetTall() - 2 * kMenuInset);
+    m_pScrollBar->SetBounds(GetWide() - kMenuInset - theme::kScrollBarWidth, kMenuInset,
+                            theme::kScrollBarWidth, GetTall() - 2 * kMenuInset);
     m_pScrollBar->SetRange(0, count);
     m_pScrollBar->SetRangeWindow(m_nMaxVisibleItems);
     m_pScrollBar->SetValue(m_nFirstShown);
@@ -256,7 +258,9 @@ void Menu::PaintBorder() {
   surface()->DrawOutlinedRect(0, 0, GetWide(), GetTall());
 }
 
-void Menu::Describe(KeyValues *panelBlock) { panelBlock->SetInt("items", GetItemCount()); }
+void Menu::Describe(KeyValues *panelBlock) {
+  panelBlock->SetInt("items", GetItemCount());
+}
 
 // ---- input: the menu holds the mouse while it is open
 

@@ -8,10 +8,11 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(MenuButton, Button)
-  MESSAGE_ENTRY("MenuClose", OnMenuClose)
+MESSAGE_ENTRY("MenuClose", OnMenuClose)
 END_MESSAGE_MAP()
 
-MenuButton::MenuButton(Panel *parent, const char *panelName, const char *text) : Button(parent, panelName, text) {
+MenuButton::MenuButton(Panel *parent, const char *panelName, const char *text)
+    : Button(parent, panelName, text) {
   SetButtonActivationType(ACTIVATE_ONPRESSED);
 }
 
@@ -20,7 +21,9 @@ void MenuButton::SetMenu(Menu *menu) {
   if (menu) menu->AddActionSignalTarget(this);
 }
 
-Menu *MenuButton::GetMenu() { return static_cast<Menu *>(m_hMenu.Get()); }
+Menu *MenuButton::GetMenu() {
+  return static_cast<Menu *>(m_hMenu.Get());
+}
 
 bool MenuButton::IsMenuOpen() {
   Menu *menu = GetMenu();

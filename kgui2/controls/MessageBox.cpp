@@ -29,7 +29,8 @@ const char *ToolkitText(const char *token, const char *english) {
 
 }  // namespace
 
-MessageBox::MessageBox(const char *title, const char *text, Panel *parent) : Frame(parent, "MessageBox", false) {
+MessageBox::MessageBox(const char *title, const char *text, Panel *parent)
+    : Frame(parent, "MessageBox", false) {
   SetTitle(title);
   Init();
   m_pMessageLabel->SetText(text);
@@ -96,7 +97,9 @@ void MessageBox::SetCommand(KeyValues *command) {
   m_pOkCommand = command;
 }
 
-void MessageBox::SetCommand(const char *command) { SetCommand(new KeyValues("Command", "command", command)); }
+void MessageBox::SetCommand(const char *command) {
+  SetCommand(new KeyValues("Command", "command", command));
+}
 
 void MessageBox::SetCancelCommand(KeyValues *command) {
   if (m_pCancelCommand) m_pCancelCommand->Destroy();
@@ -123,7 +126,9 @@ void MessageBox::SetCancelButtonText(const char *text) {
   InvalidateLayout();
 }
 
-const char *MessageBox::GetMessageText() { return m_pMessageLabel->GetUnlocalizedText(); }
+const char *MessageBox::GetMessageText() {
+  return m_pMessageLabel->GetUnlocalizedText();
+}
 
 void MessageBox::OnCommand(const char *command) {
   if (!V_stricmp(command, "OnOk")) {

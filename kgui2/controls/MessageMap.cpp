@@ -50,7 +50,9 @@ CPanelMessageMapDictionary &GetPanelMessageMapDictionary() {
   return s_Dictionary;
 }
 
-HKeySymbol SymbolOf(const char *name) { return name ? KeyValuesSystemPlexa()->SymbolForName(name, true) : 0; }
+HKeySymbol SymbolOf(const char *name) {
+  return name ? KeyValuesSystemPlexa()->SymbolForName(name, true) : 0;
+}
 
 }  // namespace
 
@@ -58,7 +60,9 @@ PanelMessageMap *FindOrAddPanelMessageMap(const char *className) {
   return GetPanelMessageMapDictionary().FindOrAdd(className);
 }
 
-PanelMessageMap *FindPanelMessageMap(const char *className) { return GetPanelMessageMapDictionary().Find(className); }
+PanelMessageMap *FindPanelMessageMap(const char *className) {
+  return GetPanelMessageMapDictionary().Find(className);
+}
 
 PanelMessageMap *RegisterPanelMessageMap(const char *className, const char *baseClassName,
                                          const char *(*pfnClassName)(),

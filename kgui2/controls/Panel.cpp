@@ -41,12 +41,19 @@ Panel *PanelFromVPanel(VPANEL panel) {
   return it == PanelTable().end() ? nullptr : it->second;
 }
 
-Panel::Panel() { Init(nullptr, nullptr); }
-Panel::Panel(Panel *parent) { Init(parent, nullptr); }
-Panel::Panel(Panel *parent, const char *panelName) { Init(parent, panelName); }
+Panel::Panel() {
+  Init(nullptr, nullptr);
+}
+Panel::Panel(Panel *parent) {
+  Init(parent, nullptr);
+}
+Panel::Panel(Panel *parent, const char *panelName) {
+  Init(parent, panelName);
+}
 
 void Panel::Init(Panel *parent, const char *panelName) {
-  if (!ikgui() || !ipanel()) Error("Panel '%s' created before the toolkit started\n", panelName ? panelName : "");
+  if (!ikgui() || !ipanel())
+    Error("Panel '%s' created before the toolkit started\n", panelName ? panelName : "");
   m_VPanel = ikgui()->CreatePanel(&m_ClientAdapter);
   PanelTable()[m_VPanel] = this;
   SetName(panelName);
@@ -74,10 +81,16 @@ Panel::~Panel() {
 
 // ---- identity and tree
 
-void Panel::SetName(const char *panelName) { ipanel()->SetName(m_VPanel, panelName ? panelName : ""); }
-const char *Panel::GetName() { return ipanel() ? ipanel()->GetName(m_VPanel) : ""; }
+void Panel::SetName(const char *panelName) {
+  ipanel()->SetName(m_VPanel, panelName ? panelName : "");
+}
+const char *Panel::GetName() {
+  return ipanel() ? ipanel()->GetName(m_VPanel) : "";
+}
 
-void Panel::SetParent(Panel *newParent) { SetParent(newParent ? newParent->GetVPanel() : NULL_PANEL); }
+void Panel::SetParent(Panel *newParent) {
+  SetParent(newParent ? newParent->GetVPanel() : NULL_PANEL);
+}
 
 void Panel::SetParent(VPANEL newParent) {
   if (ipanel()->GetParent(m_VPanel) == newParent) return;
@@ -86,23 +99,35 @@ void Panel::SetParent(VPANEL newParent) {
   if (Panel *parent = PanelFromVPanel(newParent)) parent->OnChildAdded(m_VPanel);
 }
 
-Panel *Panel::GetParent() { return PanelFromVPanel(GetVParent()); }
-VPANEL Panel::GetVParent() { return ipanel() ? ipanel()->GetParent(m_VPanel) : NULL_PANEL; }
-int Panel::GetChildCount() { return ipanel() ? ipanel()->GetChildCount(m_VPanel) : 0; }
-Panel *Panel::GetChild(int index) { return PanelFromVPanel(ipanel()->GetChild(m_VPanel, index)); }
+Panel *Panel::GetParent() {
+  return PanelFromVPanel(GetVParent());
+}
+VPANEL Panel::GetVParent() {
+  return ipanel() ? ipanel()->GetParent(m_VPanel) : NULL_PANEL;
+}
+int Panel::GetChildCount() {
+  return ipanel() ? ipanel()->GetChildCount(m_VPanel) : 0;
+}
+Panel *Panel::GetChild(int index) {
+  return PanelFromVPanel(ipanel()->GetChild(m_VPanel, index));
+}
 
 Panel *Panel::FindChildByName(const char *childName, bool recurse) {
   if (!childName) return nullptr;
   return PanelFromVPanel(ipanel()->FindChildByName(m_VPanel, childName, recurse));
 }
 
-bool Panel::HasParent(VPANEL potentialParent) { return ipanel()->HasParent(m_VPanel, potentialParent); }
+bool Panel::HasParent(VPANEL potentialParent) {
+  return ipanel()->HasParent(m_VPanel, potentialParent);
+}
 
 void Panel::MakePopup(bool showTaskbarIcon, bool disabled) {
   surface()->CreatePopup(m_VPanel, false, showTaskbarIcon, disabled, true, true);
 }
 
-bool Panel::IsPopup() { return ipanel()->IsPopup(m_VPanel); }
+bool Panel::IsPopup() {
+  return ipanel()->IsPopup(m_VPanel);
+}
 
 void Panel::MarkForDeletion() {
   if (ikgui()) ikgui()->MarkPanelForDeletion(m_VPanel);
@@ -110,8 +135,12 @@ void Panel::MarkForDeletion() {
 
 // ---- geometry
 
-void Panel::SetPos(int x, int y) { ipanel()->SetPos(m_VPanel, x, y); }
-void Panel::GetPos(int &x, int &y) { ipanel()->GetPos(m_VPanel, x, y); }
+void Panel::SetPos(int x, int y) {
+  ipanel()->SetPos(m_VPanel, x, y);
+}
+void Panel::GetPos(int &x, int &y) {
+  ipanel()->GetPos(m_VPanel, x, y);
+}
 
 int Panel::GetXPos() {
   int x = 0, y = 0;
@@ -125,8 +154,12 @@ int Panel::GetYPos() {
   return y;
 }
 
-void Panel::SetSize(int wide, int tall) { ipanel()->SetSize(m_VPanel, wide, tall); }
-void Panel::GetSize(int &wide, int &tall) { ipanel()->GetSize(m_VPanel, wide, tall); }
+void Panel::SetSize(int wide, int tall) {
+  ipanel()->SetSize(m_VPanel, wide, tall);
+}
+void Panel::GetSize(int &wide, int &tall) {
+  ipanel()->GetSize(m_VPanel, wide, tall);
+}
 
 int Panel::GetWide() {
   int wide = 0, tall = 0;
@@ -140,8 +173,12 @@ int Panel::GetTall() {
   return tall;
 }
 
-void Panel::SetWide(int wide) { SetSize(wide, GetTall()); }
-void Panel::SetTall(int tall) { SetSize(GetWide(), tall); }
+void Panel::SetWide(int wide) {
+  SetSize(wide, GetTall());
+}
+void Panel::SetTall(int tall) {
+  SetSize(GetWide(), tall);
+}
 
 void Panel::SetBounds(int x, int y, int wide, int tall) {
   SetPos(x, y);
@@ -153,8 +190,12 @@ void Panel::GetBounds(int &x, int &y, int &wide, int &tall) {
   GetSize(wide, tall);
 }
 
-void Panel::SetMinimumSize(int wide, int tall) { ipanel()->SetMinimumSize(m_VPanel, wide, tall); }
-void Panel::GetMinimumSize(int &wide, int &tall) { ipanel()->GetMinimumSize(m_VPanel, wide, tall); }
+void Panel::SetMinimumSize(int wide, int tall) {
+  ipanel()->SetMinimumSize(m_VPanel, wide, tall);
+}
+void Panel::GetMinimumSize(int &wide, int &tall) {
+  ipanel()->GetMinimumSize(m_VPanel, wide, tall);
+}
 
 void Panel::SetInset(int left, int top, int right, int bottom) {
   ipanel()->SetInset(m_VPanel, left, top, right, bottom);
@@ -185,8 +226,12 @@ bool Panel::IsCursorOver() {
   return x >= 0 && y >= 0 && x < GetWide() && y < GetTall();
 }
 
-void Panel::SetZPos(int z) { ipanel()->SetZPos(m_VPanel, z); }
-int Panel::GetZPos() { return ipanel()->GetZPos(m_VPanel); }
+void Panel::SetZPos(int z) {
+  ipanel()->SetZPos(m_VPanel, z);
+}
+int Panel::GetZPos() {
+  return ipanel()->GetZPos(m_VPanel);
+}
 
 void Panel::MoveToFront() {
   if (IsPopup())
@@ -197,9 +242,15 @@ void Panel::MoveToFront() {
 
 // ---- state
 
-void Panel::SetVisible(bool state) { ipanel()->SetVisible(m_VPanel, state); }
-bool Panel::IsVisible() { return ipanel() && ipanel()->IsVisible(m_VPanel); }
-bool Panel::IsFullyVisible() { return ipanel() && ipanel()->IsFullyVisible(m_VPanel); }
+void Panel::SetVisible(bool state) {
+  ipanel()->SetVisible(m_VPanel, state);
+}
+bool Panel::IsVisible() {
+  return ipanel() && ipanel()->IsVisible(m_VPanel);
+}
+bool Panel::IsFullyVisible() {
+  return ipanel() && ipanel()->IsFullyVisible(m_VPanel);
+}
 
 void Panel::SetEnabled(bool state) {
   if (state == IsEnabled()) return;
@@ -208,11 +259,21 @@ void Panel::SetEnabled(bool state) {
   Repaint();
 }
 
-bool Panel::IsEnabled() { return ipanel() && ipanel()->IsEnabled(m_VPanel); }
-void Panel::SetMouseInputEnabled(bool state) { ipanel()->SetMouseInputEnabled(m_VPanel, state); }
-bool Panel::IsMouseInputEnabled() { return ipanel()->IsMouseInputEnabled(m_VPanel); }
-void Panel::SetKeyboardInputEnabled(bool state) { ipanel()->SetKeyboardInputEnabled(m_VPanel, state); }
-bool Panel::IsKeyboardInputEnabled() { return ipanel()->IsKeyboardInputEnabled(m_VPanel); }
+bool Panel::IsEnabled() {
+  return ipanel() && ipanel()->IsEnabled(m_VPanel);
+}
+void Panel::SetMouseInputEnabled(bool state) {
+  ipanel()->SetMouseInputEnabled(m_VPanel, state);
+}
+bool Panel::IsMouseInputEnabled() {
+  return ipanel()->IsMouseInputEnabled(m_VPanel);
+}
+void Panel::SetKeyboardInputEnabled(bool state) {
+  ipanel()->SetKeyboardInputEnabled(m_VPanel, state);
+}
+bool Panel::IsKeyboardInputEnabled() {
+  return ipanel()->IsKeyboardInputEnabled(m_VPanel);
+}
 
 void Panel::SetAlpha(int alpha) {
   m_nAlpha = std::clamp(alpha, 0, 255);
@@ -240,9 +301,13 @@ void Panel::InvalidateLayout(bool layoutNow, bool reloadScheme) {
   ipanel()->InvalidateLayout(m_VPanel, layoutNow);
 }
 
-void Panel::Repaint() { ipanel()->Repaint(m_VPanel); }
+void Panel::Repaint() {
+  ipanel()->Repaint(m_VPanel);
+}
 
-void Panel::SetScheme(const char *tag) { SetScheme(scheme()->GetScheme(tag)); }
+void Panel::SetScheme(const char *tag) {
+  SetScheme(scheme()->GetScheme(tag));
+}
 
 void Panel::SetScheme(HScheme schemeHandle) {
   if (schemeHandle == m_hScheme) return;
@@ -256,7 +321,9 @@ HScheme Panel::GetScheme() {
   return scheme()->GetDefaultScheme();
 }
 
-IScheme *Panel::GetSchemeInterface() { return scheme()->GetIScheme(GetScheme()); }
+IScheme *Panel::GetSchemeInterface() {
+  return scheme()->GetIScheme(GetScheme());
+}
 
 Color Panel::GetSchemeColor(const char *key, Color defaultColor, IScheme *schemeInterface) {
   return schemeInterface ? schemeInterface->GetColor(key, defaultColor) : defaultColor;
@@ -267,7 +334,9 @@ HFont Panel::GetSchemeFont(IScheme *schemeInterface, const char *fontName) {
   return font != INVALID_FONT ? font : GetFallbackFont(fontName);
 }
 
-Color Panel::Faded(Color color) { return Color(color.r(), color.g(), color.b(), color.a() * m_nPaintAlpha / 255); }
+Color Panel::Faded(Color color) {
+  return Color(color.r(), color.g(), color.b(), color.a() * m_nPaintAlpha / 255);
+}
 
 void Panel::ApplySchemeSettings(IScheme *schemeInterface) {
   m_FgColor = GetSchemeColor("Panel.FgColor", theme::kText, schemeInterface);
@@ -329,7 +398,9 @@ void Panel::RequestFocus(int direction) {
   input()->SetFocus(m_VPanel);
 }
 
-bool Panel::HasFocus() { return input() && input()->GetFocus() == m_VPanel; }
+bool Panel::HasFocus() {
+  return input() && input()->GetFocus() == m_VPanel;
+}
 
 void Panel::GetFocusCandidates(std::vector<Panel *> &candidates) {
   CollectFocusCandidates(this, candidates);
@@ -369,10 +440,16 @@ void Panel::OnSetFocus() {
   PassToParent(message);
 }
 
-void Panel::OnKillFocus() { Repaint(); }
+void Panel::OnKillFocus() {
+  Repaint();
+}
 
-bool Panel::IsControlDown() { return input()->IsKeyDown(KEY_LCONTROL) || input()->IsKeyDown(KEY_RCONTROL); }
-bool Panel::IsShiftDown() { return input()->IsKeyDown(KEY_LSHIFT) || input()->IsKeyDown(KEY_RSHIFT); }
+bool Panel::IsControlDown() {
+  return input()->IsKeyDown(KEY_LCONTROL) || input()->IsKeyDown(KEY_RCONTROL);
+}
+bool Panel::IsShiftDown() {
+  return input()->IsKeyDown(KEY_LSHIFT) || input()->IsKeyDown(KEY_RSHIFT);
+}
 
 // ---- tooltips
 

@@ -27,7 +27,8 @@ int AnimVarTextToInt(const char *text, AnimVarKind kind) {
   bool overflow = false;
   const int64 value = V_StringToInt64(text ? text : "", nullptr, &overflow);
   const int number = overflow ? 0 : static_cast<int>(value);
-  return (kind == AnimVarKind::ProportionalInt && scheme()) ? scheme()->GetProportionalScaledValue(number) : number;
+  return (kind == AnimVarKind::ProportionalInt && scheme()) ? scheme()->GetProportionalScaledValue(number)
+                                                            : number;
 }
 
 bool AnimVarTextToBool(const char *text) {

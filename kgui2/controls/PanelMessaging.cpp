@@ -11,40 +11,40 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(Panel, )
-  MESSAGE_ENTRY("Repaint", Repaint)
-  MESSAGE_ENTRY("Command", OnCommand, "command")
-  MESSAGE_ENTRY("MouseCaptureLost", OnMouseCaptureLost)
-  MESSAGE_ENTRY("SetFocus", OnSetFocus)
-  MESSAGE_ENTRY("KillFocus", OnKillFocus)
-  MESSAGE_ENTRY("Delete", OnDelete)
-  MESSAGE_ENTRY("SetAlpha", SetAlpha, "alpha")
-  MESSAGE_ENTRY("Tick", OnTick)
-  MESSAGE_ENTRY("OnCursorMoved", OnCursorMoved, "x", "y")
-  MESSAGE_ENTRY("OnMouseFocusTicked", OnMouseFocusTicked)
-  MESSAGE_ENTRY("OnRequestFocus", OnRequestFocus, "subFocus")
-  MESSAGE_ENTRY("OnScreenSizeChanged", OnScreenSizeChanged, "oldwide", "oldtall")
-  MESSAGE_ENTRY("LayoutFileChanged", OnLayoutFileChanged, "file")
-  MESSAGE_ENTRY("LocalizationFileChanged", OnLocalizationFileChanged)
-  MESSAGE_ENTRY("ClearSchemeSettings", InternalClearSchemeSettings)
-  MESSAGE_ENTRY("DialogVariables", OnDialogVariablesChanged, nullptr)
-  MESSAGE_ENTRY("CursorMoved", InternalCursorMoved, "xpos", "ypos")
-  MESSAGE_ENTRY("CursorEntered", InternalCursorEntered)
-  MESSAGE_ENTRY("CursorExited", InternalCursorExited)
-  MESSAGE_ENTRY("CursorEnteredChild", InternalCursorEnteredChild)
-  MESSAGE_ENTRY("CursorExitedChild", InternalCursorExitedChild)
-  MESSAGE_ENTRY("MousePressed", InternalMousePressed, "code")
-  MESSAGE_ENTRY("MouseDoublePressed", InternalMouseDoublePressed, "code")
-  MESSAGE_ENTRY("MouseTriplePressed", InternalMouseTriplePressed, "code")
-  MESSAGE_ENTRY("MouseReleased", InternalMouseReleased, "code")
-  MESSAGE_ENTRY("MouseScrolled", OnMouseWheeled, "delta")
-  MESSAGE_ENTRY("KeyCodePressed", InternalKeyCodePressed, "code")
-  MESSAGE_ENTRY("KeyCodeTyped", InternalKeyCodeTyped, "code")
-  MESSAGE_ENTRY("KeyTyped", OnKeyTyped, "unichar")
-  MESSAGE_ENTRY("KeyCodeReleased", InternalKeyCodeReleased, "code")
-  MESSAGE_ENTRY("KeyFocusTicked", OnKeyFocusTicked)
-  MESSAGE_ENTRY("MouseFocusTicked", InternalMouseFocusTicked)
-  MESSAGE_ENTRY("Invalidate", InternalInvalidateLayout)
-  MESSAGE_ENTRY("Move", OnMove)
+MESSAGE_ENTRY("Repaint", Repaint)
+MESSAGE_ENTRY("Command", OnCommand, "command")
+MESSAGE_ENTRY("MouseCaptureLost", OnMouseCaptureLost)
+MESSAGE_ENTRY("SetFocus", OnSetFocus)
+MESSAGE_ENTRY("KillFocus", OnKillFocus)
+MESSAGE_ENTRY("Delete", OnDelete)
+MESSAGE_ENTRY("SetAlpha", SetAlpha, "alpha")
+MESSAGE_ENTRY("Tick", OnTick)
+MESSAGE_ENTRY("OnCursorMoved", OnCursorMoved, "x", "y")
+MESSAGE_ENTRY("OnMouseFocusTicked", OnMouseFocusTicked)
+MESSAGE_ENTRY("OnRequestFocus", OnRequestFocus, "subFocus")
+MESSAGE_ENTRY("OnScreenSizeChanged", OnScreenSizeChanged, "oldwide", "oldtall")
+MESSAGE_ENTRY("LayoutFileChanged", OnLayoutFileChanged, "file")
+MESSAGE_ENTRY("LocalizationFileChanged", OnLocalizationFileChanged)
+MESSAGE_ENTRY("ClearSchemeSettings", InternalClearSchemeSettings)
+MESSAGE_ENTRY("DialogVariables", OnDialogVariablesChanged, nullptr)
+MESSAGE_ENTRY("CursorMoved", InternalCursorMoved, "xpos", "ypos")
+MESSAGE_ENTRY("CursorEntered", InternalCursorEntered)
+MESSAGE_ENTRY("CursorExited", InternalCursorExited)
+MESSAGE_ENTRY("CursorEnteredChild", InternalCursorEnteredChild)
+MESSAGE_ENTRY("CursorExitedChild", InternalCursorExitedChild)
+MESSAGE_ENTRY("MousePressed", InternalMousePressed, "code")
+MESSAGE_ENTRY("MouseDoublePressed", InternalMouseDoublePressed, "code")
+MESSAGE_ENTRY("MouseTriplePressed", InternalMouseTriplePressed, "code")
+MESSAGE_ENTRY("MouseReleased", InternalMouseReleased, "code")
+MESSAGE_ENTRY("MouseScrolled", OnMouseWheeled, "delta")
+MESSAGE_ENTRY("KeyCodePressed", InternalKeyCodePressed, "code")
+MESSAGE_ENTRY("KeyCodeTyped", InternalKeyCodeTyped, "code")
+MESSAGE_ENTRY("KeyTyped", OnKeyTyped, "unichar")
+MESSAGE_ENTRY("KeyCodeReleased", InternalKeyCodeReleased, "code")
+MESSAGE_ENTRY("KeyFocusTicked", OnKeyFocusTicked)
+MESSAGE_ENTRY("MouseFocusTicked", InternalMouseFocusTicked)
+MESSAGE_ENTRY("Invalidate", InternalInvalidateLayout)
+MESSAGE_ENTRY("Move", OnMove)
 END_MESSAGE_MAP()
 
 namespace {
@@ -55,11 +55,11 @@ constexpr char kLegacyParam[] = "direction";
 
 bool IsAcceptedPair(DataType_t first, DataType_t second) {
   static const DataType_t kPairs[][2] = {
-      {DATATYPE_CONSTCHARPTR, DATATYPE_INT},     {DATATYPE_CONSTCHARPTR, DATATYPE_CONSTCHARPTR},
-      {DATATYPE_INT, DATATYPE_INT},              {DATATYPE_INT, DATATYPE_CONSTCHARPTR},
-      {DATATYPE_PTR, DATATYPE_INT},              {DATATYPE_PTR, DATATYPE_CONSTCHARPTR},
-      {DATATYPE_PTR, DATATYPE_CONSTWCHARPTR},    {DATATYPE_CONSTWCHARPTR, DATATYPE_INT},
-      {DATATYPE_UINT64, DATATYPE_UINT64},        {DATATYPE_UINT64, DATATYPE_CONSTCHARPTR},
+      {DATATYPE_CONSTCHARPTR, DATATYPE_INT},  {DATATYPE_CONSTCHARPTR, DATATYPE_CONSTCHARPTR},
+      {DATATYPE_INT, DATATYPE_INT},           {DATATYPE_INT, DATATYPE_CONSTCHARPTR},
+      {DATATYPE_PTR, DATATYPE_INT},           {DATATYPE_PTR, DATATYPE_CONSTCHARPTR},
+      {DATATYPE_PTR, DATATYPE_CONSTWCHARPTR}, {DATATYPE_CONSTWCHARPTR, DATATYPE_INT},
+      {DATATYPE_UINT64, DATATYPE_UINT64},     {DATATYPE_UINT64, DATATYPE_CONSTCHARPTR},
   };
   return std::any_of(std::begin(kPairs), std::end(kPairs),
                      [&](const DataType_t *pair) { return pair[0] == first && pair[1] == second; });
@@ -109,7 +109,8 @@ void Panel::OnMessage(KeyValues *message, VPANEL from) {
   if (!message) return;
   if (DispatchThroughMaps(message)) return;
   if (DispatchLegacy(message)) return;
-  if (KGui_IsMessageTraceEnabled()) Msg("Message '%s' not handled by panel '%s'\n", message->GetName(), GetName());
+  if (KGui_IsMessageTraceEnabled())
+    Msg("Message '%s' not handled by panel '%s'\n", message->GetName(), GetName());
 }
 
 bool Panel::DispatchThroughMaps(KeyValues *message) {
@@ -199,7 +200,8 @@ void Panel::AddActionSignalTarget(Panel *target) {
 void Panel::AddActionSignalTarget(VPANEL target) {
   if (target == NULL_PANEL) return;
   const HPanel handle = ikgui()->PanelToHandle(target);
-  if (std::find(m_ActionSignalTargets.begin(), m_ActionSignalTargets.end(), handle) == m_ActionSignalTargets.end())
+  if (std::find(m_ActionSignalTargets.begin(), m_ActionSignalTargets.end(), handle) ==
+      m_ActionSignalTargets.end())
     m_ActionSignalTargets.push_back(handle);
 }
 
@@ -218,7 +220,8 @@ void Panel::PostActionSignal(KeyValues *message) {
     const VPANEL target = ikgui()->HandleToPanel(m_ActionSignalTargets[i - 1]);
     if (target != NULL_PANEL) PostMessage(target, message->MakeCopy());
   }
-  const VPANEL first = m_ActionSignalTargets.empty() ? NULL_PANEL : ikgui()->HandleToPanel(m_ActionSignalTargets[0]);
+  const VPANEL first =
+      m_ActionSignalTargets.empty() ? NULL_PANEL : ikgui()->HandleToPanel(m_ActionSignalTargets[0]);
   if (first != NULL_PANEL)
     PostMessage(first, message);
   else
@@ -234,10 +237,16 @@ void Panel::OnCommand(const char *command) {
 
 // ---- default handlers
 
-void Panel::OnDelete() { MarkForDeletion(); }
+void Panel::OnDelete() {
+  MarkForDeletion();
+}
 
-void Panel::OnMouseWheeled(int delta) { PassToParent(new KeyValues("MouseScrolled", "delta", delta)); }
-void Panel::OnKeyCodePressed(KeyCode code) { PassToParent(new KeyValues("KeyCodePressed", "code", code)); }
+void Panel::OnMouseWheeled(int delta) {
+  PassToParent(new KeyValues("MouseScrolled", "delta", delta));
+}
+void Panel::OnKeyCodePressed(KeyCode code) {
+  PassToParent(new KeyValues("KeyCodePressed", "code", code));
+}
 
 void Panel::OnKeyCodeTyped(KeyCode code) {
   // Control-Tab belongs to tab sheets and travels up like any other key.
@@ -248,11 +257,21 @@ void Panel::OnKeyCodeTyped(KeyCode code) {
   PassToParent(new KeyValues("KeyCodeTyped", "code", code));
 }
 
-void Panel::OnKeyTyped(int unichar) { PassToParent(new KeyValues("KeyTyped", "unichar", unichar)); }
-void Panel::OnKeyCodeReleased(KeyCode code) { PassToParent(new KeyValues("KeyCodeReleased", "code", code)); }
-void Panel::OnKeyFocusTicked() { PassToParent(new KeyValues("KeyFocusTicked")); }
-void Panel::OnMouseFocusTicked() { PassToParent(new KeyValues("OnMouseFocusTicked")); }
-void Panel::OnRequestFocus(int subFocus) { PassToParent(new KeyValues("OnRequestFocus", "subFocus", subFocus)); }
+void Panel::OnKeyTyped(int unichar) {
+  PassToParent(new KeyValues("KeyTyped", "unichar", unichar));
+}
+void Panel::OnKeyCodeReleased(KeyCode code) {
+  PassToParent(new KeyValues("KeyCodeReleased", "code", code));
+}
+void Panel::OnKeyFocusTicked() {
+  PassToParent(new KeyValues("KeyFocusTicked"));
+}
+void Panel::OnMouseFocusTicked() {
+  PassToParent(new KeyValues("OnMouseFocusTicked"));
+}
+void Panel::OnRequestFocus(int subFocus) {
+  PassToParent(new KeyValues("OnRequestFocus", "subFocus", subFocus));
+}
 
 void Panel::OnScreenSizeChanged(int oldWide, int oldTall) {
   (void)oldWide, (void)oldTall;

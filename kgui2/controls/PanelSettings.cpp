@@ -13,7 +13,9 @@
 namespace kgui {
 namespace {
 
-bool IsKey(KeyValues *setting, const char *name) { return V_stricmp(setting->GetName(), name) == 0; }
+bool IsKey(KeyValues *setting, const char *name) {
+  return V_stricmp(setting->GetName(), name) == 0;
+}
 
 // A whole decimal number (fractions are cut); false for anything else.
 bool ParseLayoutNumber(const char *text, int &value) {
@@ -42,8 +44,8 @@ void Panel::ApplySettings(KeyValues *inResourceData) {
 
   for (KeyValues *setting = inResourceData->GetFirstValue(); setting; setting = setting->GetNextValue()) {
     // Position, size and visibility were read as a whole above.
-    if (IsKey(setting, "xpos") || IsKey(setting, "ypos") || IsKey(setting, "wide") || IsKey(setting, "tall") ||
-        IsKey(setting, "visible"))
+    if (IsKey(setting, "xpos") || IsKey(setting, "ypos") || IsKey(setting, "wide") ||
+        IsKey(setting, "tall") || IsKey(setting, "visible"))
       continue;
     ApplySingleSetting(setting);
   }
@@ -67,9 +69,11 @@ bool Panel::ApplySingleSetting(KeyValues *setting) {
     SetKeyboardInputEnabled(setting->GetInt() != 0);
   } else if (IsKey(setting, "group")) {
     m_GroupName = text;
-  } else if (IsKey(setting, "tooltiptext") || IsKey(setting, "tooltipdelay") || IsKey(setting, "tooltipanchor")) {
+  } else if (IsKey(setting, "tooltiptext") || IsKey(setting, "tooltipdelay") ||
+             IsKey(setting, "tooltipanchor")) {
     ApplyTooltipSetting(setting);
-  } else if (IsKey(setting, "xpos") || IsKey(setting, "ypos") || IsKey(setting, "wide") || IsKey(setting, "tall")) {
+  } else if (IsKey(setting, "xpos") || IsKey(setting, "ypos") || IsKey(setting, "wide") ||
+             IsKey(setting, "tall")) {
     // A reload offers changed geometry one key at a time.
     KeyValues *block = new KeyValues("settings");
     block->SetString(setting->GetName(), text);
@@ -105,14 +109,17 @@ void Panel::ApplyTooltipSetting(KeyValues *setting) {
   }
 }
 
-void Panel::GetAnimationVars(std::vector<PanelAnimationVar> &vars) { (void)vars; }
+void Panel::GetAnimationVars(std::vector<PanelAnimationVar> &vars) {
+  (void)vars;
+}
 
 void Panel::ApplyAnimationVarSettings(KeyValues *inResourceData) {
   std::vector<PanelAnimationVar> vars;
   GetAnimationVars(vars);
   for (const PanelAnimationVar &var : vars) {
     KeyValues *value = inResourceData->FindKey(var.name);
-    if (value && !value->GetFirstSubKey()) var.setFromText(this, value->GetString(), var.kind, GetSchemeInterface());
+    if (value && !value->GetFirstSubKey())
+      var.setFromText(this, value->GetString(), var.kind, GetSchemeInterface());
   }
 }
 
@@ -185,9 +192,11 @@ void Panel::ApplyPinSettings(KeyValues *inResourceData) {
   if (!inResourceData->FindKey("PinCorner") && !inResourceData->FindKey("AutoResize")) return;
   const int corner = inResourceData->GetInt("PinCorner", PIN_TOPLEFT);
   const int resize = inResourceData->GetInt("AutoResize", AUTORESIZE_NO);
-  m_PinCorner = (corner >= PIN_TOPLEFT && corner <= PIN_CENTER_LEFT) ? static_cast<PinCorner_e>(corner) : PIN_NO;
-  m_AutoResize = (resize >= AUTORESIZE_NO && resize <= AUTORESIZE_DOWNANDRIGHT) ? static_cast<AutoResize_e>(resize)
-                                                                                 : AUTORESIZE_NO;
+  m_PinCorner =
+      (corner >= PIN_TOPLEFT && corner <= PIN_CENTER_LEFT) ? static_cast<PinCorner_e>(corner) : PIN_NO;
+  m_AutoResize = (resize >= AUTORESIZE_NO && resize <= AUTORESIZE_DOWNANDRIGHT)
+                     ? static_cast<AutoResize_e>(resize)
+                     : AUTORESIZE_NO;
   m_bPinOffsetsGiven =
       inResourceData->FindKey("PinnedCornerOffsetX") || inResourceData->FindKey("PinnedCornerOffsetY");
   if (m_bPinOffsetsGiven) {

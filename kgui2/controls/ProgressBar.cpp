@@ -26,7 +26,9 @@ bool ProgressBar::ApplySingleSetting(KeyValues *setting) {
   return true;
 }
 
-void ProgressBar::Describe(KeyValues *panelBlock) { panelBlock->SetFloat("progress", m_flProgress); }
+void ProgressBar::Describe(KeyValues *panelBlock) {
+  panelBlock->SetFloat("progress", m_flProgress);
+}
 
 void ProgressBar::ApplySchemeSettings(IScheme *schemeInterface) {
   BaseClass::ApplySchemeSettings(schemeInterface);

@@ -4,8 +4,8 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(PropertyPage, EditablePanel)
-  MESSAGE_ENTRY("PageShow", InternalPageShow)
-  MESSAGE_ENTRY("PageHide", InternalPageHide)
+MESSAGE_ENTRY("PageShow", InternalPageShow)
+MESSAGE_ENTRY("PageHide", InternalPageHide)
 END_MESSAGE_MAP()
 
 PropertyPage::PropertyPage(Panel *parent, const char *panelName) : EditablePanel(parent, panelName) {}

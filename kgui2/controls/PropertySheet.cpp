@@ -11,7 +11,7 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(PropertySheet, EditablePanel)
-  MESSAGE_ENTRY("TabPressed", OnTabPressed, "panel")
+MESSAGE_ENTRY("TabPressed", OnTabPressed, "panel")
 END_MESSAGE_MAP()
 
 namespace {
@@ -138,7 +138,9 @@ int PropertySheet::IndexOf(Panel *page) {
   return -1;
 }
 
-int PropertySheet::GetActivePageNum() { return IndexOf(m_hActivePage.Get()); }
+int PropertySheet::GetActivePageNum() {
+  return IndexOf(m_hActivePage.Get());
+}
 
 void PropertySheet::SetTabWidth(int minimumWide) {
   m_nMinimumTabWide = std::max(0, minimumWide);
@@ -172,7 +174,8 @@ void PropertySheet::ChangeActivePage(int step) {
   if (count < 2) return;
   const int index = (std::max(0, GetActivePageNum()) + step + count) % count;
   SetActivePage(GetPage(index));
-  if (Button *tab = m_Pages[index].tab; tab->HasFocus() || ipanel()->HasParent(input()->GetFocus(), GetVPanel()))
+  if (Button *tab = m_Pages[index].tab;
+      tab->HasFocus() || ipanel()->HasParent(input()->GetFocus(), GetVPanel()))
     tab->RequestFocus();
 }
 
@@ -193,7 +196,8 @@ void PropertySheet::RequestFocus(int direction) {
 }
 
 void PropertySheet::OnKeyCodeTyped(KeyCode code) {
-  const bool onTab = std::any_of(m_Pages.begin(), m_Pages.end(), [](PageEntry &e) { return e.tab->HasFocus(); });
+  const bool onTab =
+      std::any_of(m_Pages.begin(), m_Pages.end(), [](PageEntry &e) { return e.tab->HasFocus(); });
   if (code == KEY_TAB && IsControlDown()) {
     ChangeActivePage(IsShiftDown() ? -1 : 1);
   } else if (onTab && (code == KEY_LEFT || code == KEY_RIGHT)) {
@@ -226,7 +230,8 @@ void PropertySheet::PerformLayout() {
     x += wide + kTabGap;
   }
   for (PageEntry &entry : m_Pages) {
-    if (Panel *page = entry.page.Get()) page->SetBounds(1, tabTall + 1, GetWide() - 2, GetTall() - tabTall - 2);
+    if (Panel *page = entry.page.Get())
+      page->SetBounds(1, tabTall + 1, GetWide() - 2, GetTall() - tabTall - 2);
   }
 }
 

@@ -5,7 +5,8 @@ namespace kgui {
 
 DEFINE_EMPTY_MESSAGE_MAP(QueryBox, MessageBox)
 
-QueryBox::QueryBox(const char *title, const char *queryText, Panel *parent) : MessageBox(title, queryText, parent) {
+QueryBox::QueryBox(const char *title, const char *queryText, Panel *parent)
+    : MessageBox(title, queryText, parent) {
   SetCancelButtonVisible(true);
 }
 

@@ -61,9 +61,10 @@ void RadioButton::OnKeyCodeTyped(KeyCode code) {
     return;
   }
   std::vector<RadioButton *> group = GetGroup();
-  group.erase(std::remove_if(group.begin(), group.end(),
-                             [this](RadioButton *r) { return r != this && (!r->IsEnabled() || !r->IsVisible()); }),
-              group.end());
+  group.erase(
+      std::remove_if(group.begin(), group.end(),
+                     [this](RadioButton *r) { return r != this && (!r->IsEnabled() || !r->IsVisible()); }),
+      group.end());
   auto it = std::find(group.begin(), group.end(), this);
   if (it == group.end() || group.size() < 2) return;
   const size_t index = static_cast<size_t>(it - group.begin());
@@ -86,7 +87,9 @@ void RadioButton::ApplySchemeSettings(IScheme *schemeInterface) {
   m_DotColor = GetSchemeColor("RadioButton.Check", theme::kAccent, schemeInterface);
 }
 
-Color RadioButton::GetTextColorNow() { return IsEnabled() ? GetFgColor() : Label::GetTextColorNow(); }
+Color RadioButton::GetTextColorNow() {
+  return IsEnabled() ? GetFgColor() : Label::GetTextColorNow();
+}
 
 void RadioButton::FillDisc(int centerX, int centerY, int radius) {
   for (int dy = -radius; dy <= radius; ++dy) {
@@ -117,4 +120,3 @@ void RadioButton::PaintBorder() {
 }
 
 }  // namespace kgui
-

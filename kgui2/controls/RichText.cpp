@@ -16,7 +16,7 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(RichText, Panel)
-  MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
+MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
 END_MESSAGE_MAP()
 
 namespace {
@@ -67,7 +67,9 @@ void RichText::SetText(const char16_t *text) {
   InsertString(text);
 }
 
-void RichText::InsertString(const char *text) { InsertString(Utf8ToWide(text).c_str()); }
+void RichText::InsertString(const char *text) {
+  InsertString(Utf8ToWide(text).c_str());
+}
 
 void RichText::InsertString(const char16_t *text) {
   if (!text) return;
@@ -87,7 +89,9 @@ void RichText::InsertColorChange(Color color) {
     m_Colors.push_back({m_Text.size(), color});
 }
 
-std::string RichText::GetText() const { return WideToUtf8(m_Text); }
+std::string RichText::GetText() const {
+  return WideToUtf8(m_Text);
+}
 
 void RichText::SetMaximumCharCount(int maxChars) {
   m_nMaxChars = maxChars < 0 ? -1 : maxChars;
@@ -150,11 +154,15 @@ bool RichText::ApplySingleSetting(KeyValues *setting) {
   return true;
 }
 
-void RichText::Describe(KeyValues *panelBlock) { panelBlock->SetString("text", GetText().c_str()); }
+void RichText::Describe(KeyValues *panelBlock) {
+  panelBlock->SetString("text", GetText().c_str());
+}
 
 // ---- lines
 
-int RichText::LineTall() const { return std::max(1, surface()->GetFontTall(m_hFont)); }
+int RichText::LineTall() const {
+  return std::max(1, surface()->GetFontTall(m_hFont));
+}
 
 int RichText::TextAreaWide() {
   return GetWide() - 2 * kInset - (m_pScrollBar->IsVisible() ? theme::kScrollBarWidth : 0);
@@ -169,7 +177,8 @@ void RichText::LayoutLines() {
     size_t lastBreak = std::u16string::npos;
     // Extends the line word by word while it fits; a word longer than the line is cut.
     while (end < m_Text.size() && m_Text[end] != u'\n') {
-      const int lineWide = TextImage::MeasureText(m_hFont, m_Text.c_str() + start, static_cast<int>(end - start + 1));
+      const int lineWide =
+          TextImage::MeasureText(m_hFont, m_Text.c_str() + start, static_cast<int>(end - start + 1));
       if (lineWide > wide && end > start) break;
       if (m_Text[end] == u' ') lastBreak = end;
       ++end;
@@ -242,11 +251,14 @@ bool RichText::GetSelectedRange(size_t &start, size_t &end) const {
 size_t RichText::PositionAt(int x, int y) {
   if (m_bLinesDirty) LayoutLines();
   if (m_Lines.empty()) return 0;
-  const int line = std::clamp(m_nTopLine + (y - kInset) / LineTall(), 0, static_cast<int>(m_Lines.size()) - 1);
+  const int line =
+      std::clamp(m_nTopLine + (y - kInset) / LineTall(), 0, static_cast<int>(m_Lines.size()) - 1);
   const Line &range = m_Lines[line];
   for (size_t position = range.start; position < range.end; ++position) {
-    const int before = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start, static_cast<int>(position - range.start));
-    const int after = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start, static_cast<int>(position - range.start + 1));
+    const int before = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start,
+                                              static_cast<int>(position - range.start));
+    const int after = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start,
+                                             static_cast<int>(position - range.start + 1));
     if (x - kInset < (before + after) / 2) return position;
   }
   return range.end;
@@ -344,14 +356,19 @@ void RichText::Paint() {
       while (runEnd < line.end && ColorAt(runEnd).GetRawColor() == ColorAt(position).GetRawColor() &&
              (selected && runEnd >= selStart && runEnd < selEnd) == inSelection)
         ++runEnd;
-      const int x = kInset + TextImage::MeasureText(m_hFont, m_Text.c_str() + line.start, static_cast<int>(position - line.start));
-      const int runWide = TextImage::MeasureText(m_hFont, m_Text.c_str() + position, static_cast<int>(runEnd - position));
+      const int x = kInset + TextImage::MeasureText(m_hFont, m_Text.c_str() + line.start,
+                                                    static_cast<int>(position - line.start));
+      const int runWide =
+          TextImage::MeasureText(m_hFont, m_Text.c_str() + position, static_cast<int>(runEnd - position));
       if (inSelection) {
         surface()->DrawSetColor(Faded(m_SelectionBgColor));
         surface()->DrawFilledRect(x, y, x + runWide, y + lineTall);
       }
       const Color own = ColorAt(position);
-      const Color color = !IsEnabled() ? theme::kTextDisabled : inSelection ? m_SelectionTextColor : own.a() ? own : m_TextColor;
+      const Color color = !IsEnabled()  ? theme::kTextDisabled
+                          : inSelection ? m_SelectionTextColor
+                          : own.a()     ? own
+                                        : m_TextColor;
       surface()->DrawSetTextColor(Faded(color));
       surface()->DrawSetTextPos(x, y);
       surface()->DrawPrintText(m_Text.c_str() + position, static_cast<int>(runEnd - position));

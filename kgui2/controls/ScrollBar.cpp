@@ -11,7 +11,7 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(ScrollBar, Panel)
-  MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved, "position")
+MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved, "position")
 END_MESSAGE_MAP()
 
 namespace {
@@ -76,18 +76,32 @@ ScrollBar::ScrollBar(Panel *parent, const char *panelName, bool vertical)
   m_pSlider = new ScrollBarSlider(this, "Slider", vertical);
   m_pUpButton = new ScrollBarButton(this, "UpButton", vertical ? ScrollBarButton::UP : ScrollBarButton::LEFT,
                                     "ScrollUp");
-  m_pDownButton = new ScrollBarButton(this, "DownButton",
-                                      vertical ? ScrollBarButton::DOWN : ScrollBarButton::RIGHT, "ScrollDown");
+  m_pDownButton = new ScrollBarButton(
+      this, "DownButton", vertical ? ScrollBarButton::DOWN : ScrollBarButton::RIGHT, "ScrollDown");
   SetSize(vertical ? theme::kScrollBarWidth : 100, vertical ? 100 : theme::kScrollBarWidth);
 }
 
-void ScrollBar::SetValue(int value) { m_pSlider->SetValue(value); }
-int ScrollBar::GetValue() const { return m_pSlider->GetValue(); }
-void ScrollBar::SetRange(int min, int max) { m_pSlider->SetRange(min, max); }
-void ScrollBar::GetRange(int &min, int &max) const { m_pSlider->GetRange(min, max); }
-void ScrollBar::SetRangeWindow(int window) { m_pSlider->SetRangeWindow(window); }
-int ScrollBar::GetRangeWindow() const { return m_pSlider->GetRangeWindow(); }
-bool ScrollBar::IsSliderVisible() const { return m_pSlider->IsSliderVisible(); }
+void ScrollBar::SetValue(int value) {
+  m_pSlider->SetValue(value);
+}
+int ScrollBar::GetValue() const {
+  return m_pSlider->GetValue();
+}
+void ScrollBar::SetRange(int min, int max) {
+  m_pSlider->SetRange(min, max);
+}
+void ScrollBar::GetRange(int &min, int &max) const {
+  m_pSlider->GetRange(min, max);
+}
+void ScrollBar::SetRangeWindow(int window) {
+  m_pSlider->SetRangeWindow(window);
+}
+int ScrollBar::GetRangeWindow() const {
+  return m_pSlider->GetRangeWindow();
+}
+bool ScrollBar::IsSliderVisible() const {
+  return m_pSlider->IsSliderVisible();
+}
 
 void ScrollBar::PerformLayout() {
   const int wide = GetWide(), tall = GetTall();
@@ -118,7 +132,9 @@ void ScrollBar::OnCommand(const char *command) {
   }
 }
 
-void ScrollBar::OnMouseWheeled(int delta) { SetValue(GetValue() - delta * m_nButtonStep * 3); }
+void ScrollBar::OnMouseWheeled(int delta) {
+  SetValue(GetValue() - delta * m_nButtonStep * 3);
+}
 
 void ScrollBar::OnSliderMoved(int position) {
   PostActionSignal(new KeyValues("ScrollBarSliderMoved", "position", position));

@@ -36,9 +36,13 @@ void ScrollBarSlider::SetRangeWindow(int window) {
   Repaint();
 }
 
-int ScrollBarSlider::GetMaxValue() const { return std::max(m_nRangeMin, m_nRangeMax - m_nRangeWindow); }
+int ScrollBarSlider::GetMaxValue() const {
+  return std::max(m_nRangeMin, m_nRangeMax - m_nRangeWindow);
+}
 
-bool ScrollBarSlider::IsSliderVisible() const { return m_nRangeWindow < m_nRangeMax - m_nRangeMin; }
+bool ScrollBarSlider::IsSliderVisible() const {
+  return m_nRangeWindow < m_nRangeMax - m_nRangeMin;
+}
 
 void ScrollBarSlider::SetValue(int value) {
   value = std::clamp(value, m_nRangeMin, GetMaxValue());
@@ -56,7 +60,9 @@ void ScrollBarSlider::SendSliderMoved() {
   }
 }
 
-int ScrollBarSlider::TrackLength() { return m_bVertical ? GetTall() : GetWide(); }
+int ScrollBarSlider::TrackLength() {
+  return m_bVertical ? GetTall() : GetWide();
+}
 
 void ScrollBarSlider::GetNobPos(int &start, int &end) {
   const int track = TrackLength();

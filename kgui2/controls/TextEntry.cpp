@@ -23,7 +23,9 @@ bool IsCharacterKey(KeyCode code) {
   return (code >= KEY_0 && code <= KEY_NONUS_BACKSLASH) || code == KEY_SPACE;
 }
 
-bool IsWordChar(char16_t ch) { return ch != u' ' && ch != u'\t'; }
+bool IsWordChar(char16_t ch) {
+  return ch != u' ' && ch != u'\t';
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ TextEntry::TextEntry(Panel *parent, const char *panelName) : Panel(parent, panel
 
 // ---- text
 
-void TextEntry::SetText(const char *text) { SetText(Utf8ToWide(text).c_str()); }
+void TextEntry::SetText(const char *text) {
+  SetText(Utf8ToWide(text).c_str());
+}
 
 void TextEntry::SetText(const char16_t *text) {
   std::u16string newText = text ? text : u"";
@@ -48,7 +52,9 @@ void TextEntry::SetText(const char16_t *text) {
   TextChanged();
 }
 
-std::string TextEntry::GetText() const { return WideToUtf8(m_Text); }
+std::string TextEntry::GetText() const {
+  return WideToUtf8(m_Text);
+}
 
 std::u16string TextEntry::GetDisplayText() const {
   return m_bHideText ? std::u16string(m_Text.size(), u'*') : m_Text;
@@ -59,7 +65,9 @@ void TextEntry::TextChanged() {
   FireActionSignal();
 }
 
-void TextEntry::FireActionSignal() { PostActionSignal(new KeyValues("TextChanged")); }
+void TextEntry::FireActionSignal() {
+  PostActionSignal(new KeyValues("TextChanged"));
+}
 
 // ---- rules
 
@@ -152,7 +160,8 @@ bool TextEntry::ReplaceSelection(const std::u16string &text) {
   const bool hadSelection = GetSelectedRange(start, end);
   if (accepted.empty() && !hadSelection) return false;
   DeleteSelection();
-  if (m_nMaxChars >= 0) accepted.resize(std::min<size_t>(accepted.size(), std::max(0, m_nMaxChars - GetTextLength())));
+  if (m_nMaxChars >= 0)
+    accepted.resize(std::min<size_t>(accepted.size(), std::max(0, m_nMaxChars - GetTextLength())));
   m_Text.insert(m_nCursor, accepted);
   m_nCursor += static_cast<int>(accepted.size());
   m_nSelectAnchor = -1;
@@ -160,7 +169,9 @@ bool TextEntry::ReplaceSelection(const std::u16string &text) {
   return hadSelection || !accepted.empty();
 }
 
-void TextEntry::InsertChar(char16_t ch) { InsertString(std::u16string(1, ch).c_str()); }
+void TextEntry::InsertChar(char16_t ch) {
+  InsertString(std::u16string(1, ch).c_str());
+}
 
 void TextEntry::InsertString(const char16_t *text) {
   if (!m_bEditable || !text) return;
@@ -238,7 +249,9 @@ void TextEntry::Paste() {
   InsertString(text.c_str());
 }
 
-void TextEntry::SetCursorPos(int position) { MoveCursor(position, false); }
+void TextEntry::SetCursorPos(int position) {
+  MoveCursor(position, false);
+}
 
 void TextEntry::MoveCursor(int position, bool extendSelection) {
   position = std::clamp(position, 0, GetTextLength());
@@ -318,7 +331,8 @@ void TextEntry::OnKeyCodeTyped(KeyCode code) {
 
 int TextEntry::PixelFromCursor(int position) const {
   const std::u16string shown = GetDisplayText();
-  return TextImage::MeasureText(m_hFont, shown.c_str(), std::clamp(position, 0, static_cast<int>(shown.size())));
+  return TextImage::MeasureText(m_hFont, shown.c_str(),
+                                std::clamp(position, 0, static_cast<int>(shown.size())));
 }
 
 int TextEntry::CursorFromPixel(int x) const {
@@ -373,7 +387,9 @@ void TextEntry::OnMouseReleased(MouseCode code) {
   if (input()->GetMouseCapture() == GetVPanel()) input()->SetMouseCapture(NULL_PANEL);
 }
 
-void TextEntry::OnMouseCaptureLost() { m_bMouseSelecting = false; }
+void TextEntry::OnMouseCaptureLost() {
+  m_bMouseSelecting = false;
+}
 
 void TextEntry::OnSetFocus() {
   m_bCursorBlink = true;
@@ -418,7 +434,8 @@ void TextEntry::ApplySchemeSettings(IScheme *schemeInterface) {
   m_EntryBgColor = GetSchemeColor("TextEntry.BgColor", theme::kEntryBg, schemeInterface);
   m_DisabledBgColor = GetSchemeColor("TextEntry.DisabledBgColor", theme::kEntryDisabledBg, schemeInterface);
   m_BorderColor = GetSchemeColor("TextEntry.BorderColor", theme::kEntryBorder, schemeInterface);
-  m_FocusBorderColor = GetSchemeColor("TextEntry.FocusBorderColor", theme::kEntryFocusBorder, schemeInterface);
+  m_FocusBorderColor =
+      GetSchemeColor("TextEntry.FocusBorderColor", theme::kEntryFocusBorder, schemeInterface);
   m_TextColor = GetSchemeColor("TextEntry.TextColor", theme::kText, schemeInterface);
   m_DisabledTextColor = GetSchemeColor("TextEntry.DisabledTextColor", theme::kTextDisabled, schemeInterface);
   m_HintColor = GetSchemeColor("TextEntry.HintColor", theme::kEntryHint, schemeInterface);
@@ -450,7 +467,8 @@ void TextEntry::Paint() {
     int start = 0, end = 0;
     if (GetSelectedRange(start, end) && HasFocus()) {
       surface()->DrawSetColor(Faded(m_SelectionBgColor));
-      surface()->DrawFilledRect(originX + PixelFromCursor(start), textY, originX + PixelFromCursor(end), textY + fontTall);
+      surface()->DrawFilledRect(originX + PixelFromCursor(start), textY, originX + PixelFromCursor(end),
+                                textY + fontTall);
     } else {
       start = end = 0;
     }

@@ -29,18 +29,26 @@ std::string WideToUtf8(const char16_t *text) {
   return out;
 }
 
-std::string WideToUtf8(const std::u16string &text) { return WideToUtf8(text.c_str()); }
+std::string WideToUtf8(const std::u16string &text) {
+  return WideToUtf8(text.c_str());
+}
 
-TextImage::TextImage(const char *text) { SetText(text); }
+TextImage::TextImage(const char *text) {
+  SetText(text);
+}
 
 void TextImage::SetText(const char *text) {
   m_UnlocalizedText = text ? text : "";
   ResolveLocalizedText();
 }
 
-void TextImage::SetText(const char16_t *text) { SetText(WideToUtf8(text).c_str()); }
+void TextImage::SetText(const char16_t *text) {
+  SetText(WideToUtf8(text).c_str());
+}
 
-std::string TextImage::GetTextUtf8() const { return WideToUtf8(m_Text); }
+std::string TextImage::GetTextUtf8() const {
+  return WideToUtf8(m_Text);
+}
 
 void TextImage::SetDialogVariables(KeyValues *variables) {
   m_pVariables.reset(variables ? variables->MakeCopy() : nullptr);
@@ -87,7 +95,8 @@ std::vector<std::u16string> TextImage::Lines() {
   size_t start = 0;
   while (start <= m_Text.size()) {
     const size_t newline = m_Text.find(u'\n', start);
-    const std::u16string paragraph = m_Text.substr(start, newline == std::u16string::npos ? newline : newline - start);
+    const std::u16string paragraph =
+        m_Text.substr(start, newline == std::u16string::npos ? newline : newline - start);
     if (!m_bWrap || m_nWide <= 0) {
       lines.push_back(paragraph);
     } else {
@@ -97,9 +106,11 @@ std::vector<std::u16string> TextImage::Lines() {
       while (word <= paragraph.size()) {
         size_t end = paragraph.find(u' ', word);
         if (end == std::u16string::npos) end = paragraph.size();
-        const std::u16string candidate =
-            current.empty() ? paragraph.substr(word, end - word) : current + u' ' + paragraph.substr(word, end - word);
-        if (!current.empty() && MeasureText(m_hFont, candidate.c_str(), static_cast<int>(candidate.size())) > m_nWide) {
+        const std::u16string candidate = current.empty()
+                                             ? paragraph.substr(word, end - word)
+                                             : current + u' ' + paragraph.substr(word, end - word);
+        if (!current.empty() &&
+            MeasureText(m_hFont, candidate.c_str(), static_cast<int>(candidate.size())) > m_nWide) {
           lines.push_back(current);
           current = paragraph.substr(word, end - word);
         } else {

@@ -7,7 +7,8 @@ namespace kgui {
 
 DEFINE_EMPTY_MESSAGE_MAP(ToggleButton, Button)
 
-ToggleButton::ToggleButton(Panel *parent, const char *panelName, const char *text) : Button(parent, panelName, text) {}
+ToggleButton::ToggleButton(Panel *parent, const char *panelName, const char *text)
+    : Button(parent, panelName, text) {}
 
 void ToggleButton::DoClick() {
   if (!IsEnabled()) return;
@@ -27,6 +28,8 @@ void ToggleButton::Describe(KeyValues *panelBlock) {
 }
 
 // A double click is two clicks: the second press flips the state back.
-void ToggleButton::OnMouseDoublePressed(MouseCode code) { OnMousePressed(code); }
+void ToggleButton::OnMouseDoublePressed(MouseCode code) {
+  OnMousePressed(code);
+}
 
 }  // namespace kgui

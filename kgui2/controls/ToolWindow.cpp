@@ -12,7 +12,8 @@ constexpr int kToolCaptionHeight = 22;
 constexpr int kToolMargin = 6;
 }  // namespace
 
-ToolWindow::ToolWindow(Panel *parent, const char *panelName, const char *title) : Frame(parent, panelName, false) {
+ToolWindow::ToolWindow(Panel *parent, const char *panelName, const char *title)
+    : Frame(parent, panelName, false) {
   m_nCaptionHeight = kToolCaptionHeight;
   SetTitle(title);
   SetMinimizeButtonVisible(false);
@@ -22,7 +23,9 @@ ToolWindow::ToolWindow(Panel *parent, const char *panelName, const char *title) 
   m_pSheet = new PropertySheet(this, "ToolSheet");
 }
 
-void ToolWindow::AddPage(Panel *page, const char *title) { m_pSheet->AddPage(page, title); }
+void ToolWindow::AddPage(Panel *page, const char *title) {
+  m_pSheet->AddPage(page, title);
+}
 
 void ToolWindow::PerformLayout() {
   BaseClass::PerformLayout();

@@ -57,13 +57,17 @@ TooltipPanel *SharedPanel() {
 
 }  // namespace
 
-Tooltip::Tooltip(Panel *parent, const char *text) : m_hParent(parent) { SetText(text); }
+Tooltip::Tooltip(Panel *parent, const char *text) : m_hParent(parent) {
+  SetText(text);
+}
 
 Tooltip::~Tooltip() {
   if (s_pActiveTooltip == this) HideTooltip();
 }
 
-void Tooltip::SetText(const char *text) { m_Text = text ? text : ""; }
+void Tooltip::SetText(const char *text) {
+  m_Text = text ? text : "";
+}
 
 void Tooltip::ShowTooltip(Panel *currentPanel) {
   m_hParent = currentPanel;
@@ -116,9 +120,13 @@ void Tooltip::HideTooltip() {
   if (Panel *panel = s_hSharedPanel.Get()) panel->SetVisible(false);
 }
 
-bool Tooltip::IsShown() const { return m_bShown && s_pActiveTooltip == this; }
+bool Tooltip::IsShown() const {
+  return m_bShown && s_pActiveTooltip == this;
+}
 
-Panel *Tooltip::GetSharedPanel() { return s_hSharedPanel.Get(); }
+Panel *Tooltip::GetSharedPanel() {
+  return s_hSharedPanel.Get();
+}
 
 void Tooltip::ShutdownSharedPanel() {
   delete s_hSharedPanel.Get();

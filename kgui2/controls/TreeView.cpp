@@ -22,7 +22,8 @@ TreeView::TreeView(Panel *parent, const char *panelName) : Panel(parent, panelNa
 
 int TreeView::AddItem(const KeyValues *data, int parentItemIndex) {
   if (parentItemIndex >= GetItemCount()) parentItemIndex = -1;
-  m_Items.push_back(Item{KeyValuesAD(data ? data->MakeCopy() : new KeyValues("Item")), parentItemIndex, false});
+  m_Items.push_back(
+      Item{KeyValuesAD(data ? data->MakeCopy() : new KeyValues("Item")), parentItemIndex, false});
   Repaint();
   return GetItemCount() - 1;
 }
@@ -66,7 +67,8 @@ int TreeView::Depth(int itemIndex) const {
 }
 
 bool TreeView::HasChildren(int itemIndex) const {
-  return std::any_of(m_Items.begin(), m_Items.end(), [&](const Item &item) { return item.parent == itemIndex; });
+  return std::any_of(m_Items.begin(), m_Items.end(),
+                     [&](const Item &item) { return item.parent == itemIndex; });
 }
 
 void TreeView::AppendShown(int parent, std::vector<int> &out) const {
@@ -178,7 +180,9 @@ void TreeView::Paint() {
       surface()->DrawSetColor(Faded(m_SelectionBgColor));
       surface()->DrawFilledRect(textX - 3, y + 1, textX + textWide + 3, y + kRowTall - 1);
     }
-    surface()->DrawSetTextColor(Faded(!IsEnabled() ? theme::kTextDisabled : selected ? m_SelectionTextColor : GetFgColor()));
+    surface()->DrawSetTextColor(Faded(!IsEnabled() ? theme::kTextDisabled
+                                      : selected   ? m_SelectionTextColor
+                                                   : GetFgColor()));
     surface()->DrawSetTextPos(textX, y + (kRowTall - fontTall) / 2);
     surface()->DrawPrintText(text.c_str(), static_cast<int>(text.size()));
   }

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "FallbackFonts.h"
+#include "filesystem.h"
 #include "kgui_controls/AnimationController.h"
 #include "kgui_controls/BuildGroup.h"
 #include "kgui_controls/Tooltip.h"
-#include "FallbackFonts.h"
-#include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "serverbrowser/IKGuiModule.h"
 #include "tier0/dbg.h"
@@ -38,7 +38,9 @@ int s_nMessageTraceOverride = -1;
 // The module must allocate what crosses binaries from the shared allocator. This platform replaces
 // no global allocator: the platform base either announces its own (the flag) or offers the shared
 // one that records use explicitly.
-bool IsSharedAllocatorInEffect() { return g_bPlatformAllocOverride || g_pMemAllocPlexa != nullptr; }
+bool IsSharedAllocatorInEffect() {
+  return g_bPlatformAllocOverride || g_pMemAllocPlexa != nullptr;
+}
 
 template <class T>
 T *Query(InterfaceProvider *provider, const char *versionName) {
@@ -86,7 +88,8 @@ bool KGui_InitInterfacesList(const char *moduleName, InterfaceProvider *provider
   if (s_Interfaces.kgui) s_Interfaces.kgui->SetInterfaceProvider(provider);
 
   const RuntimeInterfaces &i = s_Interfaces;
-  s_bStarted = i.kgui && i.panel && i.surface && i.scheme && i.system && i.input && i.localize && i.fileSystem;
+  s_bStarted =
+      i.kgui && i.panel && i.surface && i.scheme && i.system && i.input && i.localize && i.fileSystem;
   return s_bStarted;
 }
 
@@ -99,17 +102,37 @@ void KGui_ShutdownInterfaces() {
   s_bStarted = false;
 }
 
-bool KGui_IsStarted() { return s_bStarted; }
-const char *GetControlsModuleName() { return s_szModuleName; }
+bool KGui_IsStarted() {
+  return s_bStarted;
+}
+const char *GetControlsModuleName() {
+  return s_szModuleName;
+}
 
-IKGui *ikgui() { return s_Interfaces.kgui; }
-IPanel *ipanel() { return s_Interfaces.panel; }
-IHostSurface *surface() { return s_Interfaces.surface; }
-IHostScheme *scheme() { return s_Interfaces.scheme; }
-IHostSystem *system() { return s_Interfaces.system; }
-IHostInput *input() { return s_Interfaces.input; }
-IHostLocalize *localize() { return s_Interfaces.localize; }
-INotificationManager *notifications() { return s_Interfaces.notifications; }
+IKGui *ikgui() {
+  return s_Interfaces.kgui;
+}
+IPanel *ipanel() {
+  return s_Interfaces.panel;
+}
+IHostSurface *surface() {
+  return s_Interfaces.surface;
+}
+IHostScheme *scheme() {
+  return s_Interfaces.scheme;
+}
+IHostSystem *system() {
+  return s_Interfaces.system;
+}
+IHostInput *input() {
+  return s_Interfaces.input;
+}
+IHostLocalize *localize() {
+  return s_Interfaces.localize;
+}
+INotificationManager *notifications() {
+  return s_Interfaces.notifications;
+}
 
 IFileSystem *filesystem() {
   IFileSystem *s_pFileSystemInterface = s_Interfaces.fileSystem;
@@ -123,7 +146,9 @@ bool KGui_IsMessageTraceEnabled() {
   return s_bFromCommandLine;
 }
 
-void KGui_SetMessageTraceOverride(int state) { s_nMessageTraceOverride = state; }
+void KGui_SetMessageTraceOverride(int state) {
+  s_nMessageTraceOverride = state;
+}
 
 bool KGui_CommandLineHasFlag(const char *cmdline, size_t length, const char *flag) {
   if (!cmdline || !flag || !*flag) return false;

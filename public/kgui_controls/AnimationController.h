@@ -20,9 +20,9 @@ class AnimationController {
  public:
   enum Interpolator {
     INTERPOLATOR_LINEAR,
-    INTERPOLATOR_ACCEL,          // starts slowly
-    INTERPOLATOR_DEACCEL,        // ends slowly
-    INTERPOLATOR_SIMPLESPLINE,   // both
+    INTERPOLATOR_ACCEL,         // starts slowly
+    INTERPOLATOR_DEACCEL,       // ends slowly
+    INTERPOLATOR_SIMPLESPLINE,  // both
   };
 
   // Moves a numeric variable to `target`, starting `startDelay` seconds from now and taking

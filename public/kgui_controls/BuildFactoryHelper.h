@@ -40,8 +40,10 @@ class CBuildFactoryHelper {
 }  // namespace kgui
 
 // Registers `className` with a factory that calls its (parent, name) constructor with nulls.
-#define DECLARE_BUILD_FACTORY(className)                                                     \
-  static ::kgui::Panel *Create_##className() { return new className(nullptr, nullptr); } \
+#define DECLARE_BUILD_FACTORY(className)       \
+  static ::kgui::Panel *Create_##className() { \
+    return new className(nullptr, nullptr);    \
+  }                                            \
   static ::kgui::CBuildFactoryHelper g_##className##_BuildFactory(#className, &Create_##className)
 
 // Registers `factoryName` with a factory function of the caller's.

@@ -14,7 +14,13 @@ class ImagePanel : public Panel {
   DECLARE_CLASS_SIMPLE(ImagePanel, Panel);
 
  public:
-  enum Scaling { SCALING_NONE, SCALING_PANEL, SCALING_IMAGE, SCALING_IMAGE_WIDTH_ONLY, SCALING_IMAGE_HEIGHT_ONLY };
+  enum Scaling {
+    SCALING_NONE,
+    SCALING_PANEL,
+    SCALING_IMAGE,
+    SCALING_IMAGE_WIDTH_ONLY,
+    SCALING_IMAGE_HEIGHT_ONLY
+  };
   enum Align { ALIGN_START, ALIGN_CENTER, ALIGN_END };
 
   ImagePanel(Panel *parent, const char *panelName);

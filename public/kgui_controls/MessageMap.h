@@ -191,15 +191,21 @@ template <auto Fn>
 MessageMapItem_t MakeMessageMapItem(const char *message, const char *first) {
   using Traits = MessageHandlerTraits<decltype(Fn)>;
   static_assert(Traits::kCount == 1, "one parameter name per handler parameter");
-  return {message, &InvokeMessageHandler<Fn>, 1, MessageParamTraits<typename Traits::First>::kCode, first,
-          DATATYPE_VOID, nullptr, 0, 0, 0};
+  return {message, &InvokeMessageHandler<Fn>,
+          1,       MessageParamTraits<typename Traits::First>::kCode,
+          first,   DATATYPE_VOID,
+          nullptr, 0,
+          0,       0};
 }
 template <auto Fn>
 MessageMapItem_t MakeMessageMapItem(const char *message, const char *first, const char *second) {
   using Traits = MessageHandlerTraits<decltype(Fn)>;
   static_assert(Traits::kCount == 2, "one parameter name per handler parameter");
-  return {message, &InvokeMessageHandler<Fn>, 2, MessageParamTraits<typename Traits::First>::kCode, first,
-          MessageParamTraits<typename Traits::Second>::kCode, second, 0, 0, 0};
+  return {message, &InvokeMessageHandler<Fn>,
+          2,       MessageParamTraits<typename Traits::First>::kCode,
+          first,   MessageParamTraits<typename Traits::Second>::kCode,
+          second,  0,
+          0,       0};
 }
 
 // Registers the class's map once, when the first object of the class is constructed.
@@ -213,6 +219,7 @@ struct MessageMapRegistrar {
 
 }  // namespace kgui
 
+// clang-format off
 // Declares a panel class: ThisClass and BaseClass, its class name and its message map. Put it
 // first in the class body; it leaves the access public.
 #define DECLARE_CLASS_SIMPLE(className, baseClassName)                                  \
@@ -244,3 +251,4 @@ struct MessageMapRegistrar {
 #define DEFINE_EMPTY_MESSAGE_MAP(className, baseClassName) \
   BEGIN_MESSAGE_MAP(className, baseClassName)              \
   END_MESSAGE_MAP()
+// clang-format on

@@ -203,8 +203,8 @@ class Panel {
   // The animatable variables of the class and its bases (layout keys and animation targets).
   virtual void GetAnimationVars(std::vector<PanelAnimationVar> &vars);
   void SetPinCorner(PinCorner_e corner, int offsetX, int offsetY);
-  void SetAutoResize(PinCorner_e corner, AutoResize_e resize, int pinOffsetX, int pinOffsetY, int unpinnedOffsetX,
-                     int unpinnedOffsetY);
+  void SetAutoResize(PinCorner_e corner, AutoResize_e resize, int pinOffsetX, int pinOffsetY,
+                     int unpinnedOffsetX, int unpinnedOffsetY);
   PinCorner_e GetPinCorner() const { return m_PinCorner; }
   AutoResize_e GetAutoResize() const { return m_AutoResize; }
   const char *GetStyleName() const { return m_StyleName.c_str(); }

@@ -21,7 +21,17 @@ class Panel;
 
 // The variable kinds of layout files: "float", "Color", "bool", "char", "string", "HFont",
 // "proportional_float", "proportional_int", "textureid".
-enum class AnimVarKind { Float, Color, Bool, Char, String, Font, ProportionalFloat, ProportionalInt, TextureId };
+enum class AnimVarKind {
+  Float,
+  Color,
+  Bool,
+  Char,
+  String,
+  Font,
+  ProportionalFloat,
+  ProportionalInt,
+  TextureId
+};
 
 struct PanelAnimationVar {
   const char *name;

@@ -72,7 +72,8 @@ TEST_F(AnimationTest, ColoursAndClassVariablesAnimate) {
 
   kgui::Frame frame(nullptr, "frame");
   frame.SetTransitionEffectTime(0.0f);
-  ASSERT_TRUE(GetAnimationController()->RunAnimationCommand(&frame, "TransitionEffectTime", 1.0f, 0.0f, 1.0f));
+  ASSERT_TRUE(
+      GetAnimationController()->RunAnimationCommand(&frame, "TransitionEffectTime", 1.0f, 0.0f, 1.0f));
   UpdateAfter(0.5);
   float value[4];
   bool isColor = false;

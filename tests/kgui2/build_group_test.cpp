@@ -42,11 +42,34 @@ class BuildGroupTest : public ToolkitTest {
 };
 
 TEST_F(BuildGroupTest, RegistryKnowsTheBuiltInClassesIgnoringCase) {
-  const char *names[] = {"Panel", "Label", "Button", "ToggleButton", "CheckButton", "EditablePanel", "TextEntry",
-                         "ComboBox", "MessageBox", "RadioButton", "Menu", "AnimatingImagePanel",
-                         "CBitmapImagePanel", "Divider", "GraphPanel", "ImagePanel", "ListViewPanel", "MenuBar",
-                         "MenuButton", "MenuItem", "ProgressBar", "RichText", "ScrollBar_Horizontal",
-                         "ScrollBar_Vertical", "ScrollBar", "TreeView", "CTreeViewListControl", "URLLabel"};
+  const char *names[] = {"Panel",
+                         "Label",
+                         "Button",
+                         "ToggleButton",
+                         "CheckButton",
+                         "EditablePanel",
+                         "TextEntry",
+                         "ComboBox",
+                         "MessageBox",
+                         "RadioButton",
+                         "Menu",
+                         "AnimatingImagePanel",
+                         "CBitmapImagePanel",
+                         "Divider",
+                         "GraphPanel",
+                         "ImagePanel",
+                         "ListViewPanel",
+                         "MenuBar",
+                         "MenuButton",
+                         "MenuItem",
+                         "ProgressBar",
+                         "RichText",
+                         "ScrollBar_Horizontal",
+                         "ScrollBar_Vertical",
+                         "ScrollBar",
+                         "TreeView",
+                         "CTreeViewListControl",
+                         "URLLabel"};
   for (const char *name : names) {
     std::string upper(name);
     for (char &c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
@@ -85,8 +108,10 @@ TEST_F(BuildGroupTest, DuplicateFactoryEndsTheProcess) {
 }
 
 TEST_F(BuildGroupTest, BlockWithoutChildCreatesTheNamedClass) {
-  Load("\"OkButton\" { \"ControlName\" \"Button\" \"xpos\" \"10\" \"ypos\" \"20\" \"wide\" \"80\" \"tall\" \"24\" "
-       "\"labelText\" \"OK\" \"command\" \"Ok\" }");
+  Load(
+      "\"OkButton\" { \"ControlName\" \"Button\" \"xpos\" \"10\" \"ypos\" \"20\" \"wide\" \"80\" \"tall\" "
+      "\"24\" "
+      "\"labelText\" \"OK\" \"command\" \"Ok\" }");
   auto *button = dynamic_cast<Button *>(Child("OkButton"));
   ASSERT_NE(button, nullptr);
   int x = 0, y = 0, wide = 0, tall = 0;
@@ -106,10 +131,11 @@ TEST_F(BuildGroupTest, BlockAppliesToExistingChildIgnoringCase) {
 }
 
 TEST_F(BuildGroupTest, UnknownClassesAndValueKeysAreSkipped) {
-  Load("\"Ghost\" { \"ControlName\" \"NoSuchControl\" \"xpos\" \"10\" }\n"
-       "\"Nameless\" { \"xpos\" \"10\" }\n"
-       "\"stray\" \"value\"\n"
-       "\"Real\" { \"ControlName\" \"Label\" }");
+  Load(
+      "\"Ghost\" { \"ControlName\" \"NoSuchControl\" \"xpos\" \"10\" }\n"
+      "\"Nameless\" { \"xpos\" \"10\" }\n"
+      "\"stray\" \"value\"\n"
+      "\"Real\" { \"ControlName\" \"Label\" }");
   EXPECT_EQ(Child("Ghost"), nullptr);
   EXPECT_EQ(Child("Nameless"), nullptr);
   EXPECT_EQ(Child("stray"), nullptr);
@@ -170,9 +196,9 @@ TEST_F(BuildGroupTest, PositionAndSizeKeys) {
     int x, y, wide, tall;
   };
   const Case cases[] = {
-      {"xpos", "r20", 380, 5, 50, 40},   {"xpos", "c-50", 150, 5, 50, 40}, {"xpos", "C10", 210, 5, 50, 40},
-      {"ypos", "r100", 5, 200, 50, 40},  {"ypos", "c0", 5, 150, 50, 40},   {"wide", "max", 5, 5, 400, 40},
-      {"wide", "r10", 5, 5, 385, 40},    {"tall", "r10", 5, 5, 50, 285},   {"tall", "12.9", 5, 5, 50, 12},
+      {"xpos", "r20", 380, 5, 50, 40},  {"xpos", "c-50", 150, 5, 50, 40}, {"xpos", "C10", 210, 5, 50, 40},
+      {"ypos", "r100", 5, 200, 50, 40}, {"ypos", "c0", 5, 150, 50, 40},   {"wide", "max", 5, 5, 400, 40},
+      {"wide", "r10", 5, 5, 385, 40},   {"tall", "r10", 5, 5, 50, 285},   {"tall", "12.9", 5, 5, 50, 12},
       {"xpos", "-7", -7, 5, 50, 40},
   };
   for (const Case &c : cases) {
@@ -182,7 +208,8 @@ TEST_F(BuildGroupTest, PositionAndSizeKeys) {
     child.ApplySettings(block.get());
     int x = 0, y = 0, wide = 0, tall = 0;
     child.GetBounds(x, y, wide, tall);
-    EXPECT_EQ((std::vector<int>{x, y, wide, tall}), (std::vector<int>{c.x, c.y, c.wide, c.tall})) << c.key << " " << c.value;
+    EXPECT_EQ((std::vector<int>{x, y, wide, tall}), (std::vector<int>{c.x, c.y, c.wide, c.tall}))
+        << c.key << " " << c.value;
   }
 }
 
@@ -212,7 +239,7 @@ TEST_F(BuildGroupTest, VisibleKey) {
     bool after;
   };
   const Case cases[] = {{nullptr, false, true}, {"1", false, true}, {"0", true, false},
-                        {"-1", false, false},    {"-1", true, true}, {"2", false, true}};
+                        {"-1", false, false},   {"-1", true, true}, {"2", false, true}};
   for (const Case &c : cases) {
     Panel child(m_pDialog, "child");
     child.SetVisible(c.before);
@@ -306,16 +333,18 @@ TEST_F(BuildGroupTest, ReloadAppliesWhatChanged) {
   auto *title = dynamic_cast<Label *>(Child("Title"));
   ASSERT_NE(title, nullptr);
   title->SetText("Changed in code");
-  WriteFile("servers/Test.res",
-            "\"x\" { \"Title\" { \"ControlName\" \"Label\" \"xpos\" \"25\" \"labelText\" \"OLD\" \"wide\" \"90\" }"
-            " \"Added\" { \"ControlName\" \"Button\" } }");
+  WriteFile(
+      "servers/Test.res",
+      "\"x\" { \"Title\" { \"ControlName\" \"Label\" \"xpos\" \"25\" \"labelText\" \"OLD\" \"wide\" \"90\" }"
+      " \"Added\" { \"ControlName\" \"Button\" } }");
   m_Spew.Clear();
   KeyValuesAD message(new KeyValues("LayoutFileChanged", "file", "SERVERS/test.res"));
   kgui::ipanel()->SendMessage(m_pDialog->GetVPanel(), message.get(), 0);
   EXPECT_EQ(title->GetXPos(), 25);
   EXPECT_EQ(title->GetText(), "Changed in code");  // "OLD" differs only in case: not applied
   EXPECT_NE(Child("Added"), nullptr);
-  EXPECT_EQ(m_Spew.Messages(), std::vector<std::string>{"[Title] applying key 'xpos', has changed from '10' to '25'\n"});
+  EXPECT_EQ(m_Spew.Messages(),
+            std::vector<std::string>{"[Title] applying key 'xpos', has changed from '10' to '25'\n"});
   EXPECT_EQ(Runtime().OpenCount("servers/Test.res"), 2);
 }
 

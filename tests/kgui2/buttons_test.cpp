@@ -27,15 +27,19 @@ class Owner : public kgui::EditablePanel {
   std::vector<std::string> log;
 
   void OnCommand(const char *command) override { log.push_back(std::string("Command ") + command); }
-  void OnToggled(Panel *panel, int state) { log.push_back(std::string("ButtonToggled ") + panel->GetName() + " " + std::to_string(state)); }
-  void OnRadio(Panel *panel, int position) { log.push_back(std::string("RadioButtonChecked ") + panel->GetName() + " " + std::to_string(position)); }
+  void OnToggled(Panel *panel, int state) {
+    log.push_back(std::string("ButtonToggled ") + panel->GetName() + " " + std::to_string(state));
+  }
+  void OnRadio(Panel *panel, int position) {
+    log.push_back(std::string("RadioButtonChecked ") + panel->GetName() + " " + std::to_string(position));
+  }
   void OnCustom(const char *value) { log.push_back(std::string("Custom ") + value); }
 };
 
 BEGIN_MESSAGE_MAP(Owner, kgui::EditablePanel)
-  MESSAGE_ENTRY("ButtonToggled", OnToggled, "panel", "state")
-  MESSAGE_ENTRY("RadioButtonChecked", OnRadio, "panel", "tabposition")
-  MESSAGE_ENTRY("Custom", OnCustom, "value")
+MESSAGE_ENTRY("ButtonToggled", OnToggled, "panel", "state")
+MESSAGE_ENTRY("RadioButtonChecked", OnRadio, "panel", "tabposition")
+MESSAGE_ENTRY("Custom", OnCustom, "value")
 END_MESSAGE_MAP()
 
 class ButtonsTest : public ToolkitTest {

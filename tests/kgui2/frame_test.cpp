@@ -1,11 +1,12 @@
 // Frames, message and query boxes and tool windows: showing and closing, fading, modality, the
 // title bar, dragging and sizing, and per-user placement.
+#include "kgui_controls/Frame.h"
+
 #include <string>
 #include <vector>
 
 #include "kgui_controls/AnimationController.h"
 #include "kgui_controls/Button.h"
-#include "kgui_controls/Frame.h"
 #include "kgui_controls/MessageBox.h"
 #include "kgui_controls/PropertySheet.h"
 #include "kgui_controls/QueryBox.h"
@@ -35,8 +36,8 @@ class OwnerFrame : public Frame {
 };
 
 BEGIN_MESSAGE_MAP(OwnerFrame, Frame)
-  MESSAGE_ENTRY("Kept", OnKept)
-  MESSAGE_ENTRY("Removed", OnRemoved)
+MESSAGE_ENTRY("Kept", OnKept)
+MESSAGE_ENTRY("Removed", OnRemoved)
 END_MESSAGE_MAP()
 
 class FrameTest : public ToolkitTest {
@@ -55,7 +56,8 @@ class FrameTest : public ToolkitTest {
     kgui::ipanel()->SendMessage(target, press.get(), 0);
     Runtime().MoveCursorTo(toX, toY);
     KeyValuesAD release(new KeyValues("MouseReleased", "code", kgui::MOUSE_LEFT));
-    kgui::ipanel()->SendMessage(Runtime().GetMouseCapture() ? Runtime().GetMouseCapture() : target, release.get(), 0);
+    kgui::ipanel()->SendMessage(Runtime().GetMouseCapture() ? Runtime().GetMouseCapture() : target,
+                                release.get(), 0);
   }
   std::vector<int> Bounds(kgui::Panel *panel) {
     int x = 0, y = 0, wide = 0, tall = 0;

@@ -30,7 +30,8 @@ std::string EnvOr(const char *name, const char *fallback) {
 int RunProgram(const std::vector<std::string> &argv, const std::string &outputFile) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   std::vector<char *> args;
   for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
@@ -82,9 +83,10 @@ class GalleryTest : public testing::Test {
     WriteWholeFile(script, steps + "dump " + m_DumpFile + "\nquit\n");
     const std::string bin = EnvOr("SB_BIN_DIR", ".");
     const std::string output = m_Dir.File("host.log");
-    const int status = RunProgram({bin + "/kgui-host", "--headless", "--game", EnvOr("SB_SOURCE_DIR", ".") + "/game",
-                                   "--user-dir", m_Dir.File("user"), "--script", script, bin + "/kgui_gallery.so"},
-                                  output);
+    const int status =
+        RunProgram({bin + "/kgui-host", "--headless", "--game", EnvOr("SB_SOURCE_DIR", ".") + "/game",
+                    "--user-dir", m_Dir.File("user"), "--script", script, bin + "/kgui_gallery.so"},
+                   output);
     ASSERT_EQ(status, 0) << ReadWholeFile(output);
     m_pDump.reset(new KeyValues("dump"));
     ASSERT_TRUE(m_pDump->LoadFromBuffer(m_DumpFile.c_str(), ReadWholeFile(m_DumpFile).c_str()));

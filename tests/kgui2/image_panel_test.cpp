@@ -39,8 +39,10 @@ TEST_F(ImagePanelTest, ScalingModes) {
     int drawWide, drawTall;
   };
   const Case cases[] = {
-      {"none", 100, 60, 32, 16},          {"panel", 100, 60, 100, 60},
-      {"image", 32, 16, 32, 16},          {"image-width-only", 32, 60, 32, 60},
+      {"none", 100, 60, 32, 16},
+      {"panel", 100, 60, 100, 60},
+      {"image", 32, 16, 32, 16},
+      {"image-width-only", 32, 60, 32, 60},
       {"image-height-only", 100, 16, 100, 16},
   };
   for (const Case &c : cases) {
@@ -115,8 +117,8 @@ TEST_F(ImagePanelTest, BitmapPanelFillsItselfAndAnimationsStepWithTheClock) {
   Plat_AdvanceClock(0.15);
   EXPECT_EQ(spinner.GetCurrentFrame(), (first + 1) % 4);
   Runtime().PaintAll();
-  EXPECT_GT(Image("gallery/spinner1")->paints + Image("gallery/spinner2")->paints + Image("gallery/spinner3")->paints +
-                Image("gallery/spinner4")->paints,
+  EXPECT_GT(Image("gallery/spinner1")->paints + Image("gallery/spinner2")->paints +
+                Image("gallery/spinner3")->paints + Image("gallery/spinner4")->paints,
             0);
   spinner.StopAnimation();
   EXPECT_EQ(spinner.GetCurrentFrame(), 0);

@@ -67,9 +67,9 @@ TEST_F(LabelTest, NineAlignments) {
     int x, y;
   };
   // A label 100 x 40 with "abcd" (28 x 16) and an inset of 2, 3.
-  const Case cases[] = {{"north-west", 2, 3},  {"north", 36, 3},  {"north-east", 70, 3},
+  const Case cases[] = {{"north-west", 2, 3},  {"north", 36, 3},   {"north-east", 70, 3},
                         {"west", 2, 12},       {"center", 36, 12}, {"east", 70, 12},
-                        {"south-west", 2, 21}, {"south", 36, 21}, {"south-east", 70, 21}};
+                        {"south-west", 2, 21}, {"south", 36, 21},  {"south-east", 70, 21}};
   Label label(m_pDialog, "label", "abcd");
   label.SetBounds(0, 0, 100, 40);
   label.SetTextInset(2, 3);
@@ -145,7 +145,8 @@ TEST_F(LabelTest, RichTextKeepsTheNewestCharactersAndReadsFiles) {
   EXPECT_EQ(text.GetText(), "About the browser.\nSecond line.");
   m_Spew.Clear();
   Apply(&text, new KeyValues("log", "textfile", "docs/missing.txt"));
-  EXPECT_EQ(m_Spew.Messages(), std::vector<std::string>{"RichText: textfile parameter 'docs/missing.txt' not found.\n"});
+  EXPECT_EQ(m_Spew.Messages(),
+            std::vector<std::string>{"RichText: textfile parameter 'docs/missing.txt' not found.\n"});
 }
 
 TEST_F(LabelTest, TooltipShowsAfterItsDelayWhileTheCursorRests) {

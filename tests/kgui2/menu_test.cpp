@@ -1,10 +1,11 @@
 // Menus and combo boxes: opening, highlighting, choosing, closing, and the entries' records.
+#include "kgui_controls/Menu.h"
+
 #include <string>
 #include <vector>
 
 #include "kgui_controls/ComboBox.h"
 #include "kgui_controls/EditablePanel.h"
-#include "kgui_controls/Menu.h"
 #include "kgui_controls/MenuButton.h"
 #include "kgui_controls/MenuItem.h"
 #include "kgui_controls/TextEntry.h"
@@ -32,9 +33,9 @@ class Target : public kgui::EditablePanel {
 };
 
 BEGIN_MESSAGE_MAP(Target, kgui::EditablePanel)
-  MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
-  MESSAGE_ENTRY("MenuItemSelected", OnSelected, "itemID")
-  MESSAGE_ENTRY("MenuClose", OnClose)
+MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
+MESSAGE_ENTRY("MenuItemSelected", OnSelected, "itemID")
+MESSAGE_ENTRY("MenuClose", OnClose)
 END_MESSAGE_MAP()
 
 class MenuTest : public ToolkitTest {
@@ -58,7 +59,8 @@ class MenuTest : public ToolkitTest {
     menu->AddMenuItem("Connect", "Connect", "connect", m_pTarget);
     menu->AddMenuItem("Details", "Details", "details", m_pTarget);
     menu->AddSeparator();
-    const int check = menu->AddCheckableMenuItem("Grid", "Grid", new KeyValues("Command", "command", "grid"), m_pTarget);
+    const int check =
+        menu->AddCheckableMenuItem("Grid", "Grid", new KeyValues("Command", "command", "grid"), m_pTarget);
     EXPECT_EQ(check, 3);
     return menu;
   }

@@ -27,39 +27,51 @@ class RecordingPanel : public Panel {
   void OnRefreshServer(int serverID) { calls.push_back("RefreshServer " + std::to_string(serverID)); }
   void OnConnectToServer() { calls.push_back("ConnectToServer"); }
   void OnLoadModList(uint64 appID) { calls.push_back("LoadModList " + std::to_string(appID)); }
-  void OnWide(const char16_t *text) { calls.push_back("Wide " + std::to_string(std::u16string(text).size())); }
-  void OnRecord(KeyValues *record) { calls.push_back(std::string("Record ") + (record ? record->GetName() : "null")); }
+  void OnWide(const char16_t *text) {
+    calls.push_back("Wide " + std::to_string(std::u16string(text).size()));
+  }
+  void OnRecord(KeyValues *record) {
+    calls.push_back(std::string("Record ") + (record ? record->GetName() : "null"));
+  }
   void OnWhole(KeyValues *message) { calls.push_back(std::string("Whole ") + message->GetName()); }
   void OnFloat(float value) { calls.push_back("Float " + std::to_string(static_cast<int>(value * 10))); }
   void OnFlag(bool flag) { calls.push_back(flag ? "Flag 1" : "Flag 0"); }
   void OnTwoFloats(float a, float b) { calls.push_back("TwoFloats " + std::to_string(a + b)); }
-  void OnButtonToggled(Panel *panel, int state) { calls.push_back("ButtonToggled " + std::to_string(state) + (panel ? " panel" : "")); }
+  void OnButtonToggled(Panel *panel, int state) {
+    calls.push_back("ButtonToggled " + std::to_string(state) + (panel ? " panel" : ""));
+  }
   void OnCommand(const char *command) override {
     calls.push_back(std::string("Command ") + command);
     BaseClass::OnCommand(command);
   }
   void OnNamedCommand() { calls.push_back("NamedCommand"); }
-  void OnKeyCodePressed(kgui::KeyCode code) override { calls.push_back("KeyCodePressed " + std::to_string(code)); }
-  void OnKeyCodeTyped(kgui::KeyCode code) override { calls.push_back("KeyCodeTyped " + std::to_string(code)); }
+  void OnKeyCodePressed(kgui::KeyCode code) override {
+    calls.push_back("KeyCodePressed " + std::to_string(code));
+  }
+  void OnKeyCodeTyped(kgui::KeyCode code) override {
+    calls.push_back("KeyCodeTyped " + std::to_string(code));
+  }
   void OnKeyTyped(int unichar) override { calls.push_back("KeyTyped " + std::to_string(unichar)); }
   void OnMouseWheeled(int delta) override { calls.push_back("MouseScrolled " + std::to_string(delta)); }
-  void OnMousePressed(kgui::MouseCode code) override { calls.push_back("MousePressed " + std::to_string(code)); }
+  void OnMousePressed(kgui::MouseCode code) override {
+    calls.push_back("MousePressed " + std::to_string(code));
+  }
   void RequestFocus(int direction) override { calls.push_back("RequestFocus " + std::to_string(direction)); }
 };
 
 BEGIN_MESSAGE_MAP(RecordingPanel, Panel)
-  MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
-  MESSAGE_ENTRY("RefreshServer", OnRefreshServer, "serverID")
-  MESSAGE_ENTRY("ConnectToServer", OnConnectToServer)
-  MESSAGE_ENTRY("LoadModList", OnLoadModList, "nAppID")
-  MESSAGE_ENTRY("Wide", OnWide, "text")
-  MESSAGE_ENTRY("Record", OnRecord, "data")
-  MESSAGE_ENTRY("Whole", OnWhole, nullptr)
-  MESSAGE_ENTRY("Float", OnFloat, "value")
-  MESSAGE_ENTRY("Flag", OnFlag, "flag")
-  MESSAGE_ENTRY("TwoFloats", OnTwoFloats, "a", "b")
-  MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
-  MESSAGE_ENTRY("NamedCommand", OnNamedCommand)
+MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
+MESSAGE_ENTRY("RefreshServer", OnRefreshServer, "serverID")
+MESSAGE_ENTRY("ConnectToServer", OnConnectToServer)
+MESSAGE_ENTRY("LoadModList", OnLoadModList, "nAppID")
+MESSAGE_ENTRY("Wide", OnWide, "text")
+MESSAGE_ENTRY("Record", OnRecord, "data")
+MESSAGE_ENTRY("Whole", OnWhole, nullptr)
+MESSAGE_ENTRY("Float", OnFloat, "value")
+MESSAGE_ENTRY("Flag", OnFlag, "flag")
+MESSAGE_ENTRY("TwoFloats", OnTwoFloats, "a", "b")
+MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
+MESSAGE_ENTRY("NamedCommand", OnNamedCommand)
 END_MESSAGE_MAP()
 
 // A derived class that handles "TextChanged" itself.
@@ -72,7 +84,7 @@ class DerivedPanel : public RecordingPanel {
 };
 
 BEGIN_MESSAGE_MAP(DerivedPanel, kgui::RecordingPanel)
-  MESSAGE_ENTRY("TextChanged", OnDerivedTextChanged, "text")
+MESSAGE_ENTRY("TextChanged", OnDerivedTextChanged, "text")
 END_MESSAGE_MAP()
 
 // A third level that adds nothing: dispatch must walk through its empty map.
@@ -113,7 +125,8 @@ TEST_F(PanelMessaging, MissingAndExtraParametersStillCallTheHandler) {
   Send(&panel, new KeyValues("RefreshServer"));
   Send(&panel, new KeyValues("ConnectToServer", "unexpected", 5));
   Send(&panel, new KeyValues("refreshserver", "SERVERID", 42));  // names ignore letter case
-  EXPECT_EQ(panel.calls, (std::vector<std::string>{"RefreshServer 0", "ConnectToServer", "RefreshServer 42"}));
+  EXPECT_EQ(panel.calls,
+            (std::vector<std::string>{"RefreshServer 0", "ConnectToServer", "RefreshServer 42"}));
   EXPECT_TRUE(m_Spew.Asserts().empty());
 }
 
@@ -138,9 +151,10 @@ TEST_F(PanelMessaging, ParametersAreReadWithTheirTypeConversions) {
   Send(&panel, record);
   Send(&panel, new KeyValues("Record"));
   Send(&panel, new KeyValues("Whole", "anything", 1));
-  EXPECT_EQ(panel.calls, (std::vector<std::string>{"base TextChanged d\u00e9j\u00e0 panel", "base TextChanged  panel",
-                                                   "LoadModList 243750", "LoadModList 1200", "Wide 4", "Float 25",
-                                                   "Record Server", "Record null", "Whole Whole"}));
+  EXPECT_EQ(panel.calls,
+            (std::vector<std::string>{"base TextChanged d\u00e9j\u00e0 panel", "base TextChanged  panel",
+                                      "LoadModList 243750", "LoadModList 1200", "Wide 4", "Float 25",
+                                      "Record Server", "Record null", "Whole Whole"}));
 }
 
 TEST_F(PanelMessaging, UnreadableParameterCodesAreReportedAndCountAsHandled) {
@@ -194,8 +208,9 @@ TEST_F(PanelMessaging, UnknownMessagesAreDroppedAndReportedOnlyWhenTracing) {
   kgui::KGui_SetMessageTraceOverride(1);
   Send(&child, new KeyValues("NoSuchMessage"));
   Send(&child, new KeyValues("AnotherOne"));
-  EXPECT_EQ(m_Spew.Messages(), (std::vector<std::string>{"Message 'NoSuchMessage' not handled by panel 'child'\n",
-                                                         "Message 'AnotherOne' not handled by panel 'child'\n"}));
+  EXPECT_EQ(m_Spew.Messages(),
+            (std::vector<std::string>{"Message 'NoSuchMessage' not handled by panel 'child'\n",
+                                      "Message 'AnotherOne' not handled by panel 'child'\n"}));
 }
 
 TEST_F(PanelMessaging, CommandLineFlagIsOneWholeArgument) {

@@ -41,7 +41,7 @@ class Owner : public kgui::EditablePanel {
 };
 
 BEGIN_MESSAGE_MAP(Owner, kgui::EditablePanel)
-  MESSAGE_ENTRY("PageChanged", OnPageChanged, "panel")
+MESSAGE_ENTRY("PageChanged", OnPageChanged, "panel")
 END_MESSAGE_MAP()
 
 class PropertySheetTest : public ToolkitTest {
@@ -88,13 +88,15 @@ TEST_F(PropertySheetTest, ChangingPagesTellsThePagesAndTheOwner) {
   EXPECT_EQ(m_pSheet->GetActivePageNum(), 2);
   EXPECT_TRUE(m_Pages[2]->IsVisible());
   EXPECT_FALSE(m_Pages[0]->IsVisible());
-  EXPECT_EQ(Log(), (std::vector<std::string>{"PageHide Internet", "PageShow History", "PageChanged History"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"PageHide Internet", "PageShow History", "PageChanged History"}));
 }
 
 TEST_F(PropertySheetTest, ClickingATabActivatesItsPage) {
   Log();
   Runtime().Click(m_pSheet->GetTab(m_Pages[1]));
-  EXPECT_EQ(Log(), (std::vector<std::string>{"PageHide Internet", "PageShow Favorites", "PageChanged Favorites"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::string>{"PageHide Internet", "PageShow Favorites", "PageChanged Favorites"}));
 }
 
 TEST_F(PropertySheetTest, TabsAreAtLeastTheMinimumWidth) {

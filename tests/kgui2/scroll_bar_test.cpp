@@ -31,7 +31,8 @@ class ScrollBarTest : public ToolkitTest {
   std::vector<int> Positions() {
     std::vector<int> positions;
     for (KeyValues *message : Runtime().TakeMessagesFor(m_pOwner->GetVPanel())) {
-      if (!strcmp(message->GetName(), "ScrollBarSliderMoved")) positions.push_back(message->GetInt("position"));
+      if (!strcmp(message->GetName(), "ScrollBarSliderMoved"))
+        positions.push_back(message->GetInt("position"));
       message->Destroy();
     }
     return positions;
@@ -68,7 +69,7 @@ TEST_F(ScrollBarTest, TrackClicksPageAndTheThumbDrags) {
   int start = 0, end = 0;
   slider->GetNobPos(start, end);
   EXPECT_EQ(start, 0);
-  EXPECT_EQ(end, 46);  // a quarter of the track
+  EXPECT_EQ(end, 46);                // a quarter of the track
   Runtime().ClickAt(108, 16 + 150);  // below the thumb: one page down
   EXPECT_EQ(m_pBar->GetValue(), 25);
   Runtime().ClickAt(108, 16 + 2);  // above it: one page up

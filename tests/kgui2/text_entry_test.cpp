@@ -156,10 +156,8 @@ TEST_F(TextEntryTest, RulesFromLayoutKeys) {
     const char *expected;
   };
   const Case cases[] = {
-      {"maxchars", "4", "abcdef", "abcd"},
-      {"NumericInputOnly", "1", "a1-2.5x", "1-2.5"},
-      {"unicode", "0", "caf\xC3\xA9!", "caf!"},
-      {"editable", "0", "abc", ""},
+      {"maxchars", "4", "abcdef", "abcd"},      {"NumericInputOnly", "1", "a1-2.5x", "1-2.5"},
+      {"unicode", "0", "caf\xC3\xA9!", "caf!"}, {"editable", "0", "abc", ""},
       {"maxchars", "-1", "abcdef", "abcdef"},
   };
   for (const Case &c : cases) {

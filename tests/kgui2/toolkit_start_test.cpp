@@ -33,8 +33,9 @@ TEST(ToolkitStart, FindsEveryInterfaceAndHandsTheProviderOn) {
 }
 
 TEST(ToolkitStart, FailsWithoutARequiredInterface) {
-  const char *required[] = {KGUI_INTERFACE_VERSION,        KGUI_PANEL_INTERFACE_VERSION,  KGUI_SURFACE_INTERFACE_VERSION,
-                            KGUI_SCHEME_INTERFACE_VERSION, KGUI_SYSTEM_INTERFACE_VERSION, KGUI_INPUT_INTERFACE_VERSION,
+  const char *required[] = {KGUI_INTERFACE_VERSION,          KGUI_PANEL_INTERFACE_VERSION,
+                            KGUI_SURFACE_INTERFACE_VERSION,  KGUI_SCHEME_INTERFACE_VERSION,
+                            KGUI_SYSTEM_INTERFACE_VERSION,   KGUI_INPUT_INTERFACE_VERSION,
                             KGUI_LOCALIZE_INTERFACE_VERSION, FILESYSTEM_INTERFACE_VERSION};
   for (const char *name : required) {
     kguitest::FakeRuntime runtime;

@@ -30,13 +30,13 @@ namespace gallery {
 using kgui::Panel;
 
 BEGIN_MESSAGE_MAP(CGalleryFrame, kgui::Frame)
-  MESSAGE_ENTRY("PlainPressed", OnPlainPressed)
-  MESSAGE_ENTRY("DefaultPressed", OnDefaultPressed)
-  MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
-  MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
-  MESSAGE_ENTRY("RadioButtonChecked", OnRadioButtonChecked, "panel", "tabposition")
-  MESSAGE_ENTRY("PageChanged", OnPageChanged, "panel")
-  MESSAGE_ENTRY("QueryAnswered", OnQueryAnswered)
+MESSAGE_ENTRY("PlainPressed", OnPlainPressed)
+MESSAGE_ENTRY("DefaultPressed", OnDefaultPressed)
+MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
+MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
+MESSAGE_ENTRY("RadioButtonChecked", OnRadioButtonChecked, "panel", "tabposition")
+MESSAGE_ENTRY("PageChanged", OnPageChanged, "panel")
+MESSAGE_ENTRY("QueryAnswered", OnQueryAnswered)
 END_MESSAGE_MAP()
 
 namespace {
@@ -77,9 +77,11 @@ void CGalleryFrame::BuildMenus() {
 
   auto *viewButton = new kgui::MenuButton(this, "ViewMenuButton", "#Gallery_View");
   auto *viewMenu = new kgui::Menu(viewButton, "ViewMenu");
-  const int grid = viewMenu->AddCheckableMenuItem("Grid", "#Gallery_ShowGrid", new KeyValues("Command", "command", "ToggleGrid"), this);
+  const int grid = viewMenu->AddCheckableMenuItem("Grid", "#Gallery_ShowGrid",
+                                                  new KeyValues("Command", "command", "ToggleGrid"), this);
   viewMenu->GetMenuItem(grid)->SetChecked(true);
-  viewMenu->AddCheckableMenuItem("Rulers", "#Gallery_ShowRulers", new KeyValues("Command", "command", "ToggleRulers"), this);
+  viewMenu->AddCheckableMenuItem("Rulers", "#Gallery_ShowRulers",
+                                 new KeyValues("Command", "command", "ToggleRulers"), this);
   viewButton->SetMenu(viewMenu);
   bar->AddButton(viewButton);
 
@@ -134,8 +136,9 @@ void CGalleryFrame::FillControls() {
     notes->InsertColorChange(Color(232, 168, 56, 255));
     notes->InsertString("Three servers asked for a password.\n");
     notes->InsertColorChange(Color(216, 222, 230, 255));
-    notes->InsertString("The list refreshes every few minutes; select a row and press Connect to join, or "
-                        "open its details to see the players and the rules of the server.");
+    notes->InsertString(
+        "The list refreshes every few minutes; select a row and press Connect to join, or "
+        "open its details to see the players and the rules of the server.");
   }
   if (auto *graph = Find<kgui::GraphPanel>(this, "Graph")) {
     const float pings[] = {42, 48, 45, 60, 72, 66, 51, 49, 47, 58, 80, 76, 61, 55, 52, 50, 64, 70, 68, 59,
@@ -189,7 +192,8 @@ void CGalleryFrame::Record(const std::string &entry) {
 }
 
 void CGalleryFrame::OnTextChanged(Panel *panel, const char *text) {
-  Record(std::string("TextChanged ") + (panel ? panel->GetName() : "?") + (*text ? std::string(" ") + text : ""));
+  Record(std::string("TextChanged ") + (panel ? panel->GetName() : "?") +
+         (*text ? std::string(" ") + text : ""));
 }
 
 void CGalleryFrame::OnButtonToggled(Panel *panel, int state) {
@@ -197,7 +201,8 @@ void CGalleryFrame::OnButtonToggled(Panel *panel, int state) {
 }
 
 void CGalleryFrame::OnRadioButtonChecked(Panel *panel, int tabPosition) {
-  Record(std::string("RadioButtonChecked ") + (panel ? panel->GetName() : "?") + " " + std::to_string(tabPosition));
+  Record(std::string("RadioButtonChecked ") + (panel ? panel->GetName() : "?") + " " +
+         std::to_string(tabPosition));
 }
 
 void CGalleryFrame::OnPageChanged(Panel *panel) {
@@ -239,7 +244,8 @@ void CGalleryFrame::Describe(KeyValues *panelBlock) {
   BaseClass::Describe(panelBlock);
   KeyValues *received = panelBlock->FindKey("received", true);
   int index = 0;
-  for (const std::string &entry : m_Received) received->SetString(std::to_string(++index).c_str(), entry.c_str());
+  for (const std::string &entry : m_Received)
+    received->SetString(std::to_string(++index).c_str(), entry.c_str());
 }
 
 }  // namespace gallery

@@ -51,7 +51,8 @@ class CGalleryModule final : public IServerBrowser, public IKGuiModule {
     if (m_pWindow) m_pWindow->SetParent(parentPanel);
   }
   void RunModuleFrame() override {
-    if (kgui::KGui_IsStarted()) kgui::GetAnimationController()->UpdateAnimations(kgui::system()->GetCurrentTime());
+    if (kgui::KGui_IsStarted())
+      kgui::GetAnimationController()->UpdateAnimations(kgui::system()->GetCurrentTime());
   }
 
  private:
@@ -63,6 +64,7 @@ CGalleryModule g_GalleryModule;
 }  // namespace
 
 EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CGalleryModule, IKGuiModule, KGUIMODULE_INTERFACE_VERSION, g_GalleryModule);
-EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CGalleryModule, IServerBrowser, SERVERBROWSER_INTERFACE_VERSION, g_GalleryModule);
+EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CGalleryModule, IServerBrowser, SERVERBROWSER_INTERFACE_VERSION,
+                                  g_GalleryModule);
 
 }  // namespace gallery

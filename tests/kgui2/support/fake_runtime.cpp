@@ -35,7 +35,9 @@ FakeRuntime::~FakeRuntime() {
   kgui::KGui_ShutdownInterfaces();
 }
 
-bool FakeRuntime::Start() { return kgui::KGui_InitInterfacesList("fake", this); }
+bool FakeRuntime::Start() {
+  return kgui::KGui_InitInterfacesList("fake", this);
+}
 
 void *FakeRuntime::QueryInterface(const char *versionName) {
   const std::string name = versionName ? versionName : "";
@@ -90,8 +92,12 @@ void FakeRuntime::FreePanel(VPANEL panel) {
   m_Panels.erase(panel);
 }
 
-HPanel FakeRuntime::PanelToHandle(VPANEL panel) { return Get(panel) ? panel : kgui::INVALID_PANEL_HANDLE; }
-VPANEL FakeRuntime::HandleToPanel(HPanel handle) { return Get(handle) ? handle : 0; }
+HPanel FakeRuntime::PanelToHandle(VPANEL panel) {
+  return Get(panel) ? panel : kgui::INVALID_PANEL_HANDLE;
+}
+VPANEL FakeRuntime::HandleToPanel(HPanel handle) {
+  return Get(handle) ? handle : 0;
+}
 
 void FakeRuntime::MarkPanelForDeletion(VPANEL panel) {
   if (std::find(m_MarkedForDeletion.begin(), m_MarkedForDeletion.end(), panel) == m_MarkedForDeletion.end())
@@ -108,9 +114,10 @@ int FakeRuntime::DeliverMessages() {
   // Bounded, so a panel that posts to itself forever cannot hang a test.
   for (int round = 0; round < 10000; ++round) {
     const double now = GetCurrentTime();
-    auto due = std::min_element(m_Queue.begin(), m_Queue.end(), [](const PostedMessage &a, const PostedMessage &b) {
-      return a.due != b.due ? a.due < b.due : a.order < b.order;
-    });
+    auto due =
+        std::min_element(m_Queue.begin(), m_Queue.end(), [](const PostedMessage &a, const PostedMessage &b) {
+          return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
     if (due == m_Queue.end() || due->due > now) break;
     PostedMessage posted = *due;
     m_Queue.erase(due);
@@ -157,7 +164,8 @@ void FakeRuntime::DeleteAllPanels() {
   for (int guard = 0; guard < 100000; ++guard) {
     VPANEL root = 0;
     for (auto &entry : m_Panels) {
-      if (entry.first != m_Desktop && entry.second.client && (entry.second.parent == 0 || entry.second.parent == m_Desktop)) {
+      if (entry.first != m_Desktop && entry.second.client &&
+          (entry.second.parent == 0 || entry.second.parent == m_Desktop)) {
         root = entry.first;
         break;
       }
@@ -256,7 +264,8 @@ void FakeRuntime::GetMinimumSize(VPANEL panel, int &wide, int &tall) {
 }
 
 void FakeRuntime::SetInset(VPANEL panel, int left, int top, int right, int bottom) {
-  if (FakePanelRecord *r = Get(panel)) r->insetLeft = left, r->insetTop = top, r->insetRight = right, r->insetBottom = bottom;
+  if (FakePanelRecord *r = Get(panel))
+    r->insetLeft = left, r->insetTop = top, r->insetRight = right, r->insetBottom = bottom;
 }
 
 void FakeRuntime::GetInset(VPANEL panel, int &left, int &top, int &right, int &bottom) {
@@ -372,7 +381,8 @@ void FakeRuntime::SetParent(VPANEL panel, VPANEL newParent) {
   FakePanelRecord *r = Get(panel);
   if (!r) return;
   if (newParent && HasParent(newParent, panel)) return;
-  if (FakePanelRecord *old = Get(r->parent)) old->children.erase(std::remove(old->children.begin(), old->children.end(), panel), old->children.end());
+  if (FakePanelRecord *old = Get(r->parent))
+    old->children.erase(std::remove(old->children.begin(), old->children.end(), panel), old->children.end());
   r->parent = newParent;
   if (FakePanelRecord *parent = Get(newParent)) parent->children.push_back(panel);
 }
@@ -520,7 +530,9 @@ Color FakeRuntime::GetColor(const char *name, Color defaultColor) {
 
 // ---- IHostSystem
 
-double FakeRuntime::GetCurrentTime() { return Plat_FloatTime(); }
+double FakeRuntime::GetCurrentTime() {
+  return Plat_FloatTime();
+}
 
 KeyValues *FakeRuntime::GetUserConfigFileData(const char *dialogName, int dialogID) {
   const std::string key = std::string(dialogName ? dialogName : "") + "#" + std::to_string(dialogID);
@@ -586,8 +598,8 @@ const char16_t *FakeRuntime::Find(const char *tokenName) {
   return it == m_Tokens.end() ? nullptr : it->second.c_str();
 }
 
-int FakeRuntime::ConstructStringArgs(char16_t *output, int outputSizeInBytes, const char16_t *format, int numArgs,
-                                     const char16_t *const *args) {
+int FakeRuntime::ConstructStringArgs(char16_t *output, int outputSizeInBytes, const char16_t *format,
+                                     int numArgs, const char16_t *const *args) {
   std::u16string result;
   for (const char16_t *p = format; p && *p; ++p) {
     if (p[0] == u'%' && p[1] == u's' && p[2] >= u'1' && p[2] <= u'9') {
@@ -681,11 +693,15 @@ bool FakeRuntime::RenameFile(const char *oldPath, const char *newPath, const cha
   return rename(FullPath(oldPath).c_str(), FullPath(newPath).c_str()) == 0;
 }
 
-bool FakeRuntime::RemoveFile(const char *path, const char *) { return remove(FullPath(path).c_str()) == 0; }
+bool FakeRuntime::RemoveFile(const char *path, const char *) {
+  return remove(FullPath(path).c_str()) == 0;
+}
 
 // ---- input
 
-void FakeRuntime::Send(VPANEL target, KeyValues *message) { SendMessage(target, message, 0); }
+void FakeRuntime::Send(VPANEL target, KeyValues *message) {
+  SendMessage(target, message, 0);
+}
 
 void FakeRuntime::SendInput(VPANEL target, const char *name, const char *key, int value) {
   if (!target) return;
@@ -791,6 +807,8 @@ void FakeRuntime::TypeText(const char *utf8) {
   for (char16_t ch : kgui::Utf8ToWide(utf8)) SendInput(KeyTarget(), "KeyTyped", "unichar", ch);
 }
 
-void FakeRuntime::Scroll(kgui::Panel *panel, int delta) { SendInput(panel->GetVPanel(), "MouseScrolled", "delta", delta); }
+void FakeRuntime::Scroll(kgui::Panel *panel, int delta) {
+  SendInput(panel->GetVPanel(), "MouseScrolled", "delta", delta);
+}
 
 }  // namespace kguitest

@@ -143,7 +143,9 @@ class FakeRuntime final : public InterfaceProvider,
   VPANEL HandleToPanel(HPanel handle) override;
   void MarkPanelForDeletion(VPANEL panel) override;
   void PostMessage(VPANEL target, KeyValues *message, VPANEL from, float delaySeconds) override;
-  void AddTickSignal(VPANEL panel, int intervalMilliseconds) override { m_Ticks[panel] = intervalMilliseconds; }
+  void AddTickSignal(VPANEL panel, int intervalMilliseconds) override {
+    m_Ticks[panel] = intervalMilliseconds;
+  }
   void RemoveTickSignal(VPANEL panel) override { m_Ticks.erase(panel); }
 
   // ---- IPanel
