@@ -130,6 +130,13 @@ TEST_F(BuildGroupTest, BlockAppliesToExistingChildIgnoringCase) {
   EXPECT_EQ(m_pDialog->GetChildCount(), 1);
 }
 
+TEST_F(BuildGroupTest, BlockNamedLikeTheOwnerPlacesTheOwner) {
+  Load("\"DIALOG\" { \"ControlName\" \"EditablePanel\" \"xpos\" \"40\" \"wide\" \"320\" }");
+  EXPECT_EQ(m_pDialog->GetXPos(), 40);
+  EXPECT_EQ(m_pDialog->GetWide(), 320);
+  EXPECT_EQ(m_pDialog->GetChildCount(), 0);
+}
+
 TEST_F(BuildGroupTest, UnknownClassesAndValueKeysAreSkipped) {
   Load(
       "\"Ghost\" { \"ControlName\" \"NoSuchControl\" \"xpos\" \"10\" }\n"

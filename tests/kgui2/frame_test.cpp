@@ -248,6 +248,28 @@ TEST_F(FrameTest, PlacementIsKeptPerUserAndPulledOntoTheScreen) {
   delete frame;
 }
 
+TEST_F(FrameTest, ChildrenWithSettingsOfTheirOwnKeepThemUnderTheirName) {
+  class Remembering : public kgui::Panel {
+   public:
+    Remembering(kgui::Panel *parent) : Panel(parent, "Columns") {}
+    int width = 0;
+    bool HasUserConfigSettings() override { return true; }
+    void ApplyUserConfigSettings(KeyValues *data) override { width = data->GetInt("width", -1); }
+    void GetUserConfigSettings(KeyValues *data) override { data->SetInt("width", width); }
+  };
+  Frame *frame = MakeFrame("Dialog");
+  auto *child = new Remembering(frame);
+  frame->LoadUserConfig("Remembered", 2);
+  EXPECT_EQ(child->width, -1);
+  child->width = 77;
+  frame->SaveUserConfig();
+  EXPECT_EQ(Runtime().GetUserConfigFileData("Remembered", 2)->GetInt("Columns/width"), 77);
+  child->width = 0;
+  frame->LoadUserConfig("Remembered", 2);
+  EXPECT_EQ(child->width, 77);
+  delete frame;
+}
+
 TEST_F(FrameTest, MessageBoxSignalsItsCommandAndDeletesItself) {
   auto *owner = new OwnerFrame();
   owner->Activate();

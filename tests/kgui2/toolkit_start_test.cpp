@@ -21,6 +21,7 @@ TEST(ToolkitStart, FindsEveryInterfaceAndHandsTheProviderOn) {
   ASSERT_TRUE(runtime.Start());
   EXPECT_TRUE(kgui::KGui_IsStarted());
   EXPECT_EQ(kgui::ikgui(), static_cast<kgui::IKGui *>(&runtime));
+  EXPECT_EQ(runtime.m_pProvider, static_cast<InterfaceProvider *>(&runtime));
   EXPECT_NE(kgui::ipanel(), nullptr);
   EXPECT_NE(kgui::surface(), nullptr);
   EXPECT_NE(kgui::scheme(), nullptr);

@@ -49,7 +49,6 @@ T *Find(Panel *root, const char *name) {
 }  // namespace
 
 CGalleryFrame::CGalleryFrame() : Frame(nullptr, "Gallery") {
-  SetTransitionEffectTime(0.0f);
   LoadControlSettings("gallery/ControlGallery.res");
   BuildMenus();
   BuildSheet();

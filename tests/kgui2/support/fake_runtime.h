@@ -135,7 +135,8 @@ class FakeRuntime final : public InterfaceProvider,
   std::set<std::string> m_MissingInterfaces;
 
   // ---- IKGui
-  void SetInterfaceProvider(InterfaceProvider *) override {}
+  void SetInterfaceProvider(InterfaceProvider *provider) override { m_pProvider = provider; }
+  InterfaceProvider *m_pProvider = nullptr;
   bool IsRunning() override { return true; }
   VPANEL CreatePanel(kgui::IClientPanel *client) override;
   void FreePanel(VPANEL panel) override;
