@@ -36,8 +36,9 @@ struct CServer {
 // Deterministic invented servers, each with the record of 12 keys a page would add.
 struct CServerWorld {
   CServerWorld() {
-    static const char *const kWords[] = {"amber", "basalt", "cinder", "dune",  "ember", "fjord", "glacier",
-                                         "heron", "iris",   "juniper", "kestrel", "lagoon", "mesa", "nimbus"};
+    static const char *const kWords[] = {"amber",   "basalt",  "cinder", "dune",  "ember",
+                                         "fjord",   "glacier", "heron",  "iris",  "juniper",
+                                         "kestrel", "lagoon",  "mesa",   "nimbus"};
     std::mt19937 random(12345);
     auto word = [&] { return std::string(kWords[random() % std::size(kWords)]); };
     for (int i = 0; i < kRows; ++i) {
@@ -51,7 +52,8 @@ struct CServerWorld {
       record->SetString("game", ("mod_" + word()).c_str());
       record->SetString("players", (std::to_string(random() % 33) + "/32").c_str());
       record->SetInt("ping", server.ping);
-      record->SetString("IPAddr", ("127.0." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ":27015").c_str());
+      record->SetString(
+          "IPAddr", ("127.0." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ":27015").c_str());
       record->SetString("version", "1.4.1234");
       record->SetString("tags", (word() + "," + word()).c_str());
       record->SetInt("bots", static_cast<int>(random() % 9));
@@ -111,9 +113,10 @@ class CListWorld {
     delete m_pList;
     m_pList = new ListPanel(m_pWindow, "Servers");
     m_pList->SetBounds(10, 10, 980, 680);
-    static const char *const kColumns[] = {"password", "bots", "secure", "name", "IPAddr",
-                                           "game",     "players", "map", "ping"};
-    for (int col = 0; col < 9; ++col) m_pList->AddColumnHeader(col, kColumns[col], kColumns[col], col == 3 ? 260 : 80);
+    static const char *const kColumns[] = {"password", "bots",    "secure", "name", "IPAddr",
+                                           "game",     "players", "map",    "ping"};
+    for (int col = 0; col < 9; ++col)
+      m_pList->AddColumnHeader(col, kColumns[col], kColumns[col], col == 3 ? 260 : 80);
     m_pList->SetColumnSortFunc(3, &CompareName);
     m_pList->SetColumnSortFunc(8, &ComparePing);
   }
@@ -191,7 +194,8 @@ void BM_StableSortReference(benchmark::State &state) {
     state.PauseTiming();
     ids = World().order;
     state.ResumeTiming();
-    std::stable_sort(ids.begin(), ids.end(), [&](int a, int b) { return compare(nullptr, items[a], items[b]) < 0; });
+    std::stable_sort(ids.begin(), ids.end(),
+                     [&](int a, int b) { return compare(nullptr, items[a], items[b]) < 0; });
     benchmark::DoNotOptimize(ids.data());
   }
   state.SetItemsProcessed(state.iterations() * kRows);

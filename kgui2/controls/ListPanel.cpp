@@ -21,18 +21,20 @@
 namespace kgui {
 
 BEGIN_MESSAGE_MAP(ListPanel, Panel)
-  MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
-  MESSAGE_ENTRY("ColumnResized", OnColumnResized, "column", "delta")
-  MESSAGE_ENTRY("SetSortColumn", OnSetSortColumn, "column")
-  MESSAGE_ENTRY("ResizeColumnToContents", OnResizeColumnToContents, "column")
-  MESSAGE_ENTRY("OpenColumnChoiceMenu", OnOpenColumnChoiceMenu)
-  MESSAGE_ENTRY("ToggleColumnVisible", OnToggleColumnVisible, "col")
-  MESSAGE_ENTRY("CheckAllItems", OnCheckAllItems, "state")
+MESSAGE_ENTRY("ScrollBarSliderMoved", OnSliderMoved)
+MESSAGE_ENTRY("ColumnResized", OnColumnResized, "column", "delta")
+MESSAGE_ENTRY("SetSortColumn", OnSetSortColumn, "column")
+MESSAGE_ENTRY("ResizeColumnToContents", OnResizeColumnToContents, "column")
+MESSAGE_ENTRY("OpenColumnChoiceMenu", OnOpenColumnChoiceMenu)
+MESSAGE_ENTRY("ToggleColumnVisible", OnToggleColumnVisible, "col")
+MESSAGE_ENTRY("CheckAllItems", OnCheckAllItems, "state")
 END_MESSAGE_MAP()
 
 namespace {
 
-Panel *CreateListPanel() { return new ListPanel(nullptr, nullptr); }
+Panel *CreateListPanel() {
+  return new ListPanel(nullptr, nullptr);
+}
 
 constexpr size_t kMaxHeaderText = 255;
 
@@ -87,11 +89,14 @@ int ListPanel::FindCheckColumn() const {
 bool ListPanel::CheckColumnFlags(const char *columnName, int columnFlags) {
   if (columnFlags & ColumnCheckable) {
     if (V_stricmp(columnName, "Check") || FindCheckColumn() >= 0) {
-      AssertMsg(false, "ListPanel::AddColumnHeader() can only have one checkable column, which must be called 'check'");
+      AssertMsg(
+          false,
+          "ListPanel::AddColumnHeader() can only have one checkable column, which must be called 'check'");
       return false;
     }
     if (columnFlags & ColumnCustomPanel) {
-      AssertMsg(false, "ListPanel::AddColumnHeader() a column cannot hold both custom panels and check boxes");
+      AssertMsg(false,
+                "ListPanel::AddColumnHeader() a column cannot hold both custom panels and check boxes");
       return false;
     }
   }
@@ -101,11 +106,12 @@ bool ListPanel::CheckColumnFlags(const char *columnName, int columnFlags) {
 void ListPanel::AddColumnHeader(int index, const char *columnName, const char *columnText, int width,
                                 int columnFlags) {
   const bool fixed = (columnFlags & ColumnFixedWidth) && !(columnFlags & ColumnResizeWithWindow);
-  AddColumnHeader(index, columnName, columnText, width, fixed ? width : 20, fixed ? width : 10000, columnFlags);
+  AddColumnHeader(index, columnName, columnText, width, fixed ? width : 20, fixed ? width : 10000,
+                  columnFlags);
 }
 
-void ListPanel::AddColumnHeader(int index, const char *columnName, const char *columnText, int width, int minWidth,
-                                int maxWidth, int columnFlags) {
+void ListPanel::AddColumnHeader(int index, const char *columnName, const char *columnText, int width,
+                                int minWidth, int maxWidth, int columnFlags) {
   Assert(minWidth <= width);
   Assert(maxWidth >= width);
   columnName = columnName ? columnName : "";
@@ -123,11 +129,10 @@ void ListPanel::AddColumnHeader(int index, const char *columnName, const char *c
   column.m_iPreferredWidth = column.m_iWidth;
   column.m_bTypeIsText = !(columnFlags & (ColumnImage | ColumnCustomPanel | ColumnCheckable));
   column.m_bResizesWithWindow = (columnFlags & ColumnResizeWithWindow) != 0;
-  column.m_nContentAlignment = (columnFlags & ColumnImage) ? Label::a_center : Label::a_west;
   const int storageIndex = static_cast<int>(m_ColumnsData.size());
 
-  column.m_pHeader = new ListPanelColumnHeader(this, columnName,
-                                               (columnFlags & ColumnNoHeaderText) ? "" : column.m_HeaderText.c_str());
+  column.m_pHeader = new ListPanelColumnHeader(
+      this, columnName, (columnFlags & ColumnNoHeaderText) ? "" : column.m_HeaderText.c_str());
   column.m_pHeader->SetSize(column.m_iWidth, kHeaderTall);
   column.m_pHeader->AddActionSignalTarget(this);
   column.m_pResizer = new ListPanelDragger(this, storageIndex);
@@ -251,7 +256,9 @@ ListPanelDragger *ListPanel::GetColumnDragger(int col) {
   return column ? column->m_pResizer : nullptr;
 }
 
-Panel *ListPanel::GetColumnSelectButton() { return m_pColumnSelectButton; }
+Panel *ListPanel::GetColumnSelectButton() {
+  return m_pColumnSelectButton;
+}
 
 // ---- the item pool
 
@@ -265,7 +272,9 @@ const ListPanelItem *ListPanel::GetItem(int itemID) const {
   return const_cast<ListPanel *>(this)->ItemAt(itemID);
 }
 
-bool ListPanel::IsItemIDValid(int itemID) { return ItemAt(itemID) != nullptr; }
+bool ListPanel::IsItemIDValid(int itemID) {
+  return ItemAt(itemID) != nullptr;
+}
 
 int ListPanel::AllocateItemID() {
   if (!m_FreeItemIDs.empty()) {
@@ -283,7 +292,8 @@ void ListPanel::ReleaseItem(ListPanelItem &item) {
   item = ListPanelItem();
 }
 
-int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToItem, bool sortNow, bool shareData) {
+int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToItem, bool sortNow,
+                       bool shareData) {
   const int itemID = AllocateItemID();
   ListPanelItem &item = m_DataItems[itemID];
   item.m_bInUse = true;
@@ -293,7 +303,7 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
   item.m_nImageIndex = item.m_pKV->GetInt("image");
   item.m_nImageIndexSelected = item.m_pKV->GetInt("imageSelected");
 
-  m_VisibleItems.push_back(itemID);
+  AppendVisible(itemID);
   if (sortNow) {
     m_bNeedsSort = true;
     m_bRowPositionsStale = true;
@@ -312,7 +322,9 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
   return itemID;
 }
 
-int ListPanel::GetVisibleItemCount() { return static_cast<int>(m_VisibleItems.size()); }
+int ListPanel::GetVisibleItemCount() {
+  return static_cast<int>(VisibleItems().size());
+}
 
 KeyValues *ListPanel::GetItemData(int itemID) {
   ListPanelItem *item = ItemAt(itemID);
@@ -329,14 +341,14 @@ void ListPanel::SetItemData(int itemID, KeyValues *data, bool shareData) {
 }
 
 int ListPanel::GetItemIDAtRow(int row) {
-  return (row >= 0 && row < GetVisibleItemCount()) ? m_VisibleItems[row] : -1;
+  return (row >= 0 && row < GetVisibleItemCount()) ? VisibleItems()[row] : -1;
 }
 
 int ListPanel::GetRowOfItem(int itemID) {
   const ListPanelItem *item = ItemAt(itemID);
-  if (!item || !item->m_bShown) return -1;
-  auto it = std::find(m_VisibleItems.begin(), m_VisibleItems.end(), itemID);
-  return it == m_VisibleItems.end() ? -1 : static_cast<int>(it - m_VisibleItems.begin());
+  if (!item) return -1;
+  VisibleItems();
+  return item->m_nVisibleIndex;
 }
 
 unsigned int ListPanel::GetItemUserValue(int itemID) {
@@ -364,11 +376,32 @@ void ListPanel::ApplyItemChanges(int itemID, bool resort) {
   Repaint();
 }
 
+void ListPanel::AppendVisible(int itemID) {
+  m_DataItems[itemID].m_nVisibleIndex = static_cast<int>(m_VisibleItems.size());
+  m_VisibleItems.push_back(itemID);
+}
+
 void ListPanel::EraseVisible(int itemID) {
-  auto it = std::find(m_VisibleItems.begin(), m_VisibleItems.end(), itemID);
-  if (it == m_VisibleItems.end()) return;
-  m_VisibleItems.erase(it);
+  ListPanelItem &item = m_DataItems[itemID];
+  if (item.m_nVisibleIndex < 0) return;
+  m_VisibleItems[item.m_nVisibleIndex] = -1;
+  item.m_nVisibleIndex = -1;
+  m_bVisibleItemsDirty = true;
   m_bRowPositionsStale = true;
+}
+
+const std::vector<int> &ListPanel::VisibleItems() {
+  if (m_bVisibleItemsDirty) {
+    m_VisibleItems.erase(std::remove(m_VisibleItems.begin(), m_VisibleItems.end(), -1), m_VisibleItems.end());
+    m_bVisibleItemsDirty = false;
+    ReindexVisibleItems();
+  }
+  return m_VisibleItems;
+}
+
+void ListPanel::ReindexVisibleItems() {
+  for (size_t row = 0; row < m_VisibleItems.size(); ++row)
+    m_DataItems[m_VisibleItems[row]].m_nVisibleIndex = static_cast<int>(row);
 }
 
 void ListPanel::RemoveItem(int itemID) {
@@ -390,6 +423,7 @@ void ListPanel::ClearItems() {
   m_DataItems.clear();
   m_FreeItemIDs.clear();
   m_VisibleItems.clear();
+  m_bVisibleItemsDirty = false;
   m_vecVisibleItemsYPos.clear();
   m_nContentTall = 0;
   m_nCheckedCount = 0;
@@ -407,7 +441,7 @@ void ListPanel::ShowItem(int itemID, bool shown) {
   m_bNeedsSort = true;
   item->m_bShown = shown;
   if (shown) {
-    m_VisibleItems.push_back(itemID);
+    AppendVisible(itemID);
   } else {
     RemoveFromSelection(itemID, true);
     EraseVisible(itemID);
@@ -495,7 +529,8 @@ void ListPanel::SetItemSection(int itemID, int sectionID) {
 
 void ListPanel::SetSectionCollapsed(int sectionID, bool collapsed) {
   // Section 0 holds the rows put nowhere else and always shows them.
-  if (sectionID <= 0 || sectionID >= GetSectionCount() || m_vecSections[sectionID].m_bCollapsed == collapsed) return;
+  if (sectionID <= 0 || sectionID >= GetSectionCount() || m_vecSections[sectionID].m_bCollapsed == collapsed)
+    return;
   m_vecSections[sectionID].m_bCollapsed = collapsed;
   m_bRowPositionsStale = true;
   InvalidateLayout();

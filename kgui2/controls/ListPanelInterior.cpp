@@ -14,6 +14,8 @@ ListPanelInterior::ListPanelInterior(ListPanel *list) : Panel(list, "ListPanelIn
   SetPaintBackgroundEnabled(false);
 }
 
-void ListPanelInterior::Paint() { m_pList->PaintRows(GetWide(), GetTall()); }
+void ListPanelInterior::Paint() {
+  m_pList->PaintRows(GetWide(), GetTall());
+}
 
 }  // namespace kgui

@@ -29,15 +29,17 @@ constexpr int kSpreadPasses = 3;
 // ---- row positions
 
 void ListPanel::EnsureRowPositions() {
-  if (!m_bRowPositionsStale && m_vecVisibleItemsYPos.size() == m_VisibleItems.size()) return;
-  AssertMsg(m_bRowPositionsStale, "Assertion Failed: m_VisibleItems.Count() == m_vecVisibleItemsYPos.Count()");
+  if (!m_bRowPositionsStale && m_vecVisibleItemsYPos.size() == VisibleItems().size()) return;
+  AssertMsg(m_bRowPositionsStale,
+            "Assertion Failed: m_VisibleItems.Count() == m_vecVisibleItemsYPos.Count()");
   RecomputeRowPositions();
 }
 
 void ListPanel::RecomputeRowPositions() {
-  m_vecVisibleItemsYPos.resize(m_VisibleItems.size());
+  const std::vector<int> &visibleItems = VisibleItems();
+  m_vecVisibleItemsYPos.resize(visibleItems.size());
   int y = 0;
-  for (size_t row = 0; row < m_VisibleItems.size(); ++row) {
+  for (size_t row = 0; row < visibleItems.size(); ++row) {
     m_vecVisibleItemsYPos[row] = y;
     y += RowHeightOf(static_cast<int>(row));
   }
@@ -47,10 +49,12 @@ void ListPanel::RecomputeRowPositions() {
 }
 
 int ListPanel::RowHeightOf(int row) {
-  return IsSectionCollapsed(m_DataItems[m_VisibleItems[row]].m_nSectionID) ? 0 : m_iRowHeight;
+  return IsSectionCollapsed(m_DataItems[VisibleItems()[row]].m_nSectionID) ? 0 : m_iRowHeight;
 }
 
-int ListPanel::RowTop(int row) { return m_vecVisibleItemsYPos[row]; }
+int ListPanel::RowTop(int row) {
+  return m_vecVisibleItemsYPos[row];
+}
 
 int ListPanel::RowAtContentY(int y) {
   auto it = std::upper_bound(m_vecVisibleItemsYPos.begin(), m_vecVisibleItemsYPos.end(), y);
@@ -69,7 +73,9 @@ void ListPanel::SetRowHeight(int rowHeight) {
 
 // ---- scrolling
 
-int ListPanel::InteriorTall() { return std::max(0, GetTall() - 2 * kBorder - kHeaderTall); }
+int ListPanel::InteriorTall() {
+  return std::max(0, GetTall() - 2 * kBorder - kHeaderTall);
+}
 
 int ListPanel::ColumnAreaWide() {
   const bool rightStrip = m_pVertScrollBar->IsVisible() || m_bAllowUserAddDeleteColumns;
@@ -86,7 +92,9 @@ void ListPanel::UpdateScrollBar() {
   m_pVertScrollBar->SetRangeWindow(InteriorTall());
 }
 
-int ListPanel::GetScrollOffset() { return m_pVertScrollBar->GetValue(); }
+int ListPanel::GetScrollOffset() {
+  return m_pVertScrollBar->GetValue();
+}
 
 void ListPanel::SetScrollOffset(int offset) {
   UpdateScrollBar();
@@ -111,7 +119,9 @@ void ListPanel::ScrollToRow(int row) {
     SetScrollOffset(bottom - InteriorTall());
 }
 
-void ListPanel::ScrollToItem(int itemID) { ScrollToRow(GetRowOfItem(itemID)); }
+void ListPanel::ScrollToItem(int itemID) {
+  ScrollToRow(GetRowOfItem(itemID));
+}
 
 // ---- column widths
 
@@ -125,7 +135,7 @@ int ListPanel::MeasureColumnContents(int storageIndex, int &contentWidth) {
   int widest = 0;
   const int rows = std::min(GetVisibleItemCount(), kMaxRowsMeasured);
   for (int row = 0; row < rows; ++row) {
-    const ListPanelItem &item = m_DataItems[m_VisibleItems[row]];
+    const ListPanelItem &item = m_DataItems[VisibleItems()[row]];
     int wide = 0, tall = 0;
     if (column.m_iFlags & ColumnImage) {
       if (m_pImageList) m_pImageList->GetImage(CellImageIndex(item, column))->GetContentSize(wide, tall);
@@ -133,7 +143,8 @@ int ListPanel::MeasureColumnContents(int storageIndex, int &contentWidth) {
       wide = theme::kCheckBoxSize;
     } else {
       const std::u16string text = CellText(item, column);
-      wide = TextImage::MeasureText(CellFont(), text.c_str(), static_cast<int>(text.size())) + 2 * kCellTextInset;
+      wide = TextImage::MeasureText(CellFont(), text.c_str(), static_cast<int>(text.size())) +
+             2 * kCellTextInset;
     }
     widest = std::max(widest, wide);
   }
@@ -180,7 +191,8 @@ void ListPanel::OnResizeColumnToContents(int column) {
 }
 
 bool ListPanel::IsSpreadCandidate(const column_t &column, int difference, int pass) const {
-  if (column.m_bHidden || (column.m_iFlags & (ColumnFixedWidth | ColumnImage | ColumnCustomPanel))) return false;
+  if (column.m_bHidden || (column.m_iFlags & (ColumnFixedWidth | ColumnImage | ColumnCustomPanel)))
+    return false;
   if (difference > 0) {
     // Growing: the columns that follow the window first, then the ones short of what they
     // show, then any.
@@ -268,14 +280,16 @@ void ListPanel::ApplySchemeSettings(IScheme *schemeInterface) {
   SetBgColor(GetSchemeColor("ListPanel.BgColor", theme::kEntryBg, schemeInterface));
   m_TextColor = GetSchemeColor("ListPanel.TextColor", theme::kText, schemeInterface);
   m_DisabledTextColor = GetSchemeColor("ListPanel.DisabledTextColor", theme::kTextDisabled, schemeInterface);
-  m_SelectionTextColor = GetSchemeColor("ListPanel.SelectedTextColor", theme::kSelectionText, schemeInterface);
+  m_SelectionTextColor =
+      GetSchemeColor("ListPanel.SelectedTextColor", theme::kSelectionText, schemeInterface);
   m_DisabledSelectionTextColor =
       GetSchemeColor("ListPanel.DisabledSelectedTextColor", theme::kTextDull, schemeInterface);
   m_SelectionBgColor = GetSchemeColor("ListPanel.SelectedBgColor", theme::kSelectionBg, schemeInterface);
   m_SelectionOutOfFocusBgColor =
       GetSchemeColor("ListPanel.SelectedOutOfFocusBgColor", theme::kAccentDark, schemeInterface);
   m_BorderColor = GetSchemeColor("ListPanel.BorderColor", theme::kEntryBorder, schemeInterface);
-  m_FocusBorderColor = GetSchemeColor("ListPanel.FocusBorderColor", theme::kEntryFocusBorder, schemeInterface);
+  m_FocusBorderColor =
+      GetSchemeColor("ListPanel.FocusBorderColor", theme::kEntryFocusBorder, schemeInterface);
   m_hFont = GetSchemeFont(schemeInterface, "Default");
   m_EmptyText.SetFont(m_hFont);
 }
@@ -292,7 +306,7 @@ void ListPanel::PaintBorder() {
 
 void ListPanel::PaintRows(int wide, int tall) {
   EnsureRowPositions();
-  if (m_VisibleItems.empty()) {
+  if (VisibleItems().empty()) {
     PaintEmptyText(wide, tall);
     return;
   }
@@ -301,7 +315,8 @@ void ListPanel::PaintRows(int wide, int tall) {
   auto first = std::upper_bound(m_vecVisibleItemsYPos.begin(), m_vecVisibleItemsYPos.end(), offset);
   const int count = GetVisibleItemCount();
   surface()->DrawSetTextFont(CellFont());
-  for (int row = std::max(0, static_cast<int>(first - m_vecVisibleItemsYPos.begin()) - 1); row < count; ++row) {
+  for (int row = std::max(0, static_cast<int>(first - m_vecVisibleItemsYPos.begin()) - 1); row < count;
+       ++row) {
     const int y = RowTop(row) - offset;
     if (y >= tall) break;
     if (RowHeightOf(row) > 0) PaintRow(row, y, wide);
@@ -309,7 +324,7 @@ void ListPanel::PaintRows(int wide, int tall) {
 }
 
 void ListPanel::PaintRow(int row, int y, int wide) {
-  const ListPanelItem &item = m_DataItems[m_VisibleItems[row]];
+  const ListPanelItem &item = m_DataItems[VisibleItems()[row]];
   const bool selected = item.m_bSelected;
   const Color selectionBg = Faded(HasFocus() ? m_SelectionBgColor : m_SelectionOutOfFocusBgColor);
   if (selected && !m_bCanSelectIndividualCells) {
@@ -353,6 +368,8 @@ void ListPanel::PaintCell(const ListPanelItem &item, const column_t &column, int
     PaintCheckBox(item.m_bChecked, x + (column.m_iWidth - theme::kCheckBoxSize) / 2, y, textColor);
     return;
   }
+  // Cells of custom-panel columns show their panels, not text.
+  if (!column.m_bTypeIsText) return;
   const std::u16string text = CellText(item, column);
   if (text.empty()) return;
   surface()->DrawSetClipRect(x, y, x + column.m_iWidth - 1, y + m_iRowHeight);
@@ -449,7 +466,7 @@ void ListPanel::DescribeColumns(KeyValues *panelBlock) {
 
 void ListPanel::DescribeRows(KeyValues *panelBlock) {
   KeyValues *rows = panelBlock->FindKey("Rows", true);
-  for (int itemID : m_VisibleItems) {
+  for (int itemID : VisibleItems()) {
     KeyValues *row = rows->CreateKey("Row");
     for (int col = 0; col < GetColumnCount(); ++col) {
       const column_t &column = *ColumnAt(col);
@@ -466,7 +483,7 @@ void ListPanel::DescribeRows(KeyValues *panelBlock) {
 void ListPanel::Describe(KeyValues *panelBlock) {
   DescribeColumns(panelBlock);
   DescribeRows(panelBlock);
-  if (m_VisibleItems.empty() && !m_EmptyText.GetText().empty())
+  if (VisibleItems().empty() && !m_EmptyText.GetText().empty())
     panelBlock->SetString("emptytext", m_EmptyText.GetTextUtf8().c_str());
 }
 

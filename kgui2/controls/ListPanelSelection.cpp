@@ -15,7 +15,9 @@ bool ListPanel::IsItemSelected(int itemID) {
   return item && item->m_bSelected;
 }
 
-int ListPanel::GetSelectionCount() { return static_cast<int>(m_SelectedItems.size()); }
+int ListPanel::GetSelectionCount() {
+  return static_cast<int>(m_SelectedItems.size());
+}
 
 int ListPanel::GetSelectedItemID(int index) {
   return (index >= 0 && index < GetSelectionCount()) ? m_SelectedItems[index] : -1;
@@ -38,7 +40,9 @@ void ListPanel::ClearSelection() {
   Repaint();
 }
 
-void ListPanel::AddToSelection(int itemID) { AddToSelectionInternal(itemID, true); }
+void ListPanel::AddToSelection(int itemID) {
+  AddToSelectionInternal(itemID, true);
+}
 
 void ListPanel::AddToSelectionInternal(int itemID, bool postMessage) {
   if (!CanSelect(itemID)) return;
@@ -78,7 +82,7 @@ void ListPanel::SelectRange(int fromRow, int toRow, bool keepPrevious) {
   const int step = toRow >= fromRow ? 1 : -1;
   bool added = false;
   for (int row = fromRow;; row += step) {
-    const int itemID = m_VisibleItems[row];
+    const int itemID = VisibleItems()[row];
     if (!IsItemSelected(itemID) && CanSelect(itemID)) {
       AddToSelectionInternal(itemID, false);
       added = true;
@@ -109,7 +113,8 @@ void ListPanel::GetCellUnderCursor(int &row, int &col) {
 }
 
 void ListPanel::HandleCellSelectionPress(int itemID, int col) {
-  if (IsControlDown() && GetSelectionCount() == 1 && GetSelectedItemID(0) == itemID && m_iSelectedColumn == col) {
+  if (IsControlDown() && GetSelectionCount() == 1 && GetSelectedItemID(0) == itemID &&
+      m_iSelectedColumn == col) {
     ClearSelection();
     return;
   }
@@ -146,7 +151,7 @@ void ListPanel::HandleRowPress(MouseCode code, int row, int col) {
 void ListPanel::OnMousePressed(MouseCode code) {
   if (code != MOUSE_LEFT && code != MOUSE_RIGHT) return;
   RequestFocus();
-  if (m_VisibleItems.empty()) return;
+  if (VisibleItems().empty()) return;
   int row = -1, col = -1;
   GetCellUnderCursor(row, col);
   HandleRowPress(code, row, col);
@@ -160,14 +165,16 @@ void ListPanel::OnMousePressed(MouseCode code) {
 void ListPanel::OnMouseDoublePressed(MouseCode code) {
   if (code != MOUSE_LEFT) return;
   RequestFocus();
-  if (m_VisibleItems.empty()) return;
+  if (VisibleItems().empty()) return;
   int row = -1, col = -1;
   GetCellUnderCursor(row, col);
   HandleRowPress(code, row, col);
   if (GetSelectionCount() > 0 && !m_bIgnoreDoubleClick) OnKeyCodeTyped(KEY_ENTER);
 }
 
-void ListPanel::OnMouseWheeled(int delta) { SetScrollOffset(GetScrollOffset() - delta * 3 * m_iRowHeight); }
+void ListPanel::OnMouseWheeled(int delta) {
+  SetScrollOffset(GetScrollOffset() - delta * 3 * m_iRowHeight);
+}
 
 // ---- check boxes
 
@@ -191,7 +198,9 @@ int ListPanel::GetFirstVisibleRow() {
   return std::min(row, std::max(0, GetVisibleItemCount() - 1));
 }
 
-int ListPanel::GetVisibleRowCapacity() { return std::max(1, InteriorTall() / m_iRowHeight); }
+int ListPanel::GetVisibleRowCapacity() {
+  return std::max(1, InteriorTall() / m_iRowHeight);
+}
 
 int ListPanel::MoveTarget(KeyCode code, int currentRow) {
   const int lastRow = GetVisibleItemCount() - 1;
@@ -235,7 +244,7 @@ int ListPanel::SkipCollapsedRows(int row, int step) {
   // On in the direction of the move, else back the other way; -1 when every row is collapsed.
   for (int direction : {step, -step}) {
     for (int r = row; r >= 0 && r < GetVisibleItemCount(); r += direction) {
-      if (!IsSectionCollapsed(m_DataItems[m_VisibleItems[r]].m_nSectionID)) return r;
+      if (!IsSectionCollapsed(m_DataItems[VisibleItems()[r]].m_nSectionID)) return r;
     }
   }
   return -1;
@@ -249,7 +258,7 @@ void ListPanel::MoveToRow(int row) {
 }
 
 void ListPanel::OnKeyCodeTyped(KeyCode code) {
-  if (m_VisibleItems.empty()) {
+  if (VisibleItems().empty()) {
     BaseClass::OnKeyCodeTyped(code);
     return;
   }
@@ -303,7 +312,7 @@ int ListPanel::TypeAheadColumn() {
 
 void ListPanel::OnKeyTyped(int unichar) {
   // Control characters and characters beyond one UTF-16 unit are not searched for.
-  if (unichar < 32 || unichar > 0xFFFF || m_VisibleItems.empty() || TypeAheadColumn() < 0) {
+  if (unichar < 32 || unichar > 0xFFFF || VisibleItems().empty() || TypeAheadColumn() < 0) {
     BaseClass::OnKeyTyped(unichar);
     return;
   }
@@ -323,7 +332,8 @@ std::string ListPanel::GetTypeAheadRowText(int row) {
 }
 
 void ListPanel::OnTypeAheadRowFound(int row) {
-  AssertMsg(row >= 0 && row < GetVisibleItemCount(), "Assertion Failed: m_VisibleItems.IsValidIndex( iItem )");
+  AssertMsg(row >= 0 && row < GetVisibleItemCount(),
+            "Assertion Failed: m_VisibleItems.IsValidIndex( iItem )");
   MoveToRow(row);
 }
 

@@ -13,7 +13,9 @@ namespace kgui {
 namespace {
 
 // A key of the user settings made from a text: "<text>_hidden", "<text>_collapsed".
-std::string SettingKey(const std::string &text, const char *suffix) { return text + suffix; }
+std::string SettingKey(const std::string &text, const char *suffix) {
+  return text + suffix;
+}
 
 // The value of a saved flag: 0 or 1, or -1 when missing or not a number.
 int ReadFlag(KeyValues *userConfig, const std::string &key) {
@@ -43,9 +45,11 @@ void ListPanel::GetUserConfigSettings(KeyValues *userConfig) {
   for (const column_t &column : m_ColumnsData)
     userConfig->SetInt(SettingKey(column.m_HeaderText, "_hidden").c_str(), column.m_bHidden ? 1 : 0);
   for (size_t i = 1; i < m_vecSections.size(); ++i)
-    userConfig->SetInt(SettingKey(m_vecSections[i].m_sName, "_collapsed").c_str(), m_vecSections[i].m_bCollapsed ? 1 : 0);
+    userConfig->SetInt(SettingKey(m_vecSections[i].m_sName, "_collapsed").c_str(),
+                       m_vecSections[i].m_bCollapsed ? 1 : 0);
   const char *primary = m_iSortColumn >= 0 ? m_ColumnsData[m_iSortColumn].m_HeaderText.c_str() : "";
-  const char *secondary = m_iSortColumnSecondary >= 0 ? m_ColumnsData[m_iSortColumnSecondary].m_HeaderText.c_str() : "";
+  const char *secondary =
+      m_iSortColumnSecondary >= 0 ? m_ColumnsData[m_iSortColumnSecondary].m_HeaderText.c_str() : "";
   userConfig->SetString("sort_column", primary);
   userConfig->SetString("sort_column_secondary", secondary);
   userConfig->SetInt("sort_column_asc", m_bSortAscending ? 1 : 0);
@@ -104,8 +108,9 @@ void ListPanel::OnOpenColumnChoiceMenu() {
   for (int col = 0; col < GetColumnCount(); ++col) {
     const column_t &column = *ColumnAt(col);
     if (column.m_iFlags & ColumnNotInMenu) continue;
-    const int itemID = m_pColumnChoiceMenu->AddCheckableMenuItem(
-        column.m_Name.c_str(), column.m_HeaderText.c_str(), new KeyValues("ToggleColumnVisible", "col", col), this);
+    const int itemID =
+        m_pColumnChoiceMenu->AddCheckableMenuItem(column.m_Name.c_str(), column.m_HeaderText.c_str(),
+                                                  new KeyValues("ToggleColumnVisible", "col", col), this);
     m_pColumnChoiceMenu->GetMenuItem(itemID)->SetChecked(!column.m_bHidden);
     if (column.m_iFlags & ColumnAlwaysShown) m_pColumnChoiceMenu->SetItemEnabled(itemID, false);
   }

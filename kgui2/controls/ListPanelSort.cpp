@@ -16,7 +16,9 @@ int CompareNumbers(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-char16_t FoldCase(char16_t ch) { return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch; }
+char16_t FoldCase(char16_t ch) {
+  return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch;
+}
 
 int CompareWideIgnoringCase(const char16_t *a, const char16_t *b) {
   for (;; ++a, ++b) {
@@ -60,7 +62,8 @@ int CompareValues(KeyValues *a, KeyValues *b) {
     case KeyValues::TYPE_UINT64:
       return CompareNumbers(a->GetUint64(), b->GetUint64());
     case KeyValues::TYPE_PTR:
-      return CompareNumbers(reinterpret_cast<uintptr_t>(a->GetPtr()), reinterpret_cast<uintptr_t>(b->GetPtr()));
+      return CompareNumbers(reinterpret_cast<uintptr_t>(a->GetPtr()),
+                            reinterpret_cast<uintptr_t>(b->GetPtr()));
     default:
       return 0;
   }
@@ -74,7 +77,7 @@ void ListPanel::CollectSortValues(int storageIndex, std::vector<KeyValues *> &va
   // Each row's value is found once, not once per comparison.
   const HKeySymbol symbol = m_ColumnsData[storageIndex].m_NameSymbol;
   values.assign(m_DataItems.size(), nullptr);
-  for (int itemID : m_VisibleItems) values[itemID] = m_DataItems[itemID].m_pKV->FindKey(symbol);
+  for (int itemID : VisibleItems()) values[itemID] = m_DataItems[itemID].m_pKV->FindKey(symbol);
 }
 
 int ListPanel::CompareColumn(int storageIndex, int a, int b, const std::vector<KeyValues *> &values) {
@@ -112,8 +115,10 @@ void ListPanel::SortList() {
   std::vector<KeyValues *> primaryValues, secondaryValues;
   CollectSortValues(m_iSortColumn, primaryValues);
   CollectSortValues(m_iSortColumnSecondary, secondaryValues);
+  VisibleItems();
   std::stable_sort(m_VisibleItems.begin(), m_VisibleItems.end(),
                    [&](int a, int b) { return RowComesBefore(a, b, primaryValues, secondaryValues); });
+  ReindexVisibleItems();
   m_bRowPositionsStale = true;
 
   if (anchorRow >= 0) {
@@ -160,7 +165,9 @@ void ListPanel::UpdateSortArrows() {
   }
 }
 
-int ListPanel::GetSortColumn() { return m_iSortColumn < 0 ? -1 : ColumnIndexOf(m_iSortColumn); }
+int ListPanel::GetSortColumn() {
+  return m_iSortColumn < 0 ? -1 : ColumnIndexOf(m_iSortColumn);
+}
 
 int ListPanel::GetSortColumnSecondary() {
   return m_iSortColumnSecondary < 0 ? -1 : ColumnIndexOf(m_iSortColumnSecondary);

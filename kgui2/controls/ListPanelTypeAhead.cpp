@@ -12,7 +12,9 @@ namespace {
 // The articles the platform skips at the start of titles when it orders or searches them.
 constexpr const char *kArticles[] = {"the ", "a ", "an "};
 
-char16_t FoldCase(char16_t ch) { return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch; }
+char16_t FoldCase(char16_t ch) {
+  return (ch >= u'A' && ch <= u'Z') ? static_cast<char16_t>(ch - u'A' + u'a') : ch;
+}
 
 }  // namespace
 
@@ -25,7 +27,9 @@ const char *CTypingJumpHandler::SkipArticle(const char *text) {
   return text;
 }
 
-bool CTypingJumpHandler::StartsWithArticle(const char *text) { return text && SkipArticle(text) != text; }
+bool CTypingJumpHandler::StartsWithArticle(const char *text) {
+  return text && SkipArticle(text) != text;
+}
 
 int CTypingJumpHandler::HandleChar(ITypingJumpClient &client, char16_t ch, double now) {
   if (now - m_flLastCharTime > kResetSeconds) m_vecJumpWChars.clear();

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "kgui_controls/Label.h"
 #include "kgui_controls/ListPanelItem.h"
 #include "kgui_controls/ListPanelTypeAhead.h"
 #include "kgui_controls/Panel.h"
+#include "kgui_controls/TextImage.h"
 
 namespace kgui {
 
@@ -41,15 +41,15 @@ class ListPanel : public Panel, public ITypingJumpClient {
     ColumnResizeWithWindow = 0x2,  // takes part first when the list's width changes
     ColumnImage = 0x4,             // shows the image-list image indexed by the record's int
     ColumnHiddenAtStart = 0x8,
-    ColumnAlwaysShown = 0x10,      // its visibility cannot change
+    ColumnAlwaysShown = 0x10,  // its visibility cannot change
     ColumnUrl = 0x20,
     ColumnItemImage = 0x40,
     ColumnDescendingFirst = 0x80,  // the first click sorts descending
     ColumnNotInMenu = 0x100,
-    ColumnCustomPanel = 0x200,     // CUSTOMPANEL
+    ColumnCustomPanel = 0x200,  // CUSTOMPANEL
     ColumnNoHeaderText = 0x400,
-    ColumnCheckable = 0x800,       // CHECKABLE: check boxes bound to the record's "check"
-    ColumnTypeAhead = 0x1000,      // typing searches the first shown such column
+    ColumnCheckable = 0x800,   // CHECKABLE: check boxes bound to the record's "check"
+    ColumnTypeAhead = 0x1000,  // typing searches the first shown such column
     ColumnItemImageAlt = 0x2000,
   };
 
@@ -67,8 +67,8 @@ class ListPanel : public Panel, public ITypingJumpClient {
   // ---- columns (every operation takes a display position)
   virtual void AddColumnHeader(int index, const char *columnName, const char *columnText, int width,
                                int columnFlags = 0);
-  virtual void AddColumnHeader(int index, const char *columnName, const char *columnText, int width, int minWidth,
-                               int maxWidth, int columnFlags = 0);
+  virtual void AddColumnHeader(int index, const char *columnName, const char *columnText, int width,
+                               int minWidth, int maxWidth, int columnFlags = 0);
   virtual void SetColumnHeaderLabel(int col, const char *text);
   virtual void SetColumnHeaderLabel(int col, const char16_t *text);
   // Shows an image of the image list on the header in place of its text.
@@ -184,7 +184,7 @@ class ListPanel : public Panel, public ITypingJumpClient {
   void Describe(KeyValues *panelBlock) override;
 
   // ---- ITypingJumpClient
-  int GetTypeAheadRowCount() override { return static_cast<int>(m_VisibleItems.size()); }
+  int GetTypeAheadRowCount() override { return GetVisibleItemCount(); }
   int GetTypeAheadCurrentRow() override;
   std::string GetTypeAheadRowText(int row) override;
   void OnTypeAheadRowFound(int row) override;
@@ -224,12 +224,10 @@ class ListPanel : public Panel, public ITypingJumpClient {
     bool m_bTypeIsText = true;
     bool m_bHidden = false;
     bool m_bResizesWithWindow = false;
-    Label::Alignment m_nContentAlignment = Label::a_west;
     std::string m_HeaderText;
     int m_iPreferredWidth = 0;
     int m_iContentWidth = 0;
     SortFunc m_pSortFunc = nullptr;
-    std::string m_strCustomStyle;
     // The record key the cells show, and its symbol for fast lookups.
     std::string m_Name;
     HKeySymbol m_NameSymbol = 0;
@@ -255,7 +253,13 @@ class ListPanel : public Panel, public ITypingJumpClient {
   ListPanelItem *ItemAt(int itemID);
   int AllocateItemID();
   void ReleaseItem(ListPanelItem &item);
+  void AppendVisible(int itemID);
+  // Takes a row out of the display order. The place is marked and dropped at the next look at the
+  // rows, so hiding or removing many rows one by one costs one pass, not one per row.
   void EraseVisible(int itemID);
+  // The display order without the marked places.
+  const std::vector<int> &VisibleItems();
+  void ReindexVisibleItems();
   // Brings the row's check box in line with its record; true when it changed.
   bool SyncItemCheck(int itemID);
   void SetItemChecked(int itemID, bool checked);
@@ -328,7 +332,8 @@ class ListPanel : public Panel, public ITypingJumpClient {
   // ---- items
   std::vector<ListPanelItem> m_DataItems;  // index = item id
   std::vector<int> m_FreeItemIDs;          // slots to reuse, the last freed first
-  std::vector<int> m_VisibleItems;         // shown ids in display order
+  std::vector<int> m_VisibleItems;         // shown ids in display order (-1: a place to drop)
+  bool m_bVisibleItemsDirty = false;       // m_VisibleItems holds places to drop
   std::vector<int> m_vecVisibleItemsYPos;  // each shown row's top, in content pixels
   int m_nContentTall = 0;
   bool m_bRowPositionsStale = false;

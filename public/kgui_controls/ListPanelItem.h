@@ -30,7 +30,8 @@ struct ListPanelItem {
   bool m_bShareData = false;
 
   // ---- kept by the list
-  bool m_bInUse = false;    // the pool slot holds a row
+  int m_nVisibleIndex = -1;  // the row's place in the display order, -1 when not shown
+  bool m_bInUse = false;     // the pool slot holds a row
   bool m_bSelected = false;  // mirrors the selection, so painting asks in constant time
   bool m_bChecked = false;   // the row's check box (lists with a checkable column)
 };

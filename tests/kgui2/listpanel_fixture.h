@@ -36,10 +36,10 @@ class ListOwner : public kgui::EditablePanel {
 };
 
 BEGIN_MESSAGE_MAP(ListOwner, kgui::EditablePanel)
-  MESSAGE_ENTRY("ItemSelected", OnItemSelected)
-  MESSAGE_ENTRY("ItemDeselected", OnItemDeselected)
-  MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
-  MESSAGE_ENTRY("ItemsChecked", OnItemsChecked, "count", "itemid")
+MESSAGE_ENTRY("ItemSelected", OnItemSelected)
+MESSAGE_ENTRY("ItemDeselected", OnItemDeselected)
+MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
+MESSAGE_ENTRY("ItemsChecked", OnItemsChecked, "count", "itemid")
 END_MESSAGE_MAP()
 
 // One row of the test lists.
@@ -115,8 +115,8 @@ class ListPanelTest : public ToolkitTest {
   // Screen point in the middle of a display row (which must be in view), in the first column.
   void RowPoint(int row, int &x, int &y) {
     x = kListX + 1 + 20;
-    y = kListY + 1 + kgui::ListPanel::kHeaderTall + row * m_pList->GetRowHeight() - m_pList->GetScrollOffset() +
-        m_pList->GetRowHeight() / 2;
+    y = kListY + 1 + kgui::ListPanel::kHeaderTall + row * m_pList->GetRowHeight() -
+        m_pList->GetScrollOffset() + m_pList->GetRowHeight() / 2;
   }
   void ClickRow(int row, kgui::MouseCode code = kgui::MOUSE_LEFT, bool control = false, bool shift = false) {
     int x = 0, y = 0;

@@ -74,6 +74,13 @@ TEST_F(ListPanelTest, ItemIdsStayStableAndAreReusedAfterRemoval) {
   EXPECT_EQ(reused, ids[1]);
   EXPECT_EQ(ColumnTexts(0), (std::vector<std::string>{"A", "C", "D"}));
   EXPECT_EQ(m_pList->GetItemCount(), 3);
+  // Removed and reused before the list looked at its rows again: listed once, at the end.
+  m_pList->RemoveItem(ids[0]);
+  m_pList->ShowItem(ids[2], false);
+  EXPECT_EQ(AddRows({{"E", "m", 5}})[0], ids[0]);
+  EXPECT_EQ(m_pList->GetRowOfItem(ids[0]), 1);
+  EXPECT_EQ(m_pList->GetRowOfItem(ids[2]), -1);
+  EXPECT_EQ(ColumnTexts(0), (std::vector<std::string>{"D", "E"}));
 }
 
 TEST_F(ListPanelTest, InvalidIdsAreIgnoredEverywhere) {
@@ -113,7 +120,8 @@ TEST_F(ListPanelTest, UserValuesAreFoundInPoolOrder) {
 
 TEST_F(ListPanelTest, HidingASelectedRowDeselectsItAndShowingPutsItLastUntilTheNextSort) {
   AddStandardColumns();
-  const std::vector<int> ids = AddRows({{"Bravo", "m", 2}, {"Alpha", "m", 1}, {"Delta", "m", 4}, {"Charlie", "m", 3}});
+  const std::vector<int> ids =
+      AddRows({{"Bravo", "m", 2}, {"Alpha", "m", 1}, {"Delta", "m", 4}, {"Charlie", "m", 3}});
   m_pList->SortByColumn(0, true);
   Layout();
   ASSERT_EQ(ColumnTexts(0), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));

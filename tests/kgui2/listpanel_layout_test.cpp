@@ -16,7 +16,8 @@ namespace {
 
 int TotalShownWidth(ListPanel *list) {
   int total = 0;
-  for (int col = 0; col < list->GetColumnCount(); ++col) total += list->IsColumnShown(col) ? list->GetColumnWidth(col) : 0;
+  for (int col = 0; col < list->GetColumnCount(); ++col)
+    total += list->IsColumnShown(col) ? list->GetColumnWidth(col) : 0;
   return total;
 }
 
@@ -136,7 +137,8 @@ TEST_F(ListPanelTest, ResizeToContentsMeasuresAtMostFourHundredRows) {
 TEST_F(ListPanelTest, HiddenColumnsComeBackFittedToTheirContents) {
   m_pList->AddColumnHeader(0, "name", "Name", 100);
   m_pList->AddColumnHeader(1, "map", "Map", 100, ListPanel::ColumnHiddenAtStart);
-  m_pList->AddColumnHeader(2, "ping", "Ping", 100, ListPanel::ColumnHiddenAtStart | ListPanel::ColumnAlwaysShown);
+  m_pList->AddColumnHeader(2, "ping", "Ping", 100,
+                           ListPanel::ColumnHiddenAtStart | ListPanel::ColumnAlwaysShown);
   m_pList->AddColumnHeader(3, "id", "Id", 100, ListPanel::ColumnNotInMenu);
   EXPECT_FALSE(m_pList->IsColumnShown(1));
   EXPECT_FALSE(m_pList->GetColumnHeader(1)->IsVisible());
@@ -256,7 +258,8 @@ TEST_F(ListPanelTest, TheDumpListsColumnsAndShownRowsInOrderWithTheSelection) {
   m_pList->AddColumnHeader(0, "password", "", 20, ListPanel::ColumnImage | ListPanel::ColumnFixedWidth);
   m_pList->AddColumnHeader(4, "gamedesc", "Game", 100, ListPanel::ColumnHiddenAtStart);
   m_pList->SetColumnHeaderIcon(0, 1);
-  const std::vector<int> ids = AddRows({{"Bravo", "harbor", 20}, {"Alpha", "canyon", 10}, {"Hidden", "x", 0}});
+  const std::vector<int> ids =
+      AddRows({{"Bravo", "harbor", 20}, {"Alpha", "canyon", 10}, {"Hidden", "x", 0}});
   m_pList->GetItemData(ids[0])->SetInt("password", 1);
   m_pList->ShowItem(ids[2], false);
   m_pList->SortByColumn(1, true);
@@ -266,7 +269,8 @@ TEST_F(ListPanelTest, TheDumpListsColumnsAndShownRowsInOrderWithTheSelection) {
   KeyValuesAD block(new KeyValues("Panel"));
   m_pList->Describe(block.get());
   std::vector<std::string> names, shown;
-  for (KeyValues *column = block->FindKey("Columns")->GetFirstSubKey(); column; column = column->GetNextKey()) {
+  for (KeyValues *column = block->FindKey("Columns")->GetFirstSubKey(); column;
+       column = column->GetNextKey()) {
     names.push_back(column->GetString("name"));
     shown.push_back(std::string(column->GetString("header")) + "=" + column->GetString("shown"));
   }
@@ -275,8 +279,8 @@ TEST_F(ListPanelTest, TheDumpListsColumnsAndShownRowsInOrderWithTheSelection) {
   std::vector<std::string> rows;
   for (KeyValues *row = block->FindKey("Rows")->GetFirstSubKey(); row; row = row->GetNextKey()) {
     rows.push_back(std::string(row->GetString("password")) + " " + row->GetString("name") + " " +
-                   row->GetString("map") + " " + row->GetString("ping") + " " + row->GetString("selected", "0") +
-                   (row->FindKey("gamedesc") ? " gamedesc" : ""));
+                   row->GetString("map") + " " + row->GetString("ping") + " " +
+                   row->GetString("selected", "0") + (row->FindKey("gamedesc") ? " gamedesc" : ""));
   }
   EXPECT_EQ(rows, (std::vector<std::string>{"0 Alpha canyon 10 0", "1 Bravo harbor 20 1"}));
   EXPECT_NE(m_pList->GetColumnHeader(0)->GetIconImage(), nullptr);

@@ -127,7 +127,7 @@ TEST_F(ListSelectionTest, KeysMoveTheSelectionWithinTheRows) {
     int toRow;
   };
   const Case cases[] = {
-      {kgui::KEY_DOWN, 1, 2}, {kgui::KEY_UP, 1, 0}, {kgui::KEY_UP, 0, 0},   {kgui::KEY_DOWN, 4, 4},
+      {kgui::KEY_DOWN, 1, 2}, {kgui::KEY_UP, 1, 0},  {kgui::KEY_UP, 0, 0},       {kgui::KEY_DOWN, 4, 4},
       {kgui::KEY_HOME, 3, 0}, {kgui::KEY_END, 1, 4}, {kgui::KEY_PAGEDOWN, 0, 4}, {kgui::KEY_PAGEUP, 4, 0},
   };
   for (const Case &c : cases) {
@@ -193,7 +193,10 @@ TEST_F(ListSelectionTest, CellSelectionSelectsARowAndAColumn) {
 
 TEST_F(ListSelectionTest, TypingJumpsToTheFirstMatchingRowAndResetsAfterASecond) {
   m_pList->ClearItems();
-  m_Ids = AddRows({{"Summit", "m", 1}, {"The Stormfront", "m", 2}, {"Sss Club", "m", 3}, {"Tundra", "m", 4},
+  m_Ids = AddRows({{"Summit", "m", 1},
+                   {"The Stormfront", "m", 2},
+                   {"Sss Club", "m", 3},
+                   {"Tundra", "m", 4},
                    {"A Thousand Lakes", "m", 5}});
   Layout();
   m_pList->RequestFocus();
@@ -232,7 +235,13 @@ TEST(ListTypeAhead, ArticlesAreSkippedOnlyBeforeMoreText) {
     const char *text;
     const char *skipped;
   };
-  const Case cases[] = {{"The Summit", "Summit"}, {"a lake", "lake"}, {"AN Island", "Island"}, {"Theatre", "Theatre"},
-                        {"the ", "the "},         {"Another", "Another"}, {"", ""}};
-  for (const Case &c : cases) EXPECT_STREQ(kgui::CTypingJumpHandler::SkipArticle(c.text), c.skipped) << c.text;
+  const Case cases[] = {{"The Summit", "Summit"},
+                        {"a lake", "lake"},
+                        {"AN Island", "Island"},
+                        {"Theatre", "Theatre"},
+                        {"the ", "the "},
+                        {"Another", "Another"},
+                        {"", ""}};
+  for (const Case &c : cases)
+    EXPECT_STREQ(kgui::CTypingJumpHandler::SkipArticle(c.text), c.skipped) << c.text;
 }

@@ -47,7 +47,9 @@ TEST_F(ListPanelTest, DefaultOrderComparesRecordValuesByType) {
        {"7", "4294967296", "18000000000000000000"}},
       {"wide strings ignore case",
        {"Zulu", "echo", "Delta"},
-       [](KeyValues *kv, const std::string &v) { kv->SetWString("value", kgui::Utf8ToWide(v.c_str()).c_str()); },
+       [](KeyValues *kv, const std::string &v) {
+         kv->SetWString("value", kgui::Utf8ToWide(v.c_str()).c_str());
+       },
        {"Delta", "echo", "Zulu"}},
       {"rows without the value come last",
        {"", "beta", "", "alpha"},
@@ -100,12 +102,14 @@ TEST_F(ListPanelTest, TiesKeepOneOrderFromSortToSort) {
   AddStandardColumns();
   // Every row ties on the map and on the ping.
   std::vector<int> ids;
-  for (int i = 0; i < 50; ++i) ids.push_back(AddRows({{("Row " + std::to_string(i)).c_str(), "same", 30}})[0]);
+  for (int i = 0; i < 50; ++i)
+    ids.push_back(AddRows({{("Row " + std::to_string(i)).c_str(), "same", 30}})[0]);
   m_pList->SortByColumn(2, true);
   m_pList->SortByColumn(1, true);
   m_pList->SortList();
   std::vector<int> first;
-  for (int row = 0; row < m_pList->GetVisibleItemCount(); ++row) first.push_back(m_pList->GetItemIDAtRow(row));
+  for (int row = 0; row < m_pList->GetVisibleItemCount(); ++row)
+    first.push_back(m_pList->GetItemIDAtRow(row));
   EXPECT_EQ(first, ids);  // ties go to the storage order
   // Sorting again, also in the other direction and after the rows were hidden and shown.
   m_pList->SortByColumn(1, false);
@@ -113,7 +117,8 @@ TEST_F(ListPanelTest, TiesKeepOneOrderFromSortToSort) {
   for (int i = 0; i < 50; i += 7) m_pList->ShowItem(ids[i], true);
   m_pList->SortList();
   std::vector<int> second;
-  for (int row = 0; row < m_pList->GetVisibleItemCount(); ++row) second.push_back(m_pList->GetItemIDAtRow(row));
+  for (int row = 0; row < m_pList->GetVisibleItemCount(); ++row)
+    second.push_back(m_pList->GetItemIDAtRow(row));
   EXPECT_EQ(second, first);
 }
 
@@ -207,7 +212,8 @@ TEST_F(ListPanelTest, NothingSortsWithoutASortColumnOrWithOneRow) {
 TEST_F(ListPanelTest, SectionsKeepTheirRowsTogetherInEitherDirection) {
   AddStandardColumns();
   const int favourites = m_pList->AddSection("Favourites");
-  const std::vector<int> ids = AddRows({{"Delta", "m", 4}, {"Alpha", "m", 1}, {"Charlie", "m", 3}, {"Bravo", "m", 2}});
+  const std::vector<int> ids =
+      AddRows({{"Delta", "m", 4}, {"Alpha", "m", 1}, {"Charlie", "m", 3}, {"Bravo", "m", 2}});
   m_pList->SetItemSection(ids[0], favourites);
   m_pList->SetItemSection(ids[2], favourites);
   m_pList->SortByColumn(0, false);

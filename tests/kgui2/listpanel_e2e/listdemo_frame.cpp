@@ -10,17 +10,17 @@
 namespace listdemo {
 
 BEGIN_MESSAGE_MAP(CListDemoFrame, kgui::Frame)
-  MESSAGE_ENTRY("ItemSelected", OnItemSelected)
-  MESSAGE_ENTRY("ItemDeselected", OnItemDeselected)
-  MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
+MESSAGE_ENTRY("ItemSelected", OnItemSelected)
+MESSAGE_ENTRY("ItemDeselected", OnItemDeselected)
+MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
 END_MESSAGE_MAP()
 
 namespace {
 
 // Invented names; no word begins with "q", so "The Quarry Lodge" is the one row typing "qu" finds.
-const char *const kFirstWords[] = {"Amber", "Basalt", "Cinder", "Dune",   "Ember", "Fjord",   "Glacier",
-                                   "Heron", "Iris",   "Juniper", "Kestrel", "Lagoon", "Mesa", "Nimbus",
-                                   "Opal",  "Pine",   "Rowan",  "Sable",  "Tundra", "Umber", "Vale"};
+const char *const kFirstWords[] = {"Amber", "Basalt", "Cinder",  "Dune",    "Ember",  "Fjord", "Glacier",
+                                   "Heron", "Iris",   "Juniper", "Kestrel", "Lagoon", "Mesa",  "Nimbus",
+                                   "Opal",  "Pine",   "Rowan",   "Sable",   "Tundra", "Umber", "Vale"};
 const char *const kSecondWords[] = {"Ridge", "Harbor", "Outpost", "Station", "Keep", "Hollow", "Crossing"};
 const char *const kMaps[] = {"ashfall", "brinewood", "coldforge", "driftmoor", "eastreach", "frostvein"};
 
@@ -93,7 +93,8 @@ void CListDemoFrame::Describe(KeyValues *panelBlock) {
   BaseClass::Describe(panelBlock);
   KeyValues *received = panelBlock->FindKey("received", true);
   int index = 0;
-  for (const std::string &entry : m_Received) received->SetString(std::to_string(++index).c_str(), entry.c_str());
+  for (const std::string &entry : m_Received)
+    received->SetString(std::to_string(++index).c_str(), entry.c_str());
 }
 
 }  // namespace listdemo

@@ -58,7 +58,9 @@ CListDemoModule g_ListDemoModule;
 
 }  // namespace
 
-EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CListDemoModule, IKGuiModule, KGUIMODULE_INTERFACE_VERSION, g_ListDemoModule);
-EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CListDemoModule, IServerBrowser, SERVERBROWSER_INTERFACE_VERSION, g_ListDemoModule);
+EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CListDemoModule, IKGuiModule, KGUIMODULE_INTERFACE_VERSION,
+                                  g_ListDemoModule);
+EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CListDemoModule, IServerBrowser, SERVERBROWSER_INTERFACE_VERSION,
+                                  g_ListDemoModule);
 
 }  // namespace listdemo

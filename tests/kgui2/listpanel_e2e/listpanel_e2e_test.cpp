@@ -21,7 +21,9 @@ using kguihost::RunProgram;
 // pixels a row.
 constexpr int kListX = 50;
 constexpr int kListY = 80;
-int RowY(int row) { return kListY + 1 + 24 + row * 20 + 10; }
+int RowY(int row) {
+  return kListY + 1 + 24 + row * 20 + 10;
+}
 constexpr int kRowX = kListX + 40;
 
 struct DumpedRow {
@@ -107,44 +109,51 @@ Color PixelAt(const std::string &path, int x, int y) {
   Color color;
   if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
     const unsigned char *data = cairo_image_surface_get_data(surface);
-    const uint32 argb = reinterpret_cast<const uint32 *>(data + y * cairo_image_surface_get_stride(surface))[x];
+    const uint32 argb =
+        reinterpret_cast<const uint32 *>(data + y * cairo_image_surface_get_stride(surface))[x];
     color = Color((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF, argb >> 24);
   }
   cairo_surface_destroy(surface);
   return color;
 }
 
-bool LessIgnoringCase(const std::string &a, const std::string &b) { return V_stricmp(a.c_str(), b.c_str()) < 0; }
+bool LessIgnoringCase(const std::string &a, const std::string &b) {
+  return V_stricmp(a.c_str(), b.c_str()) < 0;
+}
 
 TEST_F(ListDemoTest, HeadersSortRangesSelectTypingJumpsAndTheSortColumnIsKept) {
   const auto file = [&](const char *name) { return m_Dir.File(name); };
   const auto row = [](int r) { return std::to_string(kRowX) + " " + std::to_string(RowY(r)); };
-  const std::string script = "wait 5frames\n"
-                             "dump " + file("start.vdf") + "\n"
-                             "click ListDemo/Servers/name\n"
-                             "wait 2frames\n"
-                             "dump " + file("ascending.vdf") + "\n"
-                             "click ListDemo/Servers/name\n"
-                             "wait 2frames\n"
-                             "dump " + file("descending.vdf") + "\n"
-                             "click " + row(2) + "\n"
-                             "keydown LSHIFT\n"
-                             "click " + row(5) + "\n"
-                             "keyup LSHIFT\n"
-                             "wait 2frames\n"
-                             "rclick " + row(3) + "\n"
-                             "wait 2frames\n"
-                             "shot " + file("range.png") + "\n"
-                             "dump " + file("range.vdf") + "\n"
-                             "dclick " + row(1) + "\n"
-                             "wait 2frames\n"
-                             "dump " + file("double.vdf") + "\n"
-                             "wait 1500ms\n"
-                             "type qu\n"
-                             "wait 2frames\n"
-                             "shot " + file("typed.png") + "\n"
-                             "dump " + file("typed.vdf") + "\n"
-                             "quit\n";
+  // One step a line.
+  // clang-format off
+  const std::string script =
+      "wait 5frames\n"
+      "dump " + file("start.vdf") + "\n"
+      "click ListDemo/Servers/name\n"
+      "wait 2frames\n"
+      "dump " + file("ascending.vdf") + "\n"
+      "click ListDemo/Servers/name\n"
+      "wait 2frames\n"
+      "dump " + file("descending.vdf") + "\n"
+      "click " + row(2) + "\n"
+      "keydown LSHIFT\n"
+      "click " + row(5) + "\n"
+      "keyup LSHIFT\n"
+      "wait 2frames\n"
+      "rclick " + row(3) + "\n"
+      "wait 2frames\n"
+      "shot " + file("range.png") + "\n"
+      "dump " + file("range.vdf") + "\n"
+      "dclick " + row(1) + "\n"
+      "wait 2frames\n"
+      "dump " + file("double.vdf") + "\n"
+      "wait 1500ms\n"
+      "type qu\n"
+      "wait 2frames\n"
+      "shot " + file("typed.png") + "\n"
+      "dump " + file("typed.vdf") + "\n"
+      "quit\n";
+  // clang-format on
   ASSERT_EQ(RunHost(script), 0) << m_Output;
 
   // The list sits where the script clicks, with its 300 rows sorted by ping.
