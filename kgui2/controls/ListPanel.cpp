@@ -38,6 +38,23 @@ Panel *CreateListPanel() {
 
 constexpr size_t kMaxHeaderText = 255;
 
+// A header text of at most kMaxHeaderText bytes, never cut inside a UTF-8 character.
+std::string HeaderText(const char *text) {
+  size_t length = std::min(strlen(text), kMaxHeaderText);
+  if (length < strlen(text)) {
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  }
+  return std::string(text, length);
+}
+
+// A record's whole number under `key`, or 0; text that is not a number is not reported, it is
+// the caller's data.
+int ReadRecordInt(KeyValues *record, const char *key) {
+  KeyValues *value = record->FindKey(key);
+  KeyValues::ConversionStatus status = KeyValues::Success;
+  return value ? value->GetInt(nullptr, 0, &status) : 0;
+}
+
 }  // namespace
 
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ListPanel, &CreateListPanel);
@@ -121,7 +138,7 @@ void ListPanel::AddColumnHeader(int index, const char *columnName, const char *c
   column_t column;
   column.m_Name = columnName;
   column.m_NameSymbol = KeyValues::CallGetSymbolForString(columnName);
-  column.m_HeaderText.assign(columnText, std::min(strlen(columnText), kMaxHeaderText));
+  column.m_HeaderText = HeaderText(columnText);
   column.m_iFlags = columnFlags;
   column.m_iMinWidth = minWidth;
   column.m_iMaxWidth = std::max(minWidth, maxWidth);
@@ -164,7 +181,7 @@ void ListPanel::SetColumnHeaderLabel(int col, const char *text) {
   column_t *column = ColumnAt(col);
   if (!column) return;
   text = text ? text : "";
-  column->m_HeaderText.assign(text, std::min(strlen(text), kMaxHeaderText));
+  column->m_HeaderText = HeaderText(text);
   column->m_pHeader->SetText(column->m_HeaderText.c_str());
 }
 
@@ -300,8 +317,8 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
   item.m_bShareData = shareData && data;
   item.m_pKV = item.m_bShareData ? data : (data ? data->MakeCopy() : new KeyValues("Item"));
   item.m_unUserData = userValue;
-  item.m_nImageIndex = item.m_pKV->GetInt("image");
-  item.m_nImageIndexSelected = item.m_pKV->GetInt("imageSelected");
+  item.m_nImageIndex = ReadRecordInt(item.m_pKV, "image");
+  item.m_nImageIndexSelected = ReadRecordInt(item.m_pKV, "imageSelected");
 
   AppendVisible(itemID);
   if (sortNow) {
@@ -482,7 +499,7 @@ bool ListPanel::IsItemChecked(int itemID) {
 bool ListPanel::SyncItemCheck(int itemID) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item) return false;
-  const bool checked = item->m_pKV->GetInt("check") != 0;
+  const bool checked = ReadRecordInt(item->m_pKV, "check") != 0;
   if (checked == item->m_bChecked) return false;
   item->m_bChecked = checked;
   m_nCheckedCount += checked ? 1 : -1;

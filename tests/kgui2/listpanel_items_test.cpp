@@ -267,3 +267,20 @@ TEST_F(ListPanelTest, LayoutFilesCreateListsAndSetTheRowHeight) {
   EXPECT_EQ(static_cast<ListPanel *>(created)->GetRowHeight(), 26);
   delete created;
 }
+
+TEST_F(ListPanelTest, LongHeaderTextsAreCutWholeCharactersAndRecordTextsAreNotReported) {
+  // 127 two-byte characters and one more: the limit of 255 bytes falls inside the last one.
+  std::string text;
+  for (int i = 0; i < 128; ++i) text += "\xc3\xa9";
+  m_pList->AddColumnHeader(0, "name", text.c_str(), 100);
+  EXPECT_EQ(std::string(m_pList->GetColumnHeaderText(0)), text.substr(0, 254));
+  m_pList->AddColumnHeader(1, "check", "", 20, ListPanel::ColumnCheckable);
+  m_pList->SetColumnHeaderLabel(0, "Name");
+  KeyValuesAD record(new KeyValues("Row"));
+  record->SetString("image", "lock");
+  record->SetString("check", "yes");
+  const int id = m_pList->AddItem(record.get(), 0, false, false);
+  EXPECT_EQ(m_pList->GetItem(id)->m_nImageIndex, 0);
+  EXPECT_FALSE(m_pList->IsItemChecked(id));
+  EXPECT_TRUE(m_Spew.Asserts().empty());
+}
