@@ -13,6 +13,7 @@
 #include "kgui_controls/GraphPanel.h"
 #include "kgui_controls/ImagePanel.h"
 #include "kgui_controls/Label.h"
+#include "kgui_controls/ListPanel.h"
 #include "kgui_controls/ListViewPanel.h"
 #include "kgui_controls/Menu.h"
 #include "kgui_controls/MenuBar.h"
@@ -62,7 +63,8 @@ std::vector<const char *> CBuildFactoryHelper::GetFactoryNames() {
 }
 
 // ---- built-in controls
-// ListPanel registers itself beside its class.
+// Every registration sits here so that a program creating controls only from layout files still
+// links them all in from the static library.
 
 namespace {
 
@@ -113,6 +115,9 @@ Panel *CreateGraphPanel() {
 }
 Panel *CreateImagePanel() {
   return new ImagePanel(nullptr, nullptr);
+}
+Panel *CreateListPanel() {
+  return new ListPanel(nullptr, nullptr);
 }
 Panel *CreateListViewPanel() {
   return new ListViewPanel(nullptr, nullptr);
@@ -166,6 +171,7 @@ DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(CBitmapImagePanel, &CreateBitmapImagePanel);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(Divider, &CreateDivider);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(GraphPanel, &CreateGraphPanel);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ImagePanel, &CreateImagePanel);
+DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ListPanel, &CreateListPanel);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ListViewPanel, &CreateListViewPanel);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(MenuBar, &CreateMenuBar);
 DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(MenuButton, &CreateMenuButton);

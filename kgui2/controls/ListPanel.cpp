@@ -32,10 +32,6 @@ END_MESSAGE_MAP()
 
 namespace {
 
-Panel *CreateListPanel() {
-  return new ListPanel(nullptr, nullptr);
-}
-
 constexpr size_t kMaxHeaderText = 255;
 
 // A header text of at most kMaxHeaderText bytes, never cut inside a UTF-8 character.
@@ -56,8 +52,6 @@ int ReadRecordInt(KeyValues *record, const char *key) {
 }
 
 }  // namespace
-
-DECLARE_BUILD_FACTORY_CUSTOM_ALIAS(ListPanel, &CreateListPanel);
 
 ListPanel::ListPanel(Panel *parent, const char *panelName) : Panel(parent, panelName) {
   m_vecSections.push_back(section_t());
