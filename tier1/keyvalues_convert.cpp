@@ -142,52 +142,39 @@ float KeyValues::GetFloatFromString(const char *text, float defaultValue, Conver
 
 // --- public readers: look the key up, then read the node
 
+KeyValues *KeyValues::FindForReading(const char *keyName, ConversionStatus &status) {
+  status = Success;
+  KeyValues *node = FindKey(keyName, false);
+  if (!node) status = KeyMissing;
+  return node;
+}
+
 int KeyValues::GetInt(const char *keyName, int defaultValue, ConversionStatus *status) {
   ConversionStatus local = Success;
   ConversionStatus &cs = status ? *status : local;
-  cs = Success;
-  KeyValues *node = FindKey(keyName, false);
-  if (!node) {
-    cs = KeyMissing;
-    return defaultValue;
-  }
-  return node->IntValue(defaultValue, cs);
+  KeyValues *node = FindForReading(keyName, cs);
+  return node ? node->IntValue(defaultValue, cs) : defaultValue;
 }
 
 uint64 KeyValues::GetUint64(const char *keyName, uint64 defaultValue, ConversionStatus *status) {
   ConversionStatus local = Success;
   ConversionStatus &cs = status ? *status : local;
-  cs = Success;
-  KeyValues *node = FindKey(keyName, false);
-  if (!node) {
-    cs = KeyMissing;
-    return defaultValue;
-  }
-  return node->Uint64Value(defaultValue, cs);
+  KeyValues *node = FindForReading(keyName, cs);
+  return node ? node->Uint64Value(defaultValue, cs) : defaultValue;
 }
 
 float KeyValues::GetFloat(const char *keyName, float defaultValue, ConversionStatus *status) {
   ConversionStatus local = Success;
   ConversionStatus &cs = status ? *status : local;
-  cs = Success;
-  KeyValues *node = FindKey(keyName, false);
-  if (!node) {
-    cs = KeyMissing;
-    return defaultValue;
-  }
-  return node->FloatValue(defaultValue, cs);
+  KeyValues *node = FindForReading(keyName, cs);
+  return node ? node->FloatValue(defaultValue, cs) : defaultValue;
 }
 
 bool KeyValues::GetBool(const char *keyName, bool defaultValue, ConversionStatus *status) {
   ConversionStatus local = Success;
   ConversionStatus &cs = status ? *status : local;
-  cs = Success;
-  KeyValues *node = FindKey(keyName, false);
-  if (!node) {
-    cs = KeyMissing;
-    return defaultValue;
-  }
-  return node->BoolValue(defaultValue, cs);
+  KeyValues *node = FindForReading(keyName, cs);
+  return node ? node->BoolValue(defaultValue, cs) : defaultValue;
 }
 
 const char *KeyValues::GetString(const char *keyName, const char *defaultValue) {

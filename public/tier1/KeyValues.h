@@ -190,6 +190,8 @@ class KeyValues {
   static HKeySymbol InternSymbol(const char *name);
 
   // --- typed reading of this node (keyvalues_convert.cpp)
+  // The named node of a typed read; sets `status` to Success, or to KeyMissing when there is none.
+  KeyValues *FindForReading(const char *keyName, ConversionStatus &status);
   int IntValue(int defaultValue, ConversionStatus &status);
   uint64 Uint64Value(uint64 defaultValue, ConversionStatus &status);
   float FloatValue(float defaultValue, ConversionStatus &status);
