@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/plexa/plain_files.h"
 #include "kstdlib/strtools.h"
 #include "plexaclient/address_text.h"
 #include "tier1/KeyValues.h"
@@ -22,19 +23,6 @@ std::string Lowered(const char *text) {
 
 void Report(std::string *errors, const std::string &message) {
   if (errors) *errors += message + "\n";
-}
-
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string &path, std::string &text) {
-  FILE *file = fopen(path.c_str(), "rb");
-  if (!file) return false;
-  char chunk[65536];
-  size_t got = 0;
-  text.clear();
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, got);
-  const bool ok = !ferror(file);
-  fclose(file);
-  return ok;
 }
 
 // Parses a whole decimal number; false on anything else.
@@ -105,7 +93,7 @@ std::string CPlexaWorld::DefaultConfigFolder() {
 bool CPlexaWorld::LoadFromFile(const std::string &path, std::string *errors) {
   *this = CPlexaWorld();
   std::string text;
-  if (!ReadWholeFile(path, text)) {
+  if (!plainfile::ReadWholeFile(path, text)) {
     Report(errors, path + ": cannot be read");
     return false;
   }

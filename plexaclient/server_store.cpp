@@ -8,32 +8,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/plexa/plain_files.h"
 #include "plexaclient/address_text.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
 
 namespace {
-
-bool ReadWholeFile(const std::string &path, std::string &text, bool &exists) {
-  FILE *file = fopen(path.c_str(), "rb");
-  exists = file != nullptr || errno != ENOENT;
-  if (!file) return false;
-  char chunk[16384];
-  size_t got = 0;
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, got);
-  const bool ok = !ferror(file);
-  fclose(file);
-  return ok;
-}
-
-// Creates `folder` and its parents.
-bool MakeFolders(const std::string &folder) {
-  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
-}
 
 bool WriteAll(int fd, const std::string &text) {
   size_t done = 0;
@@ -69,7 +49,7 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   const std::string path = FilePath();
   std::string text;
   bool exists = false;
-  if (!ReadWholeFile(path, text, exists)) {
+  if (!plainfile::ReadWholeFile(path, text, &exists)) {
     if (exists) Warning("plexaclient: %s: cannot be read (%s); favourites and history start empty\n", path.c_str(),
                         strerror(errno));
     else
@@ -120,7 +100,7 @@ bool CServerStore::Remove(uint32 ip, uint16 connPort, uint32 flags) {
 }
 
 bool CServerStore::Save() const {
-  if (!MakeFolders(m_Folder)) {
+  if (!plainfile::MakeFolders(m_Folder)) {
     Warning("plexaclient: cannot create %s: %s; favourites and history not saved\n", m_Folder.c_str(),
             strerror(errno));
     return false;

@@ -9,31 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/plexa/plain_files.h"
 #include "plexa/client_api.h"
 #include "tier1/KeyValues.h"
-
-namespace {
-
-bool ReadWholeFile(const std::string &path, std::string &text) {
-  FILE *file = fopen(path.c_str(), "rb");
-  if (!file) return false;
-  char chunk[4096];
-  size_t got = 0;
-  while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) text.append(chunk, got);
-  const bool ok = !ferror(file);
-  fclose(file);
-  return ok;
-}
-
-bool MakeFolders(const std::string &folder) {
-  for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (!part.empty() && mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) return true;
-  }
-}
-
-}  // namespace
 
 std::string ClientAPI_ActiveProcessPath() {
   const char *explicitPath = getenv("PLEXA_ACTIVE_PROCESS");
@@ -48,7 +26,7 @@ bool ClientAPI_WriteActiveProcess(const char *modulePath, int pid) {
   if (!modulePath || !*modulePath || strchr(modulePath, '"') || strchr(modulePath, '\n')) return false;
   const std::string path = ClientAPI_ActiveProcessPath();
   const size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
+  if (slash != std::string::npos && slash > 0 && !plainfile::MakeFolders(path.substr(0, slash))) return false;
 
   std::string text = "\"ActiveProcess\"\n{\n\t\"PlexaClientDll\"\t\t\"";
   for (const char *c = modulePath; *c; ++c) text += *c == '\\' ? '/' : *c;
@@ -72,7 +50,7 @@ bool ReadActiveProcess(ActiveProcessInfo &info) {
   if (stat(path.c_str(), &owner) != 0 || owner.st_uid != getuid() || (owner.st_mode & (S_IWGRP | S_IWOTH)))
     return false;
   std::string text;
-  if (!ReadWholeFile(path, text)) return false;
+  if (!plainfile::ReadWholeFile(path, text)) return false;
   KeyValuesAD root(new KeyValues("ActiveProcess"));
   std::string errors;
   if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) return false;
@@ -86,7 +64,7 @@ bool ReadActiveProcess(ActiveProcessInfo &info) {
 bool IsProcessRunning(int pid) {
   if (pid <= 0) return false;
   std::string stat;
-  if (!ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", stat)) return false;
+  if (!plainfile::ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", stat)) return false;
   // The state letter follows the command name, which is in parentheses and may hold spaces.
   const size_t close = stat.rfind(')');
   return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
