@@ -254,6 +254,16 @@ void ClientAPI_Validate(CValidator &validator) {
   g_pClientController->Validate(validator, "g_pClientController");
 }
 
+void ClientAPI_SetInterfacesForTest(const ClientInterfacesForTest_t &interfaces) {
+  Assert(!g_pClientEngine);
+  g_pClientUser = interfaces.user;
+  g_pClientFriends = interfaces.friends;
+  g_pClientUtils = interfaces.utils;
+  g_pClientMatchmaking = interfaces.matchmaking;
+  g_pClientApps = interfaces.apps;
+  g_pClientMatchmakingServers = interfaces.servers;
+}
+
 IClientEngine *ClientEngine() { return g_pClientEngine; }
 CSysModule *ClientModule() { return g_hClientModule; }
 IClientUser *ClientUser() { return g_pClientUser; }

@@ -50,6 +50,19 @@ IClientMatchmaking *ClientMatchmaking();
 IClientApps *ClientApps();
 IClientMatchmakingServers *ClientMatchmakingServers();
 
+// The interfaces a test binds without a services module; any may be null.
+struct ClientInterfacesForTest_t {
+  IClientUser *user = nullptr;
+  IClientFriends *friends = nullptr;
+  IClientUtils *utils = nullptr;
+  IClientMatchmaking *matchmaking = nullptr;
+  IClientApps *apps = nullptr;
+  IClientMatchmakingServers *servers = nullptr;
+};
+// Test seam: replaces the bound interfaces with `interfaces` (all null unbinds them). Only for a
+// process that holds no real binding.
+void ClientAPI_SetInterfacesForTest(const ClientInterfacesForTest_t &interfaces);
+
 // The active-process file that stands in for the registry key naming the services module:
 // $PLEXA_ACTIVE_PROCESS, else $XDG_RUNTIME_DIR/plexa/ActiveProcess.vdf, else
 // /tmp/plexa-<uid>/ActiveProcess.vdf.

@@ -1,0 +1,178 @@
+// The server-list page every tab is built on: the list of servers with its columns and images,
+// the row buttons, the filter controls, one list request to the services, the rows built from
+// their answers (at most one per server address), and the IGameList face.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "kgui_controls/PropertyPage.h"
+#include "plexa/callbacktypes.h"
+#include "plexa/ccallback.h"
+#include "plexa/matchmakingresponses.h"
+#include "serverbrowser/IGameList.h"
+#include "tier1/netadr.h"
+
+class CGameListPanel;
+class CValidator;
+class KeyValues;
+
+namespace kgui {
+class Button;
+class CheckButton;
+class ComboBox;
+class Label;
+class TextEntry;
+class ToggleButton;
+}  // namespace kgui
+
+// What a page remembers of one server index of its current request.
+struct serverdisplay_t {
+  int32 m_iRowID = -1;         // the row in the list, -1 while the server has no row
+  int32 m_iServerIndex = -1;   // the services' index; negative for servers learnt by a ping
+  bool m_bFilteredOut = false; // the server failed the filters
+};
+
+// Size every layout file of a page is applied at.
+inline constexpr int kGamesPageWide = 624;
+inline constexpr int kGamesPageTall = 278;
+
+class CBaseGamesPage : public kgui::PropertyPage,
+                       public IGameList,
+                       public IPlexaMatchmakingServerListResponse,
+                       public IPlexaMatchmakingPingResponse {
+  DECLARE_CLASS_SIMPLE(CBaseGamesPage, kgui::PropertyPage);
+
+ public:
+  // `customLayoutFile` (may be null) replaces the shared "servers/InternetGamesPage*.res" files.
+  CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServerSource type,
+                 const char *customLayoutFile = nullptr);
+  ~CBaseGamesPage() override;
+
+  // ---- IGameList (OffersItem is each page's own)
+  void BeginRefresh() override;
+  void GetNewServerList() override;
+  void CancelRefresh() override;
+  bool IsRefreshRunning() override;
+  ServerRecord *GetServerRecord(int serverIndex) override;
+  void ConnectToServer() override;
+  int NoRowID() override;
+
+  // ---- IPlexaMatchmakingServerListResponse (OnListDone is each page's own)
+  void OnServerAnswered(ListRequestHandle request, int index) override;
+  void OnServerSilent(ListRequestHandle request, int index) override;
+
+  // ---- IPlexaMatchmakingPingResponse
+  void OnPingAnswered(const ServerRecord &server) override;
+  void OnPingSilent() override {}
+
+  // ---- the page's own operations
+  virtual void ShowRefreshState(bool refreshing);
+  // Saved filters into the fields and controls.
+  virtual void RestoreFilterSettings();
+  // Whether the page handled a typed Enter in its list; the base leaves it to the list.
+  virtual bool OnListEnterKey() { return false; }
+
+  // Filters, then row visibility and the server count, for every server of the request.
+  void ReapplyFilters();
+  // The name column's header shows the number of shown rows.
+  void UpdateServerCount();
+  // Hides (keeps) the entry's row, then updates the count.
+  void HideServerRow(serverdisplay_t &server);
+  // Controls into fields, request pairs and the saved record.
+  void UpdateFilterSettings();
+  void UpdateFilterDescription();
+  void FillGameFilter();
+  void SelectGameInFilter();
+
+  EServerSource GetServerSource() const { return m_eMatchMakingType; }
+  CGameListPanel *GetGameList() const { return m_pGameList; }
+  // The filter pairs of the next request.
+  const std::vector<MatchMakingKeyValuePair_t> &GetServerFilters() const { return m_vecServerFilters; }
+  const std::map<int, serverdisplay_t> &GetServerMap() const { return m_mapServers; }
+  ListRequestHandle GetListRequest() const { return m_hListQuery; }
+
+  // Reports the page's containers to an audit.
+  void Validate(CValidator &validator);
+
+  // The 64-bit game id is a usable limit for its kind (see the filter rules).
+  static bool IsUsableGameLimit(uint64 gameID);
+
+ protected:
+  // ---- toolkit hooks
+  void ApplySchemeSettings(kgui::IScheme *schemeInterface) override;
+  void OnCommand(const char *command) override;
+  void OnKeyCodePressed(kgui::KeyCode code) override;
+  void PerformLayout() override;
+  void OnPageShow() override;
+  void OnPageHide() override;
+
+  // ---- handlers and hooks of the concrete pages
+  virtual void OnAddToFavorites();
+  virtual void OnLoadModList(uint64 nAppID);
+  virtual void OnItemSelected();
+  virtual void ApplyServerAnswer(int iServer, const ServerRecord *pServerItem);
+  virtual bool IsFilteredOut(const serverdisplay_t &server) { return server.m_bFilteredOut; }
+  virtual bool PassesPrimaryFilters(const ServerRecord &server);
+  virtual bool PassesSecondaryFilters(const ServerRecord &server);
+  virtual void SaveExtraFilterSettings(KeyValues *filter) { (void)filter; }
+  virtual void LoadExtraFilterSettings(KeyValues *filter) { (void)filter; }
+  virtual void OnViewGameInfo();
+  virtual void OnRefreshServer(int serverID);
+  virtual void OnButtonToggled(kgui::Panel *panel, int state);
+  virtual void OnTextChanged(kgui::Panel *panel, const char *text);
+
+  // Message-map entry of "ConnectToServer".
+  void OnConnectToServerMessage() { ConnectToServer(); }
+  // The server index of the first selected row, or -1 when none is selected.
+  int FirstSelectedServer();
+  // Offline pages disable these five controls.
+  void DisableRefreshControls();
+
+  CGameListPanel *m_pGameList = nullptr;
+  kgui::Button *m_pConnect = nullptr;
+  kgui::Button *m_pRefreshAll = nullptr;
+  kgui::Button *m_pRefreshQuick = nullptr;
+  kgui::Button *m_pAddServer = nullptr;
+  kgui::Button *m_pAddCurrentServer = nullptr;
+  kgui::Button *m_pAddToFavoritesButton = nullptr;
+  kgui::ToggleButton *m_pFilter = nullptr;
+  kgui::Label *m_pFilterString = nullptr;
+  kgui::ComboBox *m_pGameFilter = nullptr;
+  kgui::TextEntry *m_pMapFilter = nullptr;
+  kgui::ComboBox *m_pPingFilter = nullptr;
+  kgui::ComboBox *m_pSecureFilter = nullptr;
+  kgui::CheckButton *m_pNoEmptyServersFilterCheck = nullptr;
+  kgui::CheckButton *m_pNoFullServersFilterCheck = nullptr;
+  kgui::CheckButton *m_pNoPasswordFilterCheck = nullptr;
+
+  std::map<int, serverdisplay_t> m_mapServers;
+  std::map<netadr_t, int> m_mapServerIP;
+  std::map<uint64, int> m_mapGamesFilterItem;
+  std::vector<MatchMakingKeyValuePair_t> m_vecServerFilters;
+  ListRequestHandle m_hListQuery = nullptr;
+  const EServerSource m_eMatchMakingType;
+
+  // ---- filter state
+  char m_szGameDirFilter[32] = {};
+  uint64 m_LimitToGame = 0;
+  char m_szMapFilter[32] = {};
+  int m_nMaxPing = 0;
+  bool m_bHideFull = false;
+  bool m_bHideEmpty = false;
+  bool m_bHidePassworded = false;
+  int m_eSecureFilter = 0;
+  bool m_bGameBoxFilled = false;
+  bool m_bFilterPanelShown = false;
+
+ private:
+  void CreateFilterControls();
+  // Chooses and applies the layout file at the fixed page size, keeping the page's size.
+  void LoadLayoutFile();
+  void BuildImageList();
+  void OnFavoritesMsg(FavoritesListChanged_t *change);
+
+  char *m_pCustomLayoutFile = nullptr;
+  char m_szAllText[64] = {};
+  CCallback<CBaseGamesPage, FavoritesListChanged_t> m_FavoritesCallback;
+};

@@ -1,0 +1,17 @@
+// The Favorites tab: the servers the user marked, kept by the services' store.
+#pragma once
+
+#include "serverbrowser/BaseGamesPage.h"
+
+class CFavoriteGames : public CBaseGamesPage {
+  DECLARE_CLASS_SIMPLE(CFavoriteGames, CBaseGamesPage);
+
+ public:
+  explicit CFavoriteGames(kgui::Panel *parent);
+
+  bool OffersItem(int item) override;
+  void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
+
+  // The main window tells the page whether the user plays on a server (adding it is offered).
+  void SetConnectedToGame(bool connected);
+};

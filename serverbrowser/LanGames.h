@@ -1,0 +1,20 @@
+// The LAN tab: servers on the local network.
+#pragma once
+
+#include "serverbrowser/BaseGamesPage.h"
+
+class CLanGames : public CBaseGamesPage {
+  DECLARE_CLASS_SIMPLE(CLanGames, CBaseGamesPage);
+
+ public:
+  CLanGames(kgui::Panel *parent, bool autoRefresh, const char *customLayoutFile = nullptr);
+
+  bool OffersItem(int item) override;
+  void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
+
+ protected:
+  void OnPageShow() override;
+
+ private:
+  bool m_bAutoRefresh;
+};

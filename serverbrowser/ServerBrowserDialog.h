@@ -1,0 +1,129 @@
+// The browser's one top-level window: the tab sheet with the six server lists, the status line,
+// the shared context menu, the open game-info dialogs, what the host says about the running game
+// and the connected server, and the saved settings (selected tab and every page's filters).
+#pragma once
+
+#include <vector>
+
+#include "kgui_controls/Frame.h"
+#include "plexa/matchmakingtypes.h"
+#include "tier0/platform.h"
+
+class CBaseGamesPage;
+class CFavoriteGames;
+class CFriendsGames;
+class CHistoryGames;
+class CInternetGames;
+class CLanGames;
+class CServerContextMenu;
+class CSpectateGames;
+class CValidator;
+class IGameList;
+class KeyValues;
+
+namespace kgui {
+class Label;
+class PropertySheet;
+}  // namespace kgui
+
+// The settings file in the user's configuration folder, and the read-only fallback in "CONFIG".
+inline constexpr const char kSavedSettingsFile[] = "serverbrowser_ui.vdf";
+inline constexpr const char kFallbackSettingsFile[] = "ServerBrowser.vdf";
+
+class CServerBrowserDialog : public kgui::Frame {
+  DECLARE_CLASS_SIMPLE(CServerBrowserDialog, kgui::Frame);
+
+ public:
+  explicit CServerBrowserDialog(kgui::Panel *parent);
+  ~CServerBrowserDialog() override;
+
+  // Shows, raises and focuses the window; the tab sheet passes the focus to the selected page.
+  void Open();
+
+  // Formats up to 1023 characters into the status line; null or "" clears it.
+  void UpdateStatusText(const char *format, ...) FMTFUNCTION(2, 3);
+  // The page's filter record, created empty when missing.
+  KeyValues *GetFilterSaveData(const char *pageName);
+  void AddServerToFavorites(const ServerRecord &server);
+
+  // ---- game-info dialogs (the dialogs arrive with their own issue: until then nothing opens and
+  // these answer null)
+  kgui::Frame *OpenGameInfoDialog(IGameList *page, unsigned int serverIndex);
+  void JoinGame(IGameList *page, unsigned int serverIndex);
+  kgui::Frame *OpenFriendGameInfo(uint64 friendID);
+  void JoinServer(uint32 ip, uint16 port, const char *password);
+  kgui::Frame *FindGameInfoDialog(uint64 friendID);
+  // Posts "Close" to every live game-info dialog.
+  void CloseAllGameInfoDialogs();
+  // Test seam and dialog registration: tracks a dialog (weakly).
+  void AddGameInfoDialog(kgui::Panel *dialog);
+
+  // Replaces the context menu with a new hidden one parented to `owner` (or the window).
+  CServerContextMenu *GetContextMenu(kgui::Panel *owner);
+
+  virtual ServerRecord *GetCurrentConnectedServer() { return &m_CurrentConnection; }
+  bool IsConnectedToGame() const { return m_bCurrentlyConnected; }
+  // Null when the host reported no active game.
+  const char *GetActiveGameName() const { return m_szGameName[0] ? m_szGameName : nullptr; }
+  const char *GetActiveGameDirectory() const { return m_szModDir[0] ? m_szModDir : nullptr; }
+  uint64 GetActiveAppId() const { return m_iLimitAppID; }
+  // Every page loads its filters again.
+  void ReloadFilterSettings();
+  // Fourteen ports the add-server dialog tries when the user gives none.
+  static void GetCommonQueryPorts(std::vector<uint16> &ports);
+  // Whether `friendID` may be followed (account type, universe, instance rules).
+  static bool IsValidFriendID(uint64 friendID);
+
+  // The list page shown in the tab sheet, or null.
+  IGameList *GetActiveGameList() const { return m_pGameList; }
+  kgui::PropertySheet *GetTabSheet() const { return m_pTabPanel; }
+  CInternetGames *GetInternetGames() const { return m_pInternetGames; }
+  CSpectateGames *GetSpectateGames() const { return m_pSpectateGames; }
+  CFavoriteGames *GetFavoriteGames() const { return m_pFavorites; }
+  CHistoryGames *GetHistoryGames() const { return m_pHistory; }
+  CLanGames *GetLanGames() const { return m_pLanGames; }
+  CFriendsGames *GetFriendsGames() const { return m_pFriendsGames; }
+  // The word saved as "GameList" for the active page.
+  const char *GetActivePageWord() const;
+
+  void Validate(CValidator &validator);
+
+  // Where the window goes when its settings give no position: 5 % in from the left and 40 % down
+  // the work area, half its width and 55 % of its height.
+  static void DefaultPlacement(int areaX, int areaY, int areaWide, int areaTall, int &x, int &y, int &wide,
+                               int &tall);
+
+ protected:
+  void OnClose() override;
+  virtual void OnGameListChanged();
+  virtual void OnActiveGameName(KeyValues *message);
+  virtual void OnConnectToGame(KeyValues *message);
+  virtual void OnDisconnectFromGame();
+
+ private:
+  void LoadUserData();
+  void SaveUserData();
+  void SelectSavedPage();
+
+  std::vector<kgui::PHandle> m_GameInfoDialogs;
+  IGameList *m_pGameList = nullptr;
+  kgui::Label *m_pStatusLabel = nullptr;
+  kgui::PropertySheet *m_pTabPanel = nullptr;
+  CFavoriteGames *m_pFavorites = nullptr;
+  CHistoryGames *m_pHistory = nullptr;
+  CInternetGames *m_pInternetGames = nullptr;
+  CSpectateGames *m_pSpectateGames = nullptr;
+  CLanGames *m_pLanGames = nullptr;
+  CFriendsGames *m_pFriendsGames = nullptr;
+  KeyValues *m_pSavedData = nullptr;
+  KeyValues *m_pFilterData = nullptr;
+  CServerContextMenu *m_pContextMenu = nullptr;
+  char m_szGameName[128] = {};
+  char m_szModDir[128] = {};
+  uint64 m_iLimitAppID = 0;
+  bool m_bCurrentlyConnected = false;
+  ServerRecord m_CurrentConnection{};
+};
+
+// The one main window, or null when none exists (callers test it).
+CServerBrowserDialog *ServerBrowserDialog();

@@ -1,0 +1,137 @@
+// In-process client services for the browser's suites: list requests that the test answers by
+// hand, the store of favourites and history, application values, the ban question, and a queue
+// of notifications delivered by the per-frame pump.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plexa/iclientapps.h"
+#include "plexa/iclientmatchmaking.h"
+#include "plexa/iclientmatchmakingservers.h"
+#include "plexa/iclientuser.h"
+#include "plexa/iclientutils.h"
+
+namespace sbtest {
+
+// One list request as the browser made it.
+struct FakeListRequest {
+  int source = -1;  // the EServerSource of the call
+  AppId_t appId = 0;
+  std::vector<std::pair<std::string, std::string>> filters;
+  IPlexaMatchmakingServerListResponse *response = nullptr;
+  std::map<int, ServerRecord> servers;  // by server index
+  bool running = true;
+  bool freed = false;
+  int stops = 0;
+  int repeats = 0;
+  std::vector<int> requeried;
+  // The filter pairs with key `key`.
+  int CountFilter(const std::string &key) const;
+};
+
+struct StoredServerCall {
+  AppId_t appId;
+  uint32 ip;
+  uint16 connPort;
+  uint16 queryPort;
+  uint32 flags;
+  uint32 time;
+};
+
+class FakeServices final : public IClientUser,
+                           public IClientUtils,
+                           public IClientMatchmaking,
+                           public IClientApps,
+                           public IClientMatchmakingServers {
+ public:
+  FakeServices();
+  ~FakeServices();
+  FakeServices(const FakeServices &) = delete;
+  FakeServices &operator=(const FakeServices &) = delete;
+
+  // Binds these interfaces (and the notification queue) as the process's services; Unbind forgets
+  // them. The destructor unbinds.
+  void Bind();
+  void Unbind();
+
+  // ---- the test's side
+  // A record with the usual fields of an answering server at ip:port (query = connection port).
+  static ServerRecord MakeServer(const char *name, uint32 ip, uint16 port, int ping, AppId_t appId = 500,
+                                 const char *gameDir = "ashfall", const char *map = "harbor", int players = 4,
+                                 int maxPlayers = 16);
+  // The last request made, or null.
+  FakeListRequest *LastRequest();
+  FakeListRequest *Request(ListRequestHandle handle);
+  int RequestCount() const { return static_cast<int>(m_Requests.size()); }
+  // Stores the record under `index` and tells the request's response it answered (or was silent).
+  void Answer(ListRequestHandle handle, int index, const ServerRecord &server);
+  void Silent(ListRequestHandle handle, int index, const ServerRecord &server);
+  void Done(ListRequestHandle handle, EMatchMakingListOutcome outcome = eListServersAnswered);
+  // Queues a notification for the next ClientAPI_RunCallbacks.
+  void QueueCallback(int iCallback, const void *payload, int size);
+  template <class T>
+  void QueueCallback(const T &payload) {
+    QueueCallback(T::k_iCallback, &payload, static_cast<int>(sizeof(T)));
+  }
+  void SetAppValue(AppId_t appId, const char *key, const char *value);
+
+  bool m_bOffline = false;
+  std::set<AppId_t> m_BannedApps;
+  int m_nBanQuestions = 0;
+  std::string m_ConfigFolder;
+  std::set<AppId_t> m_UnavailableApps;
+  std::vector<StoredServerCall> m_Added;
+  std::vector<StoredServerCall> m_Removed;
+  int32 m_nStoredCount = 0;
+  std::vector<std::pair<uint32, uint16>> m_Pings;  // (ip, query port) of RequestPing
+  std::vector<IPlexaMatchmakingPingResponse *> m_PingResponses;
+
+  // ---- IClientUser
+  bool IsBannedForApp(AppId_t appId) override;
+  bool GetUserConfigFolder(char *buffer, int bufferSize) override;
+  bool IsAppAvailable(AppId_t appId) override;
+  // ---- IClientUtils
+  bool IsClientOffline() override { return m_bOffline; }
+  // ---- IClientMatchmaking
+  int32 CountStoredServers() override { return m_nStoredCount; }
+  void AddStoredServer(AppId_t appId, uint32 ip, uint16 connPort, uint16 queryPort, uint32 flags,
+                       uint32 lastPlayed) override;
+  bool RemoveStoredServer(AppId_t appId, uint32 ip, uint16 connPort, uint16 queryPort, uint32 flags) override;
+  // ---- IClientApps
+  int32 ReadAppValue(AppId_t appId, const char *key, char *buffer, int32 bufferSize) override;
+  uint32 ListAppIds(AppId_t *ids, uint32 capacity) override;
+  // ---- IClientMatchmakingServers
+  ListRequestHandle RequestInternetList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                        IPlexaMatchmakingServerListResponse *response) override;
+  ListRequestHandle RequestLanList(AppId_t appId, IPlexaMatchmakingServerListResponse *response) override;
+  ListRequestHandle RequestFriendsList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                       IPlexaMatchmakingServerListResponse *response) override;
+  ListRequestHandle RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                         IPlexaMatchmakingServerListResponse *response) override;
+  ListRequestHandle RequestHistoryList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                       IPlexaMatchmakingServerListResponse *response) override;
+  ListRequestHandle RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                         IPlexaMatchmakingServerListResponse *response) override;
+  void FreeListRequest(ListRequestHandle request) override;
+  ServerRecord *GetListServerRecord(ListRequestHandle request, int index) override;
+  void StopListRequest(ListRequestHandle request) override;
+  void RepeatListRequest(ListRequestHandle request) override;
+  bool IsListRequestRunning(ListRequestHandle request) override;
+  void RequeryListServer(ListRequestHandle request, int index) override;
+  ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *response) override;
+  ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort, IPlexaMatchmakingPlayersResponse *response) override;
+  void AbortServerRequest(ServerQueryHandle query) override { (void)query; }
+
+ private:
+  ListRequestHandle MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                IPlexaMatchmakingServerListResponse *response);
+
+  std::vector<FakeListRequest *> m_Requests;  // owned; a handle is the request's address
+  std::map<AppId_t, std::map<std::string, std::string>> m_AppValues;
+  bool m_bBound = false;
+};
+
+}  // namespace sbtest
