@@ -14,4 +14,7 @@ class CFavoriteGames : public CBaseGamesPage {
 
   // The main window tells the page whether the user plays on a server (adding it is offered).
   void SetConnectedToGame(bool connected);
+
+ protected:
+  void OnPageHide() override;
 };

@@ -10,6 +10,7 @@ class CLanGames : public CBaseGamesPage {
   CLanGames(kgui::Panel *parent, bool autoRefresh, const char *customLayoutFile = nullptr);
 
   bool OffersItem(int item) override;
+  void OnServerSilent(ListRequestHandle request, int index) override;
   void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
 
  protected:

@@ -37,7 +37,8 @@ class CModList {
   const char *GetModNameForGameID(uint64 gameID) const;
   // True when a game's id carries that application id in its low 24 bits.
   bool HasApp(uint32 appID) const;
-  // Listeners receive "LoadModList" with "nAppID" for every added or changed game.
+  // Listeners receive "LoadModList" with "nAppID" for every added or changed game. Held weakly: a
+  // deleted listener is skipped.
   void AddKGUIListener(kgui::VPANEL panel);
   // By display name ignoring case; once until a new game is appended.
   void SortMods();
@@ -54,7 +55,7 @@ class CModList {
 
   bool m_bSorted = false;
   std::vector<mod_t> m_ModList;
-  std::vector<kgui::VPANEL> m_KGUIListeners;
+  std::vector<kgui::HPanel> m_KGUIListeners;
 };
 
 // The one list, built on first use, freed when the library unloads.
