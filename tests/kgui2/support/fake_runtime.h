@@ -115,7 +115,20 @@ class FakeRuntime final : public InterfaceProvider,
   void TypeText(const char *utf8);
   void Scroll(kgui::Panel *panel, int delta);
   void SetKeyDown(kgui::KeyCode code, bool down);
+  // Holds a mouse button down (or lets it go) with no click, as during a drag.
+  void SetMouseDown(kgui::MouseCode code, bool down) {
+    if (down)
+      m_MouseDown.insert(code);
+    else
+      m_MouseDown.erase(code);
+  }
   VPANEL PanelAt(int x, int y);
+  // The tick interval a panel asked for, or -1 when it asked for none. Ticks are not delivered:
+  // tests send "Tick" themselves.
+  int TickInterval(VPANEL panel) const {
+    auto found = m_Ticks.find(panel);
+    return found == m_Ticks.end() ? -1 : found->second;
+  }
 
   // ---- data for tests
   void SetSchemeColor(const std::string &name, Color color) { m_Colors[name] = color; }
