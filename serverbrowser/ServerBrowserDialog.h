@@ -3,9 +3,11 @@
 // and the connected server, and the saved settings (selected tab and every page's filters).
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "kgui_controls/Frame.h"
+#include "kgui_controls/PHandle.h"
 #include "plexa/matchmakingtypes.h"
 #include "tier0/platform.h"
 
@@ -57,9 +59,13 @@ class CServerBrowserDialog : public kgui::Frame {
   void CloseAllGameInfoDialogs();
   // Test seam and dialog registration: tracks a dialog (weakly).
   void AddGameInfoDialog(kgui::Panel *dialog);
+  // The tracked dialogs that still exist.
+  std::vector<kgui::Panel *> GetGameInfoDialogs() const;
 
   // Replaces the context menu with a new hidden one parented to `owner` (or the window).
   CServerContextMenu *GetContextMenu(kgui::Panel *owner);
+  // The current context menu, or null once it is gone.
+  CServerContextMenu *GetCurrentContextMenu() const;
 
   virtual ServerRecord *GetCurrentConnectedServer() { return &m_CurrentConnection; }
   bool IsConnectedToGame() const { return m_bCurrentlyConnected; }
@@ -88,6 +94,9 @@ class CServerBrowserDialog : public kgui::Frame {
 
   void Validate(CValidator &validator);
 
+  // Notes whether the layout places the window, so that the default placement fills in otherwise.
+  void ApplySettings(KeyValues *inResourceData) override;
+
   // Where the window goes when its settings give no position: 5 % in from the left and 40 % down
   // the work area, half its width and 55 % of its height.
   static void DefaultPlacement(int areaX, int areaY, int areaWide, int areaTall, int &x, int &y, int &wide,
@@ -101,9 +110,15 @@ class CServerBrowserDialog : public kgui::Frame {
   virtual void OnDisconnectFromGame();
 
  private:
+  void CreatePages();
+  void CreateTabSheet();
+  void PlaceByDefault();
   void LoadUserData();
   void SaveUserData();
   void SelectSavedPage();
+  // The settings file in the user's configuration folder.
+  std::string SavedSettingsPath() const;
+  void ClearStatusText();
 
   std::vector<kgui::PHandle> m_GameInfoDialogs;
   IGameList *m_pGameList = nullptr;
@@ -117,12 +132,14 @@ class CServerBrowserDialog : public kgui::Frame {
   CFriendsGames *m_pFriendsGames = nullptr;
   KeyValues *m_pSavedData = nullptr;
   KeyValues *m_pFilterData = nullptr;
-  CServerContextMenu *m_pContextMenu = nullptr;
+  // Weak: the menu lives under the list that asked for it and may go with that list.
+  kgui::PHandle m_hContextMenu;
   char m_szGameName[128] = {};
   char m_szModDir[128] = {};
   uint64 m_iLimitAppID = 0;
   bool m_bCurrentlyConnected = false;
   ServerRecord m_CurrentConnection{};
+  bool m_bPlacedByLayout = false;
 };
 
 // The one main window, or null when none exists (callers test it).

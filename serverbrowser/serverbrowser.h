@@ -3,10 +3,12 @@
 
 #include <map>
 
+#include "kgui_controls/PHandle.h"
 #include "serverbrowser/IKGuiModule.h"
 #include "serverbrowser/IServerBrowser.h"
 #include "tier0/platform.h"
 
+class CServerBrowserDialog;
 class CValidator;
 class IGameLauncher;
 
@@ -42,8 +44,20 @@ class CServerBrowser : public IServerBrowser, public IKGuiModule {
   // Reports the module object's long-lived memory to an audit.
   void Validate(CValidator &validator);
 
+  // Test seam: how InitModule binds and ShutdownModule releases the client services. Null
+  // functions restore the real binding.
+  void SetServicesBindingForTest(bool (*bind)(), void (*release)());
+
  private:
+  // The main window, or null when none exists or the toolkit deleted it.
+  CServerBrowserDialog *MainWindow() const;
+  bool BindServices();
+  void ReleaseServices();
+
+  kgui::PHandle m_hMainWindow;
   std::map<int32, bool> m_mapAppIDToQorvBan;
+  bool (*m_pfnBindServices)() = nullptr;
+  void (*m_pfnReleaseServices)() = nullptr;
 };
 
 // The module's one instance; its faces are registered in moduleentry.cpp.
