@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "kgui_controls/PropertyPage.h"
@@ -28,9 +29,9 @@ class ToggleButton;
 
 // What a page remembers of one server index of its current request.
 struct serverdisplay_t {
-  int32 m_iRowID = -1;         // the row in the list, -1 while the server has no row
-  int32 m_iServerIndex = -1;   // the services' index; negative for servers learnt by a ping
-  bool m_bFilteredOut = false; // the server failed the filters
+  int32 m_iRowID = -1;          // the row in the list, -1 while the server has no row
+  int32 m_iServerIndex = -1;    // the services' index; negative for servers learnt by a ping
+  bool m_bFilteredOut = false;  // the server failed the filters
 };
 
 // Size every layout file of a page is applied at.
@@ -124,7 +125,8 @@ class CBaseGamesPage : public kgui::PropertyPage,
 
   // Message-map entry of "ConnectToServer".
   void OnConnectToServerMessage() { ConnectToServer(); }
-  // The server index of the first selected row, or -1 when none is selected.
+  // The server index of the first selected row, or -1 when none is selected. Servers learnt by a
+  // ping carry negative indices too: ask GetSelectionCount() when -1 could be a row.
   int FirstSelectedServer();
   // Offline pages disable these five controls.
   void DisableRefreshControls();
@@ -166,13 +168,39 @@ class CBaseGamesPage : public kgui::PropertyPage,
   bool m_bFilterPanelShown = false;
 
  private:
+  // ---- construction
+  void CreateButtons();
+  void CreateGameList();
   void CreateFilterControls();
   // Chooses and applies the layout file at the fixed page size, keeping the page's size.
   void LoadLayoutFile();
   void BuildImageList();
+
+  // ---- rows
+  // The entry of `iServer`, made when new; an older index at the same address loses its row.
+  serverdisplay_t &FindOrAddServer(int iServer, const ServerRecord &server);
+  // Every key of a row from the record (and the not-responding overrides when due).
+  void WriteRowKeys(KeyValues *row, const serverdisplay_t &display, const ServerRecord &server);
+  // Gives a server that passes the filters again its row back, or a new one.
+  void ShowFilteredInRow(serverdisplay_t &display, const ServerRecord &server);
+  void RemoveRow(serverdisplay_t &display);
+  bool IsRowValid(int rowID);
+  // What the idle refresh button reads.
+  const char *IdleRefreshText();
+  void SetRefreshButton(bool refreshing);
   void OnFavoritesMsg(FavoritesListChanged_t *change);
 
-  char *m_pCustomLayoutFile = nullptr;
+  // ---- filters
+  // The page's saved filter record, or null without a main window.
+  KeyValues *FilterSaveData();
+  void ReadGameFilterFromBox();
+  int ReadPingLimit();
+  int SelectedSecureRow();
+  void RebuildFilterPairs();
+  void AddFilterPair(const char *key, const char *value);
+  void WriteFilterRecord();
+
+  std::string m_CustomLayoutFile;  // empty: the shared layout files
   char m_szAllText[64] = {};
   CCallback<CBaseGamesPage, FavoritesListChanged_t> m_FavoritesCallback;
 };

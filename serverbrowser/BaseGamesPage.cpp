@@ -1,0 +1,663 @@
+// The server-list page core. Sections: construction and layout files; the IGameList face; rows
+// from the services' answers; pings and the favourites notification; refresh state and server
+// count; toolkit hooks, commands and handlers; validation. The filters live in
+// BaseGamesPageFilters.cpp.
+#include "serverbrowser/BaseGamesPage.h"
+
+#include <ctime>
+
+#include "kgui_controls/Button.h"
+#include "kgui_controls/CheckButton.h"
+#include "kgui_controls/ComboBox.h"
+#include "kgui_controls/ImageList.h"
+#include "kgui_controls/Label.h"
+#include "kgui_controls/PropertySheet.h"
+#include "kgui_controls/TextEntry.h"
+#include "kgui_controls/TextImage.h"
+#include "kgui_controls/ToggleButton.h"
+#include "kgui_controls/controls.h"
+#include "kstdlib/strtools.h"
+#include "plexa/client_api.h"
+#include "plexa/iclientmatchmakingservers.h"
+#include "serverbrowser/GameListPanel.h"
+#include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerListCompare.h"
+#include "serverbrowser/serverbrowser.h"
+#include "tier0/dbg.h"
+#include "tier0/validator.h"
+#include "tier1/KeyValues.h"
+
+BEGIN_MESSAGE_MAP(CBaseGamesPage, kgui::PropertyPage)
+MESSAGE_ENTRY("AddToFavorites", OnAddToFavorites)
+MESSAGE_ENTRY("LoadModList", OnLoadModList, "nAppID")
+MESSAGE_ENTRY("ItemSelected", OnItemSelected)
+MESSAGE_ENTRY("ConnectToServer", OnConnectToServerMessage)
+MESSAGE_ENTRY("ViewGameInfo", OnViewGameInfo)
+MESSAGE_ENTRY("RefreshServer", OnRefreshServer, "serverID")
+MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
+MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
+END_MESSAGE_MAP()
+
+namespace {
+
+// Columns whose headers show images, and their header images' places in the image list.
+constexpr int kPasswordColumn = 0;
+constexpr int kBotsColumn = 1;
+constexpr int kSecureColumn = 2;
+constexpr int kNameColumn = 3;
+constexpr int kPingColumn = 8;
+
+// Row values of the image columns are image-list indices.
+constexpr int kImagePassword = 1;
+constexpr int kImageBots = 2;
+constexpr int kImageSecure = 3;
+constexpr int kImageSecureDenied = 4;
+
+struct ColumnSpec {
+  const char *name;
+  const char *header;
+  int width;
+  int flags;
+  kgui::ListPanel::SortFunc sort;
+};
+
+using LP = kgui::ListPanel;
+const ColumnSpec kColumns[] = {
+    {"Password", "#ServerBrowser_Password", 16, LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword},
+    {"Bots", "#ServerBrowser_Bots", 16, LP::ColumnFixedWidth | LP::ColumnImage | LP::ColumnHiddenAtStart,
+     CompareBots},
+    {"Secure", "#ServerBrowser_Secure", 16, LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure},
+    {"Name", "#ServerBrowser_Servers", 50,
+     LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown | LP::ColumnTypeAhead, CompareName},
+    {"IPAddr", "#ServerBrowser_IPAddress", 64, LP::ColumnHiddenAtStart, CompareIPAddr},
+    {"GameDesc", "#ServerBrowser_Game", 112, 0, CompareGameDesc},
+    {"Players", "#ServerBrowser_Players", 55, 0, ComparePlayers},
+    {"Map", "#ServerBrowser_Map", 90, 0, CompareMap},
+    {"Ping", "#ServerBrowser_Latency", 55, 0, ComparePing},
+};
+
+const char *const kImages[] = {
+    "servers/icon_password",        "servers/icon_bots",
+    "servers/icon_robotron",        "servers/icon_secure_deny",
+    "servers/icon_password_column", "servers/icon_bots_column",
+    "servers/icon_robotron_column",
+};
+
+// The text of a token; the token itself when the language has none, as labels show it.
+std::u16string Localized(const char *token) {
+  const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
+  return text ? std::u16string(text) : kgui::Utf8ToWide(token);
+}
+
+// The key of the address map: the connection address of a record.
+netadr_t AddressKey(uint32 ip, uint16 connectionPort) {
+  return netadr_t(ip, connectionPort);
+}
+
+// "Tue 04 Mar 03:05pm": the AM/PM marker in lower case. False when the time cannot be shown.
+bool FormatLastPlayed(uint32 lastPlayed, char *buffer, size_t size) {
+  const time_t when = static_cast<time_t>(lastPlayed);
+  struct tm local {};
+  if (!localtime_r(&when, &local)) return false;
+  const size_t length = strftime(buffer, size, "%a %d %b %I:%M%p", &local);
+  if (length == 0) return false;
+  for (size_t i = length >= 4 ? length - 4 : 0; i < length; ++i) buffer[i] = V_tolower(buffer[i]);
+  return true;
+}
+
+}  // namespace
+
+// ---- construction and layout files
+
+CBaseGamesPage::CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServerSource type,
+                               const char *customLayoutFile)
+    : BaseClass(parent, pageName),
+      m_eMatchMakingType(type),
+      m_CustomLayoutFile(customLayoutFile ? customLayoutFile : "") {
+  m_FavoritesCallback.Register(this, &CBaseGamesPage::OnFavoritesMsg);
+  SetSize(kGamesPageWide, kGamesPageTall);
+  V_strncpy(m_szAllText, kgui::WideToUtf8(Localized("#ServerBrowser_All")).c_str(), sizeof(m_szAllText));
+
+  CreateButtons();
+  CreateGameList();
+  CreateFilterControls();
+  LoadLayoutFile();
+  RestoreFilterSettings();
+
+  char configName[128];
+  V_snprintf(configName, sizeof(configName), "servers/Pages/%s", pageName ? pageName : "");
+  LoadUserConfig(configName, 0);
+}
+
+CBaseGamesPage::~CBaseGamesPage() {
+  if (m_hListQuery && ClientMatchmakingServers()) ClientMatchmakingServers()->FreeListRequest(m_hListQuery);
+  m_hListQuery = nullptr;
+}
+
+void CBaseGamesPage::CreateButtons() {
+  m_pConnect = new kgui::Button(this, "ConnectButton", "#ServerBrowser_Connect");
+  m_pConnect->SetEnabled(false);
+  m_pRefreshAll = new kgui::Button(this, "RefreshButton", "#ServerBrowser_Refresh");
+  m_pRefreshQuick = new kgui::Button(this, "RefreshQuickButton", "#ServerBrowser_RefreshQuick");
+  m_pAddServer = new kgui::Button(this, "AddServerButton", "#ServerBrowser_AddServer");
+  m_pAddCurrentServer = new kgui::Button(this, "AddCurrentServerButton", "#ServerBrowser_AddCurrentServer");
+  m_pAddToFavoritesButton = new kgui::Button(this, "AddToFavoritesButton", "");
+  m_pAddToFavoritesButton->SetEnabled(false);
+  m_pAddToFavoritesButton->SetVisible(false);
+}
+
+void CBaseGamesPage::CreateGameList() {
+  m_pGameList = new CGameListPanel(this, this, this, "gamelist");
+  m_pGameList->AllowColumnChoice(true);
+  int index = 0;
+  for (const ColumnSpec &column : kColumns) {
+    const bool fixed = (column.flags & LP::ColumnFixedWidth) != 0;
+    m_pGameList->AddColumnHeader(index, column.name, column.header, column.width, fixed ? column.width : 20,
+                                 fixed ? column.width : 10000, column.flags);
+    m_pGameList->SetColumnSortFunc(index, column.sort);
+    ++index;
+  }
+  m_pGameList->SetColumnTooltip(kPasswordColumn, "#ServerBrowser_PasswordColumn_Tooltip");
+  m_pGameList->SetColumnTooltip(kBotsColumn, "#ServerBrowser_BotColumn_Tooltip");
+  m_pGameList->SetColumnTooltip(kSecureColumn, "#ServerBrowser_SecureColumn_Tooltip");
+  m_pGameList->SortByColumn(kPingColumn, true);
+}
+
+void CBaseGamesPage::LoadLayoutFile() {
+  int wide = 0, tall = 0;
+  GetSize(wide, tall);
+  SetSize(kGamesPageWide, kGamesPageTall);
+
+  char layoutFile[260];
+  if (!m_CustomLayoutFile.empty()) {
+    V_snprintf(layoutFile, sizeof(layoutFile), "%s", m_CustomLayoutFile.c_str());
+    m_bFilterPanelShown = false;
+  } else if (m_pFilter->IsSelected()) {
+    V_snprintf(layoutFile, sizeof(layoutFile), "servers/%sPage_Filters.res", "InternetGames");
+    m_bFilterPanelShown = true;
+  } else {
+    V_snprintf(layoutFile, sizeof(layoutFile), "servers/%sPage.res", "InternetGames");
+    m_bFilterPanelShown = false;
+  }
+  LoadControlSettings(layoutFile);
+  m_pFilter->SetSelected(m_bFilterPanelShown);
+  SelectGameInFilter();
+
+  SetSize(wide, tall);
+  InvalidateLayout();
+  Repaint();
+}
+
+void CBaseGamesPage::BuildImageList() {
+  auto *images = new kgui::ImageList;
+  for (const char *name : kImages)
+    images->AddImage(kgui::scheme() ? kgui::scheme()->GetImage(name, false) : nullptr);
+  m_pGameList->AttachImageList(images, true);
+  m_pGameList->SetColumnHeaderIcon(kPasswordColumn, 5);
+  m_pGameList->SetColumnHeaderIcon(kBotsColumn, 6);
+  m_pGameList->SetColumnHeaderIcon(kSecureColumn, 7);
+}
+
+// ---- IGameList
+
+void CBaseGamesPage::BeginRefresh() {
+  CServerBrowserDialog *dialog = ServerBrowserDialog();
+  AssertMsg(m_eMatchMakingType != eInternetServer || (dialog && dialog->IsVisible()),
+            "Assertion Failed: m_eMatchMakingType != eInternetServer || ServerBrowserDialog().IsVisible()");
+
+  m_mapServers.clear();
+  m_mapServerIP.clear();
+  m_pGameList->ClearItems();
+
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  if (m_hListQuery && servers) servers->FreeListRequest(m_hListQuery);
+  m_hListQuery = nullptr;
+  if (!servers) {
+    // Nobody would ever answer: show the idle state rather than "refreshing" for good.
+    ShowRefreshState(false);
+    return;
+  }
+
+  const AppId_t appId = static_cast<AppId_t>(m_LimitToGame & 0xFFFFFF);
+  const MatchMakingKeyValuePair_t *filters = m_vecServerFilters.empty() ? nullptr : m_vecServerFilters.data();
+  const uint32 filterCount = static_cast<uint32>(m_vecServerFilters.size());
+  switch (m_eMatchMakingType) {
+    case eInternetServer:
+      m_hListQuery = servers->RequestInternetList(appId, filters, filterCount, this);
+      break;
+    case eLanServer:
+      m_hListQuery = servers->RequestLanList(appId, this);
+      break;
+    case eFriendServer:
+      m_hListQuery = servers->RequestFriendsList(appId, filters, filterCount, this);
+      break;
+    case eFavoriteServer:
+      m_hListQuery = servers->RequestFavoritesList(appId, filters, filterCount, this);
+      break;
+    case eHistoryServer:
+      m_hListQuery = servers->RequestHistoryList(appId, filters, filterCount, this);
+      break;
+    case eSpectateServer:
+      m_hListQuery = servers->RequestSpectatorList(appId, filters, filterCount, this);
+      break;
+    default:
+      AssertMsg(false, "Unknown server type");
+      break;
+  }
+  ShowRefreshState(true);
+}
+
+void CBaseGamesPage::GetNewServerList() {
+  BeginRefresh();
+}
+
+void CBaseGamesPage::CancelRefresh() {
+  if (m_hListQuery && ClientMatchmakingServers()) ClientMatchmakingServers()->StopListRequest(m_hListQuery);
+}
+
+bool CBaseGamesPage::IsRefreshRunning() {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  return servers && m_hListQuery && servers->IsListRequestRunning(m_hListQuery);
+}
+
+ServerRecord *CBaseGamesPage::GetServerRecord(int serverIndex) {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  return servers && m_hListQuery ? servers->GetListServerRecord(m_hListQuery, serverIndex) : nullptr;
+}
+
+void CBaseGamesPage::ConnectToServer() {
+  if (m_pGameList->GetSelectionCount() < 1) return;
+  const int serverIndex = FirstSelectedServer();
+  CancelRefresh();
+  if (CServerBrowserDialog *dialog = ServerBrowserDialog())
+    dialog->JoinGame(this, static_cast<unsigned int>(serverIndex));
+}
+
+int CBaseGamesPage::NoRowID() {
+  return m_pGameList->NoItemID();
+}
+
+int CBaseGamesPage::FirstSelectedServer() {
+  if (m_pGameList->GetSelectionCount() < 1) return -1;
+  return static_cast<int>(m_pGameList->GetItemUserValue(m_pGameList->GetSelectedItemID(0)));
+}
+
+// ---- rows from the services' answers
+
+void CBaseGamesPage::OnServerAnswered(ListRequestHandle request, int index) {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  const ServerRecord *server = servers ? servers->GetListServerRecord(request, index) : nullptr;
+  AssertMsg(server, "Missing server response");
+  if (!server) return;
+  ApplyServerAnswer(index, server);
+}
+
+// The record tells whether the server ever answered; one that never did gets the
+// not-responding texts.
+void CBaseGamesPage::OnServerSilent(ListRequestHandle request, int index) {
+  CBaseGamesPage::OnServerAnswered(request, index);
+}
+
+serverdisplay_t &CBaseGamesPage::FindOrAddServer(int iServer, const ServerRecord &server) {
+  auto found = m_mapServers.find(iServer);
+  if (found != m_mapServers.end()) return found->second;
+
+  // One row per address: the same server under a new index replaces its old row.
+  const netadr_t address = AddressKey(server.m_NetAdr.GetIP(), server.m_NetAdr.GetConnectionPort());
+  auto byAddress = m_mapServerIP.find(address);
+  if (byAddress != m_mapServerIP.end()) {
+    auto old = m_mapServers.find(byAddress->second);
+    if (old != m_mapServers.end()) {
+      RemoveRow(old->second);
+      m_mapServers.erase(old);
+    }
+    m_mapServerIP.erase(byAddress);
+  }
+  m_mapServerIP[address] = iServer;
+  return m_mapServers[iServer];
+}
+
+void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerItem) {
+  if (!pServerItem) return;
+  serverdisplay_t &display = FindOrAddServer(iServer, *pServerItem);
+  display.m_iServerIndex = iServer;
+  Assert(pServerItem->m_NetAdr.GetIP() != 0);
+
+  if (!PassesPrimaryFilters(*pServerItem)) {
+    display.m_bFilteredOut = true;
+    RemoveRow(display);
+    return;
+  }
+  if (!PassesSecondaryFilters(*pServerItem)) {
+    RemoveRow(display);
+    return;
+  }
+
+  const unsigned int userValue = static_cast<unsigned int>(display.m_iServerIndex);
+  if (IsRowValid(display.m_iRowID)) {
+    // Edited in place: no copy, no sort per answer.
+    WriteRowKeys(m_pGameList->GetItemData(display.m_iRowID), display, *pServerItem);
+    m_pGameList->SetItemUserValue(display.m_iRowID, userValue);
+    m_pGameList->ApplyItemChanges(display.m_iRowID);
+    m_pGameList->ShowItem(display.m_iRowID, true);
+  } else {
+    KeyValues *row = new KeyValues("Server");
+    WriteRowKeys(row, display, *pServerItem);
+    display.m_iRowID = m_pGameList->AddItem(row, userValue, false, false);
+    row->Destroy();
+  }
+  UpdateServerCount();
+}
+
+void CBaseGamesPage::WriteRowKeys(KeyValues *row, const serverdisplay_t &display,
+                                  const ServerRecord &server) {
+  if (!row) return;
+  row->SetString("name", server.GetName());
+  row->SetString("map", server.GetMap());
+  row->SetString("GameDir", server.GetGameDir());
+  row->SetString("GameDesc", server.GetDescription());
+  row->SetString("GameTags", server.GetTags());
+  row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
+  row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
+  int secure = 0;
+  if (server.m_bIsSecure)
+    secure =
+        g_ServerBrowserSingleton.IsQorvBannedFromApp(server.m_nAppId) ? kImageSecureDenied : kImageSecure;
+  row->SetInt("secure", secure);
+
+  char address[48];
+  AddressKey(server.m_NetAdr.GetIP(), server.m_NetAdr.GetConnectionPort()).ToString(address, sizeof(address));
+  row->SetString("IPAddr", address);
+  char players[32];
+  V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
+  row->SetString("Players", players);
+  row->SetInt("Ping", server.m_nPingMs);
+  char lastPlayed[64];
+  if (server.m_nLastPlayedTime != 0 &&
+      FormatLastPlayed(server.m_nLastPlayedTime, lastPlayed, sizeof(lastPlayed)))
+    row->SetString("LastPlayed", lastPlayed);
+
+  if (display.m_bFilteredOut || !server.m_bResponded) {
+    row->SetString("Ping", "");
+    row->SetWString("GameDesc", Localized("#ServerBrowser_NotResponding").c_str());
+    row->SetString("Players", "");
+    row->SetString("map", "");
+  }
+}
+
+void CBaseGamesPage::RemoveRow(serverdisplay_t &display) {
+  if (!IsRowValid(display.m_iRowID)) return;
+  m_pGameList->RemoveItem(display.m_iRowID);
+  display.m_iRowID = NoRowID();
+}
+
+bool CBaseGamesPage::IsRowValid(int rowID) {
+  return rowID != NoRowID() && m_pGameList->IsItemIDValid(rowID);
+}
+
+void CBaseGamesPage::HideServerRow(serverdisplay_t &server) {
+  if (IsRowValid(server.m_iRowID)) m_pGameList->ShowItem(server.m_iRowID, false);
+  UpdateServerCount();
+}
+
+void CBaseGamesPage::ReapplyFilters() {
+  for (auto &entry : m_mapServers) {
+    serverdisplay_t &display = entry.second;
+    const ServerRecord *server = GetServerRecord(display.m_iServerIndex);
+    if (!server) continue;
+    if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server)) {
+      display.m_bFilteredOut = true;
+      if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
+    } else if (display.m_bFilteredOut) {
+      display.m_bFilteredOut = false;
+      ShowFilteredInRow(display, *server);
+    }
+  }
+  UpdateServerCount();
+  m_pGameList->SortList();
+  InvalidateLayout();
+  Repaint();
+}
+
+// The row made here carries fewer keys than an answer writes; the server's next answer completes it.
+void CBaseGamesPage::ShowFilteredInRow(serverdisplay_t &display, const ServerRecord &server) {
+  if (!IsRowValid(display.m_iRowID)) {
+    KeyValues *row = new KeyValues("Server");
+    row->SetString("name", server.GetName());
+    row->SetString("map", server.GetMap());
+    row->SetString("GameDir", server.GetGameDir());
+    row->SetString("GameTags", server.GetTags());
+    if (server.GetDescription()[0])
+      row->SetString("GameDesc", server.GetDescription());
+    else
+      row->SetWString("GameDesc", Localized("#ServerBrowser_PendingPing").c_str());
+    char players[256];
+    V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
+    row->SetString("Players", players);
+    row->SetInt("Ping", server.m_nPingMs);
+    row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
+    row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
+    display.m_iRowID =
+        m_pGameList->AddItem(row, static_cast<unsigned int>(display.m_iServerIndex), false, false);
+    row->Destroy();
+  }
+  m_pGameList->ShowItem(display.m_iRowID, true);
+}
+
+// ---- pings and the favourites notification
+
+// A server learnt outside the list request takes the next free negative index.
+void CBaseGamesPage::OnPingAnswered(const ServerRecord &server) {
+  int id = -1;
+  while (m_mapServers.count(id)) --id;
+  ApplyServerAnswer(id, &server);
+}
+
+void CBaseGamesPage::OnFavoritesMsg(FavoritesListChanged_t *change) {
+  if (!change) return;
+  switch (m_eMatchMakingType) {
+    case eFavoriteServer:
+    case eHistoryServer:
+      break;
+    case eInternetServer:
+    case eLanServer:
+    case eFriendServer:
+    case eSpectateServer:
+      return;
+    default:
+      AssertMsg(false, "unknown matchmaking type");
+      return;
+  }
+
+  if (change->m_nIP == 0) {
+    // The whole list changed: fetch it again, but only where the user sees it.
+    auto *sheet = dynamic_cast<kgui::PropertySheet *>(GetParent());
+    CServerBrowserDialog *dialog = ServerBrowserDialog();
+    if (sheet && sheet->GetActivePage() == this && sheet->IsVisible() && dialog && dialog->IsVisible())
+      GetNewServerList();
+    return;
+  }
+
+  const uint16 queryPort = static_cast<uint16>(change->m_nQueryPort & 0xFFFF);
+  const uint16 connectionPort = static_cast<uint16>(change->m_nConnPort & 0xFFFF);
+  auto byAddress = m_mapServerIP.find(AddressKey(change->m_nIP, connectionPort));
+  if (byAddress == m_mapServerIP.end()) {
+    if (change->m_bAdd && ClientMatchmakingServers())
+      ClientMatchmakingServers()->RequestPing(change->m_nIP, queryPort, this);
+    return;
+  }
+
+  const int serverIndex = byAddress->second;
+  if (change->m_bAdd) {
+    // Index 0 and the ping ids are not indices of the current request.
+    if (serverIndex > 0) OnServerAnswered(m_hListQuery, serverIndex);
+    return;
+  }
+  auto found = m_mapServers.find(serverIndex);
+  if (found != m_mapServers.end() && IsRowValid(found->second.m_iRowID))
+    m_pGameList->ShowItem(found->second.m_iRowID, false);
+  UpdateServerCount();
+}
+
+// ---- refresh state and server count
+
+const char *CBaseGamesPage::IdleRefreshText() {
+  return OffersItem(eItemFullRefresh) ? "#ServerBrowser_RefreshAll" : "#ServerBrowser_Refresh";
+}
+
+// The command follows the text, so a button reading "Refresh" always refreshes.
+void CBaseGamesPage::SetRefreshButton(bool refreshing) {
+  m_pRefreshAll->SetText(refreshing ? "#ServerBrowser_StopRefreshingList" : IdleRefreshText());
+  m_pRefreshAll->SetCommand(refreshing ? "stoprefresh" : "GetNewList");
+}
+
+void CBaseGamesPage::ShowRefreshState(bool refreshing) {
+  CServerBrowserDialog *dialog = ServerBrowserDialog();
+  if (refreshing) {
+    if (dialog) dialog->UpdateStatusText("#ServerBrowser_RefreshingServerList");
+    m_pGameList->SetEmptyText("");
+    SetRefreshButton(true);
+    m_pRefreshQuick->SetEnabled(false);
+  } else {
+    if (dialog) dialog->UpdateStatusText("%s", "");
+    SetRefreshButton(false);
+    m_pRefreshQuick->SetEnabled(m_pGameList->GetVisibleItemCount() > 0);
+  }
+}
+
+void CBaseGamesPage::UpdateServerCount() {
+  const int shown = m_pGameList->GetVisibleItemCount();
+  if (shown <= 1) {
+    m_pGameList->SetColumnHeaderLabel(kNameColumn, "#ServerBrowser_Servers");
+    return;
+  }
+  char count[16];
+  V_snprintf(count, sizeof(count), "%d", shown);
+  const std::u16string countText = kgui::Utf8ToWide(count);
+  const std::u16string format = Localized("#ServerBrowser_ServersCount");
+  char16_t header[256];
+  header[0] = 0;
+  if (kgui::localize())
+    kgui::localize()->ConstructString(header, static_cast<int>(sizeof(header)), format.c_str(), 1,
+                                      countText.c_str());
+  m_pGameList->SetColumnHeaderLabel(kNameColumn, header);
+}
+
+// ---- toolkit hooks, commands and handlers
+
+void CBaseGamesPage::ApplySchemeSettings(kgui::IScheme *schemeInterface) {
+  BaseClass::ApplySchemeSettings(schemeInterface);
+  BuildImageList();
+}
+
+void CBaseGamesPage::OnCommand(const char *command) {
+  if (!V_stricmp(command, "Connect")) {
+    ConnectToServer();
+  } else if (!V_stricmp(command, "stoprefresh")) {
+    CancelRefresh();
+  } else if (!V_stricmp(command, "refresh")) {
+    IClientMatchmakingServers *servers = ClientMatchmakingServers();
+    if (!servers || !m_hListQuery) {
+      ShowRefreshState(false);
+      return;
+    }
+    servers->RepeatListRequest(m_hListQuery);
+    ShowRefreshState(true);
+  } else if (!V_stricmp(command, "GetNewList")) {
+    GetNewServerList();
+  } else {
+    BaseClass::OnCommand(command);
+  }
+}
+
+void CBaseGamesPage::OnKeyCodePressed(kgui::KeyCode code) {
+  if (code == kgui::KEY_F5)
+    BeginRefresh();
+  else
+    BaseClass::OnKeyCodePressed(code);
+}
+
+void CBaseGamesPage::PerformLayout() {
+  BaseClass::PerformLayout();
+  const bool anySelected = m_pGameList->GetSelectionCount() > 0;
+  m_pConnect->SetEnabled(anySelected);
+  m_pRefreshQuick->SetVisible(OffersItem(eItemFullRefresh));
+  SetRefreshButton(IsRefreshRunning());
+  m_pAddServer->SetVisible(OffersItem(eItemAddServer));
+  m_pAddCurrentServer->SetVisible(OffersItem(eItemAddCurrentServer));
+  m_pRefreshQuick->SetEnabled(m_pGameList->GetVisibleItemCount() > 0);
+  Repaint();
+}
+
+void CBaseGamesPage::OnPageShow() {
+  BeginRefresh();
+}
+
+void CBaseGamesPage::OnPageHide() {
+  CancelRefresh();
+}
+
+void CBaseGamesPage::OnItemSelected() {
+  m_pConnect->SetEnabled(m_pGameList->GetSelectionCount() > 0);
+}
+
+void CBaseGamesPage::OnAddToFavorites() {
+  CServerBrowserDialog *dialog = ServerBrowserDialog();
+  if (!dialog) return;
+  for (int i = 0; i < m_pGameList->GetSelectionCount(); ++i) {
+    const int serverIndex =
+        static_cast<int>(m_pGameList->GetItemUserValue(m_pGameList->GetSelectedItemID(i)));
+    if (const ServerRecord *server = GetServerRecord(serverIndex)) dialog->AddServerToFavorites(*server);
+  }
+}
+
+void CBaseGamesPage::OnViewGameInfo() {
+  if (m_pGameList->GetSelectionCount() < 1) return;
+  if (CServerBrowserDialog *dialog = ServerBrowserDialog())
+    dialog->OpenGameInfoDialog(this, static_cast<unsigned int>(FirstSelectedServer()));
+}
+
+// The parameter is not used: the selected rows are the ones refreshed.
+void CBaseGamesPage::OnRefreshServer(int serverID) {
+  (void)serverID;
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  if (servers && m_hListQuery) {
+    for (int i = 0; i < m_pGameList->GetSelectionCount(); ++i) {
+      const unsigned int serverIndex = m_pGameList->GetItemUserValue(m_pGameList->GetSelectedItemID(i));
+      servers->RequeryListServer(m_hListQuery, static_cast<int>(serverIndex));
+    }
+  }
+  ShowRefreshState(IsRefreshRunning());
+}
+
+void CBaseGamesPage::DisableRefreshControls() {
+  m_pConnect->SetEnabled(false);
+  m_pRefreshAll->SetEnabled(false);
+  m_pRefreshQuick->SetEnabled(false);
+  m_pAddServer->SetEnabled(false);
+  m_pFilter->SetEnabled(false);
+}
+
+// ---- validation
+
+void CBaseGamesPage::Validate(CValidator &validator) {
+  validator.Push("CBaseGamesPage", this, GetName());
+  const auto pushMap = [&validator](const char *type, const void *map, const char *name) {
+    validator.Push(type, map, name);
+    validator.Push("CUtlRBTree", map, "m_Tree");
+    validator.Push("CUtlMemory", map, "m_Elements");
+    validator.Pop();
+    validator.Pop();
+    validator.Pop();
+  };
+  pushMap("CUtlMap<uint64, int>", &m_mapGamesFilterItem, "m_mapGamesFilterItem");
+  pushMap("CUtlMap<int, serverdisplay_t>", &m_mapServers, "m_mapServers");
+  pushMap("CUtlMap<netadr_t, int>", &m_mapServerIP, "m_mapServerIP");
+  validator.Push("CUtlVector", &m_vecServerFilters, "m_vecServerFilters");
+  validator.Push("CUtlMemory", &m_vecServerFilters, "m_Memory");
+  validator.Pop();
+  validator.Pop();
+  validator.Push("EditablePanel", static_cast<kgui::EditablePanel *>(this), "CBaseGamesPage");
+  validator.Pop();
+  validator.Pop();
+}
