@@ -66,6 +66,8 @@ class FakeServices final : public IClientUser,
   FakeListRequest *LastRequest();
   FakeListRequest *Request(ListRequestHandle handle);
   int RequestCount() const { return static_cast<int>(m_Requests.size()); }
+  // Every request in the order made.
+  const std::vector<FakeListRequest *> &Requests() const { return m_Requests; }
   // Stores the record under `index` and tells the request's response it answered (or was silent).
   void Answer(ListRequestHandle handle, int index, const ServerRecord &server);
   void Silent(ListRequestHandle handle, int index, const ServerRecord &server);
