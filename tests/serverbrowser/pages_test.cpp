@@ -1,0 +1,254 @@
+// The six pages as the main window makes them, and what the Favorites, History, LAN and Friends
+// pages do of their own: the end of a fetch, History's last-played column, LAN's refresh on show
+// and silent servers, offline construction, hiding, and adding the current server.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "kgui_controls/Button.h"
+#include "kgui_controls/ListPanel.h"
+#include "kgui_controls/controls.h"
+#include "serverbrowser/FavoriteGames.h"
+#include "serverbrowser/FriendsGames.h"
+#include "serverbrowser/GameListPanel.h"
+#include "serverbrowser/HistoryGames.h"
+#include "serverbrowser/InternetGames.h"
+#include "serverbrowser/LanGames.h"
+#include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/SpectateGames.h"
+#include "support/browser_fixture.h"
+#include "tier1/KeyValues.h"
+
+namespace {
+
+using sbtest::FakeListRequest;
+using sbtest::FakeServices;
+using PageOf = std::function<CBaseGamesPage *(CServerBrowserDialog *)>;
+
+const PageOf kInternet = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetInternetGames(); };
+const PageOf kSpectate = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetSpectateGames(); };
+const PageOf kFavorites = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetFavoriteGames(); };
+const PageOf kHistory = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetHistoryGames(); };
+const PageOf kLan = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetLanGames(); };
+const PageOf kFriends = [](CServerBrowserDialog *w) -> CBaseGamesPage * { return w->GetFriendsGames(); };
+
+class PagesTest : public BrowserTest {
+ protected:
+  PagesTest() {
+    m_Services.SetAppValue(500, "gamedir", "ashfall");
+    m_Services.SetAppValue(500, "serverbrowsername", "Ashfall");
+    m_Services.SetAppValue(500, "gameid", "500");
+  }
+
+  static ServerRecord Server(const char *name, int lastOctet, int ping, uint32 lastPlayed = 0) {
+    ServerRecord server =
+        FakeServices::MakeServer(name, 0x0A000000u | static_cast<uint32>(lastOctet), 27015, ping);
+    server.m_nLastPlayedTime = lastPlayed;
+    return server;
+  }
+  static void Send(kgui::Panel *panel, KeyValues *message) {
+    KeyValuesAD owned(message);
+    kgui::ipanel()->SendMessage(panel->GetVPanel(), owned.get(), kgui::NULL_PANEL);
+  }
+  static std::vector<std::string> ShownNames(CBaseGamesPage *page) {
+    std::vector<std::string> names;
+    CGameListPanel *list = page->GetGameList();
+    for (int row = 0; row < list->GetVisibleItemCount(); ++row)
+      names.emplace_back(list->GetItemData(list->GetItemIDAtRow(row))->GetString("name"));
+    return names;
+  }
+  static kgui::Panel *Control(CBaseGamesPage *page, const char *name) {
+    kgui::Panel *control = page->FindChildByName(name, true);
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  static std::string RefreshCommand(CBaseGamesPage *page) {
+    auto *button = static_cast<kgui::Button *>(Control(page, "RefreshButton"));
+    return button->GetCommand() ? button->GetCommand()->GetString("command") : "";
+  }
+  static void ExpectRefreshControlsDisabled(CBaseGamesPage *page) {
+    for (const char *name :
+         {"ConnectButton", "RefreshButton", "RefreshQuickButton", "AddServerButton", "Filter"})
+      EXPECT_FALSE(Control(page, name)->IsEnabled()) << name;
+  }
+  int CountRequests(int source) {
+    int count = 0;
+    for (const FakeListRequest *request : m_Services.Requests()) count += request->source == source;
+    return count;
+  }
+};
+
+TEST_F(PagesTest, EveryPageHasItsNameTypeAndCapabilities) {
+  struct Case {
+    PageOf page;
+    const char *name;
+    EServerSource source;
+    bool offers[4];  // server list, full refresh, add server, add current server
+  };
+  const Case cases[] = {
+      {kInternet, "InternetGames", eInternetServer, {true, true, false, false}},
+      {kSpectate, "SpectateGames", eSpectateServer, {true, true, false, false}},
+      {kFavorites, "FavoriteGames", eFavoriteServer, {true, false, true, false}},
+      {kHistory, "HistoryGames", eHistoryServer, {true, false, false, false}},
+      {kLan, "LanGames", eLanServer, {true, false, false, false}},
+      {kFriends, "FriendsGames", eFriendServer, {true, false, false, false}},
+  };
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  for (const Case &c : cases) {
+    CBaseGamesPage *page = c.page(mainWindow);
+    ASSERT_NE(page, nullptr) << c.name;
+    EXPECT_STREQ(page->GetName(), c.name);
+    EXPECT_EQ(page->GetServerSource(), c.source) << c.name;
+    for (int item = 0; item < 4; ++item)
+      EXPECT_EQ(page->OffersItem(item), c.offers[item]) << c.name << " " << item;
+    // What the page offers shows in its buttons.
+    page->InvalidateLayout(true);
+    EXPECT_EQ(Control(page, "RefreshQuickButton")->IsVisible(), c.offers[1]) << c.name;
+    EXPECT_EQ(Control(page, "AddServerButton")->IsVisible(), c.offers[2]) << c.name;
+  }
+}
+
+TEST_F(PagesTest, EndOfAFetchReturnsToIdleSortsAndSetsThePagesEmptyText) {
+  struct Case {
+    PageOf page;
+    int32 storedServers;
+    const char *expected;
+  };
+  const Case cases[] = {
+      {kFavorites, 0, "#ServerBrowser_NoFavoriteServers"},
+      {kFavorites, 2, "#ServerBrowser_NoInternetGamesResponded"},
+      {kHistory, 0, "#ServerBrowser_NoServersPlayed"},
+      {kLan, 0, "#ServerBrowser_NoLanServers"},
+      {kFriends, 0, "#ServerBrowser_NoFriendsServers"},
+  };
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  for (const Case &c : cases) {
+    CBaseGamesPage *page = c.page(mainWindow);
+    SCOPED_TRACE(testing::Message() << page->GetName() << " with " << c.storedServers << " stored");
+    m_Services.m_nStoredCount = c.storedServers;
+    page->BeginRefresh();
+    ListRequestHandle request = page->GetListRequest();
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(RefreshCommand(page), "stoprefresh");
+    m_Services.Answer(request, 1, Server("Harbor Nights", 1, 300));
+    m_Services.Answer(request, 2, Server("Quarry Run", 2, 100));
+    EXPECT_EQ(ShownNames(page), (std::vector<std::string>{"Harbor Nights", "Quarry Run"}));
+
+    m_Services.Done(request);
+    EXPECT_EQ(RefreshCommand(page), "GetNewList");
+    EXPECT_EQ(page->GetGameList()->GetEmptyText(), c.expected);
+    EXPECT_EQ(ShownNames(page), (std::vector<std::string>{"Quarry Run", "Harbor Nights"}));
+  }
+}
+
+TEST_F(PagesTest, OfflineHistoryAndFriendsSaySoAndDisableTheirControls) {
+  m_Services.m_bOffline = true;
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  RunFrames(0.5);
+  for (const PageOf &pageOf : {kHistory, kFriends}) {
+    CBaseGamesPage *page = pageOf(mainWindow);
+    SCOPED_TRACE(page->GetName());
+    EXPECT_EQ(page->GetGameList()->GetEmptyText(), "#ServerBrowser_OfflineMode");
+    ExpectRefreshControlsDisabled(page);
+  }
+  // Friends keep saying so after a fetch.
+  CBaseGamesPage *friends = mainWindow->GetFriendsGames();
+  friends->BeginRefresh();
+  m_Services.Done(friends->GetListRequest());
+  EXPECT_EQ(friends->GetGameList()->GetEmptyText(), "#ServerBrowser_OfflineMode");
+  // The other two pages have no offline mode.
+  EXPECT_NE(mainWindow->GetLanGames()->GetGameList()->GetEmptyText(), "#ServerBrowser_OfflineMode");
+  EXPECT_TRUE(Control(mainWindow->GetFavoriteGames(), "RefreshButton")->IsEnabled());
+}
+
+TEST_F(PagesTest, HistoryListsTheMostRecentVisitFirst) {
+  CHistoryGames *history = MakeMainWindow()->GetHistoryGames();
+  CGameListPanel *list = history->GetGameList();
+  const int column = list->FindColumn("LastPlayed");
+  ASSERT_EQ(column, 9);
+  EXPECT_STREQ(list->GetColumnHeaderText(column), "#ServerBrowser_LastPlayed");
+  EXPECT_EQ(list->GetSortColumn(), 9);
+  EXPECT_EQ(list->GetSortColumnSecondary(), 8);
+
+  history->BeginRefresh();
+  ListRequestHandle request = history->GetListRequest();
+  m_Services.Answer(request, 1, Server("Never", 1, 10, 0));
+  m_Services.Answer(request, 2, Server("Older", 2, 20, 1600000000));
+  m_Services.Answer(request, 3, Server("Newer Slow", 3, 90, 1700000000));
+  m_Services.Answer(request, 4, Server("Newer Fast", 4, 30, 1700000000));
+  m_Services.Done(request);
+  // Equal times fall back to the latency order.
+  EXPECT_EQ(ShownNames(history), (std::vector<std::string>{"Newer Fast", "Newer Slow", "Older", "Never"}));
+  EXPECT_EQ(list->GetItemData(list->FindItemByUserValue(1))->FindKey("LastPlayed"), nullptr);
+}
+
+TEST_F(PagesTest, LanPageFetchesOnShowOnlyWithAutoRefresh) {
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  RunFrames(0.5);
+  const int before = CountRequests(eLanServer);
+  Send(mainWindow->GetLanGames(), new KeyValues("PageShow"));
+  ASSERT_EQ(CountRequests(eLanServer), before + 1);
+  EXPECT_TRUE(m_Services.LastRequest()->filters.empty()) << "LAN requests carry no filter pairs";
+
+  auto *manual = new CLanGames(mainWindow, false);
+  Send(manual, new KeyValues("PageShow"));
+  EXPECT_EQ(CountRequests(eLanServer), before + 1);
+  EXPECT_EQ(manual->GetListRequest(), nullptr);
+  EXPECT_EQ(manual->GetGameList()->GetItemCount(), 0);
+}
+
+TEST_F(PagesTest, LanServerThatMissesAnAnswerIsHiddenAtOnce) {
+  CLanGames *lan = MakeMainWindow()->GetLanGames();
+  lan->BeginRefresh();
+  ListRequestHandle request = lan->GetListRequest();
+  m_Services.Answer(request, 1, Server("Basement", 1, 5));
+  m_Services.Answer(request, 2, Server("Attic", 2, 7));
+  // Even a server that answered before is gone from view at its first silence.
+  m_Services.Silent(request, 1, Server("Basement", 1, 5));
+  EXPECT_EQ(ShownNames(lan), (std::vector<std::string>{"Attic"}));
+  EXPECT_EQ(lan->GetGameList()->GetItemCount(), 2);
+  // A server the page never listed is ignored.
+  m_Services.Silent(request, 3, Server("Garage", 3, 9));
+  EXPECT_EQ(lan->GetGameList()->GetItemCount(), 2);
+}
+
+TEST_F(PagesTest, HidingFavoritesLetsItsFetchRunHidingOtherPagesStopsTheirs) {
+  struct Case {
+    PageOf page;
+    int expectedStops;
+  };
+  const Case cases[] = {{kFavorites, 0}, {kHistory, 1}, {kLan, 1}, {kFriends, 1}};
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  for (const Case &c : cases) {
+    CBaseGamesPage *page = c.page(mainWindow);
+    page->BeginRefresh();
+    Send(page, new KeyValues("PageHide"));
+    FakeListRequest *request = m_Services.Request(page->GetListRequest());
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(request->stops, c.expectedStops) << page->GetName();
+  }
+}
+
+TEST_F(PagesTest, FavoritesOffersAddingTheCurrentServerOnlyWhileConnected) {
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  CFavoriteGames *favorites = mainWindow->GetFavoriteGames();
+  kgui::Panel *addCurrent = Control(favorites, "AddCurrentServerButton");
+  favorites->SetConnectedToGame(true);
+  EXPECT_TRUE(addCurrent->IsEnabled());
+  favorites->SetConnectedToGame(false);
+  EXPECT_FALSE(addCurrent->IsEnabled());
+
+  // The main window passes on what the host says.
+  KeyValuesAD connected(new KeyValues("ConnectedToGame"));
+  connected->SetInt("ip", 0x0A000001);
+  connected->SetInt("connectionport", 27015);
+  connected->SetInt("queryport", 27015);
+  kgui::ipanel()->SendMessage(mainWindow->GetVPanel(), connected.get(), kgui::NULL_PANEL);
+  EXPECT_TRUE(addCurrent->IsEnabled());
+  Send(mainWindow, new KeyValues("DisconnectedFromGame"));
+  EXPECT_FALSE(addCurrent->IsEnabled());
+}
+
+}  // namespace
