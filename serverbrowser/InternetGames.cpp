@@ -122,7 +122,10 @@ void CInternetGames::PerformLayout() {
 // Coming back to a filled list keeps it; offline there is nothing to fetch.
 void CInternetGames::OnPageShow() {
   if (m_bOffline || !m_pGameList) return;
-  if (m_pGameList->GetItemCount() == 0 && IsMainWindowVisible()) BeginRefresh();
+  if (m_pGameList->GetItemCount() != 0 || !IsMainWindowVisible()) return;
+  BeginRefresh();
+  // This was the first list: a browser shown before its first frame would otherwise fetch twice.
+  m_bNeedFirstList = false;
 }
 
 void CInternetGames::OnTick() {

@@ -125,6 +125,12 @@ TEST_F(InternetPageTest, HiddenBrowserFetchesNothingUntilShownThenAsksOnceAfterA
   EXPECT_FALSE(m_Spew.Contains("IsVisible"));
 }
 
+TEST_F(InternetPageTest, BrowserShownBeforeItsFirstFrameFetchesOnce) {
+  MakeMainWindow()->Open();  // the tab sheet's "PageShow" is delivered to a visible browser
+  RunFrames(1.0);
+  EXPECT_EQ(RequestsOf(eInternetServer).size(), 1u);
+}
+
 TEST_F(InternetPageTest, EndOfAFetchTellsItsOutcomeInTheEmptyListText) {
   enum Answers { kNone, kShownRow, kFilteredOut, kSilentOnly };
   struct Case {
