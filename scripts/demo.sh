@@ -8,14 +8,12 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 
 bin=build/bin
-# The browser module: load it and list the interfaces it hands out.
-"$bin/sbprobe" "$bin/serverbrowser.so"
-
-# Until the browser window lands, the host shows the toolkit's control gallery, with the client
-# services stand-in recorded for this user on the demo world.
+# The host with the browser module and the client services stand-in, recorded for this user, on
+# the demo world (build/bin/plexaclient.vdf, a copy of plexaclient/demo/plexaclient.vdf).
 host=("$bin/kgui-host" --services "$bin/plexaclient.so")
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "${host[@]}" "$bin/kgui_gallery.so"
+  exec "${host[@]}" "$bin/serverbrowser.so"
 fi
-"${host[@]}" --headless --screenshot build/demo.png --frames 30 "$bin/kgui_gallery.so"
-echo "demo: no display here; the window was drawn offscreen into build/demo.png"
+# Without a display: four seconds of the browser (the Internet list fills), drawn offscreen.
+"${host[@]}" --headless --screenshot build/demo.png --frames 240 "$bin/serverbrowser.so"
+echo "demo: no display here; the browser was drawn offscreen into build/demo.png"

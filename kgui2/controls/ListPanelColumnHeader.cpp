@@ -74,6 +74,9 @@ void ListPanelColumnHeader::PaintSortArrow() {
   const bool up = m_SortArrow == ARROW_UP;
   const int x = GetWide() - kArrowSize - kArrowGap;
   const int y = (GetTall() - kArrowSize) / 2;
+  // A header text too long for a narrow column ends where the arrow begins instead of under it.
+  surface()->DrawSetColor(Faded(GetButtonBgColor()));
+  surface()->DrawFilledRect(x - kArrowGap / 2, 1, GetWide() - 1, GetTall() - 1);
   IImage *image = scheme()->GetImage(up ? "uparrow" : "downarrow", false);
   int wide = 0, tall = 0;
   if (image) image->GetContentSize(wide, tall);

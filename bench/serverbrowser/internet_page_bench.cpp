@@ -1,0 +1,199 @@
+// The Internet page at the size of a full master list: 100,000 server answers through the page's
+// answer path (record fetched from the services, filters applied, row built or updated), beside
+// the list panel's own AddItem of the same rows; the memory a row costs; and the first frame after
+// the last answer, which runs at most the one throttled sort (beside SortList alone).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/kgui_runtime.h"
+#include "kgui_controls/ListPanel.h"
+#include "kgui_controls/controls.h"
+#include "serverbrowser/GameListPanel.h"
+#include "serverbrowser/InternetGames.h"
+#include "serverbrowser/ModList.h"
+#include "serverbrowser/ServerBrowserDialog.h"
+#include "support/fake_services.h"
+#include "tier0/platform.h"
+#include "tier1/KeyValues.h"
+
+namespace {
+
+constexpr int kServers = 100000;
+constexpr AppId_t kApp = 1002;
+
+size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+// Invented servers of one game with spread latencies and a few full, empty and locked ones.
+std::vector<ServerRecord> MakeServers() {
+  static const char *const kWords[] = {"amber", "basalt", "cinder", "dune",    "ember",  "fjord", "glacier",
+                                       "heron", "iris",   "kestrel", "lagoon", "mesa",   "nimbus"};
+  std::mt19937 random(4242);
+  auto word = [&] { return kWords[random() % std::size(kWords)]; };
+  std::vector<ServerRecord> servers;
+  servers.reserve(kServers);
+  for (int i = 0; i < kServers; ++i) {
+    char name[64];
+    snprintf(name, sizeof(name), "%s %s #%d", word(), word(), i);
+    char map[32];
+    snprintf(map, sizeof(map), "%s_%u", word(), static_cast<unsigned>(random() % 40));
+    ServerRecord server = sbtest::FakeServices::MakeServer(
+        name, 0x0A000000u + static_cast<uint32>(i), 27015, 1 + static_cast<int>(random() % 400), kApp, "vanguard",
+        map, static_cast<int>(random() % 33), 32);
+    server.m_bHasPassword = random() % 10 == 0;
+    server.m_bIsSecure = random() % 3 != 0;
+    servers.push_back(server);
+  }
+  return servers;
+}
+
+const std::vector<ServerRecord> &Servers() {
+  static const std::vector<ServerRecord> s_Servers = MakeServers();
+  return s_Servers;
+}
+
+// The host runtime offscreen, the services in process, and the browser's main window shown on the
+// Internet page.
+class CBrowserWorld {
+ public:
+  CBrowserWorld() : m_Runtime(Options()) {
+    Plat_SetClockOverride(true, 1000.0);
+    kgui::KGui_InitInterfacesList("internet_page_bench", &m_Runtime.Provider());
+    m_Services.SetAppValue(kApp, "gamedir", "vanguard");
+    m_Services.SetAppValue(kApp, "serverbrowsername", "Vanguard Frontier");
+    m_Services.SetAppValue(kApp, "gameid", "1002");
+    m_Services.Bind();
+    m_pWindow = new CServerBrowserDialog(nullptr);
+    m_pWindow->SetParent(m_Runtime.RootPanel());
+    m_pWindow->SetVisible(true);
+  }
+  ~CBrowserWorld() {
+    delete m_pWindow;
+    m_Runtime.RunFrame();
+    ModList_Reset();
+    m_Services.Unbind();
+    kgui::KGui_ShutdownInterfaces();
+    m_Runtime.Shutdown();
+    Plat_SetClockOverride(false);
+  }
+  CBrowserWorld(const CBrowserWorld &) = delete;
+  CBrowserWorld &operator=(const CBrowserWorld &) = delete;
+
+  CInternetGames *Page() { return m_pWindow->GetInternetGames(); }
+  // A new list: the page asks the services; returns the request's handle.
+  ListRequestHandle NewList() {
+    Page()->BeginRefresh();
+    return m_Services.LastRequest();
+  }
+  void AnswerAll(ListRequestHandle request) {
+    const std::vector<ServerRecord> &servers = Servers();
+    for (int i = 0; i < kServers; ++i) m_Services.Answer(request, i, servers[i]);
+  }
+  kguihost::CKGuiRuntime &Runtime() { return m_Runtime; }
+
+ private:
+  static kguihost::CRuntimeOptions Options() {
+    kguihost::CRuntimeOptions options;
+    options.gameDir = SB_GAME_DIR;
+    return options;
+  }
+
+  kguihost::CKGuiRuntime m_Runtime;
+  sbtest::FakeServices m_Services;
+  CServerBrowserDialog *m_pWindow = nullptr;
+};
+
+void BM_InternetPageAnswers(benchmark::State &state) {
+  Servers();
+  CBrowserWorld world;
+  size_t bytesPerRow = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ListRequestHandle request = world.NewList();
+    const size_t before = HeapInUse();
+    state.ResumeTiming();
+    world.AnswerAll(request);
+    state.PauseTiming();
+    bytesPerRow = (HeapInUse() - before) / kServers;
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kServers);
+  state.counters["rows"] = world.Page()->GetGameList()->GetItemCount();
+  state.counters["bytes_per_row"] = static_cast<double>(bytesPerRow);
+}
+BENCHMARK(BM_InternetPageAnswers)->Unit(benchmark::kMillisecond);
+
+// A second answer for every known server edits its row in place.
+void BM_InternetPageReanswers(benchmark::State &state) {
+  Servers();
+  CBrowserWorld world;
+  ListRequestHandle request = world.NewList();
+  world.AnswerAll(request);
+  for (auto _ : state) world.AnswerAll(request);
+  state.SetItemsProcessed(state.iterations() * kServers);
+}
+BENCHMARK(BM_InternetPageReanswers)->Unit(benchmark::kMillisecond);
+
+// Reference: the list's own AddItem of the rows the page builds, in the same run.
+void BM_ListPanelAddItemReference(benchmark::State &state) {
+  Servers();
+  CBrowserWorld world;
+  ListRequestHandle request = world.NewList();
+  world.AnswerAll(request);
+  kgui::ListPanel *source = world.Page()->GetGameList();
+  std::vector<KeyValuesAD> rows;
+  for (int row = 0; row < source->GetItemCount(); ++row) rows.emplace_back(source->GetItemData(source->GetItemIDAtRow(row))->MakeCopy());
+  auto *list = new kgui::ListPanel(nullptr, "Reference");
+  for (auto _ : state) {
+    state.PauseTiming();
+    list->ClearItems();
+    const size_t before = HeapInUse();
+    state.ResumeTiming();
+    for (size_t i = 0; i < rows.size(); ++i) list->AddItem(rows[i].get(), static_cast<unsigned>(i), false, false);
+    state.PauseTiming();
+    state.counters["bytes_per_row"] = static_cast<double>((HeapInUse() - before) / rows.size());
+    state.ResumeTiming();
+  }
+  delete list;
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(rows.size()));
+}
+BENCHMARK(BM_ListPanelAddItemReference)->Unit(benchmark::kMillisecond);
+
+// The first frame after the last answer, 1.5 s on: at most the one throttled sort of the whole
+// list, never a sort per answer.
+void BM_FirstFrameAfterLastAnswer(benchmark::State &state) {
+  Servers();
+  CBrowserWorld world;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ListRequestHandle request = world.NewList();
+    world.AnswerAll(request);
+    Plat_AdvanceClock(CInternetGames::kMinResortSeconds);
+    state.ResumeTiming();
+    world.Runtime().DeliverMessages();
+    world.Runtime().RunTicks();
+  }
+  state.counters["resort_pending_after"] = world.Page()->IsResortPending() ? 1 : 0;
+}
+BENCHMARK(BM_FirstFrameAfterLastAnswer)->Unit(benchmark::kMillisecond);
+
+// Reference: one SortList of the same 100,000 rows.
+void BM_SortListReference(benchmark::State &state) {
+  Servers();
+  CBrowserWorld world;
+  ListRequestHandle request = world.NewList();
+  world.AnswerAll(request);
+  for (auto _ : state) world.Page()->GetGameList()->SortList();
+}
+BENCHMARK(BM_SortListReference)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
