@@ -6,6 +6,8 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -69,6 +71,9 @@ class CBrowserWorld {
     m_Services.SetAppValue(kApp, "gamedir", "vanguard");
     m_Services.SetAppValue(kApp, "serverbrowsername", "Vanguard Frontier");
     m_Services.SetAppValue(kApp, "gameid", "1002");
+    // The window saves its settings when it goes: into a scratch folder of this run.
+    char folder[] = "/tmp/sb_bench_XXXXXX";
+    if (mkdtemp(folder)) m_Services.m_ConfigFolder = m_Folder = folder;
     m_Services.Bind();
     m_pWindow = new CServerBrowserDialog(nullptr);
     m_pWindow->SetParent(m_Runtime.RootPanel());
@@ -82,6 +87,7 @@ class CBrowserWorld {
     kgui::KGui_ShutdownInterfaces();
     m_Runtime.Shutdown();
     Plat_SetClockOverride(false);
+    if (!m_Folder.empty()) std::filesystem::remove_all(m_Folder);
   }
   CBrowserWorld(const CBrowserWorld &) = delete;
   CBrowserWorld &operator=(const CBrowserWorld &) = delete;
@@ -107,6 +113,7 @@ class CBrowserWorld {
 
   kguihost::CKGuiRuntime m_Runtime;
   sbtest::FakeServices m_Services;
+  std::string m_Folder;
   CServerBrowserDialog *m_pWindow = nullptr;
 };
 
