@@ -52,7 +52,8 @@ KeyValues *ReadSettingsFile(const char *path, const char *pathID) {
     return settings;
   }
   if (!errors.empty())
-    Warning("ServerBrowser: the saved settings '%s' are damaged and were not used:\n%s", path, errors.c_str());
+    Warning("ServerBrowser: the saved settings '%s' are damaged and were not used:\n%s", path,
+            errors.c_str());
   settings->Destroy();
   return nullptr;
 }

@@ -35,7 +35,8 @@ void CServerContextMenu::ShowMenu(kgui::Panel *target, unsigned int serverID, bo
   // The id is fixed now, so a selection that changes before the choice does not move the command.
   for (const auto &[shown, item] : items) {
     if (shown)
-      AddMenuItem(item.name, item.label, new KeyValues(item.name, "serverID", static_cast<int>(serverID)), target);
+      AddMenuItem(item.name, item.label, new KeyValues(item.name, "serverID", static_cast<int>(serverID)),
+                  target);
   }
 
   int cursorX = 0, cursorY = 0;

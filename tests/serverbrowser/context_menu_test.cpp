@@ -1,7 +1,5 @@
 // The server lists' context menu: one live menu at a time, the standard items in order, the
 // server id fixed when the menu opens, placement at the cursor, and a menu that goes with its list.
-#include "serverbrowser/ServerContextMenu.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +9,7 @@
 #include "kgui_controls/MenuItem.h"
 #include "kgui_controls/PHandle.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerContextMenu.h"
 #include "support/browser_fixture.h"
 #include "tier1/KeyValues.h"
 
@@ -51,7 +50,8 @@ class ContextMenuTest : public BrowserTest {
 
   static std::vector<std::string> ItemNames(CServerContextMenu *menu) {
     std::vector<std::string> names;
-    for (int i = 0; i < menu->GetItemCount(); ++i) names.push_back(menu->GetMenuItem(menu->GetMenuID(i))->GetName());
+    for (int i = 0; i < menu->GetItemCount(); ++i)
+      names.push_back(menu->GetMenuItem(menu->GetMenuID(i))->GetName());
     return names;
   }
 

@@ -1,8 +1,6 @@
 // The main window: tabs and status line, placement, saved settings (round trip, damaged and
 // fallback files), the host's messages, the registry of game-info dialogs, closing, and the small
 // operations the pages and dialogs use.
-#include "serverbrowser/ServerBrowserDialog.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include "kgui_controls/controls.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/InternetGames.h"
+#include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/SpectateGames.h"
 #include "support/browser_fixture.h"
 #include "tier0/validator.h"
@@ -45,7 +44,7 @@ MESSAGE_ENTRY("ConnectedToGame", OnConnectedToGame, nullptr)
 MESSAGE_ENTRY("Close", OnCloseMessage)
 END_MESSAGE_MAP()
 
-constexpr uint32 kServerIP = 0xC0A80A14;  // 192.168.10.20: above 2^31, so sign slips show
+constexpr uint32 kServerIP = 0xC0A80A14;               // 192.168.10.20: above 2^31, so sign slips show
 constexpr uint64 kWideGameID = 0x9234567801000280ull;  // kind 1, app 640, top bit of the further id set
 
 class MainWindowTest : public BrowserTest {
@@ -91,8 +90,9 @@ TEST_F(MainWindowTest, BuildsSixTabsInOrderWithStatusLineAndInternetActive) {
   ASSERT_NE(tabs, nullptr);
   EXPECT_EQ(window->FindChildByName("GameTabs"), tabs);
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"InternetGames", "Internet"}, {"FavoriteGames", "Favorites"}, {"HistoryGames", "History"},
-      {"SpectateGames", "Spectate"}, {"LanGames", "LAN"},            {"FriendsGames", "Friends"},
+      {"InternetGames", "Internet"}, {"FavoriteGames", "Favorites"},
+      {"HistoryGames", "History"},   {"SpectateGames", "Spectate"},
+      {"LanGames", "LAN"},           {"FriendsGames", "Friends"},
   };
   ASSERT_EQ(tabs->GetNumPages(), 6);
   for (int i = 0; i < 6; ++i) {
@@ -164,10 +164,11 @@ TEST_F(MainWindowTest, GameListWordSelectsThePageIgnoringCase) {
     const char *page;
   };
   const Case cases[] = {
-      {"LAN", "LanGames"},           {"lan", "LanGames"},           {"Spectate", "SpectateGames"},
-      {"FAVORITES", "FavoriteGames"}, {"history", "HistoryGames"},   {"friends", "FriendsGames"},
-      {"internet", "InternetGames"}, {"bogus", "InternetGames"},    {"", "InternetGames"},
-      {nullptr, "InternetGames"},
+      {"LAN", "LanGames"},           {"lan", "LanGames"},
+      {"Spectate", "SpectateGames"}, {"FAVORITES", "FavoriteGames"},
+      {"history", "HistoryGames"},   {"friends", "FriendsGames"},
+      {"internet", "InternetGames"}, {"bogus", "InternetGames"},
+      {"", "InternetGames"},         {nullptr, "InternetGames"},
   };
   for (const Case &c : cases) {
     std::string text = "\"SavedData\"\n{\n";
@@ -183,9 +184,12 @@ TEST_F(MainWindowTest, GameListWordSelectsThePageIgnoringCase) {
 }
 
 TEST_F(MainWindowTest, TabAndFiltersWithWideGameIdSurviveRestarts) {
-  WriteSettings("\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"InternetGames\"\n\t\t{\n"
-                "\t\t\t\"appid\"\t\"" + std::to_string(kWideGameID) + "\"\n\t\t\t\"map\"\t\"dust\"\n"
-                "\t\t\t\"NoFull\"\t\"1\"\n\t\t}\n\t}\n}\n");
+  WriteSettings(
+      "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"InternetGames\"\n\t\t{\n"
+      "\t\t\t\"appid\"\t\"" +
+      std::to_string(kWideGameID) +
+      "\"\n\t\t\t\"map\"\t\"dust\"\n"
+      "\t\t\t\"NoFull\"\t\"1\"\n\t\t}\n\t}\n}\n");
   MakeMainWindow();
   EXPECT_EQ(ActivePage(), "LanGames");
   EXPECT_EQ(m_pMainWindow->GetFilterSaveData("InternetGames")->GetUint64("appid"), kWideGameID);
@@ -229,7 +233,8 @@ TEST_F(MainWindowTest, FallbackFileIsReadButNeverWritten) {
 TEST_F(MainWindowTest, DamagedFileOpensWithDefaultsAndTheNextSaveIsSound) {
   const char *damaged[] = {
       // cut inside a quoted token
-      "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"InternetGames\"\n\t\t{\n\t\t\t\"map\"\t\"du",
+      "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"InternetGames\"\n\t\t{"
+      "\n\t\t\t\"map\"\t\"du",
       // cut before the closing braces
       "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n",
   };
@@ -334,7 +339,8 @@ TEST_F(MainWindowTest, ConnectedToGameStoresHistoryAndTellsLiveDialogs) {
   delete gone;
 
   const auto before = static_cast<uint32>(time(nullptr));
-  auto *message = new KeyValues("ConnectedToGame", "ip", static_cast<int>(kServerIP), "connectionport", 27015);
+  auto *message =
+      new KeyValues("ConnectedToGame", "ip", static_cast<int>(kServerIP), "connectionport", 27015);
   message->SetInt("queryport", 27016);
   PostToWindow(message);
 
@@ -445,7 +451,8 @@ TEST_F(MainWindowTest, FriendIdValidity) {
       {0x0510000100000001ull, false},  // universe 5
       {0, false},
   };
-  for (const Case &c : cases) EXPECT_EQ(CServerBrowserDialog::IsValidFriendID(c.id), c.valid) << std::hex << c.id;
+  for (const Case &c : cases)
+    EXPECT_EQ(CServerBrowserDialog::IsValidFriendID(c.id), c.valid) << std::hex << c.id;
 }
 
 TEST_F(MainWindowTest, AddServerToFavoritesStoresTheRecordsAddress) {

@@ -1,8 +1,6 @@
 // The module object driven the way the host drives it: start against the host's provider, one
 // hidden window, showing, host messages to the root panel, the per-frame work, the ban cache and
 // a shutdown that saves the window while the services still exist.
-#include "serverbrowser/serverbrowser.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include "serverbrowser/IGameLauncher.h"
 #include "serverbrowser/LanGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/serverbrowser.h"
 #include "support/browser_fixture.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"
@@ -43,14 +42,16 @@ void *EmptyFactory(const char *, int *) {
 // token files it is asked to add, and optionally the game launcher.
 class HostProvider final : public InterfaceProvider, public kgui::IHostLocalize {
  public:
-  HostProvider(kguitest::FakeRuntime &runtime, IGameLauncher *launcher) : m_Runtime(runtime), m_pLauncher(launcher) {}
+  HostProvider(kguitest::FakeRuntime &runtime, IGameLauncher *launcher)
+      : m_Runtime(runtime), m_pLauncher(launcher) {}
 
   int GetFactoryCount() const override { return 0; }
   InterfaceFactoryFn GetFactory(int) const override { return nullptr; }
   void AddFactory(InterfaceFactoryFn) override {}
   bool HasInterface(const char *versionName) override { return QueryInterface(versionName) != nullptr; }
   void *QueryInterface(const char *versionName) override {
-    if (!strcmp(versionName, KGUI_LOCALIZE_INTERFACE_VERSION)) return static_cast<kgui::IHostLocalize *>(this);
+    if (!strcmp(versionName, KGUI_LOCALIZE_INTERFACE_VERSION))
+      return static_cast<kgui::IHostLocalize *>(this);
     if (!strcmp(versionName, GAMELAUNCHER_INTERFACE_VERSION)) return m_pLauncher;
     return m_Runtime.QueryInterface(versionName);
   }
@@ -60,13 +61,16 @@ class HostProvider final : public InterfaceProvider, public kgui::IHostLocalize 
     return fileSystem && !failing.count(fileName);
   }
   const char16_t *Find(const char *tokenName) override { return m_Runtime.Find(tokenName); }
-  void AddString(const char *tokenName, const char16_t *text) override { m_Runtime.AddString(tokenName, text); }
+  void AddString(const char *tokenName, const char16_t *text) override {
+    m_Runtime.AddString(tokenName, text);
+  }
   const char *GetLanguage() override { return m_Runtime.GetLanguage(); }
   int ConstructStringArgs(char16_t *output, int size, const char16_t *format, int numArgs,
                           const char16_t *const *args) override {
     return m_Runtime.ConstructStringArgs(output, size, format, numArgs, args);
   }
-  int ConstructStringVariables(char16_t *output, int size, const char16_t *format, KeyValues *variables) override {
+  int ConstructStringVariables(char16_t *output, int size, const char16_t *format,
+                               KeyValues *variables) override {
     return m_Runtime.ConstructStringVariables(output, size, format, variables);
   }
 
@@ -158,8 +162,8 @@ TEST_F(ModuleObjectTest, InitBindsStartsTheToolkitAndAddsBothTokenFiles) {
   EXPECT_EQ(g_Binding.binds, 1);
   EXPECT_TRUE(kgui::KGui_IsStarted());
   EXPECT_STREQ(kgui::GetControlsModuleName(), "ServerBrowser");
-  EXPECT_EQ(provider.files,
-            (std::vector<std::string>{"resource/kgui_%language%.txt", "servers/serverbrowser_%language%.txt"}));
+  EXPECT_EQ(provider.files, (std::vector<std::string>{"resource/kgui_%language%.txt",
+                                                      "servers/serverbrowser_%language%.txt"}));
   EXPECT_TRUE(m_Module.IsModuleReady()) << "the launcher came from the provider";
 
   provider.failing.insert("servers/serverbrowser_%language%.txt");
