@@ -494,16 +494,6 @@ TEST_F(MainWindowTest, CloseAllPostsCloseToEveryLiveDialog) {
   EXPECT_TRUE(m_pMainWindow->GetGameInfoDialogs().empty());
 }
 
-TEST_F(MainWindowTest, DialogsAreNotOpenedYet) {
-  MakeMainWindow();
-  EXPECT_EQ(m_pMainWindow->OpenGameInfoDialog(m_pMainWindow->GetInternetGames(), 0), nullptr);
-  EXPECT_EQ(m_pMainWindow->OpenFriendGameInfo(0x0110000100000001ull), nullptr);
-  EXPECT_EQ(m_pMainWindow->FindGameInfoDialog(0x0110000100000001ull), nullptr);
-  m_pMainWindow->JoinServer(kServerIP, 27015, "secret");
-  m_pMainWindow->JoinGame(m_pMainWindow->GetInternetGames(), 0);
-  EXPECT_TRUE(m_pMainWindow->GetGameInfoDialogs().empty());
-}
-
 // ---- showing and closing
 
 TEST_F(MainWindowTest, CloseHidesTheWindowAndStopsTheActivePagesRefresh) {
