@@ -303,7 +303,8 @@ void CBaseGamesPage::UpdateFilterDescription() {
   static const char16_t kSeparator[] = u"; ";
   std::u16string text;
   if (m_szGameDirFilter[0]) {
-    text += kgui::Utf8ToWide(ModList().GetModNameForGameID(m_LimitToGame));
+    const char *gameName = ModList().GetModNameForGameID(m_LimitToGame);
+    text += kgui::Utf8ToWide(gameName ? gameName : "");
     text += kSeparator;
   }
   if (m_eSecureFilter == 1) {

@@ -562,6 +562,21 @@ TEST_F(BaseGamesPageTest, LayoutPassShowsTheButtonsThePageOffers) {
   }
 }
 
+TEST_F(BaseGamesPageTest, EnterTypedInTheListIsOfferedToThePageFirst) {
+  CTestGamesPage *page = MakePage();
+  ListRequestHandle request = Refresh(page);
+  m_Services.Answer(request, 1, FakeServices::MakeServer("Beacon", TestIP(1), 27015, 30));
+  for (bool claimed : {false, true}) {
+    SCOPED_TRACE(claimed);
+    page->m_bClaimEnter = claimed;
+    page->m_nEnterAsked = page->m_nEnterPassedOn = 0;
+    Send(page->GetGameList(), new KeyValues("KeyCodeTyped", "code", kgui::KEY_ENTER));
+    Send(page->GetGameList(), new KeyValues("KeyCodeTyped", "code", kgui::KEY_DOWN));
+    EXPECT_EQ(page->m_nEnterAsked, 1);
+    EXPECT_EQ(page->m_nEnterPassedOn, claimed ? 0 : 1);
+  }
+}
+
 // ---- favourites notification
 
 TEST_F(BaseGamesPageTest, AFavouriteAddedElsewhereIsPingedAndShownUnderANegativeIndex) {

@@ -31,8 +31,22 @@ class CTestGamesPage : public CBaseGamesPage {
     ShowRefreshState(false);
   }
 
+  // Enter typed in the list: whether the page claims it, how often it was asked, and how often
+  // the list passed it on to the page as an unhandled key.
+  bool OnListEnterKey() override {
+    ++m_nEnterAsked;
+    return m_bClaimEnter;
+  }
+  void OnKeyCodeTyped(kgui::KeyCode code) override {
+    if (code == kgui::KEY_ENTER) ++m_nEnterPassedOn;
+    CBaseGamesPage::OnKeyCodeTyped(code);
+  }
+
   std::set<int> m_Offered;
   int m_nListDone = 0;
+  bool m_bClaimEnter = false;
+  int m_nEnterAsked = 0;
+  int m_nEnterPassedOn = 0;
 
   // What the suites inspect and drive directly.
   using CBaseGamesPage::ApplyServerAnswer;
