@@ -81,6 +81,9 @@ void CBaseGamesPage::CreateFilterControls() {
   all->SetString("appid", "");
   m_pGameFilter->AddItem("#ServerBrowser_All", all);
   all->Destroy();
+  // "All" starts chosen, so that filling the box the first time changes no choice and fetches no
+  // new list.
+  m_pGameFilter->ActivateItemByRow(0);
 
   m_pMapFilter = new kgui::TextEntry(this, "MapFilter");
 

@@ -511,6 +511,22 @@ TEST_F(FiltersTest, ChoosingAGameSetsTheFilterAndANewListIsFetchedWhenTheBrowser
   window->SetVisible(false);
 }
 
+TEST_F(FiltersTest, OpeningTheFilterPanelOfAShownBrowserKeepsTheRunningList) {
+  AddGame(4000, "ashfall", "Ashfall Arena");
+  CServerBrowserDialog *window = MakeMainWindow();
+  window->SetVisible(true);
+  CTestGamesPage *page = MakePage();
+  RunFrames();
+  ListRequestHandle first = Refresh(page);
+
+  ShowFilterPanel(page);
+  RunFrames();
+  EXPECT_TRUE(page->m_bGameBoxFilled);
+  EXPECT_EQ(page->GetListRequest(), first);
+  EXPECT_EQ(m_Services.Request(first)->stops, 0);
+  window->SetVisible(false);
+}
+
 TEST_F(FiltersTest, GameBoxFollowsTheGameList) {
   AddGame(4000, "ashfall", "Ashfall Arena");
   CTestGamesPage *page = MakePage();
