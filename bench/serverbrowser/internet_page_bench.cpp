@@ -78,6 +78,11 @@ class CBrowserWorld {
     m_pWindow = new CServerBrowserDialog(nullptr);
     m_pWindow->SetParent(m_Runtime.RootPanel());
     m_pWindow->SetVisible(true);
+    // The frames of a freshly shown browser: construction's messages delivered, the first layout
+    // and the delayed first list it asks for, so that the timed frames only see the answers.
+    m_Runtime.RunFrame();
+    Plat_AdvanceClock(0.2);
+    m_Runtime.RunFrame();
   }
   ~CBrowserWorld() {
     delete m_pWindow;
@@ -97,6 +102,11 @@ class CBrowserWorld {
   ListRequestHandle NewList() {
     Page()->BeginRefresh();
     return m_Services.LastRequest();
+  }
+  void StoreRecords(ListRequestHandle request) {
+    const std::vector<ServerRecord> &servers = Servers();
+    sbtest::FakeListRequest *fake = m_Services.Request(request);
+    for (int i = 0; i < kServers; ++i) fake->servers[i] = servers[i];
   }
   void AnswerAll(ListRequestHandle request) {
     const std::vector<ServerRecord> &servers = Servers();
@@ -124,6 +134,7 @@ void BM_InternetPageAnswers(benchmark::State &state) {
   for (auto _ : state) {
     state.PauseTiming();
     ListRequestHandle request = world.NewList();
+    world.StoreRecords(request);  // the services' own storage is not the page's cost
     const size_t before = HeapInUse();
     state.ResumeTiming();
     world.AnswerAll(request);

@@ -92,8 +92,9 @@ FakeListRequest *FakeServices::LastRequest() {
 }
 
 FakeListRequest *FakeServices::Request(ListRequestHandle handle) {
-  for (FakeListRequest *request : m_Requests)
-    if (request == handle) return request;
+  // Newest first: answers mostly belong to the current request.
+  for (auto it = m_Requests.rbegin(); it != m_Requests.rend(); ++it)
+    if (*it == handle) return *it;
   return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "plexa/iclientapps.h"
@@ -22,7 +23,7 @@ struct FakeListRequest {
   AppId_t appId = 0;
   std::vector<std::pair<std::string, std::string>> filters;
   IPlexaMatchmakingServerListResponse *response = nullptr;
-  std::map<int, ServerRecord> servers;  // by server index
+  std::unordered_map<int, ServerRecord> servers;  // by server index
   bool running = true;
   bool freed = false;
   int stops = 0;
