@@ -133,6 +133,7 @@ void ListPanel::AddColumnHeader(int index, const char *columnName, const char *c
   column.m_Name = columnName;
   column.m_NameSymbol = KeyValues::CallGetSymbolForString(columnName);
   column.m_HeaderText = HeaderText(columnText);
+  column.m_SettingsName = column.m_HeaderText;
   column.m_iFlags = columnFlags;
   column.m_iMinWidth = minWidth;
   column.m_iMaxWidth = std::max(minWidth, maxWidth);

@@ -43,13 +43,13 @@ bool ListPanel::ApplySingleSetting(KeyValues *setting) {
 void ListPanel::GetUserConfigSettings(KeyValues *userConfig) {
   if (!userConfig) return;
   for (const column_t &column : m_ColumnsData)
-    userConfig->SetInt(SettingKey(column.m_HeaderText, "_hidden").c_str(), column.m_bHidden ? 1 : 0);
+    userConfig->SetInt(SettingKey(column.m_SettingsName, "_hidden").c_str(), column.m_bHidden ? 1 : 0);
   for (size_t i = 1; i < m_vecSections.size(); ++i)
     userConfig->SetInt(SettingKey(m_vecSections[i].m_sName, "_collapsed").c_str(),
                        m_vecSections[i].m_bCollapsed ? 1 : 0);
-  const char *primary = m_iSortColumn >= 0 ? m_ColumnsData[m_iSortColumn].m_HeaderText.c_str() : "";
+  const char *primary = m_iSortColumn >= 0 ? m_ColumnsData[m_iSortColumn].m_SettingsName.c_str() : "";
   const char *secondary =
-      m_iSortColumnSecondary >= 0 ? m_ColumnsData[m_iSortColumnSecondary].m_HeaderText.c_str() : "";
+      m_iSortColumnSecondary >= 0 ? m_ColumnsData[m_iSortColumnSecondary].m_SettingsName.c_str() : "";
   userConfig->SetString("sort_column", primary);
   userConfig->SetString("sort_column_secondary", secondary);
   userConfig->SetInt("sort_column_asc", m_bSortAscending ? 1 : 0);
@@ -59,7 +59,7 @@ void ListPanel::GetUserConfigSettings(KeyValues *userConfig) {
 void ListPanel::ApplyUserConfigSettings(KeyValues *userConfig) {
   if (!userConfig) return;
   for (int col = 0; col < GetColumnCount(); ++col) {
-    const int hidden = ReadFlag(userConfig, SettingKey(ColumnAt(col)->m_HeaderText, "_hidden"));
+    const int hidden = ReadFlag(userConfig, SettingKey(ColumnAt(col)->m_SettingsName, "_hidden"));
     if (hidden >= 0) SetColumnShown(col, hidden == 0);
   }
   for (int section = 1; section < GetSectionCount(); ++section) {
@@ -69,10 +69,10 @@ void ListPanel::ApplyUserConfigSettings(KeyValues *userConfig) {
   RestoreSortColumns(userConfig);
 }
 
-int ListPanel::FindColumnByHeaderText(const char *text) {
+int ListPanel::FindColumnBySettingsName(const char *text) {
   if (!text || !*text) return -1;
   for (size_t i = 0; i < m_ColumnsData.size(); ++i) {
-    if (!V_stricmp(m_ColumnsData[i].m_HeaderText.c_str(), text)) return static_cast<int>(i);
+    if (!V_stricmp(m_ColumnsData[i].m_SettingsName.c_str(), text)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -81,8 +81,8 @@ void ListPanel::RestoreSortColumns(KeyValues *userConfig) {
   // Each saved column is found by its header text; one that is missing or gone keeps the current
   // column and direction. Both end where they were saved, as sorting by the secondary column and
   // then by the primary one would leave them.
-  const int primary = FindColumnByHeaderText(userConfig->GetString("sort_column", ""));
-  const int secondary = FindColumnByHeaderText(userConfig->GetString("sort_column_secondary", ""));
+  const int primary = FindColumnBySettingsName(userConfig->GetString("sort_column", ""));
+  const int secondary = FindColumnBySettingsName(userConfig->GetString("sort_column_secondary", ""));
   if (primary < 0 && secondary < 0) return;
   if (secondary >= 0) {
     m_iSortColumnSecondary = secondary;

@@ -225,6 +225,9 @@ class ListPanel : public Panel, public ITypingJumpClient {
     bool m_bHidden = false;
     bool m_bResizesWithWindow = false;
     std::string m_HeaderText;
+    // The header text the column was added with: the key of its per-user settings, kept when a
+    // caller relabels the header (a label with a live count must not make a new key per count).
+    std::string m_SettingsName;
     int m_iPreferredWidth = 0;
     int m_iContentWidth = 0;
     SortFunc m_pSortFunc = nullptr;
@@ -321,7 +324,7 @@ class ListPanel : public Panel, public ITypingJumpClient {
   void DescribeRows(KeyValues *panelBlock);
 
   // ---- settings (ListPanelSettings.cpp)
-  int FindColumnByHeaderText(const char *text);
+  int FindColumnBySettingsName(const char *text);
   void RestoreSortColumns(KeyValues *userConfig);
 
   // ---- columns

@@ -1,5 +1,5 @@
 // Per-user settings of a list: hidden columns, collapsed sections and the two sort columns are
-// kept in the dialog's record and restored from it, by header text.
+// kept in the dialog's record and restored from it, by the header text each column was added with.
 #include "listpanel_fixture.h"
 
 using kgui::ListPanel;
@@ -99,4 +99,22 @@ TEST_F(ListSettingsTest, SettingsSurviveARoundTripIntoANewList) {
   EXPECT_FALSE(m_pList->IsSortAscending());
   EXPECT_EQ(m_pList->GetSortColumnSecondary(), 1);
   EXPECT_TRUE(m_pList->IsSortSecondaryAscending());
+}
+
+TEST_F(ListSettingsTest, ARelabelledHeaderKeepsTheKeysItWasAddedWith) {
+  m_pList->SetColumnHeaderLabel(0, u"Servers (3)");
+  m_pList->SortByColumn(0, false);
+  m_pOwner->LoadUserConfig("Dialog");
+  m_pOwner->SaveUserConfig();
+  KeyValues *saved = Saved();
+  EXPECT_EQ(saved->GetInt("Name_hidden", -1), 0);
+  EXPECT_EQ(saved->FindKey("Servers (3)_hidden"), nullptr);
+  EXPECT_STREQ(saved->GetString("sort_column"), "Name");
+
+  // A later run with another count finds its sort column again.
+  m_pList->SetColumnHeaderLabel(0, u"Servers (5)");
+  m_pList->SortByColumn(1, true);
+  m_pOwner->LoadUserConfig("Dialog");
+  EXPECT_EQ(m_pList->GetSortColumn(), 0);
+  EXPECT_FALSE(m_pList->IsSortAscending());
 }

@@ -60,6 +60,21 @@ class BrowserEndToEndTest : public ::testing::Test {
       rows.push_back(std::string(row->GetString("Name")) + " " + row->GetString("Ping"));
     return rows;
   }
+  // The name of every selected row of the Internet list.
+  std::vector<std::string> Selected(const std::string &dump) {
+    std::vector<std::string> names;
+    KeyValues *page = FindPanel(Load(dump), "InternetGames");
+    KeyValues *list = page ? FindPanel(page->FindKey("Children"), "gamelist") : nullptr;
+    KeyValues *rows = list ? list->FindKey("Rows") : nullptr;
+    for (KeyValues *row = rows ? rows->GetFirstSubKey() : nullptr; row; row = row->GetNextKey())
+      if (row->GetInt("selected")) names.push_back(row->GetString("Name"));
+    return names;
+  }
+  std::string TextOf(const std::string &dump, const char *panelName) {
+    KeyValues *page = FindPanel(Load(dump), "InternetGames");
+    KeyValues *panel = page ? FindPanel(page->FindKey("Children"), panelName) : nullptr;
+    return panel ? panel->GetString("text") : "<none>";
+  }
   KeyValues *Column(const std::string &dump, const char *columnName) {
     KeyValues *page = FindPanel(Load(dump), "InternetGames");
     KeyValues *list = page ? FindPanel(page->FindKey("Children"), "gamelist") : nullptr;
@@ -119,6 +134,35 @@ TEST_F(BrowserEndToEndTest, InternetListFillsInLatencyOrderAndSettingsSurviveARe
   // The restored filter hides the empty server again.
   EXPECT_EQ(Rows("internet.kv"), (std::vector<std::string>{"Amber Hall 20", "Saltmarsh Keep 70", "Copper Gate 95",
                                                             "Old Quarry 130", "Ridge Watch 160"}));
+}
+
+TEST_F(BrowserEndToEndTest, HeaderClickSortsKeepingTheSelectionAndF5RefreshesTheList) {
+  const std::string script = std::string("wait 120frames\n") +
+                             "click " + kPage + "/gamelist\n" +
+                             "key HOME\nkey DOWN\nkey DOWN\n" +
+                             "wait 5frames\n" +
+                             "dump " + m_Dir.File("selected.kv") + "\n" +
+                             "click " + kPage + "/gamelist/Players\n" +
+                             "wait 5frames\n" +
+                             "dump " + m_Dir.File("byplayers.kv") + "\n" +
+                             "key F5\n" +
+                             "wait 2frames\n" +
+                             "dump " + m_Dir.File("refreshing.kv") + "\n" +
+                             "wait 150frames\n" +
+                             "dump " + m_Dir.File("refreshed.kv") + "\n" +
+                             "quit\n";
+  ASSERT_EQ(RunHost(script), 0) << m_Output;
+
+  EXPECT_EQ(Selected("selected.kv"), std::vector<std::string>{"Saltmarsh Keep"});
+  // More players first, then the larger limit; the selected server stays selected.
+  EXPECT_EQ(Rows("byplayers.kv"), (std::vector<std::string>{"Copper Gate 95", "Ridge Watch 160", "Saltmarsh Keep 70",
+                                                             "Amber Hall 20", "Old Quarry 130", "Lantern Yard 45"}));
+  EXPECT_EQ(Selected("byplayers.kv"), std::vector<std::string>{"Saltmarsh Keep"});
+  EXPECT_TRUE(Rows("refreshing.kv").empty());
+  EXPECT_EQ(TextOf("refreshing.kv", "RefreshButton"), "Stop refresh");
+  EXPECT_EQ(Rows("refreshed.kv"), (std::vector<std::string>{"Copper Gate 95", "Ridge Watch 160", "Saltmarsh Keep 70",
+                                                             "Amber Hall 20", "Old Quarry 130", "Lantern Yard 45"}));
+  EXPECT_EQ(TextOf("refreshed.kv", "RefreshButton"), "Refresh all");
 }
 
 }  // namespace
