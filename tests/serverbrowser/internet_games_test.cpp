@@ -79,14 +79,6 @@ class InternetPageTest : public BrowserTest {
     return count;
   }
 
-  // The names of the shown rows, in display order.
-  static std::vector<std::string> ShownNames(CBaseGamesPage *page) {
-    std::vector<std::string> names;
-    CGameListPanel *list = page->GetGameList();
-    for (int row = 0; row < list->GetVisibleItemCount(); ++row)
-      names.emplace_back(list->GetItemData(list->GetItemIDAtRow(row))->GetString("name"));
-    return names;
-  }
   static bool IsShown(CBaseGamesPage *page, int serverIndex) {
     CGameListPanel *list = page->GetGameList();
     const int itemID = list->FindItemByUserValue(static_cast<unsigned int>(serverIndex));

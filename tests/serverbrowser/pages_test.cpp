@@ -52,13 +52,6 @@ class PagesTest : public BrowserTest {
     KeyValuesAD owned(message);
     kgui::ipanel()->SendMessage(panel->GetVPanel(), owned.get(), kgui::NULL_PANEL);
   }
-  static std::vector<std::string> ShownNames(CBaseGamesPage *page) {
-    std::vector<std::string> names;
-    CGameListPanel *list = page->GetGameList();
-    for (int row = 0; row < list->GetVisibleItemCount(); ++row)
-      names.emplace_back(list->GetItemData(list->GetItemIDAtRow(row))->GetString("name"));
-    return names;
-  }
   static kgui::Panel *Control(CBaseGamesPage *page, const char *name) {
     kgui::Panel *control = page->FindChildByName(name, true);
     EXPECT_NE(control, nullptr) << name;

@@ -2,8 +2,11 @@
 
 #include <filesystem>
 
+#include "serverbrowser/BaseGamesPage.h"
+#include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ModList.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "tier1/KeyValues.h"
 
 BrowserTest::BrowserTest() {
   const char *source = getenv("SB_SOURCE_DIR");
@@ -64,4 +67,12 @@ void BrowserTest::DeleteMainWindow() {
 void BrowserTest::RunFrames(double seconds) {
   Runtime().RunFrame();
   for (double elapsed = 0.0; elapsed < seconds; elapsed += 1.0 / 60.0) Advance(1.0 / 60.0);
+}
+
+std::vector<std::string> BrowserTest::ShownNames(CBaseGamesPage *page) {
+  std::vector<std::string> names;
+  CGameListPanel *list = page->GetGameList();
+  for (int row = 0; row < list->GetVisibleItemCount(); ++row)
+    names.emplace_back(list->GetItemData(list->GetItemIDAtRow(row))->GetString("name"));
+  return names;
 }

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/fake_services.h"
 #include "support/toolkit_fixture.h"
 
+class CBaseGamesPage;
 class CServerBrowserDialog;
 
 class BrowserTest : public ToolkitTest {
@@ -23,6 +25,8 @@ class BrowserTest : public ToolkitTest {
   void DeleteMainWindow();
   // Runs host frames: due messages, ticks, layout; `seconds` of test clock in steps of 1/60 s.
   void RunFrames(double seconds = 0.0);
+  // The "name" of every shown row of a page's list, in display order.
+  static std::vector<std::string> ShownNames(CBaseGamesPage *page);
 
   sbtest::FakeServices m_Services;
   CServerBrowserDialog *m_pMainWindow = nullptr;
