@@ -46,6 +46,15 @@ void CopyGameDir(const char *value, char *dir, size_t dirSize) {
   dir[length] = '\0';
 }
 
+// The game id of a "gameid" text. Signed decimal as a rule; a text beyond the signed range (a mod's
+// id with its top bit set, written unsigned) is read unsigned rather than clamped, so that two such
+// games never collapse into one entry.
+uint64 ParseGameID(const char *text) {
+  bool overflow = false;
+  const int64 value = V_StringToInt64(text, nullptr, &overflow);
+  return overflow ? V_StringToUint64(text, nullptr, nullptr) : static_cast<uint64>(value);
+}
+
 // True when the application has a value for `key`; the catalogue answers 0 (or less) for none.
 bool ReadAppValue(IClientApps *apps, uint32 appID, const char *key, char *buffer, int32 size) {
   buffer[0] = '\0';
@@ -136,7 +145,7 @@ int CModList::AddModFromAppID(uint32 appID) {
       !ReadAppValue(apps, appID, "serverbrowsername", name, sizeof(name)) ||
       !ReadAppValue(apps, appID, "gameid", gameIDText, sizeof(gameIDText)) || !gameIDText[0])
     return -1;
-  const uint64 gameID = static_cast<uint64>(V_StringToInt64(gameIDText, nullptr, nullptr));
+  const uint64 gameID = ParseGameID(gameIDText);
   char storedDir[sizeof(mod_t::gamedir)];
   CopyGameDir(gameDir, storedDir, sizeof(storedDir));
   // A path of separators only names no directory: as incomplete as an empty value.

@@ -114,6 +114,26 @@ TEST_F(ModListTest, CutsTheDisplayNameAndReadsLargeGameIds) {
   EXPECT_EQ(ModList().GetAppID(index), 9223372036854775807ull);
 }
 
+TEST_F(ModListTest, ModIdsWithTheTopBitSetKeepTheirValueWrittenEitherWay) {
+  // Two mods of application 640: their ids differ only above the signed range.
+  SetApp(501, "redtide", "Red Tide", "10535140501739274880");   // 0x9234567801000280
+  SetApp(502, "bluetide", "Blue Tide", "10535140506034242176");  // 0x9234567901000280
+  SetApp(503, "greytide", "Grey Tide", "-7911603571970276736");  // 0x9234567801000280 signed
+  const int red = ModList().AddModFromAppID(501);
+  const int blue = ModList().AddModFromAppID(502);
+  ASSERT_GE(red, 0);
+  ASSERT_GE(blue, 0);
+  EXPECT_NE(red, blue) << "distinct mods are distinct entries";
+  EXPECT_EQ(ModList().GetAppID(red), 0x9234567801000280ull);
+  EXPECT_EQ(ModList().GetAppID(blue), 0x9234567901000280ull);
+  EXPECT_TRUE(ModList().HasApp(640));
+
+  // The same id written signed is the same game.
+  EXPECT_EQ(ModList().AddModFromAppID(503), red);
+  EXPECT_STREQ(ModList().GetModName(red), "Grey Tide");
+  EXPECT_EQ(ModList().ModCount(), 2);
+}
+
 TEST_F(ModListTest, IsBuiltFromEveryListedApplicationOnFirstUse) {
   SetApp(220, "Ember", "Ember Reach", "220");
   SetApp(240, "ashfall", "Ashfall", "240");
