@@ -332,6 +332,9 @@ void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerI
     RemoveRow(display);
     return;
   }
+  // It passes now: a mark left by an earlier failing answer or filter change must not make a
+  // server that answers read as not responding.
+  display.m_bFilteredOut = false;
 
   const unsigned int userValue = static_cast<unsigned int>(display.m_iServerIndex);
   if (IsRowValid(display.m_iRowID)) {
@@ -408,7 +411,9 @@ void CBaseGamesPage::ReapplyFilters() {
     if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server)) {
       display.m_bFilteredOut = true;
       if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
-    } else if (display.m_bFilteredOut) {
+    } else if (display.m_bFilteredOut || !IsRowValid(display.m_iRowID)) {
+      // An answer that failed only the secondary checks took the row away unmarked: it comes
+      // back as well, or relaxing a filter would not show it again before the next list.
       display.m_bFilteredOut = false;
       ShowFilteredInRow(display, *server);
     }

@@ -318,6 +318,54 @@ TEST_F(BaseGamesPageTest, RelaxedFiltersBringBackAPrimaryFailureWithAShortRowUnt
   EXPECT_EQ(page->GetGameList()->GetItemCount(), 1);
 }
 
+TEST_F(BaseGamesPageTest, RelaxedFiltersBringBackServersThatAnAnswerDroppedForTheSecondaryChecks) {
+  CTestGamesPage *page = MakePage();
+  ListRequestHandle request = Refresh(page);
+  page->m_pNoEmptyServersFilterCheck->SetSelected(true);
+  RunFrames();
+  m_Services.Answer(
+      request, 1, FakeServices::MakeServer("Empty Hall", TestIP(1), 27015, 30, 500, "ashfall", "harbor", 0));
+  ASSERT_EQ(page->GetServerMap().at(1).m_iRowID, page->NoRowID());
+
+  page->m_pNoEmptyServersFilterCheck->SetSelected(false);
+  RunFrames();
+  ASSERT_TRUE(IsRowShown(page, 1));
+  EXPECT_STREQ(RowOf(page, 1)->GetString("name"), "Empty Hall");
+  EXPECT_EQ(page->GetGameList()->GetItemCount(), 1);
+}
+
+// A server marked by a failed check shows its answer once it passes, not the not-responding look:
+// marked by an answer failing the game limit, or by a filter change hiding its row.
+TEST_F(BaseGamesPageTest, AServerPassingAgainShowsItsAnswerNotTheNotRespondingLook) {
+  CTestGamesPage *page = MakePage();
+  ListRequestHandle request = Refresh(page);
+  page->m_LimitToGame = 4000;
+  m_Services.Answer(request, 1, FakeServices::MakeServer("Moonbase", TestIP(1), 27015, 35, 4100));
+  m_Services.Answer(
+      request, 2, FakeServices::MakeServer("Quiet Hall", TestIP(2), 27015, 40, 4000, "ashfall", "harbor", 0));
+  page->m_pNoEmptyServersFilterCheck->SetSelected(true);
+  RunFrames();
+  ASSERT_TRUE(page->GetServerMap().at(1).m_bFilteredOut);
+  ASSERT_TRUE(page->GetServerMap().at(2).m_bFilteredOut);
+  ASSERT_FALSE(IsRowShown(page, 2));
+
+  // The next answers pass, with no filter change in between.
+  page->m_LimitToGame = 0;
+  page->m_bHideEmpty = false;
+  m_Services.Answer(request, 1, FakeServices::MakeServer("Moonbase", TestIP(1), 27015, 35, 4100));
+  m_Services.Answer(
+      request, 2, FakeServices::MakeServer("Quiet Hall", TestIP(2), 27015, 40, 4000, "ashfall", "harbor", 3));
+  for (const auto &[index, ping] : {std::pair{1, 35}, std::pair{2, 40}}) {
+    SCOPED_TRACE(index);
+    ASSERT_TRUE(IsRowShown(page, index));
+    EXPECT_FALSE(page->GetServerMap().at(index).m_bFilteredOut);
+    KeyValues *row = RowOf(page, index);
+    EXPECT_EQ(row->GetInt("Ping"), ping);
+    EXPECT_STREQ(row->GetString("map"), "harbor");
+    EXPECT_STRNE(row->GetString("GameDesc"), "< no response >");
+  }
+}
+
 TEST_F(BaseGamesPageTest, ReapplyingFiltersSkipsServersWithoutARecord) {
   CTestGamesPage *page = MakePage();
   ListRequestHandle request = Refresh(page);
