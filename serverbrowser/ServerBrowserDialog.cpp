@@ -249,7 +249,8 @@ void CServerBrowserDialog::OnActiveGameName(KeyValues *message) {
 }
 
 void CServerBrowserDialog::OnConnectToGame(KeyValues *message) {
-  const auto ip = static_cast<uint32>(message->GetInt("ip"));
+  // Read unsigned: an address above 2^31 written as text (a host's configuration) must not clamp.
+  const auto ip = static_cast<uint32>(message->GetUint64("ip"));
   const auto connectionPort = static_cast<uint16>(message->GetInt("connectionport"));
   const auto queryPort = static_cast<uint16>(message->GetInt("queryport"));
   if (ip == 0 || queryPort == 0) return;

@@ -372,6 +372,23 @@ TEST_F(MainWindowTest, ConnectedToGameStoresHistoryAndTellsLiveDialogs) {
   delete second;
 }
 
+TEST_F(MainWindowTest, ConnectedToGameReadsTheAddressInEveryFormAHostSends) {
+  MakeMainWindow();
+  // As an int (its bits), as an unsigned 64-bit number (a script) and as text (a configuration file).
+  KeyValues *asInt = new KeyValues("ConnectedToGame", "ip", static_cast<int>(kServerIP));
+  KeyValues *asUint64 = new KeyValues("ConnectedToGame", "ip", static_cast<uint64>(kServerIP));
+  KeyValues *asText = new KeyValues("ConnectedToGame", "ip", std::to_string(kServerIP).c_str());
+  for (KeyValues *message : {asInt, asUint64, asText}) {
+    message->SetInt("connectionport", 27015);
+    message->SetInt("queryport", 27016);
+    PostToWindow(message);
+  }
+  ASSERT_EQ(m_Services.m_Added.size(), 3u);
+  for (const sbtest::StoredServerCall &added : m_Services.m_Added) EXPECT_EQ(added.ip, kServerIP);
+  EXPECT_EQ(m_pMainWindow->GetCurrentConnectedServer()->m_NetAdr.GetIP(), kServerIP);
+  EXPECT_TRUE(m_Spew.Asserts().empty());
+}
+
 TEST_F(MainWindowTest, ConnectedToGameWithoutMatchmakingStillConnects) {
   m_Services.Unbind();
   MakeMainWindow();
