@@ -119,6 +119,16 @@ void CInternetGames::PerformLayout() {
   }
 }
 
+// The first list's request may arrive after the browser was hidden again: it then waits for the
+// next layout of a visible browser instead of fetching for nobody.
+void CInternetGames::OnGetNewServerListMessage() {
+  if (!IsMainWindowVisible()) {
+    m_bNeedFirstList = true;
+    return;
+  }
+  GetNewServerList();
+}
+
 // Coming back to a filled list keeps it; offline there is nothing to fetch.
 void CInternetGames::OnPageShow() {
   if (m_bOffline || !m_pGameList) return;

@@ -33,7 +33,7 @@ class CInternetGames : public CBaseGamesPage {
   void OnRefreshServer(int serverID) override;
 
  private:
-  void OnGetNewServerListMessage() { GetNewServerList(); }
+  void OnGetNewServerListMessage();
   void OnOpenContextMenu(int itemID);
 
   float m_flLastSortTime = 0.0f;

@@ -117,6 +117,24 @@ TEST_F(InternetPageTest, HiddenBrowserFetchesNothingUntilShownThenAsksOnceAfterA
   EXPECT_FALSE(m_Spew.Contains("IsVisible"));
 }
 
+TEST_F(InternetPageTest, FirstListAskedJustBeforeTheBrowserIsHiddenWaitsUntilItIsShownAgain) {
+  MakeMainWindow();
+  RunFrames(0.5);
+  CInternetGames *internet = m_pMainWindow->GetInternetGames();
+  m_pMainWindow->Open();
+  internet->InvalidateLayout(true);
+  ASSERT_EQ(CountPosted(internet, "GetNewServerList"), 1);
+  m_pMainWindow->SetVisible(false);  // within the tenth of a second
+  RunFrames(1.0);
+  EXPECT_TRUE(RequestsOf(eInternetServer).empty()) << "fetched for a hidden browser";
+  EXPECT_TRUE(m_Spew.Asserts().empty());
+
+  m_pMainWindow->Open();
+  internet->InvalidateLayout(true);
+  RunFrames(0.5);
+  EXPECT_EQ(RequestsOf(eInternetServer).size(), 1u);
+}
+
 TEST_F(InternetPageTest, BrowserShownBeforeItsFirstFrameFetchesOnce) {
   MakeMainWindow()->Open();  // the tab sheet's "PageShow" is delivered to a visible browser
   RunFrames(1.0);
