@@ -116,7 +116,7 @@ TEST_F(ModListTest, CutsTheDisplayNameAndReadsLargeGameIds) {
 
 TEST_F(ModListTest, ModIdsWithTheTopBitSetKeepTheirValueWrittenEitherWay) {
   // Two mods of application 640: their ids differ only above the signed range.
-  SetApp(501, "redtide", "Red Tide", "10535140501739274880");   // 0x9234567801000280
+  SetApp(501, "redtide", "Red Tide", "10535140501739274880");    // 0x9234567801000280
   SetApp(502, "bluetide", "Blue Tide", "10535140506034242176");  // 0x9234567901000280
   SetApp(503, "greytide", "Grey Tide", "-7911603571970276736");  // 0x9234567801000280 signed
   const int red = ModList().AddModFromAppID(501);
