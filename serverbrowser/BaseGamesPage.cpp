@@ -130,7 +130,11 @@ CBaseGamesPage::CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServe
 }
 
 CBaseGamesPage::~CBaseGamesPage() {
-  if (m_hListQuery && ClientMatchmakingServers()) ClientMatchmakingServers()->FreeListRequest(m_hListQuery);
+  if (IClientMatchmakingServers *servers = ClientMatchmakingServers()) {
+    if (m_hListQuery) servers->FreeListRequest(m_hListQuery);
+    // The services hold this page as the pings' response: none may answer into a deleted page.
+    for (ServerQueryHandle query : m_vecPingQueries) servers->AbortServerRequest(query);
+  }
   m_hListQuery = nullptr;
 }
 
@@ -488,7 +492,7 @@ void CBaseGamesPage::OnFavoritesMsg(FavoritesListChanged_t *change) {
   auto byAddress = m_mapServerIP.find(AddressKey(change->m_nIP, connectionPort));
   if (byAddress == m_mapServerIP.end()) {
     if (change->m_bAdd && ClientMatchmakingServers())
-      ClientMatchmakingServers()->RequestPing(change->m_nIP, queryPort, this);
+      m_vecPingQueries.push_back(ClientMatchmakingServers()->RequestPing(change->m_nIP, queryPort, this));
     return;
   }
 

@@ -202,5 +202,7 @@ class CBaseGamesPage : public kgui::PropertyPage,
 
   std::string m_CustomLayoutFile;  // empty: the shared layout files
   char m_szAllText[64] = {};
+  // Pings started for favourites added elsewhere; aborted when the page goes.
+  std::vector<ServerQueryHandle> m_vecPingQueries;
   CCallback<CBaseGamesPage, FavoritesListChanged_t> m_FavoritesCallback;
 };

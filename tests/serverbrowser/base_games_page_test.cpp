@@ -644,6 +644,11 @@ TEST_F(BaseGamesPageTest, AFavouriteAddedElsewhereIsPingedAndShownUnderANegative
             static_cast<unsigned int>(-1));
   ASSERT_NE(RowOf(page, -2), nullptr);
   EXPECT_STREQ(RowOf(page, -2)->GetString("name"), "Signal");
+
+  // The page goes: its pings are aborted, so no answer can reach it afterwards.
+  const ServerQueryHandle ping = 1;
+  delete page;
+  EXPECT_EQ(m_Services.m_Aborted, std::vector<ServerQueryHandle>{ping});
 }
 
 TEST_F(BaseGamesPageTest, AFavouriteReAddedIsRereadUnlessItsIndexIsZero) {

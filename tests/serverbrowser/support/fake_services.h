@@ -91,6 +91,7 @@ class FakeServices final : public IClientUser,
   int32 m_nStoredCount = 0;
   std::vector<std::pair<uint32, uint16>> m_Pings;  // (ip, query port) of RequestPing
   std::vector<IPlexaMatchmakingPingResponse *> m_PingResponses;
+  std::vector<ServerQueryHandle> m_Aborted;  // handles given to AbortServerRequest
 
   // ---- IClientUser
   bool IsBannedForApp(AppId_t appId) override;
@@ -126,7 +127,7 @@ class FakeServices final : public IClientUser,
   void RequeryListServer(ListRequestHandle request, int index) override;
   ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *response) override;
   ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort, IPlexaMatchmakingPlayersResponse *response) override;
-  void AbortServerRequest(ServerQueryHandle query) override { (void)query; }
+  void AbortServerRequest(ServerQueryHandle query) override { m_Aborted.push_back(query); }
 
  private:
   ListRequestHandle MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
