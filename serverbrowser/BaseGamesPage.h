@@ -128,8 +128,10 @@ class CBaseGamesPage : public kgui::PropertyPage,
   // The server index of the first selected row, or -1 when none is selected. Servers learnt by a
   // ping carry negative indices too: ask GetSelectionCount() when -1 could be a row.
   int FirstSelectedServer();
-  // Offline pages disable these five controls.
-  void DisableRefreshControls();
+  // Whether the services run offline (false without services).
+  static bool IsClientOffline();
+  // Offline pages say so in the empty list and disable the five controls that would fetch.
+  void ShowOfflineState();
 
   CGameListPanel *m_pGameList = nullptr;
   kgui::Button *m_pConnect = nullptr;
@@ -167,6 +169,9 @@ class CBaseGamesPage : public kgui::PropertyPage,
   bool m_bGameBoxFilled = false;
   bool m_bFilterPanelShown = false;
 
+  // Appends a pair to the next request's filters (key and value cut to their fields).
+  void AddFilterPair(const char *key, const char *value);
+
  private:
   // ---- construction
   void CreateButtons();
@@ -197,7 +202,6 @@ class CBaseGamesPage : public kgui::PropertyPage,
   int ReadPingLimit();
   int SelectedSecureRow();
   void RebuildFilterPairs();
-  void AddFilterPair(const char *key, const char *value);
   void WriteFilterRecord();
 
   std::string m_CustomLayoutFile;  // empty: the shared layout files

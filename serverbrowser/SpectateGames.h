@@ -1,5 +1,4 @@
-// The Spectate tab: the Internet page fed from the spectator-server list; every request carries
-// one "proxy" pair.
+// The Spectate tab: an Internet page that lists only the relay servers spectators watch through.
 #pragma once
 
 #include "serverbrowser/InternetGames.h"
@@ -10,5 +9,6 @@ class CSpectateGames : public CInternetGames {
  public:
   explicit CSpectateGames(kgui::Panel *parent);
 
+  // Asks for relays only: one "proxy" pair on every new list.
   void BeginRefresh() override;
 };
