@@ -19,6 +19,7 @@
 #include "kstdlib/strtools.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmakingservers.h"
+#include "plexa/iclientutils.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerListCompare.h"
@@ -639,7 +640,13 @@ void CBaseGamesPage::OnRefreshServer(int serverID) {
   ShowRefreshState(IsRefreshRunning());
 }
 
-void CBaseGamesPage::DisableRefreshControls() {
+bool CBaseGamesPage::IsClientOffline() {
+  IClientUtils *utils = ClientUtils();
+  return utils && utils->IsClientOffline();
+}
+
+void CBaseGamesPage::ShowOfflineState() {
+  if (m_pGameList) m_pGameList->SetEmptyText("#ServerBrowser_OfflineMode");
   m_pConnect->SetEnabled(false);
   m_pRefreshAll->SetEnabled(false);
   m_pRefreshQuick->SetEnabled(false);

@@ -1,23 +1,11 @@
 #include "serverbrowser/FriendsGames.h"
 
-#include "plexa/client_api.h"
-#include "plexa/iclientutils.h"
 #include "serverbrowser/GameListPanel.h"
-
-namespace {
-bool IsClientOffline() {
-  IClientUtils *utils = ClientUtils();
-  return utils && utils->IsClientOffline();
-}
-}  // namespace
 
 DEFINE_EMPTY_MESSAGE_MAP(CFriendsGames, CBaseGamesPage)
 
 CFriendsGames::CFriendsGames(kgui::Panel *parent) : CBaseGamesPage(parent, "FriendsGames", eFriendServer) {
-  if (IsClientOffline()) {
-    if (m_pGameList) m_pGameList->SetEmptyText("#ServerBrowser_OfflineMode");
-    DisableRefreshControls();
-  }
+  if (IsClientOffline()) ShowOfflineState();
 }
 
 bool CFriendsGames::OffersItem(int item) {

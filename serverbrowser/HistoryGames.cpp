@@ -1,7 +1,5 @@
 #include "serverbrowser/HistoryGames.h"
 
-#include "plexa/client_api.h"
-#include "plexa/iclientutils.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerListCompare.h"
 
@@ -19,11 +17,7 @@ CHistoryGames::CHistoryGames(kgui::Panel *parent) : CBaseGamesPage(parent, "Hist
     // Most recent first; the base page's sort column breaks ties.
     m_pGameList->SortByColumn(kLastPlayedColumn, true);
   }
-  IClientUtils *utils = ClientUtils();
-  if (utils && utils->IsClientOffline()) {
-    if (m_pGameList) m_pGameList->SetEmptyText("#ServerBrowser_OfflineMode");
-    DisableRefreshControls();
-  }
+  if (IsClientOffline()) ShowOfflineState();
 }
 
 bool CHistoryGames::OffersItem(int item) {

@@ -3,7 +3,6 @@
 #include "kgui_controls/controls.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmakingservers.h"
-#include "plexa/iclientutils.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
@@ -42,8 +41,7 @@ END_MESSAGE_MAP()
 CInternetGames::CInternetGames(kgui::Panel *parent, const char *pageName, EServerSource type)
     : CBaseGamesPage(parent, pageName, type) {
   // Read once: going on- or offline needs a new browser.
-  IClientUtils *utils = ClientUtils();
-  m_bOffline = utils && utils->IsClientOffline();
+  m_bOffline = IsClientOffline();
   RestoreFilterSettings();
   if (kgui::IKGui *gui = kgui::ikgui()) gui->AddTickSignal(GetVPanel(), kTickMilliseconds);
 }
@@ -113,10 +111,7 @@ void CInternetGames::PerformLayout() {
   }
   BaseClass::PerformLayout();
   // After the base layout, which would enable Connect and quick refresh for rows it sees.
-  if (m_bOffline) {
-    if (m_pGameList) m_pGameList->SetEmptyText("#ServerBrowser_OfflineMode");
-    DisableRefreshControls();
-  }
+  if (m_bOffline) ShowOfflineState();
 }
 
 // The first list's request may arrive after the browser was hidden again: it then waits for the
