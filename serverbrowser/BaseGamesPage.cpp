@@ -18,10 +18,12 @@
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
 #include "plexa/client_api.h"
+#include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa/iclientutils.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/ServerListCompare.h"
 #include "serverbrowser/serverbrowser.h"
 #include "tier0/dbg.h"
@@ -108,6 +110,23 @@ bool FormatLastPlayed(uint32 lastPlayed, char *buffer, size_t size) {
 
 }  // namespace
 
+// One ping of a stored server: hands its answer to the page, then leaves the page's running pings.
+class CStoredServerPing final : public IPlexaMatchmakingPingResponse {
+ public:
+  explicit CStoredServerPing(CBaseGamesPage &page) : m_Page(page) {}
+  ServerQueryHandle m_hQuery = HSERVERQUERY_INVALID;
+
+  // Both end the ping: nothing of this object may be touched after ForgetPing.
+  void OnPingAnswered(const ServerRecord &server) override {
+    m_Page.OnPingAnswered(server);
+    m_Page.ForgetPing(this);
+  }
+  void OnPingSilent() override { m_Page.ForgetPing(this); }
+
+ private:
+  CBaseGamesPage &m_Page;
+};
+
 // ---- construction and layout files
 
 CBaseGamesPage::CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServerSource type,
@@ -133,8 +152,8 @@ CBaseGamesPage::CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServe
 CBaseGamesPage::~CBaseGamesPage() {
   if (IClientMatchmakingServers *servers = ClientMatchmakingServers()) {
     if (m_hListQuery) servers->FreeListRequest(m_hListQuery);
-    // The services hold this page as the pings' response: none may answer into a deleted page.
-    for (ServerQueryHandle query : m_vecPingQueries) servers->AbortServerRequest(query);
+    // The services hold the pings' answer faces: none may answer into a deleted page.
+    for (const auto &ping : m_vecPings) servers->AbortServerRequest(ping->m_hQuery);
   }
   m_hListQuery = nullptr;
 }
@@ -212,6 +231,7 @@ void CBaseGamesPage::BeginRefresh() {
 
   m_mapServers.clear();
   m_mapServerIP.clear();
+  m_mapPingedServers.clear();
   m_pGameList->ClearItems();
 
   IClientMatchmakingServers *servers = ClientMatchmakingServers();
@@ -266,6 +286,12 @@ bool CBaseGamesPage::IsRefreshRunning() {
 }
 
 ServerRecord *CBaseGamesPage::GetServerRecord(int serverIndex) {
+  // A server learnt by a ping is known only to this page; without its record it could be neither
+  // joined nor removed from the store until the next list.
+  if (serverIndex < 0) {
+    auto pinged = m_mapPingedServers.find(serverIndex);
+    return pinged != m_mapPingedServers.end() ? &pinged->second : nullptr;
+  }
   IClientMatchmakingServers *servers = ClientMatchmakingServers();
   return servers && m_hListQuery ? servers->GetListServerRecord(m_hListQuery, serverIndex) : nullptr;
 }
@@ -460,7 +486,33 @@ void CBaseGamesPage::ShowFilteredInRow(serverdisplay_t &display, const ServerRec
 void CBaseGamesPage::OnPingAnswered(const ServerRecord &server) {
   int id = -1;
   while (m_mapServers.count(id)) --id;
+  m_mapPingedServers[id] = server;
   ApplyServerAnswer(id, &server);
+}
+
+void CBaseGamesPage::PingStoredServer(uint32 ip, uint16 queryPort) {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  if (!servers) return;
+  m_vecPings.push_back(std::make_unique<CStoredServerPing>(*this));
+  CStoredServerPing *ping = m_vecPings.back().get();
+  const ServerQueryHandle query = servers->RequestPing(ip, queryPort, ping);
+  // The services may have answered inside the request already, and then the ping is gone.
+  for (const auto &running : m_vecPings) {
+    if (running.get() != ping) continue;
+    if (query == HSERVERQUERY_INVALID)
+      ForgetPing(ping);
+    else
+      ping->m_hQuery = query;
+    return;
+  }
+}
+
+void CBaseGamesPage::ForgetPing(CStoredServerPing *ping) {
+  for (auto it = m_vecPings.begin(); it != m_vecPings.end(); ++it) {
+    if (it->get() != ping) continue;
+    m_vecPings.erase(it);
+    return;
+  }
 }
 
 void CBaseGamesPage::OnFavoritesMsg(FavoritesListChanged_t *change) {
@@ -488,12 +540,17 @@ void CBaseGamesPage::OnFavoritesMsg(FavoritesListChanged_t *change) {
     return;
   }
 
+  // A change that names its lists leaves the other page alone: a new favourite is no visit, and a
+  // visit forgotten is still a favourite. A change without flags concerns both.
+  const uint32 ownFlag =
+      m_eMatchMakingType == eFavoriteServer ? k_unFavoriteFlagFavorite : k_unFavoriteFlagHistory;
+  if (change->m_nFlags != 0 && !(change->m_nFlags & ownFlag)) return;
+
   const uint16 queryPort = static_cast<uint16>(change->m_nQueryPort & 0xFFFF);
   const uint16 connectionPort = static_cast<uint16>(change->m_nConnPort & 0xFFFF);
   auto byAddress = m_mapServerIP.find(AddressKey(change->m_nIP, connectionPort));
   if (byAddress == m_mapServerIP.end()) {
-    if (change->m_bAdd && ClientMatchmakingServers())
-      m_vecPingQueries.push_back(ClientMatchmakingServers()->RequestPing(change->m_nIP, queryPort, this));
+    if (change->m_bAdd) PingStoredServer(change->m_nIP, queryPort);
     return;
   }
 
@@ -614,10 +671,18 @@ void CBaseGamesPage::OnItemSelected() {
 void CBaseGamesPage::OnAddToFavorites() {
   CServerBrowserDialog *dialog = ServerBrowserDialog();
   if (!dialog) return;
-  for (int i = 0; i < m_pGameList->GetSelectionCount(); ++i) {
+  ForEachSelectedServer(false,
+                        [dialog](const ServerRecord &server) { dialog->AddServerToFavorites(server); });
+}
+
+void CBaseGamesPage::ForEachSelectedServer(bool lastFirst,
+                                           const std::function<void(const ServerRecord &)> &act) {
+  // The count is read again before every step: an action may change the selection.
+  for (int step = 0; step < m_pGameList->GetSelectionCount(); ++step) {
+    const int i = lastFirst ? m_pGameList->GetSelectionCount() - 1 - step : step;
     const int serverIndex =
         static_cast<int>(m_pGameList->GetItemUserValue(m_pGameList->GetSelectedItemID(i)));
-    if (const ServerRecord *server = GetServerRecord(serverIndex)) dialog->AddServerToFavorites(*server);
+    if (const ServerRecord *server = GetServerRecord(serverIndex)) act(*server);
   }
 }
 
@@ -652,6 +717,18 @@ void CBaseGamesPage::ShowOfflineState() {
   m_pRefreshQuick->SetEnabled(false);
   m_pAddServer->SetEnabled(false);
   m_pFilter->SetEnabled(false);
+}
+
+CServerContextMenu *CBaseGamesPage::ShowServerContextMenu(bool showAddToFavorites) {
+  CServerBrowserDialog *mainWindow = ServerBrowserDialog();
+  CServerContextMenu *menu = mainWindow ? mainWindow->GetContextMenu(m_pGameList) : nullptr;
+  if (!menu) return nullptr;
+  if (m_pGameList->GetSelectionCount() > 0)
+    menu->ShowMenu(this, static_cast<unsigned int>(FirstSelectedServer()), true, true, true,
+                   showAddToFavorites);
+  else
+    menu->ShowMenu(this, static_cast<unsigned int>(-1), false, false, false, false);
+  return menu;
 }
 
 // ---- validation

@@ -3,7 +3,9 @@
 // their answers (at most one per server address), and the IGameList face.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,8 @@
 #include "tier1/netadr.h"
 
 class CGameListPanel;
+class CServerContextMenu;
+class CStoredServerPing;
 class CValidator;
 class KeyValues;
 
@@ -93,6 +97,9 @@ class CBaseGamesPage : public kgui::PropertyPage,
   const std::map<int, serverdisplay_t> &GetServerMap() const { return m_mapServers; }
   ListRequestHandle GetListRequest() const { return m_hListQuery; }
 
+  // Pings started for stored servers added elsewhere that have not answered yet.
+  int CountRunningPings() const { return static_cast<int>(m_vecPings.size()); }
+
   // Reports the page's containers to an audit.
   void Validate(CValidator &validator);
 
@@ -132,6 +139,13 @@ class CBaseGamesPage : public kgui::PropertyPage,
   static bool IsClientOffline();
   // Offline pages say so in the empty list and disable the five controls that would fetch.
   void ShowOfflineState();
+  // Shows the main window's context menu with this page as target: for the first selected row
+  // with connect, view game info, refresh and (when asked) add to favourites, or with server id -1
+  // and no standard items when nothing is selected. Null without a main window.
+  CServerContextMenu *ShowServerContextMenu(bool showAddToFavorites);
+  // Passes the page's own record of each selected server to `act`: the selected rows in selection
+  // order, or from the last to the first. Rows whose record is gone are skipped.
+  void ForEachSelectedServer(bool lastFirst, const std::function<void(const ServerRecord &)> &act);
 
   CGameListPanel *m_pGameList = nullptr;
   kgui::Button *m_pConnect = nullptr;
@@ -194,6 +208,11 @@ class CBaseGamesPage : public kgui::PropertyPage,
   const char *IdleRefreshText();
   void SetRefreshButton(bool refreshing);
   void OnFavoritesMsg(FavoritesListChanged_t *change);
+  // Pings a stored server that the list does not show; the answer arrives as a ping answer.
+  void PingStoredServer(uint32 ip, uint16 queryPort);
+  friend class CStoredServerPing;
+  // A stored server's ping finished (answered, silent or aborted): it leaves the running pings.
+  void ForgetPing(CStoredServerPing *ping);
 
   // ---- filters
   // The page's saved filter record, or null without a main window.
@@ -206,7 +225,10 @@ class CBaseGamesPage : public kgui::PropertyPage,
 
   std::string m_CustomLayoutFile;  // empty: the shared layout files
   char m_szAllText[64] = {};
-  // Pings started for favourites added elsewhere; aborted when the page goes.
-  std::vector<ServerQueryHandle> m_vecPingQueries;
+  // Pings started for favourites added elsewhere, each with its own answer face so that it can
+  // leave this list when it finishes; the rest are aborted when the page goes.
+  std::vector<std::unique_ptr<CStoredServerPing>> m_vecPings;
+  // The records of servers learnt by a ping, by their negative ids: the services keep none.
+  std::map<int, ServerRecord> m_mapPingedServers;
   CCallback<CBaseGamesPage, FavoritesListChanged_t> m_FavoritesCallback;
 };

@@ -12,6 +12,7 @@
 #include "kgui_controls/TextEntry.h"
 #include "kgui_controls/TextImage.h"
 #include "kgui_controls/ToggleButton.h"
+#include "kgui_controls/Tooltip.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
 #include "serverbrowser/BaseGamesPage.h"
@@ -332,6 +333,8 @@ void CBaseGamesPage::UpdateFilterDescription() {
   // Long game names and texts must not grow the line without bound.
   if (text.size() > kMaxDescriptionUnits) text.resize(kMaxDescriptionUnits);
   m_pFilterString->SetText(text.c_str());
+  // The line may be cut where the row has no room for it: the tooltip tells it whole.
+  m_pFilterString->GetTooltip()->SetText(kgui::WideToUtf8(text).c_str());
 }
 
 // ---- game box

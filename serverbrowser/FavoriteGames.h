@@ -16,5 +16,15 @@ class CFavoriteGames : public CBaseGamesPage {
   void SetConnectedToGame(bool connected);
 
  protected:
+  void OnCommand(const char *command) override;
   void OnPageHide() override;
+
+  virtual void OnOpenContextMenu(int itemID);
+  // Asks the services to forget every selected server as a favourite; the rows go when the
+  // services announce the change.
+  virtual void OnRemoveFromFavorites();
+  // Opens the dialog in which the user types a server's address.
+  virtual void OnAddServerByName();
+  // Stores the server the user plays on as a favourite.
+  virtual void OnAddCurrentServer();
 };

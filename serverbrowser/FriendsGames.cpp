@@ -2,7 +2,9 @@
 
 #include "serverbrowser/GameListPanel.h"
 
-DEFINE_EMPTY_MESSAGE_MAP(CFriendsGames, CBaseGamesPage)
+BEGIN_MESSAGE_MAP(CFriendsGames, CBaseGamesPage)
+MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
+END_MESSAGE_MAP()
 
 CFriendsGames::CFriendsGames(kgui::Panel *parent) : CBaseGamesPage(parent, "FriendsGames", eFriendServer) {
   if (IsClientOffline()) ShowOfflineState();
@@ -21,4 +23,10 @@ void CFriendsGames::OnListDone(ListRequestHandle request, EMatchMakingListOutcom
   m_pGameList->SortList();
   m_pGameList->SetEmptyText(IsClientOffline() ? "#ServerBrowser_OfflineMode"
                                               : "#ServerBrowser_NoFriendsServers");
+}
+
+// No menu without a selection.
+void CFriendsGames::OnOpenContextMenu(int itemID) {
+  (void)itemID;  // the menu is for the first selected row, whichever row was clicked
+  if (m_pGameList && m_pGameList->GetSelectionCount() > 0) ShowServerContextMenu(true);
 }

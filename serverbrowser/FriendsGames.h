@@ -11,4 +11,7 @@ class CFriendsGames : public CBaseGamesPage {
 
   bool OffersItem(int item) override;
   void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
+
+ protected:
+  virtual void OnOpenContextMenu(int itemID);
 };

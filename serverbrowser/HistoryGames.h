@@ -1,4 +1,4 @@
-// The History tab: the servers the user played on.
+// The History tab: the servers the user played on, the most recent visit first.
 #pragma once
 
 #include "serverbrowser/BaseGamesPage.h"
@@ -11,4 +11,10 @@ class CHistoryGames : public CBaseGamesPage {
 
   bool OffersItem(int item) override;
   void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
+
+ protected:
+  virtual void OnOpenContextMenu(int itemID);
+  // Asks the services to forget every selected server's visit; the rows go when the services
+  // announce the change.
+  virtual void OnRemoveFromHistory();
 };

@@ -5,7 +5,6 @@
 #include "plexa/iclientmatchmakingservers.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
-#include "serverbrowser/ServerContextMenu.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"
 
@@ -59,6 +58,7 @@ void CInternetGames::GetNewServerList() {
   UpdateServerCount();
   m_bNeedFirstList = false;
   m_bAnyServerAnswered = false;
+  m_setRequeried.clear();
   if (m_pGameList) m_pGameList->ClearItems();
 }
 
@@ -66,6 +66,7 @@ void CInternetGames::OnServerAnswered(ListRequestHandle request, int index) {
   m_bResortPending = true;
   BaseClass::OnServerAnswered(request, index);
   m_bAnyServerAnswered = true;
+  EndServerRequery(index);
 }
 
 // A server that answered some earlier query keeps its row through one silence, so it does not
@@ -80,6 +81,7 @@ void CInternetGames::OnServerSilent(ListRequestHandle request, int index) {
   }
   auto entry = m_mapServers.find(index);
   if (entry != m_mapServers.end()) HideServerRow(entry->second);
+  EndServerRequery(index);
 }
 
 void CInternetGames::OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) {
@@ -149,16 +151,24 @@ void CInternetGames::OnTick() {
 }
 
 void CInternetGames::OnRefreshServer(int serverID) {
+  for (int i = 0; m_pGameList && i < m_pGameList->GetSelectionCount(); ++i)
+    m_setRequeried.insert(static_cast<int>(m_pGameList->GetItemUserValue(m_pGameList->GetSelectedItemID(i))));
   BaseClass::OnRefreshServer(serverID);
   if (CServerBrowserDialog *mainWindow = ServerBrowserDialog())
     mainWindow->UpdateStatusText("#ServerBrowser_GettingNewServerList");
 }
 
+void CInternetGames::EndServerRequery(int index) {
+  if (m_setRequeried.erase(index) == 0 || !m_setRequeried.empty()) return;
+  CServerBrowserDialog *mainWindow = ServerBrowserDialog();
+  if (!mainWindow) return;
+  if (IsRefreshRunning())
+    mainWindow->UpdateStatusText("#ServerBrowser_RefreshingServerList");
+  else
+    mainWindow->UpdateStatusText("%s", "");
+}
+
 void CInternetGames::OnOpenContextMenu(int itemID) {
   (void)itemID;  // the menu is for the first selected row, whichever row was clicked
-  CServerBrowserDialog *mainWindow = ServerBrowserDialog();
-  if (!m_pGameList || m_pGameList->GetSelectionCount() < 1 || !mainWindow) return;
-  const int serverID = FirstSelectedServer();
-  CServerContextMenu *menu = mainWindow->GetContextMenu(m_pGameList);
-  if (menu) menu->ShowMenu(this, static_cast<unsigned int>(serverID), true, true, true, true);
+  if (m_pGameList && m_pGameList->GetSelectionCount() > 0) ShowServerContextMenu(true);
 }

@@ -3,6 +3,8 @@
 // tells the four outcomes of a fetch apart, and does nothing in offline mode.
 #pragma once
 
+#include <set>
+
 #include "serverbrowser/BaseGamesPage.h"
 
 class CInternetGames : public CBaseGamesPage {
@@ -35,10 +37,15 @@ class CInternetGames : public CBaseGamesPage {
  private:
   void OnGetNewServerListMessage();
   void OnOpenContextMenu(int itemID);
+  // A single server asked again has answered or gone silent: the status line's "getting" text
+  // goes with the last of them.
+  void EndServerRequery(int index);
 
   float m_flLastSortTime = 0.0f;
   bool m_bResortPending = false;
   bool m_bNeedFirstList = true;
   bool m_bAnyServerAnswered = false;
   bool m_bOffline = false;
+  // Servers asked again one by one whose answer is still out.
+  std::set<int> m_setRequeried;
 };

@@ -2,7 +2,9 @@
 
 #include "serverbrowser/GameListPanel.h"
 
-DEFINE_EMPTY_MESSAGE_MAP(CLanGames, CBaseGamesPage)
+BEGIN_MESSAGE_MAP(CLanGames, CBaseGamesPage)
+MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
+END_MESSAGE_MAP()
 
 CLanGames::CLanGames(kgui::Panel *parent, bool autoRefresh, const char *customLayoutFile)
     : CBaseGamesPage(parent, "LanGames", eLanServer, customLayoutFile), m_bAutoRefresh(autoRefresh) {}
@@ -30,4 +32,10 @@ void CLanGames::OnListDone(ListRequestHandle request, EMatchMakingListOutcome ou
 
 void CLanGames::OnPageShow() {
   if (m_bAutoRefresh) BeginRefresh();
+}
+
+// No menu without a selection, and no adding to favourites: LAN servers come and go with the network.
+void CLanGames::OnOpenContextMenu(int itemID) {
+  (void)itemID;  // the menu is for the first selected row, whichever row was clicked
+  if (m_pGameList && m_pGameList->GetSelectionCount() > 0) ShowServerContextMenu(false);
 }

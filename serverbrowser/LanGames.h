@@ -14,6 +14,7 @@ class CLanGames : public CBaseGamesPage {
   void OnListDone(ListRequestHandle request, EMatchMakingListOutcome outcome) override;
 
  protected:
+  virtual void OnOpenContextMenu(int itemID);
   void OnPageShow() override;
 
  private:

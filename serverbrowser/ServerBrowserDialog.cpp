@@ -236,7 +236,11 @@ void CServerBrowserDialog::ReloadFilterSettings() {
 
 void CServerBrowserDialog::OnGameListChanged() {
   m_pGameList = m_pTabPanel ? dynamic_cast<IGameList *>(m_pTabPanel->GetActivePage()) : nullptr;
-  ClearStatusText();
+  // The new page may be fetching already (showing it started its refresh before this message).
+  if (m_pGameList && m_pGameList->IsRefreshRunning())
+    UpdateStatusText("#ServerBrowser_RefreshingServerList");
+  else
+    ClearStatusText();
   InvalidateLayout();
   Repaint();
 }

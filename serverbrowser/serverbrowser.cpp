@@ -13,6 +13,7 @@
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "tier0/dbg.h"
 #include "tier0/validator.h"
+#include "tier1/KeyValues.h"
 
 IGameLauncher *g_pGameLauncher = nullptr;
 CServerBrowser g_ServerBrowserSingleton;
@@ -24,6 +25,19 @@ constexpr const char kTokenFile[] = "servers/serverbrowser_%language%.txt";
 // The toolkit's own texts (menus, message boxes) come from the host's shared file.
 constexpr const char kToolkitTokenFile[] = "resource/kgui_%language%.txt";
 constexpr const char kMainWindowTitle[] = "#ServerBrowser_Servers";
+
+// Key names the module writes. Names are kept in the spelling the symbol service first sees, and a
+// layout names its list "gamelist": interned before any file is read, the settings file keeps
+// these spellings whatever the files read later say.
+constexpr const char *const kWrittenKeyNames[] = {
+    "GameList", "Filters",      "InternetGames", "FavoriteGames", "HistoryGames", "SpectateGames",
+    "LanGames", "FriendsGames", "game",          "appid",         "gamedir",      "map",
+    "ping",     "NoFull",       "NoEmpty",       "NoPassword",    "Secure",
+};
+
+void InternWrittenKeyNames() {
+  for (const char *name : kWrittenKeyNames) KeyValues::CallGetSymbolForString(name, true);
+}
 
 }  // namespace
 
@@ -82,6 +96,7 @@ void CServerBrowser::ShowMainWindow() {
 // ---- IKGuiModule
 
 bool CServerBrowser::InitModule(InterfaceProvider *provider) {
+  InternWrittenKeyNames();
   g_pGameLauncher = nullptr;
   if (!provider) {
     Warning("ServerBrowser: started without an interface provider\n");

@@ -27,12 +27,12 @@ void Send(kgui::Panel *panel, KeyValues *message) {
   message->Destroy();
 }
 
-FavoritesListChanged_t FavoriteChange(uint32 ip, uint16 port, bool added) {
+FavoritesListChanged_t FavoriteChange(uint32 ip, uint16 port, bool added, uint32 flags = 1) {
   FavoritesListChanged_t change{};
   change.m_nIP = ip;
   change.m_nQueryPort = port;
   change.m_nConnPort = port;
-  change.m_nFlags = 1;
+  change.m_nFlags = flags;
   change.m_bAdd = added;
   return change;
 }
@@ -366,7 +366,7 @@ TEST_F(BaseGamesPageTest, AServerPassingAgainShowsItsAnswerNotTheNotRespondingLo
   }
 }
 
-TEST_F(BaseGamesPageTest, ReapplyingFiltersSkipsServersWithoutARecord) {
+TEST_F(BaseGamesPageTest, ReapplyingFiltersSkipsServersWithoutARecordButFiltersPingedOnes) {
   CTestGamesPage *page = MakePage();
   ListRequestHandle request = Refresh(page);
   m_Services.Answer(request, 1,
@@ -376,7 +376,8 @@ TEST_F(BaseGamesPageTest, ReapplyingFiltersSkipsServersWithoutARecord) {
   page->m_pNoEmptyServersFilterCheck->SetSelected(true);
   RunFrames();
   EXPECT_TRUE(IsRowShown(page, 1));
-  EXPECT_TRUE(IsRowShown(page, -1));
+  // The page keeps what a ping told, so the filters apply to that row as to any other.
+  EXPECT_FALSE(IsRowShown(page, -1));
 }
 
 // ---- server count
@@ -632,11 +633,14 @@ TEST_F(BaseGamesPageTest, AFavouriteAddedElsewhereIsPingedAndShownUnderANegative
   Refresh(page);
   Notify(FavoriteChange(TestIP(8), 27015, true));
   Notify(FavoriteChange(TestIP(9), 27015, false));  // removed and unknown: nothing
-  ASSERT_EQ(m_Services.m_Pings.size(), 1u);
+  Notify(FavoriteChange(TestIP(10), 27016, true));
+  Notify(FavoriteChange(TestIP(11), 27017, true));
+  ASSERT_EQ(m_Services.m_Pings.size(), 3u);
   EXPECT_EQ(m_Services.m_Pings[0], std::make_pair(TestIP(8), uint16{27015}));
-  ASSERT_EQ(m_Services.m_PingResponses[0], static_cast<IPlexaMatchmakingPingResponse *>(page));
+  EXPECT_EQ(page->CountRunningPings(), 3);
 
   m_Services.m_PingResponses[0]->OnPingAnswered(FakeServices::MakeServer("Lighthouse", TestIP(8), 27015, 30));
+  m_Services.m_PingResponses[1]->OnPingSilent();
   page->OnPingAnswered(FakeServices::MakeServer("Signal", TestIP(9), 27015, 30));
   ASSERT_NE(RowOf(page, -1), nullptr);
   EXPECT_STREQ(RowOf(page, -1)->GetString("name"), "Lighthouse");
@@ -644,11 +648,17 @@ TEST_F(BaseGamesPageTest, AFavouriteAddedElsewhereIsPingedAndShownUnderANegative
             static_cast<unsigned int>(-1));
   ASSERT_NE(RowOf(page, -2), nullptr);
   EXPECT_STREQ(RowOf(page, -2)->GetString("name"), "Signal");
+  // The page keeps what the ping told, so the row can be joined or removed like any other.
+  ASSERT_NE(page->GetServerRecord(-1), nullptr);
+  EXPECT_EQ(page->GetServerRecord(-1)->m_NetAdr.GetIP(), TestIP(8));
+  EXPECT_EQ(page->GetServerRecord(-3), nullptr);
+  // Finished pings leave the running ones.
+  EXPECT_EQ(page->CountRunningPings(), 1);
 
-  // The page goes: its pings are aborted, so no answer can reach it afterwards.
-  const ServerQueryHandle ping = 1;
+  // The page goes: the ping still out is aborted, so no answer can reach it afterwards.
+  const ServerQueryHandle stillRunning = 3;
   delete page;
-  EXPECT_EQ(m_Services.m_Aborted, std::vector<ServerQueryHandle>{ping});
+  EXPECT_EQ(m_Services.m_Aborted, std::vector<ServerQueryHandle>{stillRunning});
 }
 
 TEST_F(BaseGamesPageTest, AFavouriteReAddedIsRereadUnlessItsIndexIsZero) {
@@ -672,9 +682,36 @@ TEST_F(BaseGamesPageTest, AFavouriteRemovedElsewhereIsHiddenButKept) {
   CTestGamesPage *page = MakePage(eHistoryServer, "HistoryTest");
   ListRequestHandle request = Refresh(page);
   m_Services.Answer(request, 2, FakeServices::MakeServer("Beacon", TestIP(2), 27015, 30));
-  Notify(FavoriteChange(TestIP(2), 27015, false));
+  Notify(FavoriteChange(TestIP(2), 27015, false, 2));
   EXPECT_FALSE(IsRowShown(page, 2));
   EXPECT_TRUE(page->GetGameList()->IsItemIDValid(page->GetServerMap().at(2).m_iRowID));
+}
+
+TEST_F(BaseGamesPageTest, AChangeReachesOnlyThePagesOfTheListsItNames) {
+  AddGame(500, "ashfall", "Ashfall Arena");
+  struct Case {
+    EServerSource page;
+    uint32 flags;
+    bool acts;
+  };
+  const Case cases[] = {
+      {eFavoriteServer, 1, true}, {eFavoriteServer, 2, false}, {eFavoriteServer, 3, true},
+      {eFavoriteServer, 0, true}, {eHistoryServer, 1, false},  {eHistoryServer, 2, true},
+      {eHistoryServer, 3, true},  {eHistoryServer, 0, true},
+  };
+  int n = 0;
+  for (const Case &c : cases) {
+    SCOPED_TRACE(n);
+    CTestGamesPage *page = MakePage(c.page, ("Flags" + std::to_string(n++)).c_str());
+    ListRequestHandle request = Refresh(page);
+    m_Services.Answer(request, 2, FakeServices::MakeServer("Beacon", TestIP(2), 27015, 30));
+    m_Services.m_Pings.clear();
+    Notify(FavoriteChange(TestIP(2), 27015, false, c.flags));
+    Notify(FavoriteChange(TestIP(7), 27015, true, c.flags));
+    EXPECT_EQ(IsRowShown(page, 2), !c.acts);
+    EXPECT_EQ(m_Services.m_Pings.size(), c.acts ? 1u : 0u);
+    delete page;
+  }
 }
 
 TEST_F(BaseGamesPageTest, ListsOtherThanFavouritesAndHistoryIgnoreTheNotification) {

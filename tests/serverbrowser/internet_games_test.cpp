@@ -350,6 +350,7 @@ TEST_F(InternetPageTest, RefreshServerRequeriesTheSelectedRowsAndSaysSo) {
   CInternetGames *internet = ShowBrowser();
   ListRequestHandle request = internet->GetListRequest();
   for (int index = 1; index <= 3; ++index) m_Services.Answer(request, index, Server("S", index, 20 * index));
+  m_Services.Done(request);
   CGameListPanel *list = internet->GetGameList();
   list->SelectOnly(list->FindItemByUserValue(3));
   list->AddToSelection(list->FindItemByUserValue(1));
@@ -359,6 +360,22 @@ TEST_F(InternetPageTest, RefreshServerRequeriesTheSelectedRowsAndSaysSo) {
   auto *status = dynamic_cast<kgui::Label *>(m_pMainWindow->FindChildByName("StatusLabel", true));
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->GetText(), "#ServerBrowser_GettingNewServerList");
+
+  // The line clears once the last of them has answered or gone silent, not before.
+  m_Services.Answer(request, 3, Server("S", 3, 60));
+  EXPECT_EQ(status->GetText(), "#ServerBrowser_GettingNewServerList");
+  m_Services.Silent(request, 1, Server("S", 1, 20));
+  EXPECT_EQ(status->GetText(), "");
+}
+
+TEST_F(InternetPageTest, StatusLineSaysTheFirstListIsBeingFetched) {
+  CInternetGames *internet = ShowBrowser();
+  ASSERT_TRUE(internet->IsRefreshRunning());
+  auto *status = dynamic_cast<kgui::Label *>(m_pMainWindow->FindChildByName("StatusLabel", true));
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->GetText(), "#ServerBrowser_RefreshingServerList");
+  m_Services.Done(internet->GetListRequest());
+  EXPECT_EQ(status->GetText(), "");
 }
 
 TEST_F(InternetPageTest, ContextMenuOpensForTheFirstSelectedRowOnly) {

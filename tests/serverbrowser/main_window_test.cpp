@@ -398,7 +398,7 @@ TEST_F(MainWindowTest, ConnectedToGameWithoutMatchmakingStillConnects) {
   EXPECT_TRUE(m_Services.m_Added.empty());
 }
 
-TEST_F(MainWindowTest, PageChangeFollowsTheSheetAndClearsTheStatusLine) {
+TEST_F(MainWindowTest, PageChangeFollowsTheSheetAndResetsTheStatusLine) {
   MakeMainWindow();
   m_pMainWindow->UpdateStatusText("%d servers", 12);
   auto *status = dynamic_cast<kgui::Label *>(m_pMainWindow->FindChildByName("StatusLabel"));
@@ -408,13 +408,18 @@ TEST_F(MainWindowTest, PageChangeFollowsTheSheetAndClearsTheStatusLine) {
   m_pMainWindow->GetTabSheet()->SetActivePage(static_cast<kgui::Panel *>(m_pMainWindow->GetFavoriteGames()));
   RunFrames();
   EXPECT_EQ(m_pMainWindow->GetActiveGameList(), static_cast<IGameList *>(m_pMainWindow->GetFavoriteGames()));
+  // Showing the page started its fetch: the line says so instead of the old text.
+  EXPECT_EQ(status->GetText(), "#ServerBrowser_RefreshingServerList");
+  m_Services.Done(m_pMainWindow->GetFavoriteGames()->GetListRequest());
   EXPECT_EQ(status->GetText(), "");
 
-  // A page that is not a server list leaves no active list.
+  // A page that is not a server list leaves no active list, and clears the line.
+  m_pMainWindow->UpdateStatusText("%d servers", 12);
   auto *notes = new kgui::PropertyPage(m_pMainWindow, "Notes");
   m_pMainWindow->GetTabSheet()->AddPage(notes, "Notes");
   m_pMainWindow->GetTabSheet()->SetActivePage(notes);
   RunFrames();
+  EXPECT_EQ(status->GetText(), "");
   EXPECT_EQ(m_pMainWindow->GetActiveGameList(), nullptr);
   EXPECT_STREQ(m_pMainWindow->GetActivePageWord(), "internet");
 }

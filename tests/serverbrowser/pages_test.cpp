@@ -1,6 +1,7 @@
 // The six pages as the main window makes them, and what the Favorites, History, LAN and Friends
 // pages do of their own: the end of a fetch, History's last-played column, LAN's refresh on show
-// and silent servers, offline construction, hiding, and adding the current server.
+// and silent servers, offline construction, hiding, context menus, removing stored servers and
+// adding the current one.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +10,9 @@
 
 #include "kgui_controls/Button.h"
 #include "kgui_controls/ListPanel.h"
+#include "kgui_controls/MenuItem.h"
 #include "kgui_controls/controls.h"
+#include "plexa/client_api.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/FriendsGames.h"
 #include "serverbrowser/GameListPanel.h"
@@ -17,6 +20,7 @@
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/LanGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/SpectateGames.h"
 #include "support/browser_fixture.h"
 #include "tier1/KeyValues.h"
@@ -65,6 +69,33 @@ class PagesTest : public BrowserTest {
     for (const char *name :
          {"ConnectButton", "RefreshButton", "RefreshQuickButton", "AddServerButton", "Filter"})
       EXPECT_FALSE(Control(page, name)->IsEnabled()) << name;
+  }
+  // Answers servers 1 to `count` (10.0.0.n:27015) and ends the page's fetch.
+  void Fill(CBaseGamesPage *page, int count) {
+    page->BeginRefresh();
+    for (int index = 1; index <= count; ++index)
+      m_Services.Answer(page->GetListRequest(), index, Server("S", index, 10 * index));
+    m_Services.Done(page->GetListRequest());
+  }
+  static void Select(CBaseGamesPage *page, const std::vector<int> &serverIndices) {
+    CGameListPanel *list = page->GetGameList();
+    list->ClearSelection();
+    for (int index : serverIndices)
+      list->AddToSelection(list->FindItemByUserValue(static_cast<unsigned int>(index)));
+  }
+  // "item name -> message name (serverID)" for every item of the current menu; "no menu" when none shows.
+  std::vector<std::string> MenuItems() {
+    CServerContextMenu *menu = m_pMainWindow->GetCurrentContextMenu();
+    if (!menu || !menu->IsVisible()) return {"no menu"};
+    std::vector<std::string> items;
+    for (int i = 0; i < menu->GetItemCount(); ++i) {
+      kgui::MenuItem *item = menu->GetMenuItem(menu->GetMenuID(i));
+      KeyValues *message = item->GetCommand();
+      items.push_back(
+          std::string(item->GetName()) + " -> " + message->GetName() +
+          (message->FindKey("serverID") ? " " + std::to_string(message->GetInt("serverID")) : ""));
+    }
+    return items;
   }
   int CountRequests(int source) {
     int count = 0;
@@ -242,6 +273,133 @@ TEST_F(PagesTest, FavoritesOffersAddingTheCurrentServerOnlyWhileConnected) {
   EXPECT_TRUE(addCurrent->IsEnabled());
   Send(mainWindow, new KeyValues("DisconnectedFromGame"));
   EXPECT_FALSE(addCurrent->IsEnabled());
+}
+
+TEST_F(PagesTest, EachPageOpensItsOwnContextMenu) {
+  struct Case {
+    PageOf page;
+    std::vector<std::string> withSelection;
+    std::vector<std::string> withoutSelection;
+  };
+  const std::vector<std::string> standard = {"ConnectToServer -> ConnectToServer 2",
+                                             "ViewGameInfo -> ViewGameInfo 2",
+                                             "RefreshServer -> RefreshServer 2"};
+  auto with = [&standard](std::vector<std::string> extra) {
+    std::vector<std::string> items = standard;
+    items.insert(items.end(), extra.begin(), extra.end());
+    return items;
+  };
+  const std::string favorite = "AddToFavorites -> AddToFavorites 2";
+  const std::string byAddress = "AddServerByName -> AddServerByName";
+  const Case cases[] = {
+      {kFavorites, with({"RemoveServer -> RemoveFromFavorites", byAddress}), {byAddress}},
+      {kHistory, with({favorite, "RemoveServer -> RemoveFromHistory"}), {}},
+      {kLan, with({}), {"no menu"}},
+      {kFriends, with({favorite}), {"no menu"}},
+  };
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  for (const Case &c : cases) {
+    CBaseGamesPage *page = c.page(mainWindow);
+    SCOPED_TRACE(page->GetName());
+    Fill(page, 3);
+    delete mainWindow->GetCurrentContextMenu();
+    Select(page, {});
+    Send(page, new KeyValues("OpenContextMenu", "itemID", 0));
+    EXPECT_EQ(MenuItems(), c.withoutSelection);
+    // The menu is for the first selected row, whichever was clicked.
+    Select(page, {2, 3});
+    Send(page, new KeyValues("OpenContextMenu", "itemID", 3));
+    EXPECT_EQ(MenuItems(), c.withSelection);
+    EXPECT_EQ(mainWindow->GetCurrentContextMenu()
+                  ->GetMenuItem(mainWindow->GetCurrentContextMenu()->GetMenuID(0))
+                  ->GetTarget(),
+              page);
+  }
+}
+
+TEST_F(PagesTest, RemovingStoredServersAsksTheServicesInTheirOrder) {
+  struct Case {
+    PageOf page;
+    const char *message;
+    uint32 flag;
+    std::vector<int> removed;  // last octets in the order asked
+  };
+  const Case cases[] = {
+      {kFavorites, "RemoveFromFavorites", 1, {3, 1, 2}},  // selection order
+      {kHistory, "RemoveFromHistory", 2, {2, 1, 3}},      // last selected first
+  };
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  for (const Case &c : cases) {
+    CBaseGamesPage *page = c.page(mainWindow);
+    SCOPED_TRACE(page->GetName());
+    Fill(page, 4);
+    Select(page, {3, 1, 2});
+    m_Services.m_Removed.clear();
+    Send(page, new KeyValues(c.message));
+    std::vector<int> removed;
+    for (const sbtest::StoredServerCall &call : m_Services.m_Removed) {
+      removed.push_back(static_cast<int>(call.ip & 0xFF));
+      EXPECT_EQ(call.flags, c.flag);
+      EXPECT_EQ(call.appId, 500u);
+      EXPECT_EQ(call.connPort, 27015);
+      EXPECT_EQ(call.queryPort, 27015);
+    }
+    EXPECT_EQ(removed, c.removed);
+    // The rows stay until the services announce the change.
+    EXPECT_EQ(page->GetGameList()->GetVisibleItemCount(), 4);
+  }
+}
+
+TEST_F(PagesTest, AFavouriteAddedElsewhereCanBeRemovedBeforeTheNextList) {
+  CFavoriteGames *favorites = MakeMainWindow()->GetFavoriteGames();
+  Fill(favorites, 1);
+  FavoritesListChanged_t added{};
+  added.m_nIP = 0x0A000009u;
+  added.m_nQueryPort = 27016;
+  added.m_nConnPort = 27015;
+  added.m_nFlags = 1;
+  added.m_bAdd = true;
+  m_Services.QueueCallback(added);
+  ClientAPI_RunCallbacks();
+  // Only the Favorites page asks: the new favourite is no visit.
+  ASSERT_EQ(m_Services.m_PingResponses.size(), 1u);
+  ServerRecord pinged = FakeServices::MakeServer("Late Arrival", 0x0A000009u, 27015, 40);
+  pinged.m_NetAdr.Init(0x0A000009u, 27016, 27015);
+  m_Services.m_PingResponses[0]->OnPingAnswered(pinged);
+  ASSERT_EQ(ShownNames(favorites), (std::vector<std::string>{"S", "Late Arrival"}));
+
+  Select(favorites, {-1});
+  Send(favorites, new KeyValues("RemoveFromFavorites"));
+  ASSERT_EQ(m_Services.m_Removed.size(), 1u);
+  EXPECT_EQ(m_Services.m_Removed[0].ip, 0x0A000009u);
+  EXPECT_EQ(m_Services.m_Removed[0].queryPort, 27016);
+  // The services announce it: the row goes.
+  added.m_bAdd = false;
+  m_Services.QueueCallback(added);
+  ClientAPI_RunCallbacks();
+  EXPECT_EQ(ShownNames(favorites), std::vector<std::string>{"S"});
+}
+
+TEST_F(PagesTest, AddingTheCurrentServerStoresItOnlyWhileConnected) {
+  CServerBrowserDialog *mainWindow = MakeMainWindow();
+  CFavoriteGames *favorites = mainWindow->GetFavoriteGames();
+  Send(favorites, new KeyValues("Command", "command", "AddCurrentServer"));
+  EXPECT_TRUE(m_Services.m_Added.empty()) << "no game, no 0.0.0.0:0 favourite";
+
+  KeyValuesAD connected(new KeyValues("ConnectedToGame"));
+  connected->SetInt("ip", 0x0A000007);
+  connected->SetInt("connectionport", 27015);
+  connected->SetInt("queryport", 27016);
+  kgui::ipanel()->SendMessage(mainWindow->GetVPanel(), connected.get(), kgui::NULL_PANEL);
+  m_Services.m_Added.clear();  // the history entry of the connection
+  Send(favorites, new KeyValues("Command", "command", "AddCurrentServer"));
+  ASSERT_EQ(m_Services.m_Added.size(), 1u);
+  const sbtest::StoredServerCall &call = m_Services.m_Added[0];
+  EXPECT_EQ(call.ip, 0x0A000007u);
+  EXPECT_EQ(call.connPort, 27015);
+  EXPECT_EQ(call.queryPort, 27016);
+  EXPECT_EQ(call.flags, 1u);
+  EXPECT_NE(call.time, 0u);
 }
 
 }  // namespace
