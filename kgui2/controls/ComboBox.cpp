@@ -112,9 +112,9 @@ KeyValues *ComboBox::GetItemUserData(int itemID) {
 void ComboBox::ShowMenu() {
   if (!IsEnabled() || m_pDropDown->GetItemCount() == 0) return;
   m_pDropDown->SetMinimumWidth(GetWide());
-  int x = 0, y = GetTall();
-  LocalToScreen(x, y);
-  m_pDropDown->OpenAt(x, y);
+  int x = 0, top = 0;
+  LocalToScreen(x, top);
+  m_pDropDown->OpenBelowOrAbove(x, top, top + GetTall());
   if (m_nActiveItem >= 0) m_pDropDown->SetCurrentlyHighlightedItem(m_nActiveItem);
   Repaint();
 }

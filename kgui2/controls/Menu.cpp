@@ -146,6 +146,7 @@ int Menu::ItemAt(int x, int y) {
 // ---- opening and closing
 
 void Menu::OpenAt(int screenX, int screenY) {
+  m_nFitLimit = 0;
   SizeToItems();
   int screenWide = 0, screenTall = 0;
   surface()->GetScreenSize(screenWide, screenTall);
@@ -154,6 +155,42 @@ void Menu::OpenAt(int screenX, int screenY) {
   if (screenY + GetTall() > screenTall) screenY = std::max(0, screenY - GetTall());
   SetPos(screenX, screenY);
   SetVisible(true);
+}
+
+void Menu::OpenBelowOrAbove(int screenX, int top, int bottom) {
+  m_nFitLimit = 0;
+  SizeToItems();
+  int areaX = 0, areaY = 0, areaWide = 0, areaTall = 0;
+  surface()->GetWorkspaceBounds(areaX, areaY, areaWide, areaTall);
+  const int below = areaY + areaTall - bottom;
+  const int above = top - areaY;
+  const bool down = GetTall() <= below || (GetTall() > above && below >= above);
+  const int room = down ? below : above;
+  if (GetTall() > room) {
+    // Too long for either side: fewer items at once, and the menu scrolls.
+    m_nFitLimit = ItemsFitting(room);
+    SizeToItems();
+  }
+  SetPos(std::clamp(screenX, areaX, std::max(areaX, areaX + areaWide - GetWide())),
+         down ? bottom : top - GetTall());
+  SetVisible(true);
+}
+
+int Menu::ItemsFitting(int tall) {
+  int used = 2 * kMenuInset, count = 0;
+  for (MenuItem *item : ShownItems()) {
+    int itemWide = 0, itemTall = 0;
+    item->GetContentSize(itemWide, itemTall);
+    if (used + itemTall > tall) break;
+    used += itemTall;
+    ++count;
+  }
+  return std::max(1, count);
+}
+
+int Menu::VisibleLimit() const {
+  if (m_nFitLimit > 0 && (m_nMaxVisibleItems == 0 || m_nFitLimit < m_nMaxVisibleItems)) return m_nFitLimit;
+  return m_nMaxVisibleItems;
 }
 
 void Menu::PlaceContextMenu(Panel *parent, Menu *menu) {
@@ -178,6 +215,7 @@ void Menu::SetVisible(bool state) {
     return;
   }
   Panel::SetVisible(false);
+  m_nFitLimit = 0;
   if (!input()) return;
   if (input()->GetMouseCapture() == GetVPanel()) input()->SetMouseCapture(NULL_PANEL);
   // The keys go back where they went before the menu opened.
@@ -186,6 +224,7 @@ void Menu::SetVisible(bool state) {
 }
 
 void Menu::SizeToItems() {
+  const int limit = VisibleLimit();
   int wide = m_nMinimumWidth;
   int tall = 0;
   int shownCount = 0;
@@ -194,10 +233,10 @@ void Menu::SizeToItems() {
     item->InvalidateLayout(true, false);
     item->GetContentSize(itemWide, itemTall);
     wide = std::max(wide, itemWide + 2 * kMenuInset);
-    if (m_nMaxVisibleItems == 0 || shownCount < m_nMaxVisibleItems) tall += itemTall;
+    if (limit == 0 || shownCount < limit) tall += itemTall;
     ++shownCount;
   }
-  const bool scrolls = m_nMaxVisibleItems > 0 && shownCount > m_nMaxVisibleItems;
+  const bool scrolls = limit > 0 && shownCount > limit;
   if (scrolls) wide += theme::kScrollBarWidth;
   SetSize(wide, tall + 2 * kMenuInset);
   // Items are placed at once: a click may come before the next layout step.
@@ -209,15 +248,16 @@ void Menu::SizeToItems() {
 void Menu::PerformLayout() {
   std::vector<MenuItem *> shown = ShownItems();
   const int count = static_cast<int>(shown.size());
-  const bool scrolls = m_nMaxVisibleItems > 0 && count > m_nMaxVisibleItems;
+  const int limit = VisibleLimit();
+  const bool scrolls = limit > 0 && count > limit;
   const int itemWide = GetWide() - 2 * kMenuInset - (scrolls ? theme::kScrollBarWidth : 0);
-  m_nFirstShown = scrolls ? std::clamp(m_nFirstShown, 0, count - m_nMaxVisibleItems) : 0;
+  m_nFirstShown = scrolls ? std::clamp(m_nFirstShown, 0, count - limit) : 0;
   int y = kMenuInset;
   for (int i = 0; i < count; ++i) {
     MenuItem *item = shown[i];
     int contentWide = 0, tall = 0;
     item->GetContentSize(contentWide, tall);
-    const bool inView = i >= m_nFirstShown && (!scrolls || i < m_nFirstShown + m_nMaxVisibleItems);
+    const bool inView = i >= m_nFirstShown && (!scrolls || i < m_nFirstShown + limit);
     item->SetBounds(kMenuInset, inView ? y : -1000, itemWide, tall);
     if (inView) y += tall;
   }
@@ -226,19 +266,20 @@ void Menu::PerformLayout() {
     m_pScrollBar->SetBounds(GetWide() - kMenuInset - theme::kScrollBarWidth, kMenuInset,
                             theme::kScrollBarWidth, GetTall() - 2 * kMenuInset);
     m_pScrollBar->SetRange(0, count);
-    m_pScrollBar->SetRangeWindow(m_nMaxVisibleItems);
+    m_pScrollBar->SetRangeWindow(limit);
     m_pScrollBar->SetValue(m_nFirstShown);
   }
 }
 
 void Menu::ScrollToHighlighted() {
-  if (m_nMaxVisibleItems == 0 || m_nHighlightedItem < 0) return;
+  const int limit = VisibleLimit();
+  if (limit == 0 || m_nHighlightedItem < 0) return;
   std::vector<MenuItem *> shown = ShownItems();
   auto it = std::find(shown.begin(), shown.end(), m_Items[m_nHighlightedItem]);
   if (it == shown.end()) return;
   const int index = static_cast<int>(it - shown.begin());
   if (index < m_nFirstShown) m_nFirstShown = index;
-  if (index >= m_nFirstShown + m_nMaxVisibleItems) m_nFirstShown = index - m_nMaxVisibleItems + 1;
+  if (index >= m_nFirstShown + limit) m_nFirstShown = index - limit + 1;
   InvalidateLayout();
 }
 

@@ -37,10 +37,10 @@ void MenuButton::DoClick() {
     menu->SetVisible(false);
     return;
   }
-  int x = 0, y = GetTall();
-  LocalToScreen(x, y);
+  int x = 0, top = 0;
+  LocalToScreen(x, top);
   menu->SetMinimumWidth(GetWide());
-  menu->OpenAt(x, y);
+  menu->OpenBelowOrAbove(x, top, top + GetTall());
   ForceDepressed(true);
 }
 

@@ -44,6 +44,10 @@ class Menu : public Panel {
 
   // Opens with its top left corner at a screen position, kept on the screen.
   void OpenAt(int screenX, int screenY);
+  // Opens as the drop-down of a control spanning the screen rows `top` to `bottom`: below them
+  // when the menu fits there, else above them, never over them. When neither side has room it
+  // takes the roomier one and shows fewer items at once.
+  void OpenBelowOrAbove(int screenX, int top, int bottom);
   // Opens at the cursor, as a context menu of `parent`.
   static void PlaceContextMenu(Panel *parent, Menu *menu);
   void SetVisible(bool state) override;
@@ -73,6 +77,10 @@ class Menu : public Panel {
   void MoveHighlight(int step);
   void ScrollToHighlighted();
   void SizeToItems();
+  // How many shown items, from the first, fit in `tall` pixels with the menu's edges (at least 1).
+  int ItemsFitting(int tall);
+  // The most items shown at once for this opening (0: all).
+  int VisibleLimit() const;
   std::vector<MenuItem *> ShownItems();
 
   std::vector<MenuItem *> m_Items;  // an item's id is its index
@@ -82,6 +90,7 @@ class Menu : public Panel {
   int m_nHighlightedItem = -1;
   int m_nMinimumWidth = 0;
   int m_nMaxVisibleItems = 0;
+  int m_nFitLimit = 0;  // fewer items for an opening short of room; 0 for none
   int m_nFirstShown = 0;
   bool m_bPressedInside = false;
 };

@@ -1,4 +1,5 @@
-// Menus and combo boxes: opening, highlighting, choosing, closing, and the entries' records.
+// Menus and combo boxes: opening (and where), highlighting, choosing, closing, and the entries'
+// records.
 #include "kgui_controls/Menu.h"
 
 #include <string>
@@ -185,6 +186,16 @@ TEST_F(MenuTest, MenuButtonOpensItsMenuBelowItself) {
   EXPECT_FALSE(button->IsDepressed());
 }
 
+TEST_F(MenuTest, MenuButtonNearTheScreensBottomOpensItsMenuAboveItself) {
+  auto *button = new kgui::MenuButton(m_pTarget, "File", "File");
+  button->SetBounds(10, 770, 60, 24);  // the screen is 800 tall
+  Menu *menu = MakeMenu();
+  button->SetMenu(menu);
+  button->DoClick();
+  ASSERT_TRUE(menu->IsVisible());
+  EXPECT_EQ(menu->GetYPos() + menu->GetTall(), 770);
+}
+
 class ComboBoxTest : public MenuTest {
  protected:
   ComboBox *MakeCombo(bool editable) {
@@ -273,6 +284,43 @@ TEST_F(ComboBoxTest, EntriesCanBeUpdatedAndCleared) {
   EXPECT_EQ(combo->GetActiveItemUserData(), nullptr);
   combo->ShowMenu();  // nothing to show
   EXPECT_FALSE(combo->IsDropdownVisible());
+}
+
+TEST_F(ComboBoxTest, TheDropDownOpensBelowItsBoxWhenThereIsRoomElseAboveAndNeverCoversIt) {
+  struct Case {
+    int x, y;  // of a box 160 x 24 on a screen of 1280 x 800
+    int entries;
+    bool below;
+  };
+  const Case cases[] = {
+      {20, 20, 4, true},
+      {20, 740, 4, false},
+      {1250, 20, 4, true},  // kept on the screen sideways too
+      // Too long for either side: the roomier side, fewer entries at once, a scrolling menu.
+      {20, 380, 60, true},
+      {20, 500, 60, false},
+  };
+  for (const Case &c : cases) {
+    auto *combo = new ComboBox(m_pTarget, "Combo", c.entries > 4 ? 0 : 3, false);
+    combo->SetBounds(c.x, c.y, 160, 24);
+    for (int i = 0; i < c.entries; ++i) combo->AddItem(("Game " + std::to_string(i)).c_str(), nullptr);
+    combo->ShowMenu();
+    Menu *menu = combo->GetMenu();
+    ASSERT_TRUE(menu->IsVisible());
+    int x = 0, y = 0, wide = 0, tall = 0;
+    menu->GetBounds(x, y, wide, tall);
+    EXPECT_GE(x, 0) << c.x << "," << c.y;
+    EXPECT_LE(x + wide, 1280) << c.x << "," << c.y;
+    EXPECT_GE(y, 0) << c.x << "," << c.y;
+    EXPECT_LE(y + tall, 800) << c.x << "," << c.y;
+    EXPECT_EQ(c.below ? y : y + tall, c.below ? c.y + 24 : c.y) << c.x << "," << c.y;
+    // The last of many entries is out of view until scrolled to.
+    if (c.entries > 4) {
+      EXPECT_LT(menu->GetMenuItem(c.entries - 1)->GetYPos(), 0) << c.x << "," << c.y;
+    }
+    combo->HideMenu();
+    delete combo;
+  }
 }
 
 }  // namespace
