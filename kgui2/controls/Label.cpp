@@ -2,6 +2,8 @@
 // associated control.
 #include "kgui_controls/Label.h"
 
+#include <algorithm>
+
 #include "DefaultTheme.h"
 #include "kgui_controls/PanelAnimationVar.h"
 #include "kgui_controls/controls.h"
@@ -152,7 +154,12 @@ bool Label::ApplySingleSetting(KeyValues *setting) {
 }
 
 void Label::Describe(KeyValues *panelBlock) {
-  panelBlock->SetString("text", GetText().c_str());
+  panelBlock->SetString("text", GetDrawnText().c_str());
+}
+
+std::string Label::GetDrawnText() {
+  UpdateTextRoom();
+  return m_TextImage.GetDrawnTextUtf8();
 }
 
 // ---- scheme, layout and painting
@@ -166,9 +173,16 @@ void Label::ApplySchemeSettings(IScheme *schemeInterface) {
   SetFont(GetSchemeFont(schemeInterface, m_FontName.empty() ? "Default" : m_FontName.c_str()));
 }
 
-void Label::PerformLayout() {
+void Label::UpdateTextRoom() {
   m_TextImage.SetFont(m_hFont);
-  m_TextImage.SetSize(GetWide() - 2 * m_nTextInsetX, GetTall() - 2 * m_nTextInsetY);
+  const int roomWide = std::max(0, GetWide() - m_nTextInsetX - GetTextRightInset());
+  m_TextImage.SetSize(roomWide, GetTall() - 2 * m_nTextInsetY);
+  // A label without a width yet draws nothing; its text stays whole until it has one.
+  m_TextImage.SetEllipsisWidth(GetWide() > 0 ? roomWide : -1);
+}
+
+void Label::PerformLayout() {
+  UpdateTextRoom();
 }
 
 void Label::GetTextPosition(int contentWide, int contentTall, int &x, int &y) {
@@ -180,6 +194,9 @@ void Label::GetTextPosition(int contentWide, int contentTall, int &x, int &y) {
       : column == 1 ? (wide - contentWide) / 2
                     : wide - contentWide - m_nTextInsetX;
   y = row == 0 ? m_nTextInsetY : row == 1 ? (tall - contentTall) / 2 : tall - contentTall - m_nTextInsetY;
+  // A control that draws beside its text on one side (a check box, an arrow) has uneven insets.
+  const int right = wide - GetTextRightInset();
+  if (contentWide <= right - m_nTextInsetX) x = std::clamp(x, m_nTextInsetX, right - contentWide);
 }
 
 Color Label::GetTextColorNow() {
@@ -191,10 +208,9 @@ Color Label::GetTextColorNow() {
 }
 
 void Label::Paint() {
-  m_TextImage.SetFont(m_hFont);
-  m_TextImage.SetSize(GetWide() - 2 * m_nTextInsetX, GetTall() - 2 * m_nTextInsetY);
+  UpdateTextRoom();
   int contentWide = 0, contentTall = 0;
-  m_TextImage.GetContentSize(contentWide, contentTall);
+  m_TextImage.GetDrawnSize(contentWide, contentTall);
   int x = 0, y = 0;
   GetTextPosition(contentWide, contentTall, x, y);
   m_TextImage.SetPos(x, y);

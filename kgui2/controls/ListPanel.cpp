@@ -55,6 +55,8 @@ int ReadRecordInt(KeyValues *record, const char *key) {
 
 ListPanel::ListPanel(Panel *parent, const char *panelName) : Panel(parent, panelName) {
   m_vecSections.push_back(section_t());
+  // A long empty text breaks into lines at its spaces rather than running out of the list.
+  m_EmptyText.SetWrap(true);
   m_pInterior = new ListPanelInterior(this);
   m_pVertScrollBar = new ScrollBar(this, "VertScrollBar", true);
   m_pVertScrollBar->SetVisible(false);

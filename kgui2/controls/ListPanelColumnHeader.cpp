@@ -1,9 +1,12 @@
 // ListPanelColumnHeader: a flat button with left-aligned text and the sort arrow.
 #include "kgui_controls/ListPanelColumnHeader.h"
 
+#include <algorithm>
+
 #include "DefaultTheme.h"
 #include "kgui/IImage.h"
 #include "kgui_controls/controls.h"
+#include "tier1/KeyValues.h"
 
 namespace kgui {
 
@@ -12,6 +15,10 @@ DEFINE_EMPTY_MESSAGE_MAP(ListPanelColumnHeader, Button)
 namespace {
 constexpr int kArrowSize = 10;
 constexpr int kArrowGap = 4;
+// The arrow under an image in a header too narrow for both side by side.
+constexpr int kCompactArrowWide = 7;
+constexpr int kCompactArrowTall = 4;
+constexpr int kCompactArrowGap = 1;
 }  // namespace
 
 ListPanelColumnHeader::ListPanelColumnHeader(Panel *parent, const char *panelName, const char *text)
@@ -44,6 +51,57 @@ int ListPanelColumnHeader::GetHeaderContentWide() {
   return wide + kArrowSize + kArrowGap;
 }
 
+int ListPanelColumnHeader::GetTextRightInset() {
+  return m_SortArrow == ARROW_NONE ? kTextInset : kArrowSize + 2 * kArrowGap;
+}
+
+ListPanelColumnHeader::Placement ListPanelColumnHeader::Place() {
+  Placement place;
+  if (m_pIconImage) m_pIconImage->GetContentSize(place.iconWide, place.iconTall);
+  const int wide = GetWide(), tall = GetTall();
+  // Inside the separator lines at the right and at the bottom.
+  const int innerWide = wide - 1, innerTall = tall - 1;
+  place.iconX = (wide - place.iconWide) / 2;
+  place.iconY = (tall - place.iconTall) / 2;
+  if (m_SortArrow == ARROW_NONE) return place;
+  const int besideX = wide - kArrowSize - kArrowGap;
+  if (!m_pIconImage || place.iconWide + kArrowSize + 2 * kArrowGap <= innerWide) {
+    place.arrow = true;
+    place.arrowX = besideX;
+    place.arrowY = (tall - kArrowSize) / 2;
+    place.arrowWide = place.arrowTall = kArrowSize;
+    // The icon is centred in what the arrow leaves.
+    place.iconX = std::max(0, (besideX - kArrowGap - place.iconWide) / 2);
+    return place;
+  }
+  const int stackTall = place.iconTall + kCompactArrowGap + kCompactArrowTall;
+  if (stackTall > innerTall || kCompactArrowWide > innerWide) return place;
+  place.arrow = true;
+  place.compact = true;
+  place.iconY = (innerTall - stackTall) / 2;
+  place.arrowX = (wide - kCompactArrowWide) / 2;
+  place.arrowY = place.iconY + place.iconTall + kCompactArrowGap;
+  place.arrowWide = kCompactArrowWide;
+  place.arrowTall = kCompactArrowTall;
+  return place;
+}
+
+bool ListPanelColumnHeader::GetSortArrowBounds(int &x, int &y, int &wide, int &tall) {
+  const Placement place = Place();
+  x = place.arrowX;
+  y = place.arrowY;
+  wide = place.arrowWide;
+  tall = place.arrowTall;
+  return place.arrow;
+}
+
+void ListPanelColumnHeader::Describe(KeyValues *panelBlock) {
+  BaseClass::Describe(panelBlock);
+  const Placement place = Place();
+  if (place.arrow) panelBlock->SetString("sortarrow", m_SortArrow == ARROW_UP ? "up" : "down");
+  if (m_pIconImage) panelBlock->SetInt("icon", 1);
+}
+
 void ListPanelColumnHeader::ApplySchemeSettings(IScheme *schemeInterface) {
   BaseClass::ApplySchemeSettings(schemeInterface);
   m_HeaderBgColor = GetSchemeColor("ListPanel.ColumnHeaderBgColor", theme::kButtonBg, schemeInterface);
@@ -56,27 +114,34 @@ Color ListPanelColumnHeader::GetButtonBgColor() {
 }
 
 void ListPanelColumnHeader::Paint() {
-  if (m_pIconImage) {
-    int wide = 0, tall = 0;
-    m_pIconImage->GetContentSize(wide, tall);
-    m_pIconImage->SetSize(wide, tall);
-    m_pIconImage->SetPos((GetWide() - wide) / 2, (GetTall() - tall) / 2);
-    m_pIconImage->SetColor(Faded(Color(255, 255, 255, 255)));
-    m_pIconImage->Paint();
-  } else {
+  const Placement place = Place();
+  if (m_pIconImage)
+    PaintIcon(place);
+  else
     BaseClass::Paint();
-  }
-  PaintSortArrow();
+  if (place.arrow) PaintSortArrow(place);
 }
 
-void ListPanelColumnHeader::PaintSortArrow() {
-  if (m_SortArrow == ARROW_NONE) return;
+void ListPanelColumnHeader::PaintIcon(const Placement &place) {
+  m_pIconImage->SetSize(place.iconWide, place.iconTall);
+  m_pIconImage->SetPos(place.iconX, place.iconY);
+  m_pIconImage->SetColor(Faded(Color(255, 255, 255, 255)));
+  m_pIconImage->Paint();
+}
+
+void ListPanelColumnHeader::PaintSortArrow(const Placement &place) {
   const bool up = m_SortArrow == ARROW_UP;
-  const int x = GetWide() - kArrowSize - kArrowGap;
-  const int y = (GetTall() - kArrowSize) / 2;
-  // A header text too long for a narrow column ends where the arrow begins instead of under it.
-  surface()->DrawSetColor(Faded(GetButtonBgColor()));
-  surface()->DrawFilledRect(x - kArrowGap / 2, 1, GetWide() - 1, GetTall() - 1);
+  if (place.compact) {
+    surface()->DrawSetColor(Faded(m_ArrowColor));
+    PaintTriangle(place.arrowX, place.arrowY, place.arrowWide, place.arrowTall);
+    return;
+  }
+  const int x = place.arrowX, y = place.arrowY;
+  if (!m_pIconImage) {
+    // A text that not even an ellipsis fits ends where the arrow begins instead of under it.
+    surface()->DrawSetColor(Faded(GetButtonBgColor()));
+    surface()->DrawFilledRect(x - kArrowGap / 2, 1, GetWide() - 1, GetTall() - 1);
+  }
   IImage *image = scheme()->GetImage(up ? "uparrow" : "downarrow", false);
   int wide = 0, tall = 0;
   if (image) image->GetContentSize(wide, tall);
@@ -92,6 +157,17 @@ void ListPanelColumnHeader::PaintSortArrow() {
   for (int i = 0; i < kArrowSize / 2; ++i) {
     const int row = up ? y + 2 + i : y + kArrowSize - 2 - i;
     surface()->DrawFilledRect(x + kArrowSize / 2 - i - 1, row, x + kArrowSize / 2 + i + 1, row + 1);
+  }
+}
+
+void ListPanelColumnHeader::PaintTriangle(int x, int y, int wide, int tall) {
+  const bool up = m_SortArrow == ARROW_UP;
+  const int middle = x + wide / 2;
+  for (int i = 0; i < tall; ++i) {
+    // Row i from the tip is 2i + 1 pixels wide.
+    const int half = std::min(i, wide / 2);
+    const int row = up ? y + i : y + tall - 1 - i;
+    surface()->DrawFilledRect(middle - half, row, middle + half + 1, row + 1);
   }
 }
 

@@ -370,7 +370,7 @@ void ListPanel::PaintCell(const ListPanelItem &item, const column_t &column, int
   }
   // Cells of custom-panel columns show their panels, not text.
   if (!column.m_bTypeIsText) return;
-  const std::u16string text = CellText(item, column);
+  const std::u16string text = CellDrawnText(item, column);
   if (text.empty()) return;
   surface()->DrawSetClipRect(x, y, x + column.m_iWidth - 1, y + m_iRowHeight);
   surface()->DrawSetTextColor(textColor);
@@ -442,6 +442,11 @@ std::u16string ListPanel::CellText(const ListPanelItem &item, const column_t &co
   }
 }
 
+std::u16string ListPanel::CellDrawnText(const ListPanelItem &item, const column_t &column) {
+  // The same insets at both sides, as a column fitted to its contents measures them.
+  return TextImage::FitText(CellFont(), CellText(item, column), column.m_iWidth - 2 * kCellTextInset);
+}
+
 std::string ListPanel::GetCellText(int itemID, int col) {
   const ListPanelItem *item = ItemAt(itemID);
   const column_t *column = ColumnAt(col);
@@ -449,6 +454,15 @@ std::string ListPanel::GetCellText(int itemID, int col) {
   if (column->m_iFlags & ColumnImage) return std::to_string(CellImageIndex(*item, *column));
   if (column->m_iFlags & ColumnCheckable) return item->m_bChecked ? "1" : "0";
   return WideToUtf8(CellText(*item, *column));
+}
+
+std::string ListPanel::GetCellDrawnText(int itemID, int col) {
+  const ListPanelItem *item = ItemAt(itemID);
+  const column_t *column = ColumnAt(col);
+  if (!item || !column) return std::string();
+  if ((column->m_iFlags & (ColumnImage | ColumnCheckable)) || !column->m_bTypeIsText)
+    return GetCellText(itemID, col);
+  return WideToUtf8(CellDrawnText(*item, *column));
 }
 
 // ---- the state dump
@@ -459,8 +473,16 @@ void ListPanel::DescribeColumns(KeyValues *panelBlock) {
     const column_t &column = *ColumnAt(col);
     KeyValues *block = columns->CreateKey("Column");
     block->SetString("name", column.m_Name.c_str());
-    block->SetString("header", column.m_pHeader->GetText().c_str());
+    // A header showing an image keeps its text in the dump, as given.
+    ListPanelColumnHeader *header = column.m_pHeader;
+    block->SetString("header",
+                     header->GetIconImage() ? header->GetText().c_str() : header->GetDrawnText().c_str());
     block->SetInt("shown", column.m_bHidden ? 0 : 1);
+    int x = 0, y = 0, wide = 0, tall = 0;
+    if (header->GetSortArrow() != ListPanelColumnHeader::ARROW_NONE &&
+        header->GetSortArrowBounds(x, y, wide, tall))
+      block->SetString("sortarrow",
+                       header->GetSortArrow() == ListPanelColumnHeader::ARROW_UP ? "up" : "down");
   }
 }
 
@@ -474,7 +496,7 @@ void ListPanel::DescribeRows(KeyValues *panelBlock) {
       if (column.m_iFlags & ColumnImage)
         row->SetInt(column.m_Name.c_str(), CellImageIndex(m_DataItems[itemID], column));
       else
-        row->SetString(column.m_Name.c_str(), GetCellText(itemID, col).c_str());
+        row->SetString(column.m_Name.c_str(), GetCellDrawnText(itemID, col).c_str());
     }
     if (m_DataItems[itemID].m_bSelected) row->SetInt("selected", 1);
   }

@@ -8,6 +8,40 @@
 #include "kstdlib/strtools.h"
 
 namespace kgui {
+namespace {
+
+constexpr char16_t kEllipsis = u'\u2026';
+
+// The code point that starts at `i` (a lone surrogate stands for itself).
+char32_t CodePointAt(const std::u16string &text, size_t i) {
+  const char16_t unit = text[i];
+  if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+      text[i + 1] <= 0xDFFF)
+    return 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+  return unit;
+}
+
+// True when the unit at `i` (> 0) belongs to the character before it, so a cut may not fall
+// there: the second half of a surrogate pair, a combining mark, a variation selector, a skin-tone
+// modifier, or anything joined on by a zero-width joiner.
+bool IsJoinedToPrevious(const std::u16string &text, size_t i) {
+  if (text[i] >= 0xDC00 && text[i] <= 0xDFFF) return true;
+  if (text[i - 1] == 0x200D) return true;
+  const char32_t cp = CodePointAt(text, i);
+  return (cp >= 0x0300 && cp <= 0x036F) || (cp >= 0x1AB0 && cp <= 0x1AFF) || (cp >= 0x1DC0 && cp <= 0x1DFF) ||
+         (cp >= 0x20D0 && cp <= 0x20FF) || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xFE20 && cp <= 0xFE2F) ||
+         (cp >= 0x1F3FB && cp <= 0x1F3FF) || (cp >= 0xE0100 && cp <= 0xE01EF) || cp == 0x200D;
+}
+
+// The first `end` units of `text` without trailing blanks, and the ellipsis.
+std::u16string CutAt(const std::u16string &text, size_t end) {
+  while (end > 0 && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+  std::u16string cut = text.substr(0, end);
+  cut += kEllipsis;
+  return cut;
+}
+
+}  // namespace
 
 std::u16string Utf8ToWide(const char *text) {
   if (!text || !*text) return std::u16string();
@@ -89,6 +123,27 @@ int TextImage::MeasureText(HFont font, const char16_t *text, int length) {
   return wide;
 }
 
+std::u16string TextImage::FitText(HFont font, const std::u16string &text, int wide) {
+  const int length = static_cast<int>(text.size());
+  if (text.empty() || MeasureText(font, text.c_str(), length) <= wide) return text;
+  // The places a cut may fall, in order; a longer start is never narrower, so the longest one
+  // that fits is found by halving.
+  std::vector<size_t> cuts;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i == 0 || !IsJoinedToPrevious(text, i)) cuts.push_back(i);
+  }
+  size_t low = 0, high = cuts.size() - 1;
+  while (low < high) {
+    const size_t middle = (low + high + 1) / 2;
+    const std::u16string cut = CutAt(text, cuts[middle]);
+    if (MeasureText(font, cut.c_str(), static_cast<int>(cut.size())) <= wide)
+      low = middle;
+    else
+      high = middle - 1;
+  }
+  return CutAt(text, cuts[low]);
+}
+
 std::vector<std::u16string> TextImage::Lines() {
   std::vector<std::u16string> lines;
   std::u16string current;
@@ -126,15 +181,47 @@ std::vector<std::u16string> TextImage::Lines() {
   return lines;
 }
 
-void TextImage::GetContentSize(int &wide, int &tall) {
+std::vector<std::u16string> TextImage::DrawnLines(bool *anyCut) {
+  std::vector<std::u16string> lines = Lines();
+  if (anyCut) *anyCut = false;
+  if (m_nEllipsisWidth < 0) return lines;
+  for (std::u16string &line : lines) {
+    std::u16string fitted = FitText(m_hFont, line, m_nEllipsisWidth);
+    if (fitted == line) continue;
+    line = std::move(fitted);
+    if (anyCut) *anyCut = true;
+  }
+  return lines;
+}
+
+void TextImage::MeasureLines(HFont font, const std::vector<std::u16string> &lines, int &wide, int &tall) {
   wide = 0;
-  const std::vector<std::u16string> lines = Lines();
   for (const std::u16string &line : lines) {
-    const int lineWide = MeasureText(m_hFont, line.c_str(), static_cast<int>(line.size()));
+    const int lineWide = MeasureText(font, line.c_str(), static_cast<int>(line.size()));
     if (lineWide > wide) wide = lineWide;
   }
-  const int lineTall = surface() ? surface()->GetFontTall(m_hFont) : 0;
+  const int lineTall = surface() ? surface()->GetFontTall(font) : 0;
   tall = lineTall * static_cast<int>(lines.size());
+}
+
+void TextImage::GetContentSize(int &wide, int &tall) {
+  MeasureLines(m_hFont, Lines(), wide, tall);
+}
+
+void TextImage::GetDrawnSize(int &wide, int &tall) {
+  MeasureLines(m_hFont, DrawnLines(), wide, tall);
+}
+
+std::string TextImage::GetDrawnTextUtf8() {
+  bool anyCut = false;
+  const std::vector<std::u16string> lines = DrawnLines(&anyCut);
+  if (!anyCut) return GetTextUtf8();
+  std::u16string joined;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) joined += u'\n';
+    joined += lines[i];
+  }
+  return WideToUtf8(joined);
 }
 
 void TextImage::Paint(Color color) {
@@ -143,7 +230,7 @@ void TextImage::Paint(Color color) {
   surface()->DrawSetTextFont(m_hFont);
   surface()->DrawSetTextColor(color);
   int y = m_nY;
-  for (const std::u16string &line : Lines()) {
+  for (const std::u16string &line : DrawnLines()) {
     if (m_nTall > 0 && y - m_nY >= m_nTall) break;
     surface()->DrawSetTextPos(m_nX, y);
     surface()->DrawPrintText(line.c_str(), static_cast<int>(line.size()));

@@ -36,7 +36,7 @@ void URLLabel::Paint() {
   BaseClass::Paint();
   // The underline follows the text's width.
   int wide = 0, tall = 0;
-  GetTextImage().GetContentSize(wide, tall);
+  GetTextImage().GetDrawnSize(wide, tall);
   int x = 0, y = 0;
   GetTextPosition(wide, tall, x, y);
   surface()->DrawSetColor(Faded(IsCursorOver() ? theme::kTextBright : GetTextColorNow()));

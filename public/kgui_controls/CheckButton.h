@@ -21,6 +21,8 @@ class CheckButton : public ToggleButton {
   void Paint() override;
   void PaintBorder() override;
   Color GetTextColorNow() override;
+  // The box is at the left; the text may run to the right edge.
+  int GetTextRightInset() override { return 2; }
   // Draws the box (and its mark) at the left edge, centred vertically.
   virtual void PaintBox(int x, int y, int size);
 

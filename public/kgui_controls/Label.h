@@ -38,6 +38,9 @@ class Label : public Panel {
   const std::u16string &GetWText() const { return m_TextImage.GetText(); }
   // The text as given: a "#" token stays a token.
   const char *GetUnlocalizedText() const { return m_TextImage.GetUnlocalizedText(); }
+  // The text as drawn (UTF-8): a line too long for the label's room ends in an ellipsis. A label
+  // not yet given a width keeps its text whole.
+  std::string GetDrawnText();
 
   void SetContentAlignment(Alignment alignment);
   Alignment GetContentAlignment() const { return m_Alignment; }
@@ -71,11 +74,17 @@ class Label : public Panel {
   void OnLocalizationFileChanged() override;
   // The colour the text is drawn in now (state, enabled, associate).
   virtual Color GetTextColorNow();
-  // Where text of the given size sits inside the label.
+  // Where text of the given size sits inside the label. Text that fits the room between the
+  // insets stays inside it whatever the alignment.
   void GetTextPosition(int contentWide, int contentTall, int &x, int &y);
+  // The room at the right of the text; the left inset unless something is drawn there.
+  virtual int GetTextRightInset() { return m_nTextInsetX; }
   TextImage &GetTextImage() { return m_TextImage; }
 
  private:
+  // Gives the text image the label's font and the room between the insets.
+  void UpdateTextRoom();
+
   TextImage m_TextImage;
   Alignment m_Alignment = a_west;
   EColorState m_ColorState = CS_NORMAL;

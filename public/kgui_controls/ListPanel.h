@@ -167,6 +167,9 @@ class ListPanel : public Panel, public ITypingJumpClient {
   std::string GetEmptyText() const { return m_EmptyText.GetTextUtf8(); }
   // What the cell of a row shows (UTF-8); image cells give their image index.
   std::string GetCellText(int itemID, int col);
+  // The cell's text as drawn: cut to the column's width with an ellipsis when it does not fit.
+  // Other cells as GetCellText.
+  std::string GetCellDrawnText(int itemID, int col);
 
   // ---- sections (groups of rows; section 0 holds every row not put elsewhere)
   int AddSection(const char *name);
@@ -317,6 +320,8 @@ class ListPanel : public Panel, public ITypingJumpClient {
   void PaintEmptyText(int wide, int tall);
   // What a cell shows: the record's value as text, without changing the record.
   std::u16string CellText(const ListPanelItem &item, const column_t &column);
+  // The same, cut to the column's width.
+  std::u16string CellDrawnText(const ListPanelItem &item, const column_t &column);
   int CellImageIndex(const ListPanelItem &item, const column_t &column);
   // The font of the cells (the scheme's, made at once when the scheme was not applied yet).
   HFont CellFont();

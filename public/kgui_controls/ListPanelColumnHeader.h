@@ -1,6 +1,8 @@
 // ListPanelColumnHeader: the button above a column of a ListPanel. Its panel name is the column's
 // name, its text the header text; a click signals "SetSortColumn" ("column") to the list. It shows
-// the sort direction as an arrow image at its right end, or an image in place of its text.
+// the sort direction as an arrow image at its right end, and may show an image in place of its
+// text. An image keeps its place when the column is sorted: the arrow goes beside it, or in a
+// header too narrow for both side by side, in small under it.
 #pragma once
 
 #include "kgui_controls/Button.h"
@@ -28,17 +30,35 @@ class ListPanelColumnHeader : public Button {
   IImage *GetIconImage() const { return m_pIconImage; }
   // The width the header needs for its text (or icon) and arrow.
   int GetHeaderContentWide();
+  // Where the sort arrow is drawn, in the header's pixels; false when none is. Only an image too
+  // tall to leave room under it in a narrow header goes without its arrow: what the column holds
+  // matters more than its order.
+  bool GetSortArrowBounds(int &x, int &y, int &wide, int &tall);
 
   bool AcceptsFocus() override { return false; }
+  void Describe(KeyValues *panelBlock) override;
 
  protected:
   void ApplySchemeSettings(IScheme *schemeInterface) override;
   void Paint() override;
   void PaintBorder() override;
   Color GetButtonBgColor() override;
+  // A sorted header's text ends before the arrow.
+  int GetTextRightInset() override;
 
  private:
-  void PaintSortArrow();
+  // Where the icon and the arrow go for the current size, image and sort direction.
+  struct Placement {
+    int iconX = 0, iconY = 0, iconWide = 0, iconTall = 0;
+    bool arrow = false;
+    bool compact = false;  // the small arrow under the icon
+    int arrowX = 0, arrowY = 0, arrowWide = 0, arrowTall = 0;
+  };
+  Placement Place();
+  void PaintIcon(const Placement &placement);
+  void PaintSortArrow(const Placement &placement);
+  // A triangle drawn row by row, pointing up or down.
+  void PaintTriangle(int x, int y, int wide, int tall);
 
   SortArrow m_SortArrow = ARROW_NONE;
   IImage *m_pIconImage = nullptr;

@@ -21,6 +21,8 @@ class MenuButton : public Button {
 
  protected:
   void Paint() override;
+  // The text keeps clear of the arrow at the right.
+  int GetTextRightInset() override { return 16; }
   void OnMenuClose() { ForceDepressed(false); }
 
  private:

@@ -27,6 +27,8 @@ class RadioButton : public ToggleButton {
   void Paint() override;
   void PaintBorder() override;
   Color GetTextColorNow() override;
+  // The circle is at the left; the text may run to the right edge.
+  int GetTextRightInset() override { return 2; }
   void OnKeyCodeTyped(KeyCode code) override;
 
  private:

@@ -1,11 +1,12 @@
 // Buttons, toggle buttons, check buttons and radio buttons: activation by mouse and keys, the
-// default button, and the notifications they signal.
+// default button, the notifications they signal, and texts cut to their room.
 #include <string>
 #include <vector>
 
 #include "kgui_controls/Button.h"
 #include "kgui_controls/CheckButton.h"
 #include "kgui_controls/EditablePanel.h"
+#include "kgui_controls/MenuButton.h"
 #include "kgui_controls/RadioButton.h"
 #include "kgui_controls/TextEntry.h"
 #include "kgui_controls/ToggleButton.h"
@@ -217,6 +218,45 @@ TEST_F(ButtonsTest, PressButtonMessageClicks) {
   KeyValuesAD press(new KeyValues("PressButton"));
   kgui::ipanel()->SendMessage(button->GetVPanel(), press.get(), 0);
   EXPECT_EQ(Delivered(), std::vector<std::string>{"Command Connect"});
+}
+
+TEST_F(ButtonsTest, ButtonTextsEndInAnEllipsisWhereTheyRunOutOfRoom) {
+  // Each control is 120 pixels wide; the runtime measures 7 pixels a character.
+  struct Case {
+    const char *kind;
+    const char *text;
+    const char *drawn;
+  };
+  const Case cases[] = {
+      {"button", "Connect", "Connect"},
+      {"button", "Refresh all servers now", "Refresh all se\u2026"},  // 108 pixels inside the insets
+      // The box is at the left only: the text has 98 pixels up to the right edge.
+      {"check", "Hide full ones", "Hide full ones"},
+      {"check", "Servers w/ bots", "Servers w/ bo\u2026"},
+      {"radio", "Any latency ok", "Any latency ok"},
+      // The menu button's arrow takes the right end.
+      {"menu", "Add a favourite", "Add a favouri\u2026"},
+  };
+  int y = 10;
+  for (const Case &c : cases) {
+    kgui::Label *control = nullptr;
+    const std::string kind = c.kind;
+    if (kind == "button")
+      control = new Button(m_pOwner, "control", c.text);
+    else if (kind == "check")
+      control = new kgui::CheckButton(m_pOwner, "control", c.text);
+    else if (kind == "radio")
+      control = new kgui::RadioButton(m_pOwner, "control", c.text);
+    else
+      control = new kgui::MenuButton(m_pOwner, "control", c.text);
+    control->SetBounds(10, y, 120, 24);
+    y += 30;
+    Runtime().PaintAll();
+    KeyValuesAD block(new KeyValues("Panel"));
+    control->Describe(block.get());
+    EXPECT_STREQ(block->GetString("text"), c.drawn) << c.kind << " " << c.text;
+    EXPECT_EQ(control->GetText(), c.text);
+  }
 }
 
 }  // namespace

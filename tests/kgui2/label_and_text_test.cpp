@@ -1,4 +1,4 @@
-// Labels, dialog variables, rich text and tooltips.
+// Labels (alignment, text cut to its room), dialog variables, rich text and tooltips.
 #include <string>
 
 #include "kgui_controls/EditablePanel.h"
@@ -6,6 +6,7 @@
 #include "kgui_controls/RichText.h"
 #include "kgui_controls/ScrollBar.h"
 #include "kgui_controls/TextEntry.h"
+#include "kgui_controls/TextImage.h"
 #include "kgui_controls/Tooltip.h"
 #include "kgui_controls/controls.h"
 #include "support/toolkit_fixture.h"
@@ -112,6 +113,79 @@ TEST_F(LabelTest, WrappedTextNeedsMoreLines) {
   label.GetContentSize(wide, tall);
   EXPECT_LE(wide, 80);
   EXPECT_GE(tall, 16 * 3);
+}
+
+TEST_F(LabelTest, FitTextEndsACutTextInAnEllipsisAfterAWholeCharacter) {
+  // The runtime measures 7 pixels a UTF-16 unit, so `wide` holds wide / 7 units with the ellipsis.
+  struct Case {
+    const char16_t *text;
+    int wide;
+    const char16_t *drawn;
+  };
+  const Case cases[] = {
+      {u"abcdefg", 49, u"abcdefg"},                    // fits exactly
+      {u"", 0, u""},                                   // nothing to cut
+      {u"Saltmarsh Keep", 50, u"Saltma\u2026"},        // the longest start that fits with the ellipsis
+      {u"Ab  cdefgh", 35, u"Ab\u2026"},                // no blank before the ellipsis
+      {u"ab\U0001F600cd", 35, u"ab\U0001F600\u2026"},  // a surrogate pair stays whole...
+      {u"ab\U0001F600cd", 28, u"ab\u2026"},            // ...or goes whole
+      {u"re\u0301sume\u0301", 21, u"r\u2026"},         // a combining accent stays with its letter
+      {u"e\u0301\u0301x", 14, u"\u2026"},              // even two of them
+      {u"\U0001F44D\U0001F3FDok", 35, u"\U0001F44D\U0001F3FD\u2026"},  // a skin tone with its sign...
+      {u"\U0001F44D\U0001F3FDok", 28, u"\u2026"},                      // ...never without it
+      {u"Amber Hall", 5, u"\u2026"},  // no start fits: the ellipsis alone shows the cut
+      {u"Amber Hall", -3, u"\u2026"},
+  };
+  const kgui::HFont font = kgui::surface()->CreateFont();
+  for (const Case &c : cases) {
+    EXPECT_EQ(kgui::TextImage::FitText(font, c.text, c.wide), std::u16string(c.drawn))
+        << kgui::WideToUtf8(c.text) << " in " << c.wide;
+  }
+  // Without a font nothing is measured, so nothing is cut.
+  EXPECT_EQ(kgui::TextImage::FitText(kgui::INVALID_FONT, u"Saltmarsh Keep", 10), u"Saltmarsh Keep");
+}
+
+TEST_F(LabelTest, ALabelDrawsAndReportsItsTextCutToItsRoom) {
+  Label label(m_pDialog, "Description", "Ironclad Skies; map harbor; latency < 50");
+  label.SetBounds(10, 10, 113, 24);
+  label.SetTextInset(4, 0);
+  label.InvalidateLayout(true, false);
+  Runtime().RecordPrintedTexts(true);
+  Runtime().PaintAll();
+  // 105 pixels between the insets: fourteen characters and the ellipsis.
+  const std::string drawn = "Ironclad Skies\u2026";
+  EXPECT_EQ(label.GetDrawnText(), drawn);
+  ASSERT_EQ(Runtime().PrintedTexts().size(), 1u);
+  EXPECT_EQ(kgui::WideToUtf8(Runtime().PrintedTexts()[0]), drawn);
+  KeyValuesAD block(new KeyValues("Panel"));
+  label.Describe(block.get());
+  EXPECT_STREQ(block->GetString("text"), drawn.c_str());
+  // The text itself is kept whole, and a label sized to its contents shows all of it.
+  EXPECT_EQ(label.GetText(), "Ironclad Skies; map harbor; latency < 50");
+  label.SizeToContents();
+  EXPECT_EQ(label.GetDrawnText(), "Ironclad Skies; map harbor; latency < 50");
+  // A label not given a width yet keeps its text whole.
+  Label unsized(m_pDialog, "Unsized", "Copper Gate");
+  unsized.SetSize(0, 24);
+  int wide = 0, tall = 0;
+  unsized.GetContentSize(wide, tall);
+  EXPECT_EQ(wide, 77);
+  EXPECT_EQ(unsized.GetDrawnText(), "Copper Gate");
+}
+
+TEST_F(LabelTest, EveryLineIsCutOnItsOwnAndUncutTextIsReportedUnchanged) {
+  Label label(m_pDialog, "label", "short\nmuch too long a line");
+  label.SetBounds(0, 0, 70, 40);
+  Runtime().PaintAll();  // the scheme gives the label its font
+  EXPECT_EQ(label.GetDrawnText(), "short\nmuch too\u2026");
+  // Wrapped lines that fit come back as the text was given, spaces and all.
+  label.SetText("one two three four");
+  Apply(&label, new KeyValues("label", "wrap", "1"));
+  label.InvalidateLayout(true, false);
+  EXPECT_EQ(label.GetDrawnText(), "one two three four");
+  // A word longer than a whole line is cut on its line.
+  label.SetText("a unbreakableword b");
+  EXPECT_EQ(label.GetDrawnText(), "a\nunbreakab\u2026\nb");
 }
 
 TEST_F(LabelTest, RichTextWrapsScrollsAndCopies) {

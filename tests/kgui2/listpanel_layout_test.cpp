@@ -1,9 +1,11 @@
 // Layout and looks: column widths (the layout pass, resize handles, fitting a column to its
 // contents), hiding and showing columns and the column menu, painting only the rows in view,
-// scrolling, the empty-list text, the per-user settings and the state dump.
+// scrolling, the empty-list text, texts cut to their column, the sort arrow beside a header's
+// image, the per-user settings and the state dump.
 #include <algorithm>
 
 #include "kgui_controls/ImageList.h"
+#include "kgui_controls/ListPanelColumnHeader.h"
 #include "kgui_controls/Menu.h"
 #include "kgui_controls/MenuItem.h"
 #include "kgui_controls/ScrollBar.h"
@@ -284,4 +286,135 @@ TEST_F(ListPanelTest, TheDumpListsColumnsAndShownRowsInOrderWithTheSelection) {
   }
   EXPECT_EQ(rows, (std::vector<std::string>{"0 Alpha canyon 10 0", "1 Bravo harbor 20 1"}));
   EXPECT_NE(m_pList->GetColumnHeader(0)->GetIconImage(), nullptr);
+}
+
+TEST_F(ListPanelTest, CellsAndHeadersTooLongForTheirColumnEndInAnEllipsis) {
+  // Widths that fill the row area, so the layout pass leaves them as they are; 92 pixels inside a
+  // cell's insets hold twelve characters and the ellipsis.
+  m_pList->AddColumnHeader(0, "name", "Name", 100);
+  m_pList->AddColumnHeader(1, "map", "Last played on", 100);
+  m_pList->AddColumnHeader(2, "ping", "Ping", 400);
+  const std::vector<int> ids =
+      AddRows({{"Amber Hall", "harbor", 20}, {"Saltmarsh Keep Veterans", "a very long map", 45}});
+  Layout();
+  ASSERT_EQ(m_pList->GetColumnWidth(0), 100);
+
+  EXPECT_EQ(m_pList->GetCellText(ids[1], 0), "Saltmarsh Keep Veterans");  // the record is whole
+  EXPECT_EQ(m_pList->GetCellDrawnText(ids[1], 0), "Saltmarsh Ke\u2026");
+  EXPECT_EQ(m_pList->GetCellDrawnText(ids[1], 1), "a very long\u2026");  // no blank before the ellipsis
+  EXPECT_EQ(m_pList->GetCellDrawnText(ids[0], 0), "Amber Hall");
+  EXPECT_EQ(m_pList->GetCellDrawnText(ids[1], 2), "45");
+
+  Runtime().RecordPrintedTexts(true);
+  Runtime().PaintAll();
+  const std::vector<std::u16string> &printed = Runtime().PrintedTexts();
+  auto wasPrinted = [&](const std::u16string &text) {
+    return std::find(printed.begin(), printed.end(), text) != printed.end();
+  };
+  EXPECT_TRUE(wasPrinted(u"Saltmarsh Ke\u2026"));
+  EXPECT_TRUE(wasPrinted(u"Amber Hall"));
+  EXPECT_FALSE(wasPrinted(u"Saltmarsh Keep Veterans"));
+  EXPECT_TRUE(wasPrinted(u"Last played\u2026"));  // the header: 90 pixels inside its insets
+
+  // The dump shows what is drawn, and only cut texts differ from the records.
+  auto dumpOf = [&](KeyValuesAD &block) {
+    block.reset(new KeyValues("Panel"));
+    m_pList->Describe(block.get());
+  };
+  KeyValuesAD block;
+  dumpOf(block);
+  KeyValues *rows = block->FindKey("Rows");
+  ASSERT_NE(rows, nullptr);
+  KeyValues *first = rows->GetFirstSubKey();
+  ASSERT_TRUE(first && first->GetNextKey());
+  EXPECT_STREQ(first->GetString("name"), "Amber Hall");
+  EXPECT_STREQ(first->GetString("map"), "harbor");
+  EXPECT_STREQ(first->GetNextKey()->GetString("name"), "Saltmarsh Ke\u2026");
+  KeyValues *mapColumn = block->FindKey("Columns")->GetFirstSubKey()->GetNextKey();
+  EXPECT_STREQ(mapColumn->GetString("header"), "Last played\u2026");
+  EXPECT_EQ(mapColumn->FindKey("sortarrow"), nullptr);
+
+  // Sorted, the header's text ends before the arrow.
+  m_pList->SortByColumn(1, false);
+  Layout();
+  EXPECT_EQ(m_pList->GetColumnHeader(1)->GetDrawnText(), "Last playe\u2026");
+  dumpOf(block);
+  mapColumn = block->FindKey("Columns")->GetFirstSubKey()->GetNextKey();
+  EXPECT_STREQ(mapColumn->GetString("header"), "Last playe\u2026");
+  EXPECT_STREQ(mapColumn->GetString("sortarrow"), "down");
+
+  // Room enough again: the whole text.
+  KeyValues fit("ResizeColumnToContents", "column", 0);
+  Runtime().SendMessage(m_pList->GetVPanel(), &fit, 0);
+  Layout();
+  EXPECT_EQ(m_pList->GetCellDrawnText(ids[1], 0), "Saltmarsh Keep Veterans");
+}
+
+TEST_F(ListPanelTest, ASortedImageColumnShowsItsIconBesideTheArrowOrAboveItWhenNarrow) {
+  auto *icon = static_cast<kguitest::FakeImage *>(Runtime().GetImage("lock", false));
+  auto *arrowImage = static_cast<kguitest::FakeImage *>(Runtime().GetImage("uparrow", false));
+  struct Case {
+    int width;
+    bool compact;  // a small arrow under the icon
+  };
+  // The test icon is 32 x 16; the 10-pixel arrow beside it needs 32 + 18 pixels inside the header.
+  const Case cases[] = {{60, false}, {51, false}, {50, true}, {20, true}, {16, true}};
+  for (const Case &c : cases) {
+    auto *list = new ListPanel(m_pOwner, "Icons");
+    list->SetBounds(kListX, kListY, 602, kListTall);
+    auto *images = new kgui::ImageList();
+    images->AddImage(icon);
+    list->AttachImageList(images, true);
+    list->AddColumnHeader(0, "password", "", c.width, ListPanel::ColumnImage | ListPanel::ColumnFixedWidth);
+    list->AddColumnHeader(1, "name", "Name", 200);
+    list->SetColumnHeaderIcon(0, 1);
+    list->SortByColumn(0, true);
+    Layout();
+    icon->paints = arrowImage->paints = 0;
+    Runtime().PaintAll();
+
+    kgui::ListPanelColumnHeader *header = list->GetColumnHeader(0);
+    ASSERT_EQ(header->GetWide(), c.width);
+    EXPECT_EQ(icon->paints, 1) << c.width;
+    int x = 0, y = 0, wide = 0, tall = 0;
+    ASSERT_TRUE(header->GetSortArrowBounds(x, y, wide, tall)) << c.width;
+    // Inside the separator lines at the right and the bottom, and clear of the icon.
+    EXPECT_GE(x, 0) << c.width;
+    EXPECT_LE(x + wide, header->GetWide() - 1) << c.width;
+    EXPECT_GE(y, 0) << c.width;
+    EXPECT_LE(y + tall, header->GetTall() - 1) << c.width;
+    const bool besideIcon = x >= icon->posX + icon->drawWide;
+    const bool underIcon = y >= icon->posY + icon->drawTall;
+    EXPECT_EQ(besideIcon, !c.compact) << c.width;
+    EXPECT_EQ(underIcon, c.compact) << c.width;
+    if (!c.compact) {
+      // The scheme's arrow picture, where the header says it is.
+      EXPECT_EQ(arrowImage->paints, 1) << c.width;
+      EXPECT_EQ(arrowImage->posX, x) << c.width;
+      EXPECT_EQ(arrowImage->posY, y) << c.width;
+    }
+    KeyValuesAD block(new KeyValues("Panel"));
+    header->Describe(block.get());
+    EXPECT_STREQ(block->GetString("sortarrow"), "up") << c.width;
+    EXPECT_EQ(block->GetInt("icon"), 1) << c.width;
+    delete list;
+  }
+}
+
+TEST_F(ListPanelTest, AnIconWithNoRoomLeftForTheArrowIsShownWithoutIt) {
+  auto *icon = static_cast<kguitest::FakeImage *>(Runtime().GetImage("lock", false));
+  auto *header = new kgui::ListPanelColumnHeader(m_pOwner, "flat", "");
+  header->SetBounds(0, 0, 20, 16);
+  header->SetIconImage(icon);
+  header->SetSortArrow(kgui::ListPanelColumnHeader::ARROW_DOWN);
+  icon->paints = 0;
+  Runtime().PaintAll();
+  int x = 0, y = 0, wide = 0, tall = 0;
+  EXPECT_FALSE(header->GetSortArrowBounds(x, y, wide, tall));
+  EXPECT_EQ(icon->paints, 1);
+  EXPECT_EQ(icon->posY, 0);  // centred as without a sort
+  KeyValuesAD block(new KeyValues("Panel"));
+  header->Describe(block.get());
+  EXPECT_EQ(block->FindKey("sortarrow"), nullptr);
+  EXPECT_EQ(block->GetInt("icon"), 1);
 }

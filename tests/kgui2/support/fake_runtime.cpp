@@ -505,8 +505,9 @@ bool FakeRuntime::IsMinimized(VPANEL panel) {
   return r && r->minimized;
 }
 
-void FakeRuntime::DrawPrintText(const char16_t *, int length) {
+void FakeRuntime::DrawPrintText(const char16_t *text, int length) {
   ++m_nDrawCalls;
+  if (m_bRecordTexts && text && length > 0) m_PrintedTexts.emplace_back(text, static_cast<size_t>(length));
   m_nTextX += 7 * length;
 }
 

@@ -1,7 +1,8 @@
 // A small in-process stand-in for the host GUI runtime, for toolkit tests and benchmarks: panel
 // records, a message queue driven by the test clock, focus and capture, a scheme that knows only
 // what a test puts in it, token lookup, a clipboard and files under one directory. Drawing calls
-// are counted, text is measured at 7 pixels a character and 16 pixels a line.
+// are counted and printed texts kept on request; text is measured at 7 pixels a UTF-16 unit and
+// 16 pixels a line.
 #pragma once
 
 #include <map>
@@ -135,6 +136,13 @@ class FakeRuntime final : public InterfaceProvider,
   void AddToken(const std::string &name, const std::u16string &text) { m_Tokens[Lower(name)] = text; }
   int OpenCount(const std::string &path) const;
   int DrawCallCount() const { return m_nDrawCalls; }
+  // Texts printed since recording was last turned on, in order (off by default, so long runs
+  // keep no log).
+  void RecordPrintedTexts(bool state) {
+    m_bRecordTexts = state;
+    m_PrintedTexts.clear();
+  }
+  const std::vector<std::u16string> &PrintedTexts() const { return m_PrintedTexts; }
   const std::vector<std::string> &PlayedSounds() const { return m_Sounds; }
   const FakePanelRecord *Record(VPANEL panel) const;
 
@@ -348,6 +356,8 @@ class FakeRuntime final : public InterfaceProvider,
   std::map<std::string, int> m_OpenCounts;
   std::vector<std::string> m_Sounds;
   int m_nDrawCalls = 0;
+  bool m_bRecordTexts = false;
+  std::vector<std::u16string> m_PrintedTexts;
   int m_nTextX = 0, m_nTextY = 0;
   kgui::HTexture m_nNextTexture = 1;
   HFont m_nNextFont = 1;
