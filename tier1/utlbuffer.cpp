@@ -300,6 +300,8 @@ bool CUtlBuffer::OnPutOverflow(int size) {
 }
 
 bool CUtlBuffer::CheckPut(int size) {
+  // A write after a dropped one would leave a hole where the dropped bytes belong.
+  if (m_Error & PUT_OVERFLOW) return false;
   if (IsReadOnly() || size < 0) {
     m_Error |= PUT_OVERFLOW;
     return false;
@@ -321,6 +323,8 @@ void CUtlBuffer::SeekPut(SeekType_t type, int offset) {
     return;
   }
   const int position = static_cast<int>(target);
+  // After an overflow, bytes past the data were never written; they must not become data.
+  if ((m_Error & PUT_OVERFLOW) && position > m_nMaxPut) return;
   // Bytes written straight into Base() become data this way, so the gap is not cleared.
   if (position > m_nCapacity && !EnsureCapacity(position)) {
     m_Error |= PUT_OVERFLOW;
@@ -395,6 +399,7 @@ void CUtlBuffer::Printf(const char *fmt, ...) {
 }
 
 void CUtlBuffer::VaPrintf(const char *fmt, va_list args) {
+  if (m_Error & PUT_OVERFLOW) return;  // it would be dropped; skip the formatting
   char small[256];
   va_list copy;
   va_copy(copy, args);

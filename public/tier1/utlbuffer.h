@@ -149,14 +149,18 @@ class CUtlBuffer {
   bool EatCPPComment();
 
   // --- writing
+  // Once a write does not fit (PUT_OVERFLOW), every later write is dropped until Clear, however
+  // small: the data stays a prefix of what was written, never a text with a piece missing.
   int TellPut() const { return m_Put; }
   int TellMaxPut() const { return m_nMaxPut; }
   // Origins as for SeekGet. Moving past the end of data makes the bytes in between data (a way to
-  // take in bytes written straight into Base()); memory the buffer grows into starts zeroed.
+  // take in bytes written straight into Base()); memory the buffer grows into starts zeroed. After
+  // an overflow the put offset may still move back, but not past the end of data.
   void SeekPut(SeekType_t type, int offset);
   void Put(const void *src, int size) {
     // The common case inline: no indentation to add and room for the data and the text NUL.
-    if (m_nTab == 0 && size > 0 && size < m_nCapacity - m_Put && !(m_Flags & READ_ONLY)) {
+    if (m_nTab == 0 && size > 0 && size < m_nCapacity - m_Put && !(m_Flags & READ_ONLY) &&
+        !(m_Error & PUT_OVERFLOW)) {
       memcpy(m_pMemory + m_Put, src, static_cast<size_t>(size));
       m_Put += size;
       if (m_Put > m_nMaxPut) m_nMaxPut = m_Put;

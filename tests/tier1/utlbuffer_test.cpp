@@ -128,6 +128,64 @@ TEST(UtlBuffer, ExternalMemoryThatCannotGrowDropsWrites) {
   EXPECT_FALSE(buf.EnsureCapacity(9));
 }
 
+TEST(UtlBuffer, FixedMemoryDropsEveryWriteAfterTheFirstOverflow) {
+  // Each put path, tried after a write that did not fit; each would fit on its own.
+  struct Case {
+    const char *name;
+    int flags;
+    void (*put)(CUtlBuffer &);
+  };
+  const Case cases[] = {
+      {"Put", CUtlBuffer::TEXT_BUFFER, [](CUtlBuffer &b) { b.Put("x", 1); }},
+      {"PutChar", CUtlBuffer::TEXT_BUFFER, [](CUtlBuffer &b) { b.PutChar('x'); }},
+      {"PutString", CUtlBuffer::TEXT_BUFFER, [](CUtlBuffer &b) { b.PutString("xy"); }},
+      {"PutString binary", 0, [](CUtlBuffer &b) { b.PutString("x"); }},
+      {"PutInt text", CUtlBuffer::TEXT_BUFFER, [](CUtlBuffer &b) { b.PutInt(7); }},
+      {"PutInt binary", 0, [](CUtlBuffer &b) { b.PutInt(7); }},
+      {"Printf", CUtlBuffer::TEXT_BUFFER, [](CUtlBuffer &b) { b.Printf("%d%s", 1, "z"); }},
+      {"Printf long", CUtlBuffer::TEXT_BUFFER,
+       [](CUtlBuffer &b) { b.Printf("%s", std::string(300, 'l').c_str()); }},
+      {"indented", CUtlBuffer::TEXT_BUFFER,
+       [](CUtlBuffer &b) {
+         b.PushTab();
+         b.PutString("\nx");
+       }},
+      {"SeekPut past the data", CUtlBuffer::TEXT_BUFFER,
+       [](CUtlBuffer &b) { b.SeekPut(CUtlBuffer::SEEK_HEAD, 6); }},
+  };
+  for (const Case &c : cases) {
+    char memory[512];
+    memset(memory, '#', sizeof(memory));
+    CUtlBuffer buf(memory, 400, c.flags);
+    buf.Put("ab", 2);
+    buf.Put(std::string(500, 'o').c_str(), 500);
+    EXPECT_EQ(buf.GetErrorFlags(), CUtlBuffer::PUT_OVERFLOW) << c.name;
+    c.put(buf);
+    EXPECT_EQ(buf.GetErrorFlags(), CUtlBuffer::PUT_OVERFLOW) << c.name;
+    EXPECT_EQ(buf.TellPut(), 2) << c.name;
+    EXPECT_EQ(buf.TellMaxPut(), 2) << c.name;
+    EXPECT_EQ(std::string(memory, 2), "ab") << c.name;
+    // A text buffer's NUL after the data, then memory nothing was written to.
+    const bool text = (c.flags & CUtlBuffer::TEXT_BUFFER) != 0;
+    EXPECT_EQ(memory[2], text ? '\0' : '#') << c.name;
+    EXPECT_EQ(std::string(memory + 3, sizeof(memory) - 3), std::string(sizeof(memory) - 3, '#')) << c.name;
+  }
+
+  // Going back inside the data is still allowed; Clear makes the buffer writable again.
+  char memory[8];
+  CUtlBuffer buf(memory, sizeof(memory), CUtlBuffer::TEXT_BUFFER);
+  buf.PutString("abc");
+  buf.PutString("too long to fit");
+  buf.SeekPut(CUtlBuffer::SEEK_HEAD, 1);
+  EXPECT_EQ(buf.TellPut(), 1);
+  buf.PutChar('X');
+  EXPECT_EQ(Data(buf), "abc");
+  buf.Clear();
+  buf.PutString("new");
+  EXPECT_TRUE(buf.IsValid());
+  EXPECT_EQ(Data(buf), "new");
+}
+
 TEST(UtlBuffer, ExternalGrowableMemoryMovesToAnOwnedCopy) {
   char memory[4] = {'x', 'x', 'x', 'x'};
   CUtlBuffer buf(memory, sizeof(memory), CUtlBuffer::EXTERNAL_GROWABLE);
