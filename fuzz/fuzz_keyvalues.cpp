@@ -1,6 +1,6 @@
 // Parses arbitrary bytes as key/value text, writes the tree, and reads the text back. Nothing may
 // crash, leak or hang; and a text that parsed cleanly must read back to the same tree, apart from
-// the one case the text form cannot express (see CKeyValuesTokenizer).
+// the cases the text form cannot express (see CKeyValuesTokenizer).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,14 +14,17 @@ namespace {
 
 void DropReport(const SpewInfo &, void *) {}
 
-// Texts the writer cannot give back exactly: outside escape mode a double quote followed by
-// nothing but blanks before a line break, or a 0x7F (read as NUL).
+// Texts the writer cannot give back exactly: outside escape mode a 0x7F (read as NUL), or a double
+// quote followed, after blanks, by a line break, or by "}", "{", "=", "[" or "//" with a line
+// break later in the text.
 bool CannotRoundTrip(const char *text, bool escapes) {
   if (escapes) return false;
   if (strchr(text, '\x7f')) return true;
   for (const char *quote = strchr(text, '"'); quote; quote = strchr(quote + 1, '"')) {
     const char *p = quote + 1 + strspn(quote + 1, " \t");
     if (*p == '\n' || *p == '\r') return true;
+    const bool looksLikeAnEnd = strchr("{}=[", *p) != nullptr || (p[0] == '/' && p[1] == '/');
+    if (*p != '\0' && looksLikeAnEnd && strpbrk(p, "\n\r")) return true;
   }
   return false;
 }

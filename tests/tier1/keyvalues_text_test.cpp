@@ -628,6 +628,23 @@ TEST(KeyValuesWriter, FullBufferShortensTheTextAndFlagsIt) {
   EXPECT_LE(buf.TellPut(), 16);
 }
 
+TEST(KeyValuesWriter, FixedBufferHoldsAPrefixOfTheFullText) {
+  KeyValuesAD kv(new KeyValues("PxRoot"));
+  kv->SetString("PxName", "a long enough value");
+  kv->FindKey("PxBlock", true)->SetInt("PxCount", 12345);
+  kv->SetString("PxLast", "z");
+  const std::string full = Write(kv.get());
+  for (size_t size = 1; size <= full.size() + 1; ++size) {
+    std::vector<char> memory(size + 16, '#');
+    CUtlBuffer buf(memory.data(), static_cast<int>(size), CUtlBuffer::TEXT_BUFFER);
+    kv->RecursiveSaveToFile(buf, 0);
+    const std::string written(memory.data(), static_cast<size_t>(buf.TellPut()));
+    EXPECT_EQ(written, full.substr(0, written.size())) << "room for " << size;
+    EXPECT_EQ(buf.IsValid(), size >= full.size()) << "room for " << size;
+    EXPECT_EQ(std::string(memory.data() + size, 16), std::string(16, '#'));
+  }
+}
+
 TEST(KeyValuesWriter, DeepTreesAreWrittenWithoutRecursion) {
   const int levels = 2000;
   KeyValuesAD kv(new KeyValues("Deep"));
@@ -708,6 +725,17 @@ TEST(KeyValuesRoundTrip, DoubleQuotesAndBackslashesSurvive) {
       "\nstarts with a line break",
       " \t\r\nblank line first",
       "\\\n\\",
+      "a\" }",
+      "say \"}\" ok",
+      "{\"k\":\"v\"}",
+      "x\" // y",
+      "x\" [$WIN32]",
+      "x\" = y",
+      "x\"{",
+      "\"} C:\\games\\",
+      "C:\\games\\\" }",
+      "a\"}\\",
+      "a\"}b\" }c\"",
   };
   // Every text as a name with every text as its value, and as the name of a block.
   for (const std::string &name : texts) {
@@ -743,6 +771,35 @@ TEST(KeyValuesRoundTrip, TextsWithoutQuotesAreWrittenAsBefore) {
   EXPECT_EQ(Write(quoted.get()), "\"OldRoot\"\n{\n\t\"k\\\" \"\n\t\"v\"\n}\n");
 }
 
+TEST(KeyValuesRoundTrip, NameThatCouldEndEarlyGetsItsValueOnTheNextLine) {
+  struct Case {
+    const char *name;
+    const char *value;
+    const char *line;  // as written inside the root block
+  };
+  const Case cases[] = {
+      {"k\" }", "C:\\games\\", "\t\"k\\\" }\"\n\t\"C:\\games\\\"\n"},
+      {"k\" // x", "v", "\t\"k\\\" // x\"\n\t\"v\"\n"},
+      {"k\"[$X]", "v", "\t\"k\\\"[$X]\"\n\t\"v\"\n"},
+      // Nothing in these names can be taken for their end: the value stays on the name's line.
+      {"k", "a\" }", "\t\"k\"\t\t\"a\\\" }\"\n"},
+      {"say \"hi\" now", "v", "\t\"say \\\"hi\\\" now\"\t\t\"v\"\n"},
+      {"a\" \"b", "v", "\t\"a\\\" \\\"b\"\t\t\"v\"\n"},
+  };
+  for (const Case &c : cases) {
+    KeyValuesAD kv(new KeyValues("NlRoot"));
+    kv->CreateKey(c.name)->SetString(nullptr, c.value);
+    kv->SetString("NlLater", "1");
+    const std::string written = Write(kv.get());
+    EXPECT_EQ(written, std::string("\"NlRoot\"\n{\n") + c.line + "\t\"NlLater\"\t\t\"1\"\n}\n");
+    Parsed back = Parse(written);
+    ASSERT_TRUE(back.ok) << written << back.errors;
+    EXPECT_STREQ(back.kv->GetFirstSubKey()->GetName(), c.name) << written;
+    EXPECT_STREQ(back.kv->GetFirstSubKey()->GetString(), c.value) << written;
+    EXPECT_EQ(back.kv->GetInt("NlLater"), 1) << written;
+  }
+}
+
 TEST(KeyValuesReader, OlderFilesWithTrailingBackslashesStillRead) {
   struct Case {
     const char *text;
@@ -769,6 +826,105 @@ TEST(KeyValuesReader, OlderFilesWithTrailingBackslashesStillRead) {
   SpewCapture spew;
   Parsed atEnd = Parse("A { path \"C:\\dir\\\"");
   EXPECT_STREQ(atEnd.kv->GetString("path"), "C:\\dir\\");
+}
+
+TEST(KeyValuesReader, BackslashQuoteBeforeWhatEndsAValueClosesIt) {
+  // Older files end Windows paths with a backslash; what follows on the line tells that the quote
+  // closes the value, so the path reads as written and the keys after it are all there. Quotes the
+  // writer escaped inside a value still read as quotes.
+  struct Case {
+    const char *text;
+    const char *tree;  // as Describe lists it
+  };
+  const Case cases[] = {
+      {R"("S" { "sub" { "path" "C:\games\" }
+  "later" "1" })",
+       "S 0\n  sub 0\n    path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" { "sub" { "path" "C:\games\"}
+  "later" "1" })",
+       "S 0\n  sub 0\n    path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {"\"S\" { \"sub\" { \"path\" \"C:\\games\\\"\t}\r\n\"later\" \"1\" }",
+       "S 0\n  sub 0\n    path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" { "sub" { "drive1" "C:\x\" "drive2" "D:\y\" } "later" "1" })",
+       "S 0\n  sub 0\n    drive1 1 [C:\\x\\]\n    drive2 1 [D:\\y\\]\n  later 2 [1]\n"},
+      {R"("S" {
+  "path" "C:\games\" // the install folder
+  "later" "1" })",
+       "S 0\n  path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" {
+  "path" "C:\games\" // was "D:\old\"
+  "later" "1" })",
+       "S 0\n  path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" {
+  "path" "C:\games\" [$WIN32]
+  "later" "1" })",
+       "S 0\n  path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" {
+  "path" "C:\games\" [$OSX]
+  "later" "1" })",
+       "S 0\n  later 2 [1]\n"},
+      {R"("S" {
+  "path" "C:\games\" "later" "1" })",
+       "S 0\n  path 1 [C:\\games\\]\n  later 2 [1]\n"},
+      {R"("S" {
+  "C:\games\" = "dir"
+  "C:\maps\" { "k" "v" }
+  "later" "1" })",
+       "S 0\n  C:\\games\\ 1 [dir]\n  C:\\maps\\ 0\n    k 1 [v]\n  later 2 [1]\n"},
+      // Written by the writer: every quote inside the value has a backslash, and the value's own
+      // closing quote ends the line.
+      {R"("S" {
+  "say" "a \"}\" b"
+  "json" "{\"k\":\"v\"}"
+  "mixed" "x\" } C:\games\"
+  "many" "a\"}b\"}c\" // d"
+  "later" "1" })",
+       "S 0\n  say 1 [a \"}\" b]\n  json 1 [{\"k\":\"v\"}]\n  mixed 1 [x\" } C:\\games\\]\n"
+       "  many 1 [a\"}b\"}c\" // d]\n  later 2 [1]\n"},
+  };
+  for (const Case &c : cases) {
+    Parsed p = Parse(c.text);
+    EXPECT_TRUE(p.ok) << c.text << "\n" << p.errors;
+    EXPECT_EQ(Describe(p.kv.get()), c.tree) << c.text;
+  }
+}
+
+TEST(KeyValuesReader, KeysAfterAPathBeforeABraceAreNotLost) {
+  const char text[] = R"("GameSettings"
+{
+	"install"
+	{
+		"folder"		"C:\Games\Ridgeback\" }
+	"window"
+	{
+		"wide"		"1280"
+		"tall"		"720"
+	}
+	"mods"		"D:\Mods\"	// user mods
+	"favourites"
+	{
+		"server"		"10.0.0.7:27015"
+	}
+}
+"Peer"
+{
+	"last"		"3"
+}
+)";
+  Parsed p = Parse(text);
+  ASSERT_TRUE(p.ok) << p.errors;
+  EXPECT_EQ(Describe(p.kv.get()),
+            "GameSettings 0\n"
+            "  install 0\n"
+            "    folder 1 [C:\\Games\\Ridgeback\\]\n"
+            "  window 0\n"
+            "    wide 2 [1280]\n"
+            "    tall 2 [720]\n"
+            "  mods 1 [D:\\Mods\\]\n"
+            "  favourites 0\n"
+            "    server 1 [10.0.0.7:27015]\n"
+            "Peer 0\n"
+            "  last 2 [3]\n");
 }
 
 // ---------------------------------------------------------------------------------------------

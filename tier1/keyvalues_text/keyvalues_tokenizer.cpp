@@ -113,28 +113,71 @@ bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
 }
 
 namespace {
-// True when only spaces or tabs stand between `p` and a line break or the end of the text.
-bool RestOfLineIsBlank(const char *p, const char *end) {
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool IsLineEnd(const char *p, const char *end) {
   return p == end || *p == '\n' || *p == '\r' || *p == '\0';
 }
 }  // namespace
 
+bool KeyValuesTextCouldFollowToken(const char *p, const char *end) {
+  while (p < end && IsBlank(*p)) ++p;
+  if (IsLineEnd(p, end)) return true;
+  switch (*p) {
+    case '"':
+    case '{':
+    case '}':
+    case '=':
+    case '[':
+      return true;
+    case '/':
+      return end - p >= 2 && p[1] == '/';
+    default:
+      return false;
+  }
+}
+
 // Outside escape mode a quoted token is taken literally, with one exception so that a text
 // holding a double quote survives being written and read back: the writer puts a backslash before
 // such a quote, and here backslash + quote reads as a literal quote. Older files hold texts that
-// end with a backslash ("C:\dir\"), which the original reader closed at that quote. So
-// backslash + quote still closes the token (the backslash staying in the text) when, after spaces
-// and tabs, the line or the text ends, or another quoted token starts: a double quote that is not
-// itself the last thing on its line. The writer keeps its own output clear of the cases this could
-// misread (see CKeyValuesWriter); the one text it cannot express is one in which a double quote is
-// followed by nothing but spaces or tabs up to a line break inside the text: it reads back cut at
-// that quote.
-bool CKeyValuesTokenizer::QuoteClosesAfterBackslash(const char *quote, const char *end) const {
-  const char *p = quote + 1;
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
-  if (RestOfLineIsBlank(p, end)) return true;
-  return *p == '"' && !RestOfLineIsBlank(p + 1, end);
+// end with a backslash ("C:\dir\"), which the original reader closed at that quote, whatever came
+// after it on the line. The two are told apart by the rest of the line (`after` onwards):
+// - text that cannot follow a token (a letter, a digit, a backslash...): a quote in the text;
+// - the line's end, a quote, a brace, "=", a condition or a "//" comment: the token ends here,
+//   unless the line goes on the way the writer ends a token it is still writing: more text whose
+//   every quote has a backslash before it, then the closing quote as the last thing on the line.
+// The writer ends every value and block name line right after the closing quote and moves a
+// value to the next line when its name could be misread (see CKeyValuesWriter), so all it writes
+// reads back, except a text spanning lines in which a double quote is followed on its line by
+// blanks and then the line break, or by "}", "{", "=", "[" or "//": it reads back cut at that
+// quote. An old file misreads such a backslash + quote when an unquoted token follows it on the
+// line (`"C:\dir\" next 1`), or when all that follows up to a last quote on the line holds no
+// quote without a backslash before it (`"C:\dir\" } // or D:\"`).
+bool CKeyValuesTokenizer::BackslashQuoteIsText(const char *after, const char *end) {
+  return !KeyValuesTextCouldFollowToken(after, end) || RestOfLineContinuesToken(after, end);
+}
+
+bool CKeyValuesTokenizer::RestOfLineContinuesToken(const char *p, const char *end) {
+  LineScan &scan = m_LineScan;
+  if (!scan.from || p < scan.from || p > scan.lineEnd) {
+    scan = LineScan();
+    scan.from = p;
+    const char *last = nullptr;
+    const char *q = p;
+    for (; !IsLineEnd(q, end); ++q) {
+      if (*q != '"') continue;
+      // `last - 1` is at worst the quote of the backslash + quote being decided.
+      if (last && last[-1] != '\\') scan.lastBare = last;
+      last = q;
+    }
+    scan.lineEnd = q;
+    const char *rest = last ? last + 1 : q;
+    while (rest < q && IsBlank(*rest)) ++rest;
+    if (last && rest == q) scan.closing = last;
+  }
+  return scan.closing && p <= scan.closing && (!scan.lastBare || scan.lastBare < p);
 }
 
 const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end) {
@@ -151,7 +194,7 @@ const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end) {
       int length = 0;
       Store(m_Conversion.FindConversion(p + 1, static_cast<int>(end - p - 1), &length));
       p += 1 + length;
-    } else if (*p == '\\' && p + 1 < end && p[1] == '"' && !QuoteClosesAfterBackslash(p + 1, end)) {
+    } else if (*p == '\\' && p + 1 < end && p[1] == '"' && BackslashQuoteIsText(p + 2, end)) {
       // A backslash outside escape mode, before a quote that belongs to the text.
       Store('"');
       p += 2;

@@ -19,6 +19,10 @@ struct KeyValuesToken {
   bool Is(char c) const { return !quoted && length == 1 && text[0] == c; }
 };
 
+// True when the text at `p` (spaces and tabs skipped) could follow a token's closing quote on its
+// line in any file: the line's end, a quote, a brace, "=", a condition's "[" or a "//" comment.
+bool KeyValuesTextCouldFollowToken(const char *p, const char *end);
+
 class CKeyValuesTokenizer {
  public:
   // Every parse has a token area of this many bytes from the shared allocator.
@@ -50,7 +54,17 @@ class CKeyValuesTokenizer {
   void Store(char c);
   void StoreSpan(const char *text, int length);
   void Finish(KeyValuesToken &token);
-  bool QuoteClosesAfterBackslash(const char *quote, const char *end) const;
+  bool BackslashQuoteIsText(const char *after, const char *end);
+  bool RestOfLineContinuesToken(const char *p, const char *end);
+
+  // The scan behind RestOfLineContinuesToken, kept so that a line is scanned once however many
+  // backslash + quote pairs it holds. Pointers into the unread data, only ever compared.
+  struct LineScan {
+    const char *from = nullptr;      // where the scan began
+    const char *lineEnd = nullptr;   // the line break, NUL or end of text that ends the line
+    const char *closing = nullptr;   // the line's last quote when only blanks follow it, else null
+    const char *lastBare = nullptr;  // the last quote before `closing` without a backslash before it
+  };
 
   CUtlBuffer &m_Buffer;
   const CUtlCharConversion &m_Conversion;
@@ -58,4 +72,5 @@ class CKeyValuesTokenizer {
   int m_nLength = 0;
   bool m_bOverflowed = false;
   bool m_bSawComment = false;
+  LineScan m_LineScan;
 };

@@ -11,6 +11,7 @@
 #include "tier0/dbg.h"
 #include "tier0/memalloc.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_tokenizer.h"
 #include "tier1/utlbuffer.h"
 
 void CKeyValuesWriter::Write(const KeyValues *node, int indentLevel) {
@@ -135,14 +136,18 @@ void CKeyValuesWriter::WriteValue(const KeyValues *child, int level) {
 namespace {
 // Outside escape mode the reader decides whether a backslash + quote ends a token by what follows
 // on the line (see CKeyValuesTokenizer). Two name/value pairs would read back wrongly with the
-// value on the name's line, so their value goes on a line of its own: a name whose last quote is
-// followed only by blanks (its escaped quote would look like the end of the name), and a name
+// value on the name's line, so their value goes on a line of its own: a name holding a quote that
+// is followed, after blanks, by the name's end or by what could follow a token ("}", "{", "=",
+// "[", "//"), since the value after it would make it look like the end of the name; and a name
 // ending with a backslash before a value that starts with a line break (the name's closing quote
 // would look like an escaped one).
 bool NeedsValueOnOwnLine(const char *name, const char *value) {
-  const char *lastQuote = strrchr(name, '"');
-  if (lastQuote && lastQuote[1 + strspn(lastQuote + 1, " \t")] == '\0') return true;
   const size_t length = strlen(name);
+  for (const char *quote = strchr(name, '"'); quote; quote = strchr(quote + 1, '"')) {
+    const char *after = quote + 1 + strspn(quote + 1, " \t");
+    // A quote there is written with a backslash, which can follow no token.
+    if (*after != '"' && KeyValuesTextCouldFollowToken(after, name + length)) return true;
+  }
   if (length == 0 || name[length - 1] != '\\') return false;
   const char after = value[strspn(value, " \t")];
   return after == '\n' || after == '\r';
@@ -165,7 +170,7 @@ void CKeyValuesWriter::WriteValueLine(const KeyValues *child, bool lowerCaseName
   m_Buffer.PutChar('\n');
 }
 
-// The reader takes backslash + quote back as a quote (see the tokenizer for the one exception).
+// The reader takes backslash + quote back as a quote (see the tokenizer for the exceptions).
 void CKeyValuesWriter::WriteQuoted(const char *text, bool lowerCase, bool escapeBackslashes) {
   const char *specials = escapeBackslashes ? "\"\\" : "\"";
   m_Buffer.PutChar('"');
