@@ -9,7 +9,9 @@
 
 namespace {
 constexpr int kLastPlayedColumn = 9;
-}
+// Room for a whole "Thu 10 Dec 02:05pm" in the list's font.
+constexpr int kLastPlayedWidth = 130;
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CHistoryGames, CBaseGamesPage)
 MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
@@ -18,8 +20,8 @@ END_MESSAGE_MAP()
 
 CHistoryGames::CHistoryGames(kgui::Panel *parent) : CBaseGamesPage(parent, "HistoryGames", eHistoryServer) {
   if (m_pGameList) {
-    m_pGameList->AddColumnHeader(kLastPlayedColumn, "LastPlayed", "#ServerBrowser_LastPlayed", 100, 20, 10000,
-                                 0);
+    m_pGameList->AddColumnHeader(kLastPlayedColumn, "LastPlayed", "#ServerBrowser_LastPlayed",
+                                 kLastPlayedWidth, 20, 10000, 0);
     m_pGameList->SetColumnSortFunc(kLastPlayedColumn, CompareLastPlayed);
     // Most recent first; the base page's sort column breaks ties.
     m_pGameList->SortByColumn(kLastPlayedColumn, true);
