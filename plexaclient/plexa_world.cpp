@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "common/plexa/plain_files.h"
 #include "kstdlib/strtools.h"
 #include "plexaclient/address_text.h"
+#include "tier0/platform.h"
 #include "tier1/KeyValues.h"
 
 namespace {
@@ -49,6 +51,16 @@ void CopyField(char (&field)[N], const char *text) {
   V_strncpy(field, text ? text : "", N);
 }
 
+// An absolute folder without "." or ".." parts or a trailing "/": the text every caller is handed.
+std::string NormalFolder(const std::filesystem::path &folder) {
+  std::error_code failure;
+  std::filesystem::path result = std::filesystem::absolute(folder, failure);
+  if (failure) result = folder;
+  result = result.lexically_normal();
+  if (!result.has_filename() && result.has_relative_path()) result = result.parent_path();
+  return result.string();
+}
+
 uint32 ParseLists(const char *text) {
   uint32 lists = 0;
   std::string words = Lowered(text);
@@ -79,11 +91,18 @@ void ReadStoredServers(KeyValues *list, std::vector<StoredServer> &out, std::str
     server.m_nQueryPort = static_cast<uint16>(entry->GetInt("queryport", server.m_nConnPort));
     server.m_nFlags = static_cast<uint32>(entry->GetInt("flags", 1)) & 3u;
     server.m_nLastPlayed = static_cast<uint32>(entry->GetUint64("lastplayed"));
+    if (!entry->FindKey("lastplayed") && entry->FindKey("lastplayedago")) {
+      const uint64 ago = entry->GetUint64("lastplayedago");
+      const uint32 now = Plat_UnixTime();
+      server.m_nLastPlayed = ago < now ? now - static_cast<uint32>(ago) : 0;
+    }
     if (server.m_nFlags) out.push_back(server);
   }
 }
 
 std::string CPlexaWorld::DefaultConfigFolder() {
+  const char *handed = getenv("PLEXA_USER_DIR");
+  if (handed && *handed) return NormalFolder(handed);
   const char *xdg = getenv("XDG_CONFIG_HOME");
   if (xdg && *xdg) return std::string(xdg) + "/serverbrowser";
   const char *home = getenv("HOME");
@@ -103,21 +122,27 @@ bool CPlexaWorld::LoadFromFile(const std::string &path, std::string *errors) {
     Report(errors, parseErrors.empty() ? path + ": not a key/value file" : parseErrors);
     return false;
   }
-  LoadFromKeyValues(root.get(), errors);
+  LoadFromKeyValues(root.get(), errors, NormalFolder(std::filesystem::path(path).parent_path()));
   return true;
 }
 
-void CPlexaWorld::LoadFromKeyValues(KeyValues *root, std::string *errors) {
-  if (KeyValues *user = root->FindKey("user")) ReadUser(user, errors);
+std::string CPlexaWorld::ResolveConfigFolder(const std::string &named, const std::string &baseFolder) {
+  const std::filesystem::path folder(named);
+  return NormalFolder(folder.is_absolute() ? folder : std::filesystem::path(baseFolder) / folder);
+}
+
+void CPlexaWorld::LoadFromKeyValues(KeyValues *root, std::string *errors, const std::string &baseFolder) {
+  if (KeyValues *user = root->FindKey("user")) ReadUser(user, errors, baseFolder);
   if (KeyValues *apps = root->FindKey("apps")) ReadApps(apps, errors);
   if (KeyValues *friends = root->FindKey("friends")) ReadFriends(friends, errors);
   if (KeyValues *servers = root->FindKey("servers")) ReadServers(servers, errors);
   ReadSettings(root, errors);
 }
 
-void CPlexaWorld::ReadUser(KeyValues *user, std::string *errors) {
+void CPlexaWorld::ReadUser(KeyValues *user, std::string *errors, const std::string &baseFolder) {
+  // The file's own folder wins over the one the host handed over; a relative one sits beside the file.
   const char *folder = user->GetString("configfolder", "");
-  if (*folder) m_ConfigFolder = folder;
+  if (*folder) m_ConfigFolder = ResolveConfigFolder(folder, baseFolder);
   m_bOffline = user->GetBool("offline");
   if (KeyValues *banned = user->FindKey("banned")) {
     for (KeyValues *entry = banned->GetFirstValue(); entry; entry = entry->GetNextValue()) {

@@ -66,7 +66,8 @@ struct StoredServer {
 };
 
 // Reads the "server" blocks of `list` (favourites and history entries); entries that cannot be
-// read are reported in `errors` and skipped.
+// read are reported in `errors` and skipped. An entry may give its time as "lastplayedago" (seconds
+// before now) instead of "lastplayed", so a seed stays recent whenever it is used.
 void ReadStoredServers(KeyValues *list, std::vector<StoredServer> &out, std::string *errors);
 
 struct SimSettings {
@@ -82,8 +83,8 @@ class CPlexaWorld {
   // messages and leaves the world empty (with default settings and user folder).
   bool LoadFromFile(const std::string &path, std::string *errors);
   // Reads an already parsed configuration; entries that cannot be read are reported in `errors`
-  // and skipped.
-  void LoadFromKeyValues(KeyValues *root, std::string *errors);
+  // and skipped. A relative "configfolder" is taken from `baseFolder` (the file's folder).
+  void LoadFromKeyValues(KeyValues *root, std::string *errors, const std::string &baseFolder);
 
   // --- user
   const std::string &ConfigFolder() const { return m_ConfigFolder; }
@@ -103,11 +104,14 @@ class CPlexaWorld {
   const SimServer *FindByQuery(uint32 ip, uint16 queryPort) const;
   const SimSettings &Settings() const { return m_Settings; }
 
-  // The configuration folder used when the file names none.
+  // The configuration folder used when the file names none: $PLEXA_USER_DIR (the host hands its
+  // user folder over there), else $XDG_CONFIG_HOME/serverbrowser, else ~/.config/serverbrowser.
   static std::string DefaultConfigFolder();
+  // The user's folder named by the file: as given when absolute, else below `baseFolder`.
+  static std::string ResolveConfigFolder(const std::string &named, const std::string &baseFolder);
 
  private:
-  void ReadUser(KeyValues *user, std::string *errors);
+  void ReadUser(KeyValues *user, std::string *errors, const std::string &baseFolder);
   void ReadApps(KeyValues *apps, std::string *errors);
   void ReadFriends(KeyValues *friends, std::string *errors);
   void ReadServers(KeyValues *servers, std::string *errors);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -74,6 +75,7 @@ int CHostApp::Start(int argc, const char *const *argv) {
   std::vector<CScriptStep> steps;
   if (!m_Options.scriptFile.empty() && !ReadScript(steps)) return 2;
   m_ExecutableDir = ExecutableDir();
+  HandOverUserDir();
   m_Headless = m_Options.headless || !HasDisplay();
   // Scripted and frame-limited runs without a window step a clock of their own, one frame at a
   // time: they run as fast as they can and repeat exactly.
@@ -89,6 +91,15 @@ int CHostApp::Start(int argc, const char *const *argv) {
   signal(SIGINT, RequestStop);
   signal(SIGTERM, RequestStop);
   return 0;
+}
+
+void CHostApp::HandOverUserDir() {
+  std::error_code failure;
+  std::filesystem::path dir = m_Options.userDir.empty() ? DefaultUserDir() : m_Options.userDir;
+  std::filesystem::path absolute = std::filesystem::absolute(dir, failure);
+  m_UserDir = (failure ? dir : absolute).lexically_normal().string();
+  // Set before any module or thread starts: the services read it once, when the module binds them.
+  setenv(kServicesUserDirVariable, m_UserDir.c_str(), 1);
 }
 
 bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
@@ -110,7 +121,7 @@ bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
 bool CHostApp::PrepareRuntime() {
   CRuntimeOptions options;
   options.gameDir = m_Options.gameDir.empty() ? DefaultGameDir(m_ExecutableDir) : m_Options.gameDir;
-  options.userDir = m_Options.userDir.empty() ? DefaultUserDir() : m_Options.userDir;
+  options.userDir = m_UserDir;
   options.language = m_Options.language;
   std::error_code ignored;
   std::filesystem::create_directories(options.userDir, ignored);

@@ -15,6 +15,12 @@
 
 namespace kguihost {
 
+// The environment variable through which the host hands its user folder (--user-dir, or the
+// default) to the client services before the module binds them: the services keep favourites and
+// history there and name it as the user's configuration folder, unless their configuration file
+// names another.
+inline constexpr const char *kServicesUserDirVariable = "PLEXA_USER_DIR";
+
 class CGameLauncher;
 class CHostConfig;
 class CHostWindow;
@@ -34,6 +40,8 @@ class CHostApp {
 
  private:
   int Start(int argc, const char *const *argv);
+  // Fixes the user folder (absolute) and hands it to the services through the environment.
+  void HandOverUserDir();
   bool ReadScript(std::vector<CScriptStep> &steps);
   bool PrepareRuntime();
   bool StartModule();
@@ -45,6 +53,7 @@ class CHostApp {
 
   CHostOptions m_Options;
   std::string m_ExecutableDir;
+  std::string m_UserDir;  // path id "CONFIG", shared with the services
   bool m_Headless = false;
   bool m_VirtualClock = false;
   bool m_Failed = false;

@@ -25,6 +25,20 @@ IPlexaClientControl *ServicesControl();
 // A process id that no longer runs.
 int DeadPid();
 
+// Sets an environment variable ("" unsets it) and puts the old value back on exit.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char *name, const std::string &value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+ private:
+  const char *m_Name;
+  bool m_bHad = false;
+  std::string m_Old;
+};
+
 // Records list answers as text ("answered 3", "silent 1", "done 0"), with the record's name at
 // the time of the answer.
 class CListRecorder final : public IPlexaMatchmakingServerListResponse {

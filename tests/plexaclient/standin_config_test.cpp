@@ -2,9 +2,13 @@
 // bad input, and the notifications it sends when the file changes while it runs.
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "plexa/client_api.h"
 #include "plexa/iclientapps.h"
 #include "plexa/iclientfriends.h"
+#include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa/iclientuser.h"
 #include "plexa/iclientutils.h"
@@ -145,6 +149,47 @@ TEST_F(StandInConfig, ChangesWhileRunningAreAnnouncedOnceTheFileIsSeenToChange) 
   Frame();
   EXPECT_EQ(notes.m_Events,
             (std::vector<std::string>{"336 76561197960265729 1002", "304 76561197960265730 1"}));
+}
+
+TEST_F(StandInConfig, UserFolderIsTheFilesElseTheOneTheHostHandsOver) {
+  // The world file sits in a folder of its own, so a relative folder can be told from one taken
+  // from the working directory.
+  const std::string worlds = m_Scratch.File("worlds");
+  const std::string handed = m_Scratch.File("handed");
+  std::filesystem::create_directories(worlds);
+  const ScopedEnv config("PLEXA_CLIENT_CONFIG", worlds + "/plexaclient.vdf");
+  const ScopedEnv xdg("XDG_CONFIG_HOME", m_Scratch.File("xdg"));
+  const ScopedEnv userDir("PLEXA_USER_DIR", "");
+  struct Case {
+    std::string configFolder;  // empty: the file names none
+    std::string handedOver;    // $PLEXA_USER_DIR; empty: unset
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"users/quill", handed, worlds + "/users/quill"},  // relative: beside the file
+      {"./users/../wren/", "", worlds + "/wren"},
+      {m_UserDir, handed, m_UserDir},  // absolute: as given
+      {"", handed, handed},            // none: the host's folder
+      {"", handed + "/./", handed},
+      {"", "", m_Scratch.File("xdg/serverbrowser")},  // neither: the user's default
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.expected);
+    if (c.handedOver.empty())
+      unsetenv("PLEXA_USER_DIR");
+    else
+      setenv("PLEXA_USER_DIR", c.handedOver.c_str(), 1);
+    WriteServicesConfig("\"PlexaClient\" { \"user\" { \"configfolder\" \"" + c.configFolder + "\" } }");
+    ASSERT_TRUE(ClientAPI_Init());
+    char folder[4096] = "";
+    EXPECT_TRUE(ClientUser()->GetUserConfigFolder(folder, sizeof(folder)));
+    EXPECT_EQ(folder, c.expected);
+    // Favourites and history land in the same folder the browser saves its settings to.
+    ClientMatchmaking()->AddStoredServer(1002, 0x0A000001, 27015, 27015, k_unFavoriteFlagFavorite, 0);
+    EXPECT_TRUE(std::filesystem::exists(c.expected + "/plexa_servers.vdf"));
+    ClientAPI_Shutdown();
+    std::filesystem::remove_all(c.expected);
+  }
 }
 
 TEST_F(StandInConfig, BrokenFileAtStartLeavesAnEmptyWorldAndTheReadersMessage) {
