@@ -281,6 +281,11 @@ void CClientMatchmakingServers::DeliverQuery(ServerQueryHandle handle, const Ser
       ServerRecord record = server->m_Record;
       record.m_bResponded = true;
       record.m_nPingMs = server->m_nLatencyMs;
+      // As in favourites and history lists: a stored server answers with the time the store
+      // keeps, so a row built from this answer shows when the user last played there.
+      const ServerAddress &adr = record.m_NetAdr;
+      const StoredServer *stored = m_Services.Store().Lookup(adr.GetIP(), adr.GetConnectionPort());
+      if (stored && stored->m_nLastPlayed) record.m_nLastPlayedTime = stored->m_nLastPlayed;
       query.m_pPing->OnPingAnswered(record);
     } else {
       query.m_pPing->OnPingSilent();

@@ -70,11 +70,15 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   if (!problems.empty()) Warning("plexaclient: %s: %s", path.c_str(), problems.c_str());
 }
 
-StoredServer *CServerStore::Find(uint32 ip, uint16 connPort) {
-  for (StoredServer &entry : m_Entries) {
+const StoredServer *CServerStore::Lookup(uint32 ip, uint16 connPort) const {
+  for (const StoredServer &entry : m_Entries) {
     if (entry.m_nIP == ip && entry.m_nConnPort == connPort) return &entry;
   }
   return nullptr;
+}
+
+StoredServer *CServerStore::Find(uint32 ip, uint16 connPort) {
+  return const_cast<StoredServer *>(static_cast<const CServerStore *>(this)->Lookup(ip, connPort));
 }
 
 bool CServerStore::Add(const StoredServer &server) {

@@ -23,6 +23,8 @@ class CServerStore {
   // Removes `flags` from the entry, dropping it when none remain; false when it held none of them.
   bool Remove(uint32 ip, uint16 connPort, uint32 flags);
   const std::vector<StoredServer> &Entries() const { return m_Entries; }
+  // The entry of an address, or null.
+  const StoredServer *Lookup(uint32 ip, uint16 connPort) const;
 
   // Writes beside the file, flushes it to disk, then renames over it. False (with a warning) on
   // any failure; the old file is then untouched.

@@ -9,6 +9,7 @@
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa_fixture.h"
 #include "support/spew_capture.h"
+#include "tier0/platform.h"
 
 namespace {
 
@@ -107,6 +108,47 @@ TEST_F(StandInStore, HistoryRecordsCarryTheLastPlayedTimeAndUnknownServersStaySi
   EXPECT_STREQ(unknown->GetName(), "10.2.0.254:27020");
 }
 
+TEST_F(StandInStore, PingAnswersOfStoredServersCarryTheStoredLastPlayedTime) {
+  // What the browser does on "ConnectedToGame": store a history entry, then ping the server once
+  // the change is announced; the row it builds from the answer shows when it was played.
+  IClientMatchmaking *store = ClientMatchmaking();
+  store->AddStoredServer(0, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory, 1700000900);
+  store->AddStoredServer(1200, 0x0A020002, 27015, 27015, k_unFavoriteFlagFavorite, 0);
+  Frame();
+  ASSERT_EQ(m_Notes.m_Events.size(), 2u);
+
+  struct Case {
+    uint32 ip;
+    uint16 queryPort;
+    uint32 lastPlayed;
+  };
+  const Case cases[] = {
+      {0x0A020001, 27016, 1700000900},  // a history entry, pinged on its query port
+      {0x0A020002, 27015, 0},           // a favourite never played keeps the server's own (none)
+  };
+  for (const Case &c : cases) {
+    CPingRecorder ping;
+    ClientMatchmakingServers()->RequestPing(c.ip, c.queryPort, &ping);
+    FramesUntil([&] { return !ping.m_Events.empty(); }, 0.01);
+    ASSERT_EQ(ping.m_Events.size(), 1u) << c.ip;
+    EXPECT_TRUE(ping.m_Last.m_bResponded);
+    EXPECT_EQ(ping.m_Last.m_nLastPlayedTime, c.lastPlayed) << ping.m_Events[0];
+  }
+
+  // A later visit moves the time; the next answer follows the store, not the first one.
+  store->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory, 1700005000);
+  CPingRecorder again;
+  ClientMatchmakingServers()->RequestPing(0x0A020001, 27016, &again);
+  FramesUntil([&] { return !again.m_Events.empty(); }, 0.01);
+  EXPECT_EQ(again.m_Last.m_nLastPlayedTime, 1700005000u);
+  // Removed from the store: the server answers as the world describes it.
+  store->RemoveStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory);
+  CPingRecorder forgotten;
+  ClientMatchmakingServers()->RequestPing(0x0A020001, 27016, &forgotten);
+  FramesUntil([&] { return !forgotten.m_Events.empty(); }, 0.01);
+  EXPECT_EQ(forgotten.m_Last.m_nLastPlayedTime, 0u);
+}
+
 TEST_F(StandInStore, AnotherConfigurationFolderBringsItsOwnStore) {
   ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagFavorite, 0);
   Frame();
@@ -125,6 +167,34 @@ TEST_F(StandInStore, SeedFromTheConfigurationWhenTheUserHasNoStoreYet) {
                             "server" { "address" "not an address" } })");
   EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 1);
   EXPECT_EQ(ListNames(1), (std::vector<std::string>{"Harbor One"}));
+}
+
+TEST_F(StandInStore, SeedTimesGivenAsAgeFollowTheClockAndTheUsersStoreWinsOverTheSeed) {
+  ClientAPI_Shutdown();
+  const std::string seed = R"("stored" {
+      "server" { "appid" "1002" "address" "10.2.0.1:27015" "flags" "2" "lastplayedago" "7200" }
+      "server" { "appid" "1200" "address" "10.2.0.2:27015" "flags" "2" "lastplayed" "1600000000" "lastplayedago" "60" }
+      "server" { "appid" "1200" "address" "10.2.0.3:27015" "flags" "2" "lastplayedago" "99999999999" } })";
+  Bind(kWorld, seed);
+  const uint32 now = Plat_UnixTime();
+  CListRecorder list;
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  ListRequestHandle request = servers->RequestHistoryList(0, nullptr, 0, &list);
+  FramesUntil([&] { return list.Done(); }, 0.1);
+  ASSERT_EQ(list.m_Events.size(), 4u);
+  EXPECT_EQ(servers->GetListServerRecord(request, 0)->m_nLastPlayedTime, now - 7200);
+  EXPECT_EQ(servers->GetListServerRecord(request, 1)->m_nLastPlayedTime, 1600000000u);  // a fixed time wins
+  EXPECT_EQ(servers->GetListServerRecord(request, 2)->m_nLastPlayedTime,
+            0u);  // before 1970: unknown, not wrapped
+  servers->FreeListRequest(request);
+
+  // Once the user has a store (even an emptied one), the seed is not used again.
+  ClientMatchmaking()->RemoveStoredServer(1002, 0x0A020001, 27015, 27015, k_unFavoriteFlagHistory);
+  ClientMatchmaking()->RemoveStoredServer(1200, 0x0A020002, 27015, 27015, k_unFavoriteFlagHistory);
+  ClientMatchmaking()->RemoveStoredServer(1200, 0x0A020003, 27015, 27015, k_unFavoriteFlagHistory);
+  ClientAPI_Shutdown();
+  Bind(kWorld, seed);
+  EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0);
 }
 
 TEST_F(StandInStore, BrokenStoreIsMovedAsideNotOverwritten) {
