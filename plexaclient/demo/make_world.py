@@ -104,6 +104,20 @@ def render_server(server):
     return out
 
 
+# History ages (seconds before the store is first seeded), spread over a little more than a week.
+HOUR, DAY = 3600, 86400
+HISTORY_AGES = [25 * 60, 3 * HOUR + 10 * 60, DAY + 2 * HOUR, DAY + 20 * HOUR, 2 * DAY + 5 * HOUR,
+                3 * DAY + 22 * HOUR, 5 * DAY + 4 * HOUR, 8 * DAY + HOUR]
+
+
+def stored_entry(server, flags, ago=None):
+    line = "\t\t\t\"server\" { \"appid\" \"%d\" \"address\" \"%s:%d\" \"flags\" \"%d\"" % (
+        server["appid"], server["ip"], server["port"], flags)
+    if ago is not None:
+        line += " \"lastplayedago\" \"%d\"" % ago
+    return line + " }"
+
+
 def main(path):
     servers = []
     for appid, count in SHARE.items():
@@ -115,6 +129,12 @@ def main(path):
     friend_servers = RNG.sample(answering, 3)
     for server in friend_servers:
         server["values"]["lists"] += " friends"
+    # A LAN server that never answers (the LAN tab hides it) and a friend playing on the LAN.
+    quiet_lan = make_server(6, 1002, lan=True)
+    quiet_lan["values"]["silent"] = "1"
+    lan.append(quiet_lan)
+    friend_servers.append(lan[0])
+    lan[0]["values"]["lists"] += " friends"
 
     lines = ["// Demo world of the client services stand-in. Written by make_world.py; every game,",
              "// server, map and player here is invented.",
@@ -122,16 +142,18 @@ def main(path):
              "\t\t\"offline\"\t\"0\"",
              "\t\t\"banned\"\t{ \"app\" \"620\" }"]
 
-    # Favourites and history seed the user's store until the user changes it; one favourite is a
-    # server the universe does not know, so it never answers.
-    lines += ["\t\t\"stored\"", "\t\t{"]
-    stored = [(s["ip"], s["port"], s["appid"]) for s in RNG.sample(answering, 7) + silent[:1]]
-    stored.append(("192.0.2.250", 27015, 1002))
-    for n, (ip, port, appid) in enumerate(stored):
-        flags = 1 if n < 4 or n == 8 else (2 if n < 7 else 3)
-        lines.append("\t\t\t\"server\" { \"appid\" \"%d\" \"address\" \"%s:%d\" \"flags\" \"%d\" \"lastplayed\" \"%d\" }"
-                     % (appid, ip, port, flags, 0 if flags == 1 else 1767000000 + n * 86400 + n * 3700))
-    lines += ["\t\t}", "\t}"]
+    # Favourites and history seed the user's store until the user has one of their own. Times are
+    # ages, so the history reads as recent whenever the demo first starts. Three servers are in both
+    # lists; one favourite is a server the universe does not know and one entry of both lists has
+    # gone silent, so neither answers; one history entry is a LAN server.
+    picks = RNG.sample([s for s in answering if s not in friend_servers], 10)
+    favourites, both, history = picks[:4], picks[4:6], picks[6:] + [lan[2]]
+    stored = [stored_entry(s, 1) for s in favourites]
+    dated = [(s, 3) for s in both] + [(silent[0], 3)] + [(s, 2) for s in history]
+    order = RNG.sample(range(len(dated)), len(dated))
+    stored += [stored_entry(dated[i][0], dated[i][1], HISTORY_AGES[n]) for n, i in enumerate(order)]
+    stored.append(stored_entry({"appid": 1002, "ip": "192.0.2.250", "port": 27015}, 1))
+    lines += ["\t\t\"stored\"", "\t\t{"] + stored + ["\t\t}", "\t}"]
 
     lines += ["\t\"apps\"", "\t{"]
     for appid, (gamedir, name, common, _, _) in GAMES.items():
@@ -140,9 +162,10 @@ def main(path):
                                                                      quote(common), quote(name)))
     lines += ["\t}"]
 
-    # Friends: three play on demo servers and publish how to join them; two play nothing.
-    names = ["Marlowe Quist", "Ines Varga", "Tobiah Fenwick", "Saskia Brandt", "Oren Calloway"]
-    statuses = ["Holding the ridge", "In the lobby", "Warming up"]
+    # Friends: four play on demo servers (one on the LAN) and publish how to join them, one waits
+    # in a game's menus without a server, one plays nothing.
+    names = ["Marlowe Quist", "Ines Varga", "Tobiah Fenwick", "Linnea Okafor", "Saskia Brandt", "Oren Calloway"]
+    statuses = ["Holding the ridge", "In the lobby", "Warming up", "Racing the last lap"]
     lines += ["\t\"friends\"", "\t{"]
     for n, name in enumerate(names):
         lines += ["\t\t\"%d\"" % (FRIEND_BASE + 1001 + n), "\t\t{", "\t\t\t\"name\"\t%s" % quote(name)]
@@ -154,6 +177,10 @@ def main(path):
                       % (appid, ip, port, port),
                       "\t\t\t\"presence\" { \"%d\" { \"connect\" \"+connect %s:%d\" \"status\" %s } }"
                       % (appid, ip, port, quote(statuses[n]))]
+        elif n == len(friend_servers):
+            lines += ["\t\t\t\"flags\"\t\"2\"", "\t\t\t\"title\"\t%s" % quote(GAMES[1200][1]),
+                      "\t\t\t\"game\" { \"gameid\" \"1200\" }",
+                      "\t\t\t\"presence\" { \"1200\" { \"status\" \"In the main menu\" } }"]
         lines += ["\t\t}"]
     lines += ["\t}"]
 
