@@ -13,6 +13,7 @@
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientuser.h"
+#include "serverbrowser/DialogGameInfo.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/FriendsGames.h"
 #include "serverbrowser/HistoryGames.h"
@@ -325,28 +326,41 @@ void CServerBrowserDialog::AddServerToFavorites(const ServerRecord &server) {
 
 // ---- game-info dialogs
 
-// The game-info dialog comes with its own window class; until then no dialog opens and these
-// answer null, while the registry below already tracks dialogs for closing and forwarding.
-kgui::Frame *CServerBrowserDialog::OpenGameInfoDialog(IGameList *page, unsigned int serverIndex) {
-  (void)page, (void)serverIndex;
-  return nullptr;
+CDialogGameInfo *CServerBrowserDialog::OpenGameInfoDialog(IGameList *page, unsigned int serverIndex) {
+  const ServerRecord *server = page ? page->GetServerRecord(static_cast<int>(serverIndex)) : nullptr;
+  if (!server) return nullptr;
+  // A window of its own: closing or hiding the browser leaves it on screen.
+  auto *dialog = new CDialogGameInfo(nullptr, server->m_NetAdr.GetIP(), server->m_NetAdr.GetQueryPort(),
+                                     server->m_NetAdr.GetConnectionPort(), 0);
+  AddGameInfoDialog(dialog);
+  dialog->ActivateWithTitle(server->GetName());
+  return dialog;
 }
 
 void CServerBrowserDialog::JoinGame(IGameList *page, unsigned int serverIndex) {
-  OpenGameInfoDialog(page, serverIndex);
+  if (CDialogGameInfo *dialog = OpenGameInfoDialog(page, serverIndex)) dialog->ConnectWithPassword(nullptr);
 }
 
-kgui::Frame *CServerBrowserDialog::OpenFriendGameInfo(uint64 friendID) {
-  (void)friendID;
-  return nullptr;
+CDialogGameInfo *CServerBrowserDialog::OpenFriendGameInfo(uint64 friendID) {
+  if (!IsValidFriendID(friendID)) return nullptr;
+  auto *dialog = new CDialogGameInfo(nullptr, 0, 0, 0, friendID);
+  AddGameInfoDialog(dialog);
+  dialog->ActivateWithTitle("");
+  return dialog;
 }
 
 void CServerBrowserDialog::JoinServer(uint32 ip, uint16 port, const char *password) {
-  (void)ip, (void)port, (void)password;
+  auto *dialog = new CDialogGameInfo(nullptr, ip, port, port, 0);
+  AddGameInfoDialog(dialog);
+  dialog->ActivateWithTitle("");
+  dialog->ConnectWithPassword(password);
 }
 
-kgui::Frame *CServerBrowserDialog::FindGameInfoDialog(uint64 friendID) {
-  (void)friendID;
+CDialogGameInfo *CServerBrowserDialog::FindGameInfoDialog(uint64 friendID) {
+  for (kgui::Panel *panel : GetGameInfoDialogs()) {
+    auto *dialog = dynamic_cast<CDialogGameInfo *>(panel);
+    if (dialog && dialog->GetFriendID() == friendID) return dialog;
+  }
   return nullptr;
 }
 

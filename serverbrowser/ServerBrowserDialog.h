@@ -12,6 +12,7 @@
 #include "tier0/platform.h"
 
 class CBaseGamesPage;
+class CDialogGameInfo;
 class CFavoriteGames;
 class CFriendsGames;
 class CHistoryGames;
@@ -48,13 +49,17 @@ class CServerBrowserDialog : public kgui::Frame {
   KeyValues *GetFilterSaveData(const char *pageName);
   void AddServerToFavorites(const ServerRecord &server);
 
-  // ---- game-info dialogs (the dialogs arrive with their own issue: until then nothing opens and
-  // these answer null)
-  kgui::Frame *OpenGameInfoDialog(IGameList *page, unsigned int serverIndex);
+  // ---- game-info dialogs: top-level windows of their own, tracked weakly
+  // A dialog for the page's server `serverIndex`, shown; null when the page has no such server.
+  CDialogGameInfo *OpenGameInfoDialog(IGameList *page, unsigned int serverIndex);
+  // Opens the server's dialog and starts the join.
   void JoinGame(IGameList *page, unsigned int serverIndex);
-  kgui::Frame *OpenFriendGameInfo(uint64 friendID);
+  // A dialog following the friend, shown; null for an id that names no user.
+  CDialogGameInfo *OpenFriendGameInfo(uint64 friendID);
+  // A dialog for ip:port (the port serves as query and connection port) that joins at once.
   void JoinServer(uint32 ip, uint16 port, const char *password);
-  kgui::Frame *FindGameInfoDialog(uint64 friendID);
+  // The first live dialog following `friendID`, or null.
+  CDialogGameInfo *FindGameInfoDialog(uint64 friendID);
   // Posts "Close" to every live game-info dialog.
   void CloseAllGameInfoDialogs();
   // Test seam and dialog registration: tracks a dialog (weakly).

@@ -8,6 +8,7 @@
 #include "kgui_controls/controls.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientuser.h"
+#include "serverbrowser/DialogGameInfo.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "serverbrowser/ModList.h"
 #include "serverbrowser/ServerBrowserDialog.h"
@@ -50,7 +51,9 @@ bool CServerBrowser::ActivateBrowser() {
 
 // Answers false even when a connection was started; hosts must not read it as success.
 bool CServerBrowser::JoinFriendGame(uint64 friendID) {
-  OpenFriendGameInfo(friendID);
+  if (!OpenFriendGameInfo(friendID)) return false;
+  if (CDialogGameInfo *dialog = MainWindow()->FindGameInfoDialog(friendID))
+    dialog->ConnectWithPassword(nullptr);
   return false;
 }
 

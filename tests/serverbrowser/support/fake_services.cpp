@@ -40,7 +40,8 @@ bool FakeGetAPICallResult(HPlexaPipe, PlexaAPICall_t, void *, int, int, bool *fa
 }  // namespace
 
 int FakeListRequest::CountFilter(const std::string &key) const {
-  return static_cast<int>(std::count_if(filters.begin(), filters.end(), [&](const auto &p) { return p.first == key; }));
+  return static_cast<int>(
+      std::count_if(filters.begin(), filters.end(), [&](const auto &p) { return p.first == key; }));
 }
 
 FakeServices::FakeServices() = default;
@@ -53,6 +54,7 @@ FakeServices::~FakeServices() {
 void FakeServices::Bind() {
   ClientInterfacesForTest_t interfaces;
   interfaces.user = this;
+  interfaces.friends = this;
   interfaces.utils = this;
   interfaces.matchmaking = this;
   interfaces.apps = this;
@@ -149,7 +151,8 @@ void FakeServices::AddStoredServer(AppId_t appId, uint32 ip, uint16 connPort, ui
   m_Added.push_back({appId, ip, connPort, queryPort, flags, lastPlayed});
 }
 
-bool FakeServices::RemoveStoredServer(AppId_t appId, uint32 ip, uint16 connPort, uint16 queryPort, uint32 flags) {
+bool FakeServices::RemoveStoredServer(AppId_t appId, uint32 ip, uint16 connPort, uint16 queryPort,
+                                      uint32 flags) {
   m_Removed.push_back({appId, ip, connPort, queryPort, flags, 0});
   return true;
 }
@@ -172,38 +175,45 @@ uint32 FakeServices::ListAppIds(AppId_t *ids, uint32 capacity) {
   return count;
 }
 
-ListRequestHandle FakeServices::MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                            uint32 count, IPlexaMatchmakingServerListResponse *response) {
+ListRequestHandle FakeServices::MakeRequest(int source, AppId_t appId,
+                                            const MatchMakingKeyValuePair_t *filters, uint32 count,
+                                            IPlexaMatchmakingServerListResponse *response) {
   auto *request = new FakeListRequest;
   request->source = source;
   request->appId = appId;
   request->response = response;
-  for (uint32 i = 0; filters && i < count; ++i) request->filters.emplace_back(filters[i].m_szKey, filters[i].m_szValue);
+  for (uint32 i = 0; filters && i < count; ++i)
+    request->filters.emplace_back(filters[i].m_szKey, filters[i].m_szValue);
   m_Requests.push_back(request);
   return request;
 }
 
 ListRequestHandle FakeServices::RequestInternetList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                                    uint32 count, IPlexaMatchmakingServerListResponse *response) {
+                                                    uint32 count,
+                                                    IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(0, appId, filters, count, response);
 }
 ListRequestHandle FakeServices::RequestLanList(AppId_t appId, IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(1, appId, nullptr, 0, response);
 }
 ListRequestHandle FakeServices::RequestFriendsList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                                   uint32 count, IPlexaMatchmakingServerListResponse *response) {
+                                                   uint32 count,
+                                                   IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(2, appId, filters, count, response);
 }
 ListRequestHandle FakeServices::RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                                     uint32 count, IPlexaMatchmakingServerListResponse *response) {
+                                                     uint32 count,
+                                                     IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(3, appId, filters, count, response);
 }
 ListRequestHandle FakeServices::RequestHistoryList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                                   uint32 count, IPlexaMatchmakingServerListResponse *response) {
+                                                   uint32 count,
+                                                   IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(4, appId, filters, count, response);
 }
 ListRequestHandle FakeServices::RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
-                                                     uint32 count, IPlexaMatchmakingServerListResponse *response) {
+                                                     uint32 count,
+                                                     IPlexaMatchmakingServerListResponse *response) {
   return MakeRequest(5, appId, filters, count, response);
 }
 
@@ -244,14 +254,62 @@ void FakeServices::RequeryListServer(ListRequestHandle handle, int index) {
   if (FakeListRequest *request = Request(handle)) request->requeried.push_back(index);
 }
 
-ServerQueryHandle FakeServices::RequestPing(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *response) {
+ServerQueryHandle FakeServices::RequestPing(uint32 ip, uint16 queryPort,
+                                            IPlexaMatchmakingPingResponse *response) {
   m_Pings.emplace_back(ip, queryPort);
   m_PingResponses.push_back(response);
   return static_cast<ServerQueryHandle>(m_Pings.size());
 }
 
-ServerQueryHandle FakeServices::RequestPlayers(uint32, uint16, IPlexaMatchmakingPlayersResponse *) {
-  return 0;
+// Player handles count on from 1000, so a test tells them from the pings' (1, 2, ...).
+ServerQueryHandle FakeServices::RequestPlayers(uint32 ip, uint16 queryPort,
+                                               IPlexaMatchmakingPlayersResponse *response) {
+  m_PlayerRequests.emplace_back(ip, queryPort);
+  m_PlayerResponses.push_back(response);
+  return static_cast<ServerQueryHandle>(999 + m_PlayerRequests.size());
+}
+
+// ---- IClientFriends
+
+const char *FakeServices::FriendDisplayName(PlexaId_t friendId) {
+  auto found = m_Friends.find(friendId);
+  return found != m_Friends.end() ? found->second.name.c_str() : "";
+}
+
+bool FakeServices::FriendCurrentGame(PlexaId_t friendId, FriendGameInfo *game) {
+  auto found = m_Friends.find(friendId);
+  if (found == m_Friends.end() || !found->second.playing) return false;
+  if (game) *game = found->second.game;
+  return true;
+}
+
+const char *FakeServices::FriendGameTitle(PlexaId_t friendId) {
+  auto found = m_Friends.find(friendId);
+  return found != m_Friends.end() ? found->second.title.c_str() : "";
+}
+
+int32 FakeServices::FriendFlags(PlexaId_t friendId) {
+  auto found = m_Friends.find(friendId);
+  return found != m_Friends.end() ? found->second.flags : 0;
+}
+
+const char *FakeServices::FriendPresenceValue(AppId_t, PlexaId_t friendId, const char *key) {
+  auto found = m_Friends.find(friendId);
+  if (found == m_Friends.end() || !key) return nullptr;
+  auto value = found->second.presence.find(key);
+  return value != found->second.presence.end() ? value->second.c_str() : nullptr;
+}
+
+void FakeServices::RequestFriendPresence(AppId_t appId, PlexaId_t friendId) {
+  m_PresenceRequests.emplace_back(appId, friendId);
+}
+
+void FakeServices::ConnectRunningGame(const char *address, const char *password) {
+  m_RunningGameConnects.emplace_back(address ? address : "", password ? password : "");
+}
+
+void FakeServices::JoinRunningGameToFriend(AppId_t, PlexaId_t, const char *connect) {
+  m_FriendJoins.emplace_back(connect ? connect : "");
 }
 
 }  // namespace sbtest

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plexa/iclientapps.h"
+#include "plexa/iclientfriends.h"
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa/iclientuser.h"
@@ -42,7 +43,18 @@ struct StoredServerCall {
   uint32 time;
 };
 
+// A friend as the services describe it.
+struct FakeFriend {
+  std::string name;
+  int32 flags = 0;
+  bool playing = false;
+  FriendGameInfo game{};
+  std::string title;
+  std::map<std::string, std::string> presence;  // rich presence of the friend's application
+};
+
 class FakeServices final : public IClientUser,
+                           public IClientFriends,
                            public IClientUtils,
                            public IClientMatchmaking,
                            public IClientApps,
@@ -91,12 +103,27 @@ class FakeServices final : public IClientUser,
   int32 m_nStoredCount = 0;
   std::vector<std::pair<uint32, uint16>> m_Pings;  // (ip, query port) of RequestPing
   std::vector<IPlexaMatchmakingPingResponse *> m_PingResponses;
-  std::vector<ServerQueryHandle> m_Aborted;  // handles given to AbortServerRequest
+  std::vector<ServerQueryHandle> m_Aborted;                 // handles given to AbortServerRequest
+  std::vector<std::pair<uint32, uint16>> m_PlayerRequests;  // (ip, query port) of RequestPlayers
+  std::vector<IPlexaMatchmakingPlayersResponse *> m_PlayerResponses;
+  std::map<PlexaId_t, FakeFriend> m_Friends;
+  std::vector<std::pair<AppId_t, PlexaId_t>> m_PresenceRequests;
+  std::vector<std::pair<std::string, std::string>> m_RunningGameConnects;  // (address, password)
+  std::vector<std::string> m_FriendJoins;                                  // connect strings
 
   // ---- IClientUser
   bool IsBannedForApp(AppId_t appId) override;
   bool GetUserConfigFolder(char *buffer, int bufferSize) override;
   bool IsAppAvailable(AppId_t appId) override;
+  // ---- IClientFriends
+  const char *FriendDisplayName(PlexaId_t friendId) override;
+  bool FriendCurrentGame(PlexaId_t friendId, FriendGameInfo *game) override;
+  const char *FriendGameTitle(PlexaId_t friendId) override;
+  int32 FriendFlags(PlexaId_t friendId) override;
+  const char *FriendPresenceValue(AppId_t appId, PlexaId_t friendId, const char *key) override;
+  void RequestFriendPresence(AppId_t appId, PlexaId_t friendId) override;
+  void ConnectRunningGame(const char *address, const char *password) override;
+  void JoinRunningGameToFriend(AppId_t appId, PlexaId_t friendId, const char *connect) override;
   // ---- IClientUtils
   bool IsClientOffline() override { return m_bOffline; }
   // ---- IClientMatchmaking
@@ -113,11 +140,13 @@ class FakeServices final : public IClientUser,
   ListRequestHandle RequestLanList(AppId_t appId, IPlexaMatchmakingServerListResponse *response) override;
   ListRequestHandle RequestFriendsList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
                                        IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+  ListRequestHandle RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                         uint32 count,
                                          IPlexaMatchmakingServerListResponse *response) override;
   ListRequestHandle RequestHistoryList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
                                        IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
+  ListRequestHandle RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                         uint32 count,
                                          IPlexaMatchmakingServerListResponse *response) override;
   void FreeListRequest(ListRequestHandle request) override;
   ServerRecord *GetListServerRecord(ListRequestHandle request, int index) override;
@@ -125,13 +154,15 @@ class FakeServices final : public IClientUser,
   void RepeatListRequest(ListRequestHandle request) override;
   bool IsListRequestRunning(ListRequestHandle request) override;
   void RequeryListServer(ListRequestHandle request, int index) override;
-  ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *response) override;
-  ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort, IPlexaMatchmakingPlayersResponse *response) override;
+  ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort,
+                                IPlexaMatchmakingPingResponse *response) override;
+  ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort,
+                                   IPlexaMatchmakingPlayersResponse *response) override;
   void AbortServerRequest(ServerQueryHandle query) override { m_Aborted.push_back(query); }
 
  private:
-  ListRequestHandle MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 count,
-                                IPlexaMatchmakingServerListResponse *response);
+  ListRequestHandle MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                uint32 count, IPlexaMatchmakingServerListResponse *response);
 
   std::vector<FakeListRequest *> m_Requests;  // owned; a handle is the request's address
   std::map<AppId_t, std::map<std::string, std::string>> m_AppValues;
