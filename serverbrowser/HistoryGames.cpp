@@ -10,7 +10,7 @@
 namespace {
 constexpr int kLastPlayedColumn = 9;
 // Room for a whole "Thu 10 Dec 02:05pm" in the list's font.
-constexpr int kLastPlayedWidth = 130;
+constexpr int kLastPlayedWidth = 150;
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CHistoryGames, CBaseGamesPage)
