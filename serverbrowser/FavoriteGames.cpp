@@ -6,6 +6,7 @@
 #include "kstdlib/strtools.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
+#include "serverbrowser/DialogAddServer.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
@@ -51,8 +52,13 @@ void CFavoriteGames::OnCommand(const char *command) {
     BaseClass::OnCommand(command);
 }
 
-// Favourites are few and the user's own: their refresh runs on behind other tabs.
-void CFavoriteGames::OnPageHide() {}
+// Favourites are few and the user's own: their refresh runs on behind other tabs. A dialog the
+// page still holds goes with the page; dialogs already open stay.
+void CFavoriteGames::OnPageHide() {
+  if (!m_pAddServerDialog) return;
+  m_pAddServerDialog->Close();
+  m_pAddServerDialog = nullptr;
+}
 
 // Without a selection the menu still offers adding a server by its address.
 void CFavoriteGames::OnOpenContextMenu(int itemID) {
@@ -79,9 +85,14 @@ void CFavoriteGames::OnRemoveFromFavorites() {
   Repaint();
 }
 
-// The add-server dialog arrives with the server dialogs; until then the request is accepted and
-// nothing opens.
-void CFavoriteGames::OnAddServerByName() {}
+// Every request opens a dialog of its own, also while an earlier one is still on screen. Modal
+// mode returns at once; the dialog then lives on its own and deletes itself when closed.
+void CFavoriteGames::OnAddServerByName() {
+  if (!m_pAddServerDialog) m_pAddServerDialog = new CDialogAddServer(GetParent());
+  m_pAddServerDialog->MoveToCenterOfScreen();
+  m_pAddServerDialog->DoModal();
+  m_pAddServerDialog = nullptr;
+}
 
 // Nothing is stored while no game is connected: the record is zero then, and 0.0.0.0:0 is no server.
 void CFavoriteGames::OnAddCurrentServer() {

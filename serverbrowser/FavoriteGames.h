@@ -3,6 +3,8 @@
 
 #include "serverbrowser/BaseGamesPage.h"
 
+class CDialogAddServer;
+
 class CFavoriteGames : public CBaseGamesPage {
   DECLARE_CLASS_SIMPLE(CFavoriteGames, CBaseGamesPage);
 
@@ -27,4 +29,9 @@ class CFavoriteGames : public CBaseGamesPage {
   virtual void OnAddServerByName();
   // Stores the server the user plays on as a favourite.
   virtual void OnAddCurrentServer();
+
+ private:
+  // Set only while the page opens a dialog: an open dialog is the user's and outlives the page's
+  // interest (it deletes itself when closed), so hiding the page leaves it alone.
+  CDialogAddServer *m_pAddServerDialog = nullptr;
 };

@@ -1,7 +1,7 @@
 // The six pages as the main window makes them, and what the Favorites, History, LAN and Friends
 // pages do of their own: the end of a fetch, History's last-played column, LAN's refresh on show
 // and silent servers, offline construction, hiding, context menus, removing stored servers and
-// adding the current one.
+// adding the current one, and the add-server dialogs the Favorites page opens.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +13,7 @@
 #include "kgui_controls/MenuItem.h"
 #include "kgui_controls/controls.h"
 #include "plexa/client_api.h"
+#include "serverbrowser/DialogAddServer.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/FriendsGames.h"
 #include "serverbrowser/GameListPanel.h"
@@ -400,6 +401,50 @@ TEST_F(PagesTest, AddingTheCurrentServerStoresItOnlyWhileConnected) {
   EXPECT_EQ(call.queryPort, 27016);
   EXPECT_EQ(call.flags, 1u);
   EXPECT_NE(call.time, 0u);
+}
+
+// The add-server dialogs open on screen, wherever the page put them.
+std::vector<CDialogAddServer *> AddServerDialogs(CBaseGamesPage *page) {
+  std::vector<CDialogAddServer *> dialogs;
+  kgui::Panel *parent = page->GetParent();
+  for (int i = 0; parent && i < parent->GetChildCount(); ++i) {
+    if (auto *dialog = dynamic_cast<CDialogAddServer *>(parent->GetChild(i))) dialogs.push_back(dialog);
+  }
+  return dialogs;
+}
+
+TEST_F(PagesTest, FavoritesOpensANewAddServerDialogForEveryRequestAndLeavesThemOpenWhenHidden) {
+  CFavoriteGames *favorites = MakeMainWindow()->GetFavoriteGames();
+  // The message of the context menu and the command of the button alike; an open dialog does
+  // not stop the next.
+  Send(favorites, new KeyValues("AddServerByName"));
+  Send(favorites, new KeyValues("Command", "command", "AddServerByName"));
+  std::vector<CDialogAddServer *> dialogs = AddServerDialogs(favorites);
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_NE(dialogs[0], dialogs[1]);
+
+  int areaX = 0, areaY = 0, areaWide = 0, areaTall = 0;
+  kgui::surface()->GetWorkspaceBounds(areaX, areaY, areaWide, areaTall);
+  for (CDialogAddServer *dialog : dialogs) {
+    EXPECT_TRUE(dialog->IsVisible());
+    int x = 0, y = 0;
+    dialog->GetPos(x, y);
+    EXPECT_EQ(x, areaX + (areaWide - dialog->GetWide()) / 2);
+    EXPECT_EQ(y, areaY + (areaTall - dialog->GetTall()) / 2);
+  }
+  // Modal mode returned at once; the newest dialog holds the input.
+  EXPECT_EQ(kgui::input()->GetAppModalSurface(), dialogs[1]->GetVPanel());
+
+  // The page forgot them: hiding it closes none.
+  Send(favorites, new KeyValues("PageHide"));
+  RunFrames(0.5);
+  ASSERT_EQ(AddServerDialogs(favorites).size(), 2u);
+  for (CDialogAddServer *dialog : dialogs) EXPECT_TRUE(dialog->IsVisible());
+
+  // Closed, a dialog deletes itself; the other stays.
+  dialogs[0]->Close();
+  RunFrames(0.5);
+  EXPECT_EQ(AddServerDialogs(favorites), std::vector<CDialogAddServer *>{dialogs[1]});
 }
 
 }  // namespace

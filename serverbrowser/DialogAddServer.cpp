@@ -1,0 +1,403 @@
+// The add-server window. Sections: the result list's record source and the test pings' answer
+// faces; construction; messages and commands; the typed address ("OK"); the test and its answers;
+// adding a chosen result.
+#include "serverbrowser/DialogAddServer.h"
+
+#include <string>
+
+#include "kgui_controls/Button.h"
+#include "kgui_controls/ImageList.h"
+#include "kgui_controls/MessageBox.h"
+#include "kgui_controls/PropertySheet.h"
+#include "kgui_controls/TextEntry.h"
+#include "kgui_controls/TextImage.h"
+#include "kgui_controls/controls.h"
+#include "kstdlib/strtools.h"
+#include "plexa/client_api.h"
+#include "plexa/iclientmatchmakingservers.h"
+#include "serverbrowser/GameListPanel.h"
+#include "serverbrowser/IGameList.h"
+#include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerListCompare.h"
+#include "serverbrowser/serverbrowser.h"
+#include "tier1/KeyValues.h"
+#include "tier1/netadr.h"
+
+BEGIN_MESSAGE_MAP(CDialogAddServer, kgui::Frame)
+MESSAGE_ENTRY("TextChanged", OnTextChanged)
+MESSAGE_ENTRY("ItemSelected", UpdateAddSelectedButton)
+MESSAGE_ENTRY("ItemDeselected", UpdateAddSelectedButton)
+MESSAGE_ENTRY("Close", Close)
+END_MESSAGE_MAP()
+
+namespace {
+
+// The port a typed address without one is stored with.
+constexpr uint16 kDefaultPort = 27015;
+
+// Said instead of storing or pinging an IPv6 address: the services keep and query IPv4 only.
+constexpr const char kIPv6NotUsable[] =
+    "IPv6 addresses cannot be used here. Type an IPv4 address or a host name, optionally followed by "
+    "a colon and a port.";
+
+constexpr int kPingColumn = 8;
+
+// Row values of the image columns are image-list indices, as on the server list pages.
+constexpr int kImagePassword = 1;
+constexpr int kImageBots = 2;
+constexpr int kImageSecure = 3;
+constexpr int kImageSecureDenied = 4;
+
+struct ColumnSpec {
+  const char *name;
+  const char *header;
+  int width;
+  int flags;
+  kgui::ListPanel::SortFunc sort;
+};
+
+using LP = kgui::ListPanel;
+const ColumnSpec kColumns[] = {
+    {"Password", "#ServerBrowser_Password", 16, LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword},
+    {"Bots", "#ServerBrowser_Bots", 16, LP::ColumnFixedWidth | LP::ColumnImage | LP::ColumnHiddenAtStart,
+     CompareBots},
+    {"Secure", "#ServerBrowser_Secure", 16, LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure},
+    {"Name", "#ServerBrowser_Servers", 20, LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown, CompareName},
+    {"IPAddr", "#ServerBrowser_IPAddress", 60, LP::ColumnHiddenAtStart, CompareIPAddr},
+    {"GameDesc", "#ServerBrowser_Game", 150, 0, CompareGameDesc},
+    {"Players", "#ServerBrowser_Players", 60, 0, ComparePlayers},
+    {"Map", "#ServerBrowser_Map", 80, 0, CompareMap},
+    {"Ping", "#ServerBrowser_Latency", 60, 0, ComparePing},
+};
+
+const char *const kColumnTooltips[] = {
+    "#ServerBrowser_PasswordColumn_Tooltip",
+    "#ServerBrowser_BotColumn_Tooltip",
+    "#ServerBrowser_SecureColumn_Tooltip",
+};
+
+// The images of the server list pages, in their order: the cells' icons (1 to 4), then the
+// header icons of the first three columns (5 to 7).
+const char *const kImages[] = {
+    "servers/icon_password",        "servers/icon_bots",
+    "servers/icon_robotron",        "servers/icon_secure_deny",
+    "servers/icon_password_column", "servers/icon_bots_column",
+    "servers/icon_robotron_column",
+};
+
+// The text of a token; the token itself when the language has none, as labels show it.
+std::u16string Localized(const char *token) {
+  const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
+  return text ? std::u16string(text) : kgui::Utf8ToWide(token);
+}
+
+// Every key of a result row, as the server list pages write them for an answering server.
+void WriteRowKeys(KeyValues *row, const ServerRecord &server) {
+  row->SetString("name", server.GetName());
+  row->SetString("map", server.GetMap());
+  row->SetString("GameDir", server.GetGameDir());
+  row->SetString("GameDesc", server.GetDescription());
+  row->SetString("GameTags", server.GetTags());
+  row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
+  row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
+  int secure = 0;
+  if (server.m_bIsSecure)
+    secure =
+        g_ServerBrowserSingleton.IsQorvBannedFromApp(server.m_nAppId) ? kImageSecureDenied : kImageSecure;
+  row->SetInt("secure", secure);
+  char address[48];
+  netadr_t(server.m_NetAdr.GetIP(), server.m_NetAdr.GetConnectionPort()).ToString(address, sizeof(address));
+  row->SetString("IPAddr", address);
+  char players[32];
+  V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
+  row->SetString("Players", players);
+  row->SetInt("Ping", server.m_nPingMs);
+}
+
+// The typed address as a record of kind NA_IP (IPv6 when typed so); false when it does not parse.
+bool ParseAddress(const std::string &text, netadr_t &address) {
+  address.Clear();
+  address.SetType(NA_IP);
+  if (text.empty()) return false;
+  return address.SetFromString(text.c_str());
+}
+
+}  // namespace
+
+// ---- the result list's record source and the test pings' answer faces
+
+// Rows of the result list carry indices into the found servers; the sort functions ask here.
+class CDialogAddServer::CFoundServers final : public IGameList {
+ public:
+  explicit CFoundServers(const std::vector<ServerRecord> &servers) : m_Servers(servers) {}
+
+  ServerRecord *GetServerRecord(int serverIndex) override {
+    if (serverIndex < 0 || serverIndex >= static_cast<int>(m_Servers.size())) return nullptr;
+    return const_cast<ServerRecord *>(&m_Servers[static_cast<size_t>(serverIndex)]);
+  }
+  // The rest of a page's face means nothing for a list of answers.
+  bool OffersItem(int) override { return false; }
+  void BeginRefresh() override {}
+  void GetNewServerList() override {}
+  void CancelRefresh() override {}
+  bool IsRefreshRunning() override { return false; }
+  void ConnectToServer() override {}
+  int NoRowID() override { return -1; }
+
+ private:
+  const std::vector<ServerRecord> &m_Servers;
+};
+
+// One test ping: hands its answer to the dialog, then leaves the dialog's running pings.
+class CDialogAddServer::CTestPing final : public IPlexaMatchmakingPingResponse {
+ public:
+  explicit CTestPing(CDialogAddServer &dialog) : m_Dialog(dialog) {}
+  ServerQueryHandle m_hQuery = HSERVERQUERY_INVALID;
+
+  // Both end the ping: nothing of this object may be touched after ForgetPing.
+  void OnPingAnswered(const ServerRecord &server) override {
+    m_Dialog.OnPingAnswered(server);
+    m_Dialog.ForgetPing(this);
+  }
+  void OnPingSilent() override {
+    m_Dialog.OnPingSilent();
+    m_Dialog.ForgetPing(this);
+  }
+
+ private:
+  CDialogAddServer &m_Dialog;
+};
+
+// ---- construction
+
+CDialogAddServer::CDialogAddServer(kgui::Panel *parent)
+    : Frame(parent, "DialogAddServer"), m_pFoundServers(std::make_unique<CFoundServers>(m_vecFoundServers)) {
+  SetDeleteSelfOnClose(true);
+  SetSizeable(false);
+  SetMinimizeButtonVisible(false);
+  SetMaximizeButtonVisible(false);
+  SetTitle("#ServerBrowser_AddServersTitle", true);
+
+  m_pTestServers = new kgui::Button(this, "TestServersButton", "");
+  m_pOK = new kgui::Button(this, "OKButton", "");
+  m_pAddSelected = new kgui::Button(this, "SelectedOKButton", "", this, "addselected");
+  m_pTabPanel = new kgui::PropertySheet(this, "GameTabs");
+  m_pServerName = new kgui::TextEntry(this, "ServerNameText");
+  m_pServerName->AddActionSignalTarget(this);
+  CreateServerList();
+  m_pTabPanel->AddPage(m_pServerList, "#ServerBrowser_Servers");
+
+  LoadControlSettings("servers/DialogAddServer.res");
+
+  m_pTestServers->SetEnabled(false);
+  m_pOK->SetEnabled(false);
+  m_pAddSelected->SetEnabled(false);
+  m_pAddSelected->SetVisible(false);
+  m_pTabPanel->SetVisible(false);
+  m_pServerName->RequestFocus();
+
+  // At first only the entry and the buttons show: the window ends where the results begin.
+  int x = 0, y = 0, wide = 0, tall = 0;
+  m_pTabPanel->GetBounds(x, y, wide, tall);
+  m_nExpandedTall = y + tall + 50;
+  SetTall(y);
+}
+
+CDialogAddServer::~CDialogAddServer() {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  for (const auto &ping : m_vecPingQueries) {
+    if (servers && ping->m_hQuery != HSERVERQUERY_INVALID) servers->AbortServerRequest(ping->m_hQuery);
+  }
+  m_vecPingQueries.clear();
+}
+
+void CDialogAddServer::CreateServerList() {
+  m_pServerList = new CGameListPanel(m_pFoundServers.get(), nullptr, this, "Servers");
+  // The sheet hears the list once it is a page; the selection matters here.
+  m_pServerList->AddActionSignalTarget(this);
+  // A server answering on several ports is listed once per port: the hidden address column
+  // tells them apart, so the user may show it.
+  m_pServerList->AllowColumnChoice(true);
+  int index = 0;
+  for (const ColumnSpec &column : kColumns) {
+    const bool fixed = (column.flags & LP::ColumnFixedWidth) != 0;
+    m_pServerList->AddColumnHeader(index, column.name, column.header, column.width, fixed ? column.width : 20,
+                                   fixed ? column.width : 10000, column.flags);
+    m_pServerList->SetColumnSortFunc(index, column.sort);
+    ++index;
+  }
+  for (int column = 0; column < 3; ++column) m_pServerList->SetColumnTooltip(column, kColumnTooltips[column]);
+  m_pServerList->SortByColumn(kPingColumn, true);
+}
+
+void CDialogAddServer::ApplySchemeSettings(kgui::IScheme *schemeInterface) {
+  BaseClass::ApplySchemeSettings(schemeInterface);
+  BuildImageList();
+}
+
+// The scheme's images are known once the scheme is applied.
+void CDialogAddServer::BuildImageList() {
+  auto *images = new kgui::ImageList;
+  for (const char *name : kImages)
+    images->AddImage(kgui::scheme() ? kgui::scheme()->GetImage(name, false) : nullptr);
+  m_pServerList->AttachImageList(images, true);
+  for (int column = 0; column < 3; ++column) m_pServerList->SetColumnHeaderIcon(column, 5 + column);
+}
+
+// ---- messages and commands
+
+void CDialogAddServer::OnTextChanged() {
+  const bool typed = m_pServerName->GetTextLength() > 0;
+  m_pOK->SetEnabled(typed);
+  m_pTestServers->SetEnabled(typed);
+}
+
+void CDialogAddServer::UpdateAddSelectedButton() {
+  m_pAddSelected->SetEnabled(m_pServerList->GetSelectionCount() > 0);
+}
+
+void CDialogAddServer::OnCommand(const char *command) {
+  if (!V_stricmp(command, "OK")) {
+    OnOK();
+  } else if (!V_stricmp(command, "TestServers")) {
+    SetTall(m_nExpandedTall);
+    m_pTabPanel->SetVisible(true);
+    m_pAddSelected->SetVisible(true);
+    OnTestServers();
+  } else if (!V_stricmp(command, "addselected")) {
+    OnAddSelected();
+  } else {
+    BaseClass::OnCommand(command);
+  }
+}
+
+// ---- the typed address
+
+void CDialogAddServer::OnOK() {
+  netadr_t address;
+  const bool parsed = ParseAddress(m_pServerName->GetText(), address);
+  if (address.GetPort() == 0) address.SetPort(kDefaultPort);
+
+  kgui::MessageBox *refusal = nullptr;
+  if (parsed && address.GetType() == NA_IPV6) {
+    // Stored as IPv4 it would name another server.
+    refusal = new kgui::MessageBox("#ServerBrowser_AddServerErrorTitle", kIPv6NotUsable);
+  } else if (parsed && address.IsValid()) {
+    ServerRecord server{};
+    server.m_NetAdr.Init(address.GetIP(), address.GetPort(), address.GetPort());
+    server.m_nAppId = 0;
+    if (CServerBrowserDialog *mainWindow = ServerBrowserDialog()) mainWindow->AddServerToFavorites(server);
+  } else {
+    refusal = new kgui::MessageBox("#ServerBrowser_AddServerErrorTitle", "#ServerBrowser_AddServerError");
+  }
+  // The box has no parent: it outlives this window, which closes now.
+  if (refusal) refusal->DoModal(this);
+  PostMessage(this, new KeyValues("Close"));
+}
+
+// ---- the test and its answers
+
+void CDialogAddServer::OnTestServers() {
+  m_pServerList->SetEmptyText("");
+  m_pServerList->ClearItems();
+  m_vecFoundServers.clear();
+
+  const std::string typed = m_pServerName->GetText();
+  netadr_t address;
+  const bool parsed = ParseAddress(typed, address);
+
+  // The result list comes back as the sheet's only page, titled with what was typed.
+  for (int page = m_pTabPanel->GetNumPages() - 1; page >= 0; --page)
+    m_pTabPanel->RemovePage(m_pTabPanel->GetPage(page));
+  char16_t title[512];
+  title[0] = 0;
+  if (typed.empty()) {
+    V_wcsncpy(title, Localized("#ServerBrowser_ServersRespondingLocal").c_str(), sizeof(title));
+  } else if (kgui::localize()) {
+    const std::u16string typedWide = kgui::Utf8ToWide(typed.c_str());
+    kgui::localize()->ConstructString(title, static_cast<int>(sizeof(title)),
+                                      Localized("#ServerBrowser_ServersResponding").c_str(), 1,
+                                      typedWide.c_str());
+  }
+  char titleText[512];
+  V_UTF16ToUTF8(title, titleText, sizeof(titleText));
+  m_pTabPanel->AddPage(m_pServerList, titleText);
+  m_pTabPanel->InvalidateLayout();
+
+  // Nothing is pinged for an address that names no IPv4 server: the unspecified address would
+  // reach whatever listens on this machine.
+  if (parsed && address.GetType() == NA_IPV6) {
+    m_pServerList->SetEmptyText(kIPv6NotUsable);
+    return;
+  }
+  if (!parsed || address.GetIP() == 0) {
+    m_pServerList->SetEmptyText("#ServerBrowser_AddServerError");
+    return;
+  }
+  if (address.GetPort() != 0) {
+    PingAddress(address.GetIP(), address.GetPort());
+    return;
+  }
+  std::vector<uint16> ports;
+  CServerBrowserDialog::GetCommonQueryPorts(ports);
+  for (uint16 port : ports) PingAddress(address.GetIP(), port);
+}
+
+// Earlier tests' pings run on: their late answers still add rows.
+void CDialogAddServer::PingAddress(uint32 ip, uint16 queryPort) {
+  IClientMatchmakingServers *servers = ClientMatchmakingServers();
+  if (!servers) return;
+  m_vecPingQueries.push_back(std::make_unique<CTestPing>(*this));
+  CTestPing *ping = m_vecPingQueries.back().get();
+  const ServerQueryHandle query = servers->RequestPing(ip, queryPort, ping);
+  // The services may have answered inside the request already, and then the ping is gone.
+  for (auto it = m_vecPingQueries.begin(); it != m_vecPingQueries.end(); ++it) {
+    if (it->get() != ping) continue;
+    if (query == HSERVERQUERY_INVALID)
+      m_vecPingQueries.erase(it);  // refused: no answer will come
+    else
+      ping->m_hQuery = query;
+    break;
+  }
+}
+
+void CDialogAddServer::ForgetPing(CTestPing *ping) {
+  for (auto it = m_vecPingQueries.begin(); it != m_vecPingQueries.end(); ++it) {
+    if (it->get() == ping) {
+      m_vecPingQueries.erase(it);
+      return;
+    }
+  }
+}
+
+void CDialogAddServer::OnPingAnswered(const ServerRecord &server) {
+  m_vecFoundServers.push_back(server);
+  KeyValues *row = new KeyValues("Server");
+  WriteRowKeys(row, server);
+  const int itemID =
+      m_pServerList->AddItem(row, static_cast<unsigned int>(m_vecFoundServers.size() - 1), false, false);
+  row->Destroy();
+  // A single answer is chosen already, so that adding it needs no click.
+  if (m_pServerList->GetItemCount() == 1) m_pServerList->SelectOnly(itemID);
+  m_pServerList->InvalidateLayout();
+}
+
+// Rows already found stay; the text shows only while none did.
+void CDialogAddServer::OnPingSilent() {
+  m_pServerList->SetEmptyText("#ServerBrowser_ServerNotResponding");
+}
+
+// ---- adding a chosen result
+
+void CDialogAddServer::OnAddSelected() {
+  if (m_pServerList->GetSelectionCount() <= 0) return;
+  const int itemID = m_pServerList->GetSelectedItemID(0);
+  const unsigned int index = m_pServerList->GetItemUserValue(itemID);
+  if (index < m_vecFoundServers.size()) {
+    if (CServerBrowserDialog *mainWindow = ServerBrowserDialog())
+      mainWindow->AddServerToFavorites(m_vecFoundServers[index]);
+  }
+  m_pServerList->RemoveItem(itemID);
+  m_pServerList->SetEmptyText("");
+  UpdateAddSelectedButton();
+}
