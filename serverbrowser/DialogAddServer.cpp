@@ -129,11 +129,11 @@ bool ParseAddress(const std::string &text, netadr_t &address) {
 // Rows of the result list carry indices into the found servers; the sort functions ask here.
 class CDialogAddServer::CFoundServers final : public IGameList {
  public:
-  explicit CFoundServers(const std::vector<ServerRecord> &servers) : m_Servers(servers) {}
+  explicit CFoundServers(std::vector<ServerRecord> &servers) : m_Servers(servers) {}
 
   ServerRecord *GetServerRecord(int serverIndex) override {
     if (serverIndex < 0 || serverIndex >= static_cast<int>(m_Servers.size())) return nullptr;
-    return const_cast<ServerRecord *>(&m_Servers[static_cast<size_t>(serverIndex)]);
+    return &m_Servers[static_cast<size_t>(serverIndex)];
   }
   // The rest of a page's face means nothing for a list of answers.
   bool OffersItem(int) override { return false; }
@@ -145,7 +145,7 @@ class CDialogAddServer::CFoundServers final : public IGameList {
   int NoRowID() override { return -1; }
 
  private:
-  const std::vector<ServerRecord> &m_Servers;
+  std::vector<ServerRecord> &m_Servers;
 };
 
 // One test ping: hands its answer to the dialog, then leaves the dialog's running pings.
