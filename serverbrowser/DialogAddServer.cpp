@@ -36,9 +36,7 @@ namespace {
 constexpr uint16 kDefaultPort = 27015;
 
 // Said instead of storing or pinging an IPv6 address: the services keep and query IPv4 only.
-constexpr const char kIPv6NotUsable[] =
-    "IPv6 addresses cannot be used here. Type an IPv4 address or a host name, optionally followed by "
-    "a colon and a port.";
+constexpr const char kIPv6NotUsable[] = "#ServerBrowser_AddServerIPv6";
 
 constexpr int kPingColumn = 8;
 

@@ -48,6 +48,7 @@ class AddServerDialogTest : public BrowserTest {
     Runtime().AddToken("#ServerBrowser_ServerNotResponding", u"No server answered.");
     Runtime().AddToken("#ServerBrowser_AddServerError", u"Not a server address.");
     Runtime().AddToken("#ServerBrowser_AddServerErrorTitle", u"Invalid address");
+    Runtime().AddToken("#ServerBrowser_AddServerIPv6", u"IPv6 addresses cannot be used here.");
     MakeMainWindow();
     m_pDialog = new CDialogAddServer(m_pMainWindow);
     m_hDialog = m_pDialog;
@@ -377,9 +378,7 @@ TEST_F(AddServerDialogTest, OKStoresTheTypedAddressAndCloses) {
 }
 
 TEST_F(AddServerDialogTest, OKRefusesAddressesThatNameNoIPv4Server) {
-  const std::string ipv6 =
-      "IPv6 addresses cannot be used here. Type an IPv4 address or a host name, optionally followed by a "
-      "colon and a port.";
+  const std::string ipv6 = "#ServerBrowser_AddServerIPv6";
   struct Case {
     const char *typed;
     std::string message;
