@@ -22,7 +22,8 @@ bool ParseInt(const std::string &text, int64 minimum, int64 maximum, int64 &valu
   const char *end = nullptr;
   bool overflow = false;
   value = V_StringToInt64(text.c_str(), &end, &overflow);
-  return !text.empty() && end != text.c_str() && *end == '\0' && !overflow && value >= minimum && value <= maximum;
+  return !text.empty() && end != text.c_str() && *end == '\0' && !overflow && value >= minimum &&
+         value <= maximum;
 }
 
 struct Command {
@@ -31,10 +32,19 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"wait", CScriptStep::WAIT},          {"move", CScriptStep::MOVE},       {"click", CScriptStep::CLICK},
-    {"rclick", CScriptStep::RIGHT_CLICK}, {"dclick", CScriptStep::DOUBLE_CLICK}, {"type", CScriptStep::TYPE},
-    {"key", CScriptStep::KEY},            {"keydown", CScriptStep::KEY_DOWN}, {"keyup", CScriptStep::KEY_UP},
-    {"message", CScriptStep::MESSAGE},    {"shot", CScriptStep::SHOT},       {"dump", CScriptStep::DUMP},
+    {"wait", CScriptStep::WAIT},
+    {"move", CScriptStep::MOVE},
+    {"click", CScriptStep::CLICK},
+    {"rclick", CScriptStep::RIGHT_CLICK},
+    {"dclick", CScriptStep::DOUBLE_CLICK},
+    {"type", CScriptStep::TYPE},
+    {"key", CScriptStep::KEY},
+    {"keydown", CScriptStep::KEY_DOWN},
+    {"keyup", CScriptStep::KEY_UP},
+    {"message", CScriptStep::MESSAGE},
+    {"shot", CScriptStep::SHOT},
+    {"dump", CScriptStep::DUMP},
+    {"waitfile", CScriptStep::WAIT_FILE},
     {"quit", CScriptStep::QUIT},
 };
 
@@ -103,6 +113,7 @@ bool CScriptParser::ParseLine(const std::string &line, CScriptStep &step, std::s
       return ParseMessage(argument, step, error);
     case CScriptStep::SHOT:
     case CScriptStep::DUMP:
+    case CScriptStep::WAIT_FILE:
       step.path = argument;
       if (step.path.empty()) error = word + " needs a file name";
       return !step.path.empty();
@@ -121,7 +132,8 @@ bool CScriptParser::ParseWait(const std::string &argument, CScriptStep &step, st
   const Unit units[] = {{"frames", 0}, {"frame", 0}, {"ms", 0.001}, {"s", 1.0}};
   for (const Unit &unit : units) {
     size_t length = strlen(unit.suffix);
-    if (argument.size() <= length || V_stricmp(argument.c_str() + argument.size() - length, unit.suffix) != 0) {
+    if (argument.size() <= length ||
+        V_stricmp(argument.c_str() + argument.size() - length, unit.suffix) != 0) {
       continue;
     }
     int64 amount = 0;

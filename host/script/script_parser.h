@@ -6,6 +6,7 @@
 //   key NAME | keydown NAME | keyup NAME   (names as in the key-code enumeration: ENTER, F5, DOWN)
 //   message NAME key=value ...    (to the module's root panel; quote values that hold spaces)
 //   shot FILE | dump FILE
+//   waitfile FILE                 (until FILE exists, up to 30 s of real time: another program's cue)
 //   quit
 // Blank lines and lines starting with "#" or "//" are skipped.
 #pragma once
@@ -19,7 +20,22 @@
 namespace kguihost {
 
 struct CScriptStep {
-  enum Kind { WAIT, MOVE, CLICK, RIGHT_CLICK, DOUBLE_CLICK, TYPE, KEY, KEY_DOWN, KEY_UP, MESSAGE, SHOT, DUMP, QUIT };
+  enum Kind {
+    WAIT,
+    MOVE,
+    CLICK,
+    RIGHT_CLICK,
+    DOUBLE_CLICK,
+    TYPE,
+    KEY,
+    KEY_DOWN,
+    KEY_UP,
+    MESSAGE,
+    SHOT,
+    DUMP,
+    WAIT_FILE,
+    QUIT
+  };
 
   Kind kind = QUIT;
   int line = 0;
@@ -28,7 +44,7 @@ struct CScriptStep {
   bool hasPoint = false;
   int x = 0;
   int y = 0;
-  std::string path;  // a panel path, or the file of shot and dump
+  std::string path;  // a panel path, or the file of shot, dump and waitfile
   std::string text;  // typed text, or the message name
   kgui::KeyCode key = kgui::KEY_NONE;
   std::vector<std::pair<std::string, std::string>> pairs;  // message keys and values

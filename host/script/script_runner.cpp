@@ -1,6 +1,7 @@
 #include "host/script/script_runner.h"
 
 #include <filesystem>
+#include <thread>
 
 #include "host/key_names.h"
 #include "host/panel_dumper.h"
@@ -10,6 +11,9 @@
 namespace kguihost {
 
 namespace {
+
+// How long a waitfile step waits for its file, in real seconds.
+constexpr int kWaitFileSeconds = 30;
 
 std::vector<std::string> SplitPath(const std::string &path) {
   std::vector<std::string> names;
@@ -23,7 +27,8 @@ std::vector<std::string> SplitPath(const std::string &path) {
   return names;
 }
 
-CHostPanel *FindBelow(CKGuiRuntime &runtime, CHostPanel *panel, const std::vector<std::string> &names, size_t depth) {
+CHostPanel *FindBelow(CKGuiRuntime &runtime, CHostPanel *panel, const std::vector<std::string> &names,
+                      size_t depth) {
   if (depth == names.size()) return runtime.Panels().IsShown(panel) ? panel : nullptr;
   for (auto it = panel->children.rbegin(); it != panel->children.rend(); ++it) {
     if ((*it)->popup || V_stricmp((*it)->name.c_str(), names[depth].c_str()) != 0) continue;
@@ -88,7 +93,7 @@ KeyValues *CScriptRunner::BuildMessage(const std::string &name,
 }
 
 void CScriptRunner::OnInputStep() {
-  if (m_Quit || m_pPending) return;
+  if (m_Quit || m_pPending || WaitingForFile()) return;
   if (m_Runtime.FrameCount() < m_WaitFrame || m_Runtime.Now() < m_WaitTime) return;
   while (m_Next < m_Steps.size()) {
     const CScriptStep &step = m_Steps[m_Next++];
@@ -105,6 +110,23 @@ void CScriptRunner::OnFramePainted() {
   } else if (!CPanelDumper(m_Runtime).Write(step->path)) {
     Fail(*step, "cannot write '" + step->path + "'");
   }
+}
+
+bool CScriptRunner::WaitingForFile() {
+  if (!m_pWaitFile) return false;
+  std::error_code ignored;
+  if (std::filesystem::exists(m_pWaitFile->path, ignored)) {
+    m_pWaitFile = nullptr;
+    return false;
+  }
+  if (std::chrono::steady_clock::now() >= m_WaitFileDeadline) {
+    Fail(*m_pWaitFile, "'" + m_pWaitFile->path + "' did not appear");
+    m_pWaitFile = nullptr;
+    return false;
+  }
+  // Frames go on meanwhile (the other program may wait for what they do), a few hundred a second.
+  std::this_thread::sleep_for(std::chrono::milliseconds(3));
+  return true;
 }
 
 void CScriptRunner::Fail(const CScriptStep &step, const std::string &problem) {
@@ -197,6 +219,10 @@ bool CScriptRunner::Run(const CScriptStep &step) {
     case CScriptStep::SHOT:
     case CScriptStep::DUMP:
       m_pPending = &step;
+      return false;
+    case CScriptStep::WAIT_FILE:
+      m_pWaitFile = &step;
+      m_WaitFileDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWaitFileSeconds);
       return false;
     case CScriptStep::QUIT:
       m_Quit = true;

@@ -2,6 +2,7 @@
 // dumps once the frame is painted, waits counted in frames or on the host clock.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,7 +15,8 @@ namespace kguihost {
 class CScriptRunner final : public IFrameClient {
  public:
   // `messageTarget` answers the panel that receives "message" steps (the module's root panel).
-  CScriptRunner(CKGuiRuntime &runtime, std::vector<CScriptStep> steps, std::function<kgui::VPANEL()> messageTarget);
+  CScriptRunner(CKGuiRuntime &runtime, std::vector<CScriptStep> steps,
+                std::function<kgui::VPANEL()> messageTarget);
 
   void OnInputStep() override;
   void OnFramePainted() override;
@@ -30,7 +32,8 @@ class CScriptRunner final : public IFrameClient {
   static CHostPanel *FindPath(CKGuiRuntime &runtime, const std::string &path);
   // A message from "key=value" pairs: whole numbers become int (or unsigned 64-bit when larger),
   // the rest text. The caller owns it.
-  static KeyValues *BuildMessage(const std::string &name, const std::vector<std::pair<std::string, std::string>> &pairs);
+  static KeyValues *BuildMessage(const std::string &name,
+                                 const std::vector<std::pair<std::string, std::string>> &pairs);
 
  private:
   // Runs the step; false when the frame's share of the script ends with it.
@@ -39,6 +42,8 @@ class CScriptRunner final : public IFrameClient {
   void Click(const CScriptStep &step);
   void TypeText(const std::string &utf8);
   void Fail(const CScriptStep &step, const std::string &problem);
+  // True while a waitfile step still waits; gives the machine a moment each time.
+  bool WaitingForFile();
 
   CKGuiRuntime &m_Runtime;
   std::vector<CScriptStep> m_Steps;
@@ -47,6 +52,9 @@ class CScriptRunner final : public IFrameClient {
   const CScriptStep *m_pPending = nullptr;  // a shot or dump waiting for the paint
   uint64 m_WaitFrame = 0;
   double m_WaitTime = 0.0;
+  // A waitfile step: the file, and the real time it is given up at.
+  const CScriptStep *m_pWaitFile = nullptr;
+  std::chrono::steady_clock::time_point m_WaitFileDeadline;
   bool m_Quit = false;
   bool m_Failed = false;
 };

@@ -32,8 +32,9 @@ TEST(ScriptParser, ReadsEveryKindOfStep) {
       "// another comment\n"
       "shot out/picture.png\n"
       "dump state.vdf\n"
+      "waitfile cue.txt\n"
       "quit\n");
-  ASSERT_EQ(steps.size(), 15u);
+  ASSERT_EQ(steps.size(), 16u);
   EXPECT_EQ(steps[0].kind, CScriptStep::WAIT);
   EXPECT_DOUBLE_EQ(steps[0].waitSeconds, 0.5);
   EXPECT_EQ(steps[0].line, 3);
@@ -56,7 +57,9 @@ TEST(ScriptParser, ReadsEveryKindOfStep) {
   EXPECT_EQ(steps[11].pairs[2], std::make_pair(std::string("name"), std::string("Two Words")));
   EXPECT_EQ(steps[12].path, "out/picture.png");
   EXPECT_EQ(steps[13].kind, CScriptStep::DUMP);
-  EXPECT_EQ(steps[14].kind, CScriptStep::QUIT);
+  EXPECT_EQ(steps[14].kind, CScriptStep::WAIT_FILE);
+  EXPECT_EQ(steps[14].path, "cue.txt");
+  EXPECT_EQ(steps[15].kind, CScriptStep::QUIT);
 }
 
 TEST(ScriptParser, ReportsTheFirstBadLine) {
@@ -65,35 +68,31 @@ TEST(ScriptParser, ReportsTheFirstBadLine) {
     const char *problem;
   };
   const Case cases[] = {
-      {"jump 1 2", "unknown step 'jump'"},
-      {"wait", "wait needs an amount"},
-      {"wait 5", "wait needs an amount"},
-      {"wait -5ms", "wait needs an amount"},
-      {"wait 5 minutes", "wait needs an amount"},
-      {"move Main/List", "move needs X Y"},
-      {"click", "expected X Y or a panel path"},
-      {"click 1 2 3", "expected X Y or a panel path"},
-      {"key NOPE", "unknown key 'NOPE'"},
-      {"type", "type needs text"},
-      {"message", "message needs a name"},
-      {"message Go ip", "key=value"},
-      {"message Go name=\"open", "unclosed quote"},
-      {"shot", "shot needs a file name"},
+      {"jump 1 2", "unknown step 'jump'"},          {"wait", "wait needs an amount"},
+      {"wait 5", "wait needs an amount"},           {"wait -5ms", "wait needs an amount"},
+      {"wait 5 minutes", "wait needs an amount"},   {"move Main/List", "move needs X Y"},
+      {"click", "expected X Y or a panel path"},    {"click 1 2 3", "expected X Y or a panel path"},
+      {"key NOPE", "unknown key 'NOPE'"},           {"type", "type needs text"},
+      {"message", "message needs a name"},          {"message Go ip", "key=value"},
+      {"message Go name=\"open", "unclosed quote"}, {"shot", "shot needs a file name"},
       {"quit now", "quit takes nothing"},
   };
   for (const Case &c : cases) {
     std::vector<CScriptStep> steps;
     std::string error;
-    EXPECT_FALSE(CScriptParser::Parse(std::string("wait 1frames\n") + c.line + "\nquit\n", steps, error)) << c.line;
+    EXPECT_FALSE(CScriptParser::Parse(std::string("wait 1frames\n") + c.line + "\nquit\n", steps, error))
+        << c.line;
     EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
     EXPECT_NE(error.find(c.problem), std::string::npos) << c.line << " -> " << error;
   }
 }
 
 TEST(ScriptRunner, BuildsMessagesWithNumbersAsNumbers) {
-  KeyValuesAD message(CScriptRunner::BuildMessage(
-      "ActiveGameName",
-      {{"game", "Ironclad Skies"}, {"appid", "1002"}, {"big", "76561197960265728"}, {"neg", "-5"}, {"mixed", "12ab"}}));
+  KeyValuesAD message(CScriptRunner::BuildMessage("ActiveGameName", {{"game", "Ironclad Skies"},
+                                                                     {"appid", "1002"},
+                                                                     {"big", "76561197960265728"},
+                                                                     {"neg", "-5"},
+                                                                     {"mixed", "12ab"}}));
   EXPECT_STREQ(message->GetName(), "ActiveGameName");
   EXPECT_EQ(message->GetDataType("game"), KeyValues::TYPE_STRING);
   EXPECT_EQ(message->GetDataType("appid"), KeyValues::TYPE_INT);
@@ -131,7 +130,7 @@ TEST_F(ScriptRunnerTest, StepsDriveInputWaitAndFindPanelsByPath) {
   Runtime().Input().SetFocus(list->id);
   RunFrames(1);
   EXPECT_EQ(list->Logged("Mouse"), (std::vector<std::string>{"MousePressed 0", "MouseReleased 0",
-                                                            "MouseDoublePressed 0", "MouseReleased 0"}));
+                                                             "MouseDoublePressed 0", "MouseReleased 0"}));
   EXPECT_EQ(list->Logged("CursorMoved"), std::vector<std::string>{"CursorMoved 24,24"});
   RunFrames(2);
   EXPECT_TRUE(list->Logged("KeyTyped").empty());  // still waiting
@@ -148,11 +147,28 @@ TEST_F(ScriptRunnerTest, StepsDriveInputWaitAndFindPanelsByPath) {
   Runtime().RemoveFrameClient(&runner);
 }
 
+TEST_F(ScriptRunnerTest, WaitfileHoldsTheScriptUntilItsFileAppears) {
+  auto root = MakePanel("Root", 0, 0, 0, 10, 10);
+  const std::string cue = m_Dir.File("cue.txt");
+  CScriptRunner runner(Runtime(), ParseOk("waitfile " + cue + "\nmessage Go\nquit\n"),
+                       [&]() { return root->id; });
+  Runtime().AddFrameClient(&runner);
+  RunFrames(5);
+  EXPECT_TRUE(root->log.empty());
+  EXPECT_FALSE(runner.Failed());
+  WriteWholeFile(cue, "go");
+  RunFrames(2);
+  EXPECT_EQ(root->log, std::vector<std::string>{"Go"});
+  EXPECT_TRUE(runner.QuitRequested());
+  Runtime().RemoveFrameClient(&runner);
+}
+
 TEST_F(ScriptRunnerTest, ShotsAndDumpsAreWrittenAfterThePaint) {
   auto window = MakePopup("Window", 0, 0, 50, 50, Color(200, 10, 10, 255));
   std::string shot = m_Dir.File("shot.png");
   std::string dump = m_Dir.File("dump.vdf");
-  CScriptRunner runner(Runtime(), ParseOk("shot " + shot + "\ndump " + dump + "\nshot " + dump + "/x.png\n"), nullptr);
+  CScriptRunner runner(Runtime(), ParseOk("shot " + shot + "\ndump " + dump + "\nshot " + dump + "/x.png\n"),
+                       nullptr);
   Runtime().AddFrameClient(&runner);
   RunFrames(3);
   Runtime().RemoveFrameClient(&runner);
