@@ -15,6 +15,8 @@
 #include "kstdlib/strtools.h"
 #include "plexa/client_api.h"
 #include "serverbrowser/DialogGameInfo.h"
+#include "serverbrowser/FavoriteGames.h"
+#include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/serverbrowser.h"
@@ -429,6 +431,24 @@ TEST_F(GameInfoDialogTest, AFriendsConnectStringWithControlCharactersIsNotUsed) 
 }
 
 // ---- opened by the main window
+
+TEST_F(GameInfoDialogTest, EnterOrADoubleClickOnARowJoinsItsServer) {
+  CServerBrowserDialog *window = MakeMainWindow();
+  CFavoriteGames *favorites = window->GetFavoriteGames();
+  favorites->BeginRefresh();
+  m_Services.Answer(favorites->GetListRequest(), 1, Server());
+  CGameListPanel *list = favorites->GetGameList();
+  list->SelectOnly(list->FindItemByUserValue(1));
+  RunFrames();
+  Send(list, new KeyValues("KeyCodeTyped", "code", kgui::KEY_ENTER));
+  RunFrames();
+  ASSERT_EQ(window->GetGameInfoDialogs().size(), 1u);
+  auto *dialog = dynamic_cast<CDialogGameInfo *>(window->GetGameInfoDialogs()[0]);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->IsConnectPending());
+  EXPECT_EQ(dialog->GetShownServer().m_NetAdr.GetQueryPort(), kQueryPort);
+  delete dialog;
+}
 
 TEST_F(GameInfoDialogTest, TheMainWindowOpensJoinsFindsAndClosesDialogs) {
   CServerBrowserDialog *window = MakeMainWindow();
