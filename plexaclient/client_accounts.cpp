@@ -4,6 +4,7 @@
 
 #include "kstdlib/strtools.h"
 #include "plexaclient/client_services.h"
+#include "plexaclient/running_game_channel.h"
 #include "tier0/dbg.h"
 
 bool CClientUser::IsBannedForApp(AppId_t appId) { return m_Services.World().IsBanned(appId); }
@@ -86,14 +87,43 @@ void CClientFriends::RequestFriendPresence(AppId_t appId, PlexaId_t friendId) {
   if (m_Services.World().FindFriend(friendId)) m_Services.QueuePresenceUpdate(friendId, appId);
 }
 
+namespace {
+
+// Hands the request to the game that runs for this user folder, over the channel it listens on.
+// A game that is not there (or will not take the server) is logged; nothing else happens.
+void HandToRunningGame(const runninggame::CRequest &request) {
+  std::string packet;
+  std::string path;
+  std::string answer;
+  std::string error;
+  if (!runninggame::FormatRequest(request, packet, error) || !runninggame::SocketPath(path, error) ||
+      !runninggame::SendRequest(path, packet, answer, error)) {
+    Warning("plexaclient: the running game was not reached: %s\n", runninggame::EscapeForLog(error).c_str());
+    return;
+  }
+  if (answer != "ok") {
+    Warning("plexaclient: the running game answered '%s'\n", runninggame::EscapeForLog(answer).c_str());
+  }
+}
+
+}  // namespace
+
 void CClientFriends::ConnectRunningGame(const char *address, const char *password) {
-  Msg("plexaclient: the running game is asked to connect to %s%s\n", address ? address : "",
-      password && *password ? " (with a password)" : "");
-  m_Services.SetLastConnectRequest(address ? address : "");
+  runninggame::CRequest request;
+  request.address = address ? address : "";
+  request.password = password ? password : "";
+  Msg("plexaclient: the running game is asked to connect to %s%s\n",
+      runninggame::EscapeForLog(request.address).c_str(),
+      request.password.empty() ? "" : " (with a password)");
+  m_Services.SetLastConnectRequest(request.address);
+  HandToRunningGame(request);
 }
 
 void CClientFriends::JoinRunningGameToFriend(AppId_t appId, PlexaId_t friendId, const char *connect) {
+  runninggame::CRequest request;
+  request.command = connect ? connect : "";
   Msg("plexaclient: the running game of application %u joins friend %llu with \"%s\"\n", appId,
-      static_cast<unsigned long long>(friendId), connect ? connect : "");
-  m_Services.SetLastConnectRequest(connect ? connect : "");
+      static_cast<unsigned long long>(friendId), runninggame::EscapeForLog(request.command).c_str());
+  m_Services.SetLastConnectRequest(request.command);
+  HandToRunningGame(request);
 }

@@ -1,42 +1,195 @@
-// fakegame: the stand-in game client the host's launcher starts. It prints its command line, keeps
-// a copy of it when given --record FILE, and stays up until it is closed (SIGTERM or SIGINT).
+// fakegame: the stand-in game client the host's launcher starts. It joins the server its command
+// line names ("+connect a.b.c.d:port" with "+password <text>", or "a.b.c.d:port?password=<text>"),
+// listens for servers the services hand it while it runs, and stays up until it is closed
+// (SIGTERM or SIGINT, or the host that started it going away).
+//
+//   --record FILE         keeps an exact copy of the other arguments in FILE
+//   KGUI_GAME_REPORT_FD   a pipe of the host: "joined a.b.c.d:port" for every join, "ready" once
+//                         it listens (one line each)
+//   FAKEGAME_LOG          its log file (appended to); default fakegame.log in the user's folder
+//                         ($PLEXA_USER_DIR, else the default user folder)
+//
+// Its log (and stdout) never shows a password or a raw control character.
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
-int main(int argc, char **argv) {
+#include "plexaclient/running_game_channel.h"
+#include "tools/fakegame/connect_args.h"
+#include "tools/fakegame/game_listener.h"
+
+namespace fakegame {
+namespace {
+
+// Lines to stdout and to the log file.
+class CGameLog {
+ public:
+  CGameLog() {
+    const char *named = getenv("FAKEGAME_LOG");
+    m_Path = named && *named ? named : runninggame::UserFolder() + "/fakegame.log";
+    m_pFile = fopen(m_Path.c_str(), "a");
+    if (!m_pFile)
+      fprintf(stderr, "fakegame: cannot write the log '%s': %s\n", m_Path.c_str(), strerror(errno));
+  }
+  ~CGameLog() {
+    if (m_pFile) fclose(m_pFile);
+  }
+  CGameLog(const CGameLog &) = delete;
+  CGameLog &operator=(const CGameLog &) = delete;
+
+  void Line(const std::string &text) {
+    printf("fakegame: %s\n", text.c_str());
+    fflush(stdout);
+    if (!m_pFile) return;
+    fprintf(m_pFile, "%s\n", text.c_str());
+    fflush(m_pFile);
+  }
+
+ private:
+  std::string m_Path;
+  FILE *m_pFile = nullptr;
+};
+
+// The host's report pipe, when it gave one.
+class CReportPipe {
+ public:
+  explicit CReportPipe(CGameLog &log) : m_Log(log) {
+    const char *text = getenv("KGUI_GAME_REPORT_FD");
+    if (!text || !*text) return;
+    char *end = nullptr;
+    long fd = strtol(text, &end, 10);
+    if (*end != '\0' || fd <= STDERR_FILENO || fd > 65535 || fcntl(static_cast<int>(fd), F_GETFD) < 0) {
+      m_Log.Line("no report pipe at '" + runninggame::EscapeForLog(text, 20) + "'");
+      return;
+    }
+    m_Fd = static_cast<int>(fd);
+    // A host that stops reading must never stall the game.
+    fcntl(m_Fd, F_SETFL, fcntl(m_Fd, F_GETFL) | O_NONBLOCK);
+  }
+  int Fd() const { return m_Fd; }
+
+  void Write(const std::string &line) {
+    if (m_Fd < 0) return;
+    std::string text = line + "\n";
+    if (write(m_Fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+      m_Log.Line("could not report '" + line + "' to the host: " + strerror(errno));
+    }
+  }
+
+ private:
+  CGameLog &m_Log;
+  int m_Fd = -1;
+};
+
+void Join(const CConnectTarget &target, const char *how, CGameLog &log, CReportPipe &report) {
+  log.Line(std::string("connecting to ") + target.Address() +
+           (target.password.empty() ? "" : " with a password") + how);
+  report.Write("joined " + target.Address());
+}
+
+std::string HandleRequest(const runninggame::CRequest &request, CGameLog &log, CReportPipe &report) {
+  CConnectTarget target = request.command.empty() ? TargetFromRequest(request.address, request.password)
+                                                  : FindConnectTarget(SplitConsoleText(request.command));
+  if (!target.Found()) {
+    std::string problem = target.problem.empty() ? "no server named" : target.problem;
+    log.Line("refused a server handed over while running: " + problem);
+    return "refused " + problem;
+  }
+  Join(target, " (handed over while running)", log, report);
+  return "ok";
+}
+
+int Run(int argc, char **argv) {
   // Blocked first, so a close that comes early still ends the program cleanly.
   sigset_t closing;
   sigemptyset(&closing);
   sigaddset(&closing, SIGTERM);
   sigaddset(&closing, SIGINT);
   sigprocmask(SIG_BLOCK, &closing, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  int signals = signalfd(-1, &closing, SFD_CLOEXEC);
+  if (signals < 0) {
+    fprintf(stderr, "fakegame: cannot wait for signals: %s\n", strerror(errno));
+    return 1;
+  }
 
-  std::string line;
+  std::vector<std::string> words;
   const char *record = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
       record = argv[++i];
       continue;
     }
-    if (!line.empty()) line += ' ';
-    line += argv[i];
+    words.emplace_back(argv[i]);
   }
-  printf("fakegame: started with: %s\n", line.c_str());
-  fflush(stdout);
+  CGameLog log;
+  log.Line("started with: " + ShownCommandLine(words));
   if (record) {
     FILE *file = fopen(record, "w");
     if (!file) {
       fprintf(stderr, "fakegame: cannot write '%s'\n", record);
       return 1;
     }
+    std::string line;
+    for (const std::string &word : words) line += (line.empty() ? "" : " ") + word;
     fprintf(file, "%s\n", line.c_str());
     fclose(file);
   }
-  int signal = 0;
-  sigwait(&closing, &signal);
-  printf("fakegame: closed\n");
+
+  CReportPipe report(log);
+  CGameListener listener;
+  std::string path;
+  std::string error;
+  if (runninggame::SocketPath(path, error) && listener.Open(path, error)) {
+    log.Line("listening at " + path);
+  } else {
+    log.Line("no running-game channel: " + error);
+  }
+  CConnectTarget target = FindConnectTarget(words);
+  if (target.Found()) {
+    Join(target, "", log, report);
+  } else if (!target.problem.empty()) {
+    log.Line("not joining: " + target.problem);
+  }
+  report.Write("ready");
+
+  // Bounded only by the close: every wake-up does a fixed amount of work.
+  for (;;) {
+    pollfd waits[3] = {{signals, POLLIN, 0}, {listener.Fd(), POLLIN, 0}, {report.Fd(), 0, 0}};
+    if (poll(waits, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      log.Line(std::string("cannot wait: ") + strerror(errno));
+      break;
+    }
+    if (waits[0].revents) break;
+    if (waits[2].revents & (POLLERR | POLLHUP)) {
+      log.Line("the host went away");
+      break;
+    }
+    if (waits[1].revents & POLLIN) {
+      std::string problem;
+      listener.ServeOne(
+          [&](const runninggame::CRequest &request) { return HandleRequest(request, log, report); }, problem);
+      if (!problem.empty()) log.Line(problem);
+    }
+  }
+  log.Line("closed");
+  close(signals);
   return 0;
+}
+
+}  // namespace
+}  // namespace fakegame
+
+int main(int argc, char **argv) {
+  return fakegame::Run(argc, argv);
 }
