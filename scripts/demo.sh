@@ -9,8 +9,10 @@ cmake --build build -j"$(nproc)"
 
 bin=build/bin
 # The host with the browser module and the client services stand-in, recorded for this user, on
-# the demo world (build/bin/plexaclient.vdf, a copy of plexaclient/demo/plexaclient.vdf).
-host=("$bin/kgui-host" --services "$bin/plexaclient.so")
+# the demo world (build/bin/plexaclient.vdf, a copy of plexaclient/demo/plexaclient.vdf). Its
+# launcher starts fakegame for every application of that world (host/demo/host.vdf), so joining a
+# server starts the game and the server lands on the History tab.
+host=("$bin/kgui-host" --config host/demo/host.vdf --services "$bin/plexaclient.so")
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "${host[@]}" "$bin/serverbrowser.so"
 fi
