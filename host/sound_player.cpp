@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,21 @@ bool ReadFile(IFileSystem &fileSystem, const char *fileName, std::vector<unsigne
   }
   fileSystem.Close(file);
   return ok;
+}
+
+// The name as a log line may show it: control characters as \xNN.
+std::string Printable(const std::string &text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      snprintf(escaped, sizeof(escaped), "\\x%02X", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
 }
 
 }  // namespace
@@ -72,6 +88,8 @@ bool CSoundPlayer::Play(const char *fileName) {
   }
   m_LastPlayed = name;
   ++m_PlayCount;
+  // One line per sound, whatever the audio device does with it (tests watch for the alerts).
+  Msg("kgui-host: sound %s\n", Printable(name).c_str());
   bool played = OpenDevice(format);
   if (played) {
     SDL_AudioCVT convert;

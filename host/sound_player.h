@@ -16,7 +16,8 @@ class CSoundPlayer {
   CSoundPlayer(const CSoundPlayer &) = delete;
   CSoundPlayer &operator=(const CSoundPlayer &) = delete;
 
-  // Starts the sound, replacing one still playing. False (with a warning) when the file cannot be
+  // Starts the sound, replacing one still playing, and logs "kgui-host: sound <name>" once the file
+  // is read (also when no audio device plays it). False (with a warning) when the file cannot be
   // read or no audio device can be opened.
   bool Play(const char *fileName);
   const std::string &LastPlayed() const { return m_LastPlayed; }

@@ -37,6 +37,21 @@ std::string ExecutableDir() {
   return failure ? "." : self.parent_path().string();
 }
 
+// An unsigned 32-bit value as the script's message step writes a whole number: an integer when it
+// fits in one, else a 64-bit one, so no reader sees it negative.
+void SetUnsigned(KeyValues *message, const char *key, uint32 value) {
+  if (value <= static_cast<uint32>(INT32_MAX)) {
+    message->SetInt(key, static_cast<int>(value));
+  } else {
+    message->SetUint64(key, value);
+  }
+}
+
+std::string FormatAddress(uint32 ip, uint16 port) {
+  return std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
+         std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF) + ":" + std::to_string(port);
+}
+
 bool HasDisplay() {
   const char *x11 = getenv("DISPLAY");
   const char *wayland = getenv("WAYLAND_DISPLAY");
@@ -180,14 +195,35 @@ bool CHostApp::StartModule() {
 }
 
 void CHostApp::SendStartMessages() {
+  for (KeyValues *message : m_pConfig->MakeStartMessages()) PostToModule(message);
+}
+
+void CHostApp::PostToModule(KeyValues *message) {
   kgui::VPANEL root = m_pModule->Module()->GetRootPanel();
-  for (KeyValues *message : m_pConfig->MakeStartMessages()) {
-    if (!m_pRuntime->Panels().Find(root)) {
-      Warning("kgui-host: the module has no root panel for '%s'\n", message->GetName());
-      message->Destroy();
+  if (!m_pRuntime->Panels().Find(root)) {
+    Warning("kgui-host: the module has no root panel for '%s'\n", message->GetName());
+    message->Destroy();
+    return;
+  }
+  m_pRuntime->KGui().PostMessage(root, message, kgui::NULL_PANEL, 0.0f);
+}
+
+void CHostApp::ForwardGameReports() {
+  // On the test clock the host waits for starting games, so a scripted run repeats exactly.
+  for (const CGameEvent &event : m_pLauncher->ReadReports(m_VirtualClock)) {
+    const std::string address = FormatAddress(event.ip, event.port);
+    if (event.kind == CGameEvent::k_ELeft) {
+      Msg("kgui-host: the game of application %u left %s\n", event.appID, address.c_str());
+      PostToModule(new KeyValues("DisconnectedFromGame"));
       continue;
     }
-    m_pRuntime->KGui().PostMessage(root, message, kgui::NULL_PANEL, 0.0f);
+    Msg("kgui-host: the game of application %u joined %s\n", event.appID, address.c_str());
+    // The connect line names one port: it is both the connection and the query port.
+    auto *message = new KeyValues("ConnectedToGame");
+    SetUnsigned(message, "ip", event.ip);
+    message->SetInt("connectionport", event.port);
+    message->SetInt("queryport", event.port);
+    PostToModule(message);
   }
 }
 
@@ -197,6 +233,7 @@ void CHostApp::Loop() {
     double frameStart = Plat_FloatTime();
     module->RunModuleFrame();
     m_pRuntime->RunFrame();
+    ForwardGameReports();
     ++m_Frames;
     if (FrameLimitReached()) break;
     if (m_pScript && (m_pScript->QuitRequested() || (m_pScript->Finished() && !m_pWindow))) break;

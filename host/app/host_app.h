@@ -13,6 +13,8 @@
 #include "host/app/host_options.h"
 #include "tier0/platform.h"
 
+class KeyValues;
+
 namespace kguihost {
 
 // The environment variable through which the host hands its user folder (--user-dir, or the
@@ -46,6 +48,10 @@ class CHostApp {
   bool PrepareRuntime();
   bool StartModule();
   void SendStartMessages();
+  // Passes on what the started games reported: "ConnectedToGame" for a join, "DisconnectedFromGame"
+  // when the game that joined last has gone.
+  void ForwardGameReports();
+  void PostToModule(KeyValues *message);
   void Loop();
   bool FrameLimitReached();
   void Pace(double frameStart);

@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <cstring>
 
@@ -27,14 +28,16 @@ class HostAppTest : public ::testing::Test {
 
   std::string Game() const { return m_Dir.File("game"); }
 
-  // Runs kgui-host headless on the test module with a script (and extra arguments first).
-  int RunHost(const std::string &script, std::vector<std::string> extra = {}) {
+  // Runs kgui-host headless on the test module with a script (and extra arguments first, and extra
+  // environment entries "NAME=value").
+  int RunHost(const std::string &script, std::vector<std::string> extra = {},
+              const std::vector<std::string> &environment = {}) {
     WriteWholeFile(m_Dir.File("script.txt"), script);
     std::vector<std::string> argv = {BinPath("kgui-host"), "--headless", "--game", Game(), "--user-dir",
                                      m_Dir.File("user"), "--script", m_Dir.File("script.txt")};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.push_back(BinPath("kguitestmodule.so"));
-    return RunProgram(argv, m_Output);
+    return RunProgram(argv, m_Output, environment);
   }
 
   // The panel of the last dump at a path of names below the window.
@@ -160,6 +163,93 @@ TEST_F(HostAppTest, GameLauncherReachesTheModuleThroughTheHostFactories) {
   std::filesystem::rename(m_Dir.File("dump2.vdf"), m_Dir.File("dump.vdf"));
   m_pDump.reset();
   EXPECT_NE(Text("TestWindow").find("launch 2 running 0"), std::string::npos) << Text("TestWindow");
+}
+
+TEST_F(HostAppTest, GameJoinsReachTheModuleAsConnectedToGame) {
+  // The game starts with a connect line, then the services hand the running game another server.
+  CRuntimeDir runtime;
+  ASSERT_FALSE(runtime.Path().empty());
+  std::string log = m_Dir.File("fakegame.log");
+  WriteWholeFile(m_Dir.File("host.vdf"), R"("HostConfig" { "Games" {
+      "1002" { "gamedir" "ironclad" "command" "fakegame -game ironclad" } } })");
+  ASSERT_EQ(RunHost("message LaunchGame appid=1002 gamedir=ironclad "
+                    "commandline=\"+connect 192.168.10.20:27015 +password secret9\"\n"
+                    "wait 2frames\n"
+                    "message ConnectRunningGame address=10.0.0.3:27016 password=hunter2\n"
+                    "wait 2frames\n"
+                    "message IsGameRunning appid=1002\n"
+                    "wait 1frames\n"
+                    "dump " +
+                        m_Dir.File("dump.vdf") + "\n",
+                    {"--config", m_Dir.File("host.vdf"), "--services", BinPath("plexaclient.so")},
+                    {"XDG_RUNTIME_DIR=" + runtime.Path(), "FAKEGAME_LOG=" + log}),
+            0)
+      << m_Output;
+  // The address as the browser reads it (unsigned), the one port as connection and query port.
+  EXPECT_NE(Text("TestWindow").find("running 1 joins 192.168.10.20:27015/27015,10.0.0.3:27016/27016 left 0"),
+            std::string::npos)
+      << Text("TestWindow") << m_Output;
+  EXPECT_NE(m_Output.find("kgui-host: the game of application 1002 joined 10.0.0.3:27016"),
+            std::string::npos);
+  std::string played = ReadWholeFile(log);
+  EXPECT_NE(played.find("connecting to 192.168.10.20:27015 with a password\n"), std::string::npos) << played;
+  EXPECT_NE(played.find("connecting to 10.0.0.3:27016 with a password (handed over while running)"),
+            std::string::npos)
+      << played;
+  EXPECT_EQ(played.find("secret9"), std::string::npos) << played;
+  EXPECT_EQ(played.find("hunter2"), std::string::npos) << played;
+  // The game went with the host; its socket too.
+  EXPECT_TRUE(std::filesystem::is_empty(runtime.Path()));
+}
+
+TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
+  // A game that writes junk, control characters and an endless line before one good join, then
+  // ends: the host logs what it drops, passes on the join, and then that the game left.
+  std::string game = m_Dir.File("noisy-game.sh");
+  WriteWholeFile(game,
+                 "#!/bin/sh\n"
+                 "exec >&\"$KGUI_GAME_REPORT_FD\"\n"
+                 "printf 'hello\\n\\033[2Jjoined 10.0.0.1\\njoined 300.0.0.1:27015\\n'\n"
+                 "head -c 100000 /dev/zero | tr '\\000' x\n"
+                 "printf '\\njoined 10.0.0.7:27015\\nready\\n'\n");
+  chmod(game.c_str(), 0755);
+  WriteWholeFile(m_Dir.File("host.vdf"),
+                 "\"HostConfig\" { \"Games\" { \"40\" { \"command\" \"" + game + "\" } } }");
+  ASSERT_EQ(RunHost("message LaunchGame appid=40 gamedir=armada\n"
+                    "wait 30frames\n"
+                    "dump " +
+                        m_Dir.File("dump.vdf") + "\n",
+                    {"--config", m_Dir.File("host.vdf")}),
+            0)
+      << m_Output;
+  EXPECT_NE(Text("TestWindow").find("joins 10.0.0.7:27015/27015 left 1"), std::string::npos)
+      << Text("TestWindow");
+  for (const char *logged : {"cannot read: 'hello'", "cannot read: '\\x1B[2Jjoined 10.0.0.1'",
+                             "cannot read: 'joined 300.0.0.1:27015'", "longer than 256 bytes was dropped"}) {
+    EXPECT_NE(m_Output.find(logged), std::string::npos) << logged << "\n" << m_Output;
+  }
+  EXPECT_EQ(m_Output.find('\x1b'), std::string::npos);
+}
+
+TEST_F(HostAppTest, EverySoundPlayedIsLogged) {
+  // SDL's dummy audio driver (set for every test) plays nothing; the log line is there all the same.
+  std::filesystem::create_directories(Game() + "/servers");
+  WriteWav(Game() + "/servers/game_ready.wav");
+  ASSERT_EQ(RunHost("message PlaySound name=servers/game_ready.wav\n"
+                    "message PlaySound name=servers/missing.wav\n"
+                    "wait 1frames\n"
+                    "message PlaySound name=servers/game_ready.wav\n"
+                    "wait 1frames\n"
+                    "dump " +
+                    m_Dir.File("dump.vdf") + "\n"),
+            0)
+      << m_Output;
+  size_t first = m_Output.find("kgui-host: sound servers/game_ready.wav\n");
+  ASSERT_NE(first, std::string::npos) << m_Output;
+  EXPECT_NE(m_Output.find("kgui-host: sound servers/game_ready.wav\n", first + 1), std::string::npos)
+      << m_Output;
+  EXPECT_EQ(m_Output.find("kgui-host: sound servers/missing.wav"), std::string::npos) << m_Output;
+  EXPECT_NE(m_Output.find("cannot read 'servers/missing.wav'"), std::string::npos) << m_Output;
 }
 
 TEST_F(HostAppTest, MissingTokenFileAndImagesLeaveDefaultsAndWarnings) {

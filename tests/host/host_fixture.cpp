@@ -129,6 +129,26 @@ Color HostTest::DesktopColor() {
   return Runtime().Scheme().Default().GetColor("Desktop.BgColor", Color(36, 40, 46, 255));
 }
 
+void WriteWav(const std::string &path) {
+  const int samples = 800;
+  std::string wav = "RIFF";
+  auto u32 = [&](uint32 v) { wav.append(reinterpret_cast<const char *>(&v), 4); };
+  auto u16 = [&](uint16 v) { wav.append(reinterpret_cast<const char *>(&v), 2); };
+  u32(36 + samples * 2);
+  wav += "WAVEfmt ";
+  u32(16);
+  u16(1);  // PCM
+  u16(1);  // mono
+  u32(8000);
+  u32(16000);
+  u16(2);
+  u16(16);
+  wav += "data";
+  u32(samples * 2);
+  wav.append(samples * 2, '\0');
+  WriteWholeFile(path, wav);
+}
+
 void WriteSolidPng(const std::string &path, int wide, int tall, Color color) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, wide, tall);
@@ -175,6 +195,16 @@ int RunProgram(const std::vector<std::string> &argv, std::string &output, const 
   waitpid(pid, &status, 0);
   output = ReadWholeFile(outputFile);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+CRuntimeDir::CRuntimeDir() {
+  std::string pattern = "/tmp/sb-run-XXXXXX";
+  if (mkdtemp(pattern.data())) m_Path = pattern;  // mkdtemp makes it 0700
+}
+
+CRuntimeDir::~CRuntimeDir() {
+  std::error_code ignored;
+  if (!m_Path.empty()) std::filesystem::remove_all(m_Path, ignored);
 }
 
 }  // namespace kguihost

@@ -87,6 +87,8 @@ class HostTest : public ::testing::Test {
 
 // Writes a PNG of one colour.
 void WriteSolidPng(const std::string &path, int wide, int tall, Color color);
+// Writes a short silent WAV file (16-bit mono PCM).
+void WriteWav(const std::string &path);
 // Copies the shipped scheme into `gameDir`/resource/scheme.res.
 void InstallShippedScheme(const std::string &gameDir);
 // Runs a program with arguments and extra environment entries ("NAME=value"), its output (stdout
@@ -95,5 +97,19 @@ int RunProgram(const std::vector<std::string> &argv, std::string &output,
                const std::vector<std::string> &environment = {});
 // A binary of the build ($SB_BIN_DIR).
 std::string BinPath(const std::string &name);
+
+// A private folder (mode 0700) for games' sockets, as $XDG_RUNTIME_DIR would be; under /tmp, so
+// socket paths stay short whatever the build folder is called. Removed with the object.
+class CRuntimeDir {
+ public:
+  CRuntimeDir();
+  ~CRuntimeDir();
+  CRuntimeDir(const CRuntimeDir &) = delete;
+  CRuntimeDir &operator=(const CRuntimeDir &) = delete;
+  const std::string &Path() const { return m_Path; }
+
+ private:
+  std::string m_Path;
+};
 
 }  // namespace kguihost

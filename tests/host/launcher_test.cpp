@@ -1,8 +1,16 @@
-// The host's game launcher: status codes, the command it starts, and whether the game runs.
+// The host's game launcher: status codes, the command it starts, whether the game runs, and what
+// the started games report on their pipe.
 #include "host/app/game_launcher.h"
 #include "tests/host/host_fixture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <thread>
 
 namespace kguihost {
@@ -49,7 +57,26 @@ TEST(GameLauncher, StatusCodesFollowTheCatalogue) {
   EXPECT_FALSE(launcher.IsGameRunning(1002, "ironclad"));
 }
 
+// Games started in process get a user folder, runtime folder and log of the test's own, so they
+// never meet the user's games or each other.
+class GameEnvironment {
+ public:
+  GameEnvironment() {
+    setenv("PLEXA_USER_DIR", m_Dir.File("user").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", m_Runtime.Path().c_str(), 1);
+    setenv("FAKEGAME_LOG", m_Dir.File("fakegame.log").c_str(), 1);
+  }
+  ~GameEnvironment() {
+    unsetenv("PLEXA_USER_DIR");
+    unsetenv("XDG_RUNTIME_DIR");
+    unsetenv("FAKEGAME_LOG");
+  }
+  TempDir m_Dir;
+  CRuntimeDir m_Runtime;
+};
+
 TEST(GameLauncher, StartsTheConfiguredGameWithTheModulesCommandLine) {
+  GameEnvironment environment;
   TempDir dir;
   std::string record = dir.File("args.txt");
   std::string text = "\"HostConfig\" { \"Games\" { \"1002\" { \"gamedir\" \"ironclad\" \"command\" \"fakegame --record " +
@@ -72,6 +99,160 @@ TEST(GameLauncher, StartsTheConfiguredGameWithTheModulesCommandLine) {
   EXPECT_FALSE(launcher.IsGameRunning(1002, "ironclad"));
 }
 
+std::string Describe(const std::vector<CGameEvent> &events) {
+  std::string text;
+  for (const CGameEvent &event : events) {
+    if (!text.empty()) text += ",";
+    text += std::string(event.kind == CGameEvent::k_EJoined ? "joined " : "left ") +
+            std::to_string(event.appID) + " " + std::to_string(event.ip >> 24) + "." +
+            std::to_string((event.ip >> 16) & 0xFF) + "." + std::to_string((event.ip >> 8) & 0xFF) + "." +
+            std::to_string(event.ip & 0xFF) + ":" + std::to_string(event.port);
+  }
+  return text;
+}
+
+TEST(GameLauncher, FakegameReportsTheServerOfItsCommandLine) {
+  GameEnvironment environment;
+  CHostConfig config = ConfigFrom(R"("HostConfig" { "Games" {
+      "1002" { "gamedir" "ironclad" "command" "fakegame -game ironclad" }
+      "1200" { "gamedir" "brass" "command" "fakegame" } } })");
+  struct Case {
+    uint32 appID;
+    const char *commandLine;
+    const char *events;
+  };
+  const Case cases[] = {
+      {1002, " +connect 192.168.10.20:27015 +password \"pw\"", "joined 1002 192.168.10.20:27015"},
+      {1002, " +connect 10.0.0.2:27016", "joined 1002 10.0.0.2:27016"},
+      {1200, " 10.0.0.4:27020?password=pw", "joined 1200 10.0.0.4:27020"},
+      {1200, " 10.0.0.4:27021", "joined 1200 10.0.0.4:27021"},
+      {1002, " +connect 10.0.0.300:27015", ""},                    // not an address: no join
+      {1002, " +connect 10.0.0.2:27015 +password \"a\x01\"", ""},  // a password it refuses
+      {1002, " +connect 10.0.0.2:27017 -name \"a\x1b[2Jb\"", "joined 1002 10.0.0.2:27017"},
+      {1002, "", ""},
+  };
+  for (const Case &c : cases) {
+    CGameLauncher launcher(config, BinPath(""));
+    ASSERT_EQ(launcher.LaunchGame(c.appID, "", c.commandLine), k_ELaunchGameStarted);
+    // Waiting for the start returns once the game says it is ready.
+    EXPECT_EQ(Describe(launcher.ReadReports(true)), c.events) << c.commandLine;
+    EXPECT_TRUE(launcher.IsGameRunning(c.appID, ""));
+    EXPECT_EQ(Describe(launcher.ReadReports(false)), "");
+    launcher.CloseGames();
+    EXPECT_FALSE(launcher.IsGameRunning(c.appID, ""));
+  }
+  // The log has every command line with the passwords hidden.
+  std::string log = ReadWholeFile(environment.m_Dir.File("fakegame.log"));
+  EXPECT_NE(log.find("started with: -game ironclad +connect 192.168.10.20:27015 +password ********"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("started with: 10.0.0.4:27020?password=********"), std::string::npos) << log;
+  EXPECT_NE(log.find("-name a\\x1B[2Jb"), std::string::npos) << log;
+  EXPECT_EQ(log.find("pw"), std::string::npos) << log;
+  EXPECT_EQ(log.find_first_of("\x01\x1b"), std::string::npos) << log;
+}
+
+TEST(GameLauncher, AGameThatEndsIsNoLongerRunningAndLeavesItsServer) {
+  GameEnvironment environment;
+  TempDir dir;
+  // A game of a few shell lines: it joins, then ends.
+  std::string game = dir.File("joins-and-ends.sh");
+  WriteWholeFile(game, "#!/bin/sh\nprintf 'joined 10.0.0.9:27015\\n' >&\"$KGUI_GAME_REPORT_FD\"\n");
+  chmod(game.c_str(), 0755);
+  CHostConfig config =
+      ConfigFrom(("\"HostConfig\" { \"Games\" { \"40\" { \"command\" \"" + game + "\" } } }").c_str());
+  CGameLauncher launcher(config, "");
+  ASSERT_EQ(launcher.LaunchGame(40, "", ""), k_ELaunchGameStarted);
+  // It never says it is ready: the wait ends with its pipe.
+  EXPECT_EQ(Describe(launcher.ReadReports(true)), "joined 40 10.0.0.9:27015,left 40 10.0.0.9:27015");
+  bool running = true;
+  for (int i = 0; i < 500 && running; ++i) {
+    running = launcher.IsGameRunning(40, "");
+    if (running) std::this_thread::sleep_for(std::chrono::milliseconds(10));  // another process
+  }
+  EXPECT_FALSE(running);
+}
+
+TEST(GameReport, ReadsJoinsAndReadyAndNothingElse) {
+  struct Case {
+    const char *line;
+    bool read;
+    uint32 ip;
+    uint16 port;
+  };
+  const Case cases[] = {
+      {"joined 10.0.0.2:27015", true, 0x0A000002u, 27015},
+      {"joined 192.168.10.20:1", true, 0xC0A80A14u, 1},
+      {"joined 255.255.255.255:65535", true, 0xFFFFFFFFu, 65535},
+      {"ready", true, 0, 0},
+      {"joined 10.0.0.2", false, 0, 0},
+      {"joined 10.0.0.2:0", false, 0, 0},
+      {"joined 10.0.0.2:65536", false, 0, 0},
+      {"joined 10.0.0.256:27015", false, 0, 0},
+      {"joined 0.0.0.0:27015", false, 0, 0},
+      {"joined 10.0.0:27015", false, 0, 0},
+      {"joined 10.0.0.2:27015 ", false, 0, 0},
+      {"joined  10.0.0.2:27015", false, 0, 0},
+      {"joined 10.0.0.2:+27015", false, 0, 0},
+      {"joined 0010.0.0.2:27015", false, 0, 0},
+      {"joined host.example:27015", false, 0, 0},
+      {"Joined 10.0.0.2:27015", false, 0, 0},
+      {"ready now", false, 0, 0},
+      {"", false, 0, 0},
+  };
+  for (const Case &c : cases) {
+    CGameReport report;
+    report.ip = 7;
+    EXPECT_EQ(ParseGameReport(c.line, report), c.read) << c.line;
+    if (!c.read) continue;
+    EXPECT_EQ(report.ip, c.ip) << c.line;
+    EXPECT_EQ(report.port, c.port) << c.line;
+  }
+}
+
+TEST(GameReportPipe, KeepsWholeLinesAndDropsWhatItCannotRead) {
+  SpewCapture spew;
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  CGameReportPipe pipe(ends[0], 1002);
+  std::vector<CGameReport> reports;
+  auto write = [&](const std::string &text) {
+    ASSERT_EQ(::write(ends[1], text.data(), text.size()), ssize_t(text.size()));
+  };
+
+  // A line split over two reads is read once whole.
+  write("joined 10.0.0.2:270");
+  pipe.Read(reports);
+  EXPECT_TRUE(reports.empty());
+  write("15\nready\n");
+  pipe.Read(reports);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].port, 27015);
+  EXPECT_TRUE(pipe.SaidReady());
+
+  // Junk, control characters and an over-long line are logged (escaped, cut) and skipped; the
+  // lines around them still count.
+  write("hello\n\x01\x1b[2Jjunk\n" + std::string(5000, 'x') + "\njoined 10.0.0.3:27016\n");
+  for (int i = 0; i < 4; ++i) pipe.Read(reports);  // a bounded amount a read
+  ASSERT_EQ(reports.size(), 2u);
+  EXPECT_EQ(reports[1].ip, 0x0A000003u);
+  EXPECT_TRUE(spew.Contains("ignored a report of application 1002 it cannot read: 'hello'"));
+  EXPECT_TRUE(spew.Contains("'\\x01\\x1B[2Jjunk'"));
+  EXPECT_TRUE(spew.Contains("longer than 256 bytes was dropped: '" + std::string(80, 'x') + "...'"));
+  for (const std::string &warning : spew.Warnings()) {
+    EXPECT_EQ(warning.find('\x1b'), std::string::npos);
+    EXPECT_LT(warning.size(), 200u);
+  }
+
+  // At the end of the pipe an unfinished line is dropped.
+  write("joined 10.0.0.4:27017");
+  close(ends[1]);
+  pipe.Read(reports);
+  EXPECT_TRUE(pipe.AtEnd());
+  EXPECT_EQ(reports.size(), 2u);
+  EXPECT_TRUE(spew.Contains("an unfinished report of application 1002 was dropped: 'joined 10.0.0.4:27017'"));
+}
+
 TEST(HostConfig, RejectsApplicationIdsThatAreNotNumbers) {
   for (const char *id : {"abc", "0", "4294967296", "12x"}) {
     CHostConfig config;
@@ -82,6 +263,25 @@ TEST(HostConfig, RejectsApplicationIdsThatAreNotNumbers) {
     EXPECT_FALSE(config.Apply(root.get(), error)) << id;
     EXPECT_NE(error.find("application id"), std::string::npos);
   }
+}
+
+TEST(HostConfig, TheDemoStartsFakegameForEveryApplicationOfTheDemoWorld) {
+  const char *source = getenv("SB_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  CHostConfig config = ConfigFrom(ReadWholeFile(std::string(source) + "/host/demo/host.vdf").c_str());
+  KeyValuesAD world(new KeyValues("PlexaClient"));
+  ASSERT_TRUE(world->LoadFromBuffer(
+      "world", ReadWholeFile(std::string(source) + "/plexaclient/demo/plexaclient.vdf").c_str()));
+  std::map<uint32, std::string> demo;
+  for (KeyValues *app = world->FindKey("apps")->GetFirstSubKey(); app; app = app->GetNextKey()) {
+    demo[static_cast<uint32>(atoll(app->GetName()))] = app->GetString("gamedir");
+  }
+  std::map<uint32, std::string> configured;
+  for (const CGameEntry &game : config.Games()) {
+    configured[game.appID] = game.gameDir;
+    EXPECT_EQ(game.command, "fakegame -game " + game.gameDir) << game.appID;
+  }
+  EXPECT_EQ(configured, demo);
 }
 
 TEST(HostConfig, StartMessagesAreCopiesInFileOrder) {

@@ -1,5 +1,6 @@
 // A small module for testing the host: a window of panels that draw, count clicks and ticks, and
 // post themselves delayed messages. It uses the host runtime directly (no toolkit).
+#include "plexa/client_api.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "serverbrowser/IKGuiModule.h"
 #include "serverbrowser/IServerBrowser.h"
@@ -137,6 +138,7 @@ void CTestModule::SetParentPanel(uint32 parentPanel) {
 void CTestModule::ShutdownModule() {
   if (m_pWindow) m_Runtime.kgui->MarkPanelForDeletion(m_pWindow->VPanel());
   m_pWindow = nullptr;
+  ClientAPI_Shutdown();
 }
 
 CTestModule g_TestModule;

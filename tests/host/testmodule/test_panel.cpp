@@ -1,9 +1,12 @@
 #include "tests/host/testmodule/test_panel.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "kstdlib/strtools.h"
+#include "plexa/client_api.h"
+#include "plexa/iclientfriends.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "tests/host/testmodule/runtime.h"
 #include "tier1/KeyValues.h"
@@ -131,16 +134,43 @@ bool CWindowPanel::Handle(KeyValues *message) {
   }
   if (IsMessage(message, "ConnectedToGame")) {
     m_ConnectedIP = message->GetInt("ip");
+    // Unsigned, as the browser reads it; every join is kept in arrival order.
+    auto ip = static_cast<uint32>(message->GetUint64("ip"));
+    std::string join = std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
+                       std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF) + ":" +
+                       std::to_string(message->GetInt("connectionport")) + "/" +
+                       std::to_string(message->GetInt("queryport"));
+    m_Joins += (m_Joins.empty() ? "" : ",") + join;
+    printf("testmodule: ConnectedToGame %s\n", join.c_str());
+    fflush(stdout);
     return true;
   }
   if (IsMessage(message, "DisconnectedFromGame")) {
     m_ConnectedIP = 0;
+    ++m_Disconnects;
+    printf("testmodule: DisconnectedFromGame\n");
+    fflush(stdout);
     return true;
   }
   if (IsMessage(message, "LaunchGame") && m_pLauncher) {
     uint32 appID = static_cast<uint32>(message->GetInt("appid"));
     m_LaunchStatus = m_pLauncher->LaunchGame(appID, message->GetString("gamedir"), message->GetString("commandline"));
     m_GameRunning = m_pLauncher->IsGameRunning(appID, message->GetString("gamedir"));
+    return true;
+  }
+  if (IsMessage(message, "IsGameRunning") && m_pLauncher) {
+    m_GameRunning = m_pLauncher->IsGameRunning(static_cast<uint32>(message->GetInt("appid")), "");
+    return true;
+  }
+  if (IsMessage(message, "ConnectRunningGame")) {
+    // Binds the client services only when asked, so other runs never load them.
+    if (ClientAPI_Init() && ClientFriends()) {
+      ClientFriends()->ConnectRunningGame(message->GetString("address"), message->GetString("password"));
+    }
+    return true;
+  }
+  if (IsMessage(message, "PlaySound")) {
+    m_Runtime.surface->PlaySound(message->GetString("name"));
     return true;
   }
   return false;
@@ -150,7 +180,8 @@ void CWindowPanel::Describe(KeyValues *panelBlock) {
   CTestPanel::Describe(panelBlock);
   std::string state = "game '" + m_Game + "' ip " + std::to_string(m_ConnectedIP) + " doomed " +
                       (m_Runtime.kgui->HandleToPanel(m_Doomed) ? "alive" : "gone") + " launch " +
-                      std::to_string(m_LaunchStatus) + " running " + (m_GameRunning ? "1" : "0");
+                      std::to_string(m_LaunchStatus) + " running " + (m_GameRunning ? "1" : "0") + " joins " +
+                      (m_Joins.empty() ? "none" : m_Joins) + " left " + std::to_string(m_Disconnects);
   panelBlock->SetString("text", state.c_str());
 }
 

@@ -92,7 +92,9 @@ class CDelayPanel final : public CTestPanel {
   std::string m_Order;
 };
 
-// The module's window: a popup that takes the host messages and shows them.
+// The module's window: a popup that takes the host messages and shows them, and on messages of
+// a script launches games, asks whether one runs, hands the running game a server through the
+// client services and plays sounds.
 class CWindowPanel final : public CTestPanel {
  public:
   explicit CWindowPanel(Runtime &runtime);
@@ -111,6 +113,8 @@ class CWindowPanel final : public CTestPanel {
   IGameLauncher *m_pLauncher = nullptr;
   int m_LaunchStatus = -1;
   bool m_GameRunning = false;
+  std::string m_Joins;  // "a.b.c.d:connectionport/queryport" of each "ConnectedToGame"
+  int m_Disconnects = 0;
 };
 
 }  // namespace testmodule
