@@ -635,8 +635,12 @@ void CDialogGameInfo::LayoutJoinControls() {
     info = "#ServerBrowser_ServerNotResponding";
   m_pInfoLabel->SetText(info);
 
+  // A server that answered but whose players were not asked for (the answer went to a join) is no
+  // silent server: its list stays blank instead.
   const bool nobody = m_ShownServer.m_nPlayerCount + m_ShownServer.m_nBotCount == 0;
-  m_pPlayerList->SetEmptyText(m_ShownServer.m_bResponded && nobody ? "#ServerBrowser_ServerHasNoPlayers"
-                                                                   : "#ServerBrowser_ServerNotResponding");
+  const char *emptyText = !m_ShownServer.m_bResponded ? "#ServerBrowser_ServerNotResponding"
+                          : nobody                    ? "#ServerBrowser_ServerHasNoPlayers"
+                                                      : "";
+  m_pPlayerList->SetEmptyText(emptyText);
   if (!m_bNonPlexaApp) m_pAutoRetry->SetVisible(m_bOfferAutoRetry);
 }

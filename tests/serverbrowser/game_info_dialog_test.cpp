@@ -131,6 +131,13 @@ TEST_F(GameInfoDialogTest, ShowsTheAnsweringServerAndAsksForItsPlayers) {
   EXPECT_EQ(Text("ServerIPText"), "10.0.0.1:27015");
   ASSERT_EQ(m_Services.m_PlayerRequests.size(), 1u);
   EXPECT_EQ(m_Services.m_PlayerRequests[0], std::make_pair(kServerIP, kQueryPort));
+  // Players are on their way: the list does not claim the server is silent or empty.
+  auto *players = dynamic_cast<kgui::ListPanel *>(dialog->FindChildByName("PlayerList"));
+  ASSERT_NE(players, nullptr);
+  EXPECT_EQ(players->GetEmptyText(), "");
+  AnswerPing(Server(0, 12));
+  RunFrames();
+  EXPECT_EQ(players->GetEmptyText(), "#ServerBrowser_ServerHasNoPlayers");
 }
 
 TEST_F(GameInfoDialogTest, AServerThatNeverAnswersSaysSoAndIsAskedAgainEveryTenSeconds) {
@@ -138,6 +145,9 @@ TEST_F(GameInfoDialogTest, AServerThatNeverAnswersSaysSoAndIsAskedAgainEveryTenS
   m_Services.m_PingResponses.back()->OnPingSilent();
   RunFrames();
   EXPECT_EQ(Text("InfoLabel"), "#ServerBrowser_ServerNotResponding");
+  auto *players = dynamic_cast<kgui::ListPanel *>(Dialog()->FindChildByName("PlayerList"));
+  ASSERT_NE(players, nullptr);
+  EXPECT_EQ(players->GetEmptyText(), "#ServerBrowser_ServerNotResponding");
   TickAfter(9.5);
   EXPECT_EQ(m_Services.m_Pings.size(), 1u);
   TickAfter(1.0);

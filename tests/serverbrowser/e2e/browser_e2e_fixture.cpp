@@ -27,14 +27,22 @@ void BrowserEndToEndTest::WriteWorld(std::string world) {
   WriteWholeFile(getenv("PLEXA_CLIENT_CONFIG"), world);
 }
 
-int BrowserEndToEndTest::RunHost(const std::string &script) {
+int BrowserEndToEndTest::RunHost(const std::string &script, const std::vector<std::string> &options) {
   WriteWholeFile(m_Dir.File("script.txt"), script);
   const std::string source = getenv("SB_SOURCE_DIR") ? getenv("SB_SOURCE_DIR") : ".";
-  return kguihost::RunProgram(
-      {kguihost::BinPath("kgui-host"), "--headless", "--game", source + "/game", "--user-dir",
-       m_Dir.File("user"), "--services", kguihost::BinPath("plexaclient.so"), "--script",
-       m_Dir.File("script.txt"), kguihost::BinPath("serverbrowser.so")},
-      m_Output);
+  std::vector<std::string> argv = {kguihost::BinPath("kgui-host"),
+                                   "--headless",
+                                   "--game",
+                                   source + "/game",
+                                   "--user-dir",
+                                   m_Dir.File("user"),
+                                   "--services",
+                                   kguihost::BinPath("plexaclient.so"),
+                                   "--script",
+                                   m_Dir.File("script.txt")};
+  argv.insert(argv.end(), options.begin(), options.end());
+  argv.push_back(kguihost::BinPath("serverbrowser.so"));
+  return kguihost::RunProgram(argv, m_Output);
 }
 
 KeyValues *BrowserEndToEndTest::Load(const std::string &name) {

@@ -23,8 +23,9 @@ class BrowserEndToEndTest : public ::testing::Test {
   // Writes the suite's world with the user folder of this test.
   BrowserEndToEndTest();
 
-  // Runs the host with the browser and the services on `script`; the exit status.
-  int RunHost(const std::string &script);
+  // Runs the host with the browser and the services on `script` (and `options` before the module);
+  // the exit status.
+  int RunHost(const std::string &script, const std::vector<std::string> &options = {});
   // Replaces the world file with `world` ("@USERDIR@" stands for the user folder).
   void WriteWorld(std::string world);
   std::string File(const std::string &name) const { return m_Dir.File(name); }
