@@ -79,6 +79,31 @@ TEST_F(JoinEndToEndTest, APasswordedServerAsksTheGameStartsReportsTheJoinAndHist
   EXPECT_EQ(history[0].rfind("Amber Hall " + Today(), 0), 0u) << history[0];
 }
 
+TEST_F(JoinEndToEndTest, AGameThatRunsAlreadyIsHandedTheNextServer) {
+  ASSERT_EQ(RunHost("wait 120frames\n" + DumpTo("probe.kv") + "quit\n"), 0) << m_Output;
+  ASSERT_EQ(Rows("probe.kv", kInternet).at(1), "Lantern Yard 45");
+  ASSERT_EQ(Rows("probe.kv", kInternet).at(4), "Old Quarry 130");
+
+  auto join = [this](int row) {
+    return "rclick " + RowPoint("probe.kv", row) +
+           "\nwait 5frames\nclick ServerContextMenu/ConnectToServer\n" + "wait 120frames\n";
+  };
+  ASSERT_EQ(Run("wait 120frames\n" + join(1) + join(4) + DumpTo("joined.kv") + ShowTab(kHistory, 90) +
+                DumpTo("history.kv") + "quit\n"),
+            0)
+      << m_Output;
+  // One launch, for the first server; the second went to the running game, which says so in its log.
+  const std::string args = ReadWholeFile(File("args_310.txt"));
+  EXPECT_NE(args.find("198.51.100.23:27016"), std::string::npos) << args;
+  EXPECT_EQ(args.find("198.51.100.26"), std::string::npos) << args;
+  const std::string log = ReadWholeFile(File("user/fakegame.log"));
+  EXPECT_NE(log.find("connecting to 198.51.100.26:27015 (handed over while running)"), std::string::npos)
+      << log;
+  EXPECT_NE(m_Output.find("joined 198.51.100.26:27015"), std::string::npos) << m_Output;
+  EXPECT_FALSE(HasPanel("joined.kv", "DialogGameInfo"));
+  EXPECT_EQ(Rows("history.kv", kHistory, {"Name"}).size(), 2u);
+}
+
 TEST_F(JoinEndToEndTest, AFullServerAlertsAndJoinsWhenASlotFrees) {
   ASSERT_EQ(RunHost("wait 120frames\n" + DumpTo("probe.kv") + "quit\n"), 0) << m_Output;
   ASSERT_EQ(Rows("probe.kv", kInternet).at(5), "Ridge Watch 160");
