@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
 void CStdioFileSystem::SetPathRoot(const char *pathID, const std::string &root) {
   if (pathID) m_PathRoots[pathID] = root;
@@ -62,4 +63,13 @@ bool CStdioFileSystem::RenameFile(const char *oldPath, const char *newPath, cons
 bool CStdioFileSystem::RemoveFile(const char *path, const char *pathID) {
   if (!path) return false;
   return remove(Resolve(path, pathID).c_str()) == 0;
+}
+
+bool CStdioFileSystem::GetLocalWritePath(const char *fileName, const char *pathID, char *localPath,
+                                         int localPathSize) {
+  if (!fileName || !*fileName || !localPath || localPathSize <= 0) return false;
+  const std::string path = Resolve(fileName, pathID);
+  if (path.size() >= static_cast<size_t>(localPathSize)) return false;
+  memcpy(localPath, path.c_str(), path.size() + 1);
+  return true;
 }

@@ -23,6 +23,8 @@ class CStdioFileSystem final : public IFileSystem {
   bool Close(FileHandle_t file) override;
   bool RenameFile(const char *oldPath, const char *newPath, const char *pathID = nullptr) override;
   bool RemoveFile(const char *path, const char *pathID = nullptr) override;
+  bool GetLocalWritePath(const char *fileName, const char *pathID, char *localPath,
+                         int localPathSize) override;
 
  private:
   std::string Resolve(const char *path, const char *pathID) const;

@@ -23,6 +23,19 @@ class IFileSystem {
   virtual bool RenameFile(const char *oldPath, const char *newPath, const char *pathID = nullptr) = 0;
   virtual bool RemoveFile(const char *path, const char *pathID = nullptr) = 0;
 
+  // ---- Appended operations: the slots above keep their places, and a service written before
+  // these were added answers with the defaults below.
+
+  // The plain file `fileName` names for writing in `pathID` (the file Open would write, with the
+  // folders Open would make), copied to `localPath` (`localPathSize` bytes with the NUL), so that a
+  // save can replace it beneath the service: exclusively, durably and keeping its permissions
+  // (SaveBufferToFile). False when the service keeps no plain files, the name resolves to none or
+  // the path does not fit; saves then go through the operations above.
+  virtual bool GetLocalWritePath(const char * /*fileName*/, const char * /*pathID*/, char * /*localPath*/,
+                                 int /*localPathSize*/) {
+    return false;
+  }
+
  protected:
   ~IFileSystem() = default;
 };

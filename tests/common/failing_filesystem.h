@@ -1,5 +1,6 @@
 // A file service that passes calls to the stdio one and injects one chosen fault, recording what
-// it was asked to do.
+// it was asked to do. It names no plain files (GetLocalWritePath keeps its default), so saves go
+// through its operations, where the faults are.
 #pragma once
 
 #include <string>

@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -17,6 +20,20 @@ namespace {
 
 std::string Data(const CUtlBuffer &buf) {
   return std::string(static_cast<const char *>(buf.Base()), static_cast<size_t>(buf.TellPut()));
+}
+
+mode_t ModeOf(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The id of a process that has ended (and been reaped).
+pid_t EndedPid() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return child;
 }
 
 std::vector<std::string> Entries(const TempDir &dir) {
@@ -157,7 +174,7 @@ TEST(SaveBufferToFile, WritesUpToThePutOffsetThroughATemporaryFile) {
   ASSERT_EQ(fs.m_Opened.size(), 1u);
   const std::string temporary = fs.m_Opened[0].substr(0, fs.m_Opened[0].find('|'));
   EXPECT_EQ(temporary.rfind("s.txt.", 0), 0u);
-  EXPECT_EQ(fs.m_Opened[0], temporary + "|wb|CONFIG");
+  EXPECT_EQ(fs.m_Opened[0], temporary + "|wbx|CONFIG") << "created, never an existing file";
   EXPECT_EQ(fs.m_Renamed, std::vector<std::string>{temporary + "|s.txt|CONFIG"});
 }
 
@@ -213,6 +230,88 @@ TEST(SaveBufferToFile, RefusesABufferThatDroppedWrites) {
   EXPECT_FALSE(SaveBufferToFile(&fs, path.c_str(), buf));
   EXPECT_EQ(ReadWholeFile(path), "old contents");
   EXPECT_EQ(Entries(dir), std::vector<std::string>{"s.txt"});
+}
+
+// Saves keep the file's permission bits whatever the umask, and a new file is the user's alone.
+TEST(SaveBufferToFile, KeepsThePermissionsOfTheFileItReplaces) {
+  struct Case {
+    const char *what;
+    mode_t before;  // 0: no file yet
+    mode_t after;
+  };
+  const Case cases[] = {
+      {"private", 0600, 0600},
+      {"shared with the group", 0640, 0640},
+      {"readable by all", 0644, 0644},
+      {"new", 0, 0600},
+  };
+  const mode_t oldMask = umask(022);
+  for (const Case &c : cases) {
+    TempDir dir;
+    const std::string path = dir.File("settings.vdf");
+    if (c.before) {
+      WriteWholeFile(path, "old");
+      ASSERT_EQ(chmod(path.c_str(), c.before), 0);
+    }
+    CStdioFileSystem fs;
+    CUtlBuffer buf;
+    buf.Put("new", 3);
+    ASSERT_TRUE(SaveBufferToFile(&fs, path.c_str(), buf)) << c.what;
+    EXPECT_EQ(ReadWholeFile(path), "new") << c.what;
+    EXPECT_EQ(ModeOf(path), c.after) << c.what;
+  }
+  umask(oldMask);
+}
+
+// A save killed midway leaves its temporary file; the next save of the same file removes those
+// of processes that have ended, and nothing else.
+TEST(SaveBufferToFile, RemovesTemporaryFilesOfEndedProcesses) {
+  TempDir dir;
+  const std::string dead = std::to_string(EndedPid());
+  const std::vector<std::string> kept = {
+      "s.txt.1.tmp",                 // process 1 runs
+      "other.txt." + dead + ".tmp",  // another file's
+      "s.txt.x" + dead + ".tmp",
+      "s.txt.0" + dead + ".tmp",
+      "s.txt." + dead + ".tmp.old",
+      "s.txt..tmp",
+      "s.txt.-5.tmp",
+      "s.txt.99999999999999999999.tmp",  // not names a save gives
+  };
+  for (const std::string &name : kept) WriteWholeFile(dir.File(name), "x");
+  WriteWholeFile(dir.File("s.txt." + dead + ".tmp"), "cut short");
+  CStdioFileSystem fs;
+  CUtlBuffer buf;
+  buf.Put("saved", 5);
+  ASSERT_TRUE(SaveBufferToFile(&fs, dir.File("s.txt").c_str(), buf));
+  std::vector<std::string> expected = kept;
+  expected.push_back("s.txt");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Entries(dir), expected);
+}
+
+// A link planted under the temporary name (by whoever can write the folder) is never written
+// through, and the saved file never becomes that link.
+TEST(SaveBufferToFile, NeverWritesThroughAPlantedLink) {
+  // Beneath a service with plain files, and through one without (the failing service keeps none).
+  for (const bool plainFiles : {true, false}) {
+    TempDir dir;
+    const std::string path = dir.File("s.txt");
+    WriteWholeFile(path, "old");
+    WriteWholeFile(dir.File("victim"), "precious");
+    const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
+    ASSERT_EQ(symlink(dir.File("victim").c_str(), temporary.c_str()), 0);
+    CStdioFileSystem stdio;
+    CFailingFileSystem failing;
+    CUtlBuffer buf;
+    buf.Put("new", 3);
+    SpewCapture spew;
+    SaveBufferToFile(plainFiles ? static_cast<IFileSystem *>(&stdio) : &failing, path.c_str(), buf);
+    EXPECT_EQ(ReadWholeFile(dir.File("victim")), "precious") << plainFiles;
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode)) << plainFiles;
+  }
 }
 
 TEST(SaveBufferToFile, MissingParameters) {
