@@ -1,6 +1,8 @@
 #include "host/host_file_system.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -41,6 +43,20 @@ bool IsSafeRelative(const std::string &path) {
 
 bool IsWriteMode(const char *options) {
   return options && (strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+'));
+}
+
+void MakeParentFolders(const std::string &path) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+}
+
+// Flushes the folder holding `path`, so that a rename into it survives a power cut.
+void FlushFolderOf(const std::string &path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
 }
 
 bool Exists(const std::string &path) {
@@ -106,10 +122,7 @@ FileHandle_t CHostFileSystem::Open(const char *fileName, const char *options, co
   bool write = IsWriteMode(options);
   std::string path = write ? ResolveForWrite(fileName, pathID) : ResolveForRead(fileName, pathID);
   if (path.empty()) return nullptr;
-  if (write) {
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  }
+  if (write) MakeParentFolders(path);
   FILE *file = fopen(path.c_str(), options);
   if (file) ++m_OpenFiles;
   return file;
@@ -146,14 +159,25 @@ bool CHostFileSystem::Close(FileHandle_t file) {
 bool CHostFileSystem::RenameFile(const char *oldPath, const char *newPath, const char *pathID) {
   std::string from = ResolveForWrite(oldPath, pathID);
   std::string to = ResolveForWrite(newPath, pathID);
-  if (from.empty() || to.empty()) return false;
-  return rename(from.c_str(), to.c_str()) == 0;
+  if (from.empty() || to.empty() || rename(from.c_str(), to.c_str()) != 0) return false;
+  FlushFolderOf(to);
+  return true;
 }
 
 bool CHostFileSystem::RemoveFile(const char *path, const char *pathID) {
   std::string target = ResolveForWrite(path, pathID);
   if (target.empty()) return false;
   return remove(target.c_str()) == 0;
+}
+
+bool CHostFileSystem::GetLocalWritePath(const char *fileName, const char *pathID, char *localPath,
+                                        int localPathSize) {
+  if (!localPath || localPathSize <= 0) return false;
+  const std::string path = ResolveForWrite(fileName, pathID);
+  if (path.empty() || path.size() >= static_cast<size_t>(localPathSize)) return false;
+  MakeParentFolders(path);
+  memcpy(localPath, path.c_str(), path.size() + 1);
+  return true;
 }
 
 }  // namespace kguihost

@@ -3,7 +3,8 @@
 //
 // "\" in a path reads as "/". With no path id an absolute path is used as given, and a relative one
 // is read from the first folder of "GAME" then "CONFIG" that has it, and written into "CONFIG".
-// Relative paths may not climb out of their folder ("..").
+// Relative paths may not climb out of their folder (".."). Saves (SaveBufferToFile) replace the
+// plain files beneath the service; a rename is flushed to the disk with its folder.
 #pragma once
 
 #include <map>
@@ -35,6 +36,8 @@ class CHostFileSystem final : public IFileSystem {
   bool Close(FileHandle_t file) override;
   bool RenameFile(const char *oldPath, const char *newPath, const char *pathID) override;
   bool RemoveFile(const char *path, const char *pathID) override;
+  bool GetLocalWritePath(const char *fileName, const char *pathID, char *localPath,
+                         int localPathSize) override;
 
  private:
   // The folders of a path id ("GAME" then "CONFIG" for none); empty for an unknown id.

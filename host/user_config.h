@@ -18,7 +18,8 @@ class CUserConfigStore {
 
   // Reads the file; a missing file starts empty, a broken one starts empty with a warning.
   void Load();
-  // Writes beside the file, then renames over it; the old file stays when anything fails.
+  // Saves "<file>.new" (SaveBufferToFile: a new file is the user's alone and reaches the disk
+  // before it is renamed), then renames it over the file; the old file stays when anything fails.
   bool Save();
   // The record "<dialogName>_<dialogID>", created empty when missing.
   KeyValues *Get(const char *dialogName, int dialogID);

@@ -1,10 +1,52 @@
-// The host file system: path ids, search order, writes, renames and unsafe paths.
-#include "tests/host/host_fixture.h"
+// The host file system: path ids, search order, writes, renames and unsafe paths; saves through
+// it (the user's dialog settings among them) keep the file's permissions and reach the disk.
+//
+// fsync is wrapped in this program (the libraries are linked into it statically) to record what
+// was flushed and what the saved file held at that moment.
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+
+#include "common/filesystem_helpers.h"
+#include "host/user_config.h"
+#include "tests/host/host_fixture.h"
+#include "tier1/utlbuffer.h"
+
+namespace {
+
+struct Flush {
+  std::string path;        // what the descriptor named
+  std::string targetText;  // the saved file's bytes at that moment
+};
+
+std::vector<Flush> g_Flushes;
+std::string g_Target;
+
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  char link[64];
+  snprintf(link, sizeof(link), "/proc/self/fd/%d", fd);
+  char path[4096];
+  const ssize_t length = readlink(link, path, sizeof(path));
+  if (!g_Target.empty())
+    g_Flushes.push_back(
+        {length > 0 ? std::string(path, static_cast<size_t>(length)) : "?", ReadWholeFile(g_Target)});
+  return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
 namespace kguihost {
 namespace {
+
+mode_t ModeOf(const std::string &path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
 
 class FileSystemTest : public ::testing::Test {
  protected:
@@ -23,14 +65,16 @@ class FileSystemTest : public ::testing::Test {
     FileHandle_t file = m_FileSystem.Open(path, "rb", pathID);
     if (!file) return "<missing>";
     std::string text(m_FileSystem.Size(file), '\0');
-    EXPECT_EQ(m_FileSystem.Read(text.data(), static_cast<int>(text.size()), file), static_cast<int>(text.size()));
+    EXPECT_EQ(m_FileSystem.Read(text.data(), static_cast<int>(text.size()), file),
+              static_cast<int>(text.size()));
     EXPECT_TRUE(m_FileSystem.Close(file));
     return text;
   }
   bool Write(const char *path, const char *pathID, const std::string &text) {
     FileHandle_t file = m_FileSystem.Open(path, "wb", pathID);
     if (!file) return false;
-    bool whole = m_FileSystem.Write(text.data(), static_cast<int>(text.size()), file) == static_cast<int>(text.size());
+    bool whole =
+        m_FileSystem.Write(text.data(), static_cast<int>(text.size()), file) == static_cast<int>(text.size());
     return m_FileSystem.Close(file) && whole;
   }
 
@@ -45,12 +89,13 @@ TEST_F(FileSystemTest, ReadsSearchGameThenConfigUnlessAPathIdIsGiven) {
     const char *expected;
   };
   const Case cases[] = {
-      {"sub/both.txt", nullptr, "from game"},  {"sub\\both.txt", nullptr, "from game"},
-      {"only.txt", nullptr, "only user"},      {"sub/both.txt", "CONFIG", "from user"},
-      {"/sub/both.txt", "GAME", "from game"},  {"only.txt", "GAME", "<missing>"},
-      {"only.txt", "NOSUCHID", "<missing>"},   {"", nullptr, "<missing>"},
+      {"sub/both.txt", nullptr, "from game"}, {"sub\\both.txt", nullptr, "from game"},
+      {"only.txt", nullptr, "only user"},     {"sub/both.txt", "CONFIG", "from user"},
+      {"/sub/both.txt", "GAME", "from game"}, {"only.txt", "GAME", "<missing>"},
+      {"only.txt", "NOSUCHID", "<missing>"},  {"", nullptr, "<missing>"},
   };
-  for (const Case &c : cases) EXPECT_EQ(Read(c.path, c.pathID), c.expected) << c.path << " " << (c.pathID ? c.pathID : "-");
+  for (const Case &c : cases)
+    EXPECT_EQ(Read(c.path, c.pathID), c.expected) << c.path << " " << (c.pathID ? c.pathID : "-");
   std::string absolute = m_Dir.File("user/only.txt");
   EXPECT_EQ(Read(absolute.c_str(), nullptr), "only user");
   EXPECT_EQ(m_FileSystem.OpenFileCount(), 0u);
@@ -95,6 +140,76 @@ TEST_F(FileSystemTest, NullHandlesAndBadArgumentsAreHarmless) {
   FileHandle_t file = m_FileSystem.Open("only.txt", "rb", nullptr);
   EXPECT_EQ(m_FileSystem.Read(buffer, -1, file), 0);
   EXPECT_TRUE(m_FileSystem.Close(file));
+}
+
+// A save through the host keeps the file's permission bits (a new file is the user's alone),
+// flushes the new bytes before they replace the file and the folder after.
+TEST_F(FileSystemTest, SavesKeepPermissionsAndReachTheDisk) {
+  const mode_t oldMask = umask(022);
+  const std::string folder = std::filesystem::canonical(m_Dir.File("user")).string();
+  for (mode_t before : {0600, 0640, 0}) {
+    const std::string path = folder + "/settings.vdf";
+    std::filesystem::remove(path);
+    if (before) {
+      WriteWholeFile(path, "old");
+      ASSERT_EQ(chmod(path.c_str(), before), 0);
+    }
+    CUtlBuffer buf;
+    buf.Put("new", 3);
+    g_Target = path;
+    g_Flushes.clear();
+    const bool saved = SaveBufferToFile(&m_FileSystem, "settings.vdf", buf, "CONFIG");
+    g_Target.clear();
+    ASSERT_TRUE(saved) << before;
+    EXPECT_EQ(ReadWholeFile(path), "new");
+    EXPECT_EQ(ModeOf(path), before ? before : 0600);
+    ASSERT_EQ(g_Flushes.size(), 2u) << before;
+    EXPECT_EQ(g_Flushes[0].path, path + "." + std::to_string(getpid()) + ".tmp");
+    EXPECT_EQ(g_Flushes[0].targetText, before ? "old" : "");
+    EXPECT_EQ(g_Flushes[1].path, folder);
+    EXPECT_EQ(g_Flushes[1].targetText, "new");
+  }
+  umask(oldMask);
+  EXPECT_EQ(m_FileSystem.OpenFileCount(), 0u);
+}
+
+// The user's dialog settings stay private across saves, reach the disk, and a save cut short by
+// an ended process leaves nothing behind after the next one.
+TEST_F(FileSystemTest, DialogSettingsStayPrivateAndLeaveNoLeftovers) {
+  const mode_t oldMask = umask(022);
+  const std::string folder = std::filesystem::canonical(m_Dir.File("user")).string();
+  const std::string path = folder + "/userconfig.vdf";
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  WriteWholeFile(folder + "/userconfig.vdf.new." + std::to_string(child) + ".tmp", "cut short");
+
+  CUserConfigStore store(m_FileSystem, "userconfig.vdf", "CONFIG");
+  store.Load();
+  store.Get("DialogServerBrowser", 0)->SetInt("wide", 640);
+  ASSERT_TRUE(store.Save());
+  EXPECT_EQ(ModeOf(path), 0600u) << "new";
+  ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+  store.Get("DialogServerBrowser", 0)->SetInt("wide", 800);
+  g_Target = path;
+  g_Flushes.clear();
+  const bool saved = store.Save();
+  g_Target.clear();
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(ModeOf(path), 0600u) << "saved again";
+  ASSERT_FALSE(g_Flushes.empty());
+  EXPECT_EQ(g_Flushes.back().path, folder);
+  EXPECT_NE(g_Flushes.back().targetText.find("800"), std::string::npos);
+  EXPECT_NE(g_Flushes.front().targetText.find("640"), std::string::npos)
+      << "flushed before it replaced the file";
+  umask(oldMask);
+
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"both.txt", "only.txt", "sub", "userconfig.vdf"}));
 }
 
 }  // namespace
