@@ -1,59 +1,85 @@
 #include "common/plexa/active_process.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/filesystem_helpers.h"
 #include "common/plexa/plain_files.h"
 #include "plexa/client_api.h"
+#include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
 
-std::string ClientAPI_ActiveProcessPath() {
+namespace {
+
+// A module path and a number: anything near this size is not a record.
+constexpr size_t kRecordMaxBytes = 64 * 1024;
+
+struct RecordLocation {
+  std::string path;
+  // The per-user runtime folder holding it, which must be the user's alone; empty for a path
+  // named explicitly.
+  std::string privateFolder;
+};
+
+RecordLocation LocateRecord() {
   const char *explicitPath = getenv("PLEXA_ACTIVE_PROCESS");
-  if (explicitPath && *explicitPath) return explicitPath;
+  if (explicitPath && *explicitPath) return {explicitPath, ""};
   const char *runtime = getenv("XDG_RUNTIME_DIR");
-  if (runtime && *runtime) return std::string(runtime) + "/plexa/ActiveProcess.vdf";
-  return "/tmp/plexa-" + std::to_string(getuid()) + "/ActiveProcess.vdf";
+  const std::string folder =
+      runtime && *runtime ? std::string(runtime) + "/plexa" : "/tmp/plexa-" + std::to_string(getuid());
+  return {folder + "/ActiveProcess.vdf", folder};
+}
+
+}  // namespace
+
+std::string ClientAPI_ActiveProcessPath() {
+  return LocateRecord().path;
 }
 
 bool ClientAPI_WriteActiveProcess(const char *modulePath, int pid) {
   // The value is written as a quoted token; a path holding a quote could not be read back.
   if (!modulePath || !*modulePath || strchr(modulePath, '"') || strchr(modulePath, '\n')) return false;
-  const std::string path = ClientAPI_ActiveProcessPath();
-  const size_t slash = path.rfind('/');
-  if (slash != std::string::npos && slash > 0 && !plainfile::MakeFolders(path.substr(0, slash))) return false;
+  const RecordLocation record = LocateRecord();
+  std::string error;
+  if (!record.privateFolder.empty()) {
+    // The /tmp fallback sits where anyone may have made the folder first.
+    if (!plainfile::MakePrivateFolder(record.privateFolder, &error)) {
+      Warning("Active process: not recorded: %s\n", error.c_str());
+      return false;
+    }
+  } else {
+    const size_t slash = record.path.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !plainfile::MakeFolders(record.path.substr(0, slash)))
+      return false;
+  }
 
   std::string text = "\"ActiveProcess\"\n{\n\t\"PlexaClientDll\"\t\t\"";
   for (const char *c = modulePath; *c; ++c) text += *c == '\\' ? '/' : *c;
   text += "\"\n\t\"pid\"\t\t\"" + std::to_string(pid) + "\"\n}\n";
-
-  const std::string temp = path + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool ok = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  if (ReplaceFileContents(record.path, text.data(), text.size(), &error, ReplacedFileMode::UserOnly))
+    return true;
+  Warning("Active process: not recorded: %s\n", error.c_str());
+  return false;
 }
 
 bool ReadActiveProcess(ActiveProcessInfo &info) {
-  const std::string path = ClientAPI_ActiveProcessPath();
+  const RecordLocation record = LocateRecord();
   // The file names a library we are about to load: only one the user alone could have written
-  // counts (the fallback folder sits in the shared /tmp).
-  struct stat owner {};
-  if (stat(path.c_str(), &owner) != 0 || owner.st_uid != getuid() || (owner.st_mode & (S_IWGRP | S_IWOTH)))
+  // counts, and only in a folder nobody else may change (its owner could swap the file at will).
+  std::string text, error;
+  bool exists = false;
+  if (!plainfile::ReadCheckedFile(record.path, text, kRecordMaxBytes, plainfile::FileTrust::Private, &error,
+                                  &exists) ||
+      (!record.privateFolder.empty() && !plainfile::IsPrivateFolder(record.privateFolder, &error))) {
+    if (exists) Warning("Active process: record ignored: %s\n", error.c_str());
     return false;
-  std::string text;
-  if (!plainfile::ReadWholeFile(path, text)) return false;
+  }
   KeyValuesAD root(new KeyValues("ActiveProcess"));
   std::string errors;
-  if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) return false;
+  if (!root->LoadFromBuffer(record.path.c_str(), text.c_str(), &errors)) return false;
   info.m_ModulePath = root->GetString("PlexaClientDll", "");
   KeyValues::ConversionStatus status = KeyValues::Success;
   info.m_nPid = root->GetInt("pid", 0, &status);
