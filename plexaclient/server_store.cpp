@@ -1,30 +1,16 @@
 #include "plexaclient/server_store.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "common/filesystem_helpers.h"
 #include "common/plexa/plain_files.h"
 #include "plexaclient/address_text.h"
 #include "tier0/dbg.h"
+#include "tier0/platform.h"
 #include "tier1/KeyValues.h"
 
 namespace {
-
-bool WriteAll(int fd, const std::string &text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return false;
-    done += static_cast<size_t>(wrote);
-  }
-  return true;
-}
 
 std::string StoreText(const std::vector<StoredServer> &entries) {
   std::string text = "\"StoredServers\"\n{\n";
@@ -50,8 +36,9 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   std::string text;
   bool exists = false;
   if (!plainfile::ReadWholeFile(path, text, &exists)) {
-    if (exists) Warning("plexaclient: %s: cannot be read (%s); favourites and history start empty\n", path.c_str(),
-                        strerror(errno));
+    if (exists)
+      Warning("plexaclient: %s: cannot be read (%s); favourites and history start empty\n", path.c_str(),
+              strerror(errno));
     else
       m_Entries = seed;
     return;
@@ -59,10 +46,13 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   KeyValuesAD root(new KeyValues("StoredServers"));
   std::string errors;
   if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) {
-    const std::string aside = path + ".broken";
-    rename(path.c_str(), aside.c_str());
-    Warning("plexaclient: %s: %s; moved aside to %s, favourites and history start empty\n", path.c_str(),
-            errors.c_str(), aside.c_str());
+    std::string aside;
+    if (plainfile::MoveAsideAsDamaged(path, Plat_UnixTime(), kDamagedCopiesKept, aside))
+      Warning("plexaclient: %s: %s; moved aside to %s, favourites and history start empty\n", path.c_str(),
+              errors.c_str(), aside.c_str());
+    else
+      Warning("plexaclient: %s: %s; cannot be moved aside (%s), favourites and history start empty\n",
+              path.c_str(), errors.c_str(), strerror(errno));
     return;
   }
   std::string problems;
@@ -110,14 +100,9 @@ bool CServerStore::Save() const {
     return false;
   }
   const std::string path = FilePath();
-  const std::string temp = path + ".tmp";
-  const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  bool ok = fd >= 0 && WriteAll(fd, StoreText(m_Entries)) && fsync(fd) == 0;
-  if (fd >= 0 && close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    Warning("plexaclient: cannot save %s: %s\n", path.c_str(), strerror(errno));
-    unlink(temp.c_str());
-  }
-  return ok;
+  const std::string text = StoreText(m_Entries);
+  std::string error;
+  if (ReplaceFileContents(path, text.data(), text.size(), &error)) return true;
+  Warning("plexaclient: cannot save favourites and history: %s\n", error.c_str());
+  return false;
 }

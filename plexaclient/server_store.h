@@ -10,9 +10,12 @@
 class CServerStore {
  public:
   static constexpr const char *kFileName = "plexa_servers.vdf";
+  // Damaged stores kept beside the store, the newest first.
+  static constexpr int kDamagedCopiesKept = 5;
 
   // Reads the store of `folder`; when it has none yet, starts from `seed`. A store file that
-  // cannot be read is moved aside (".broken") so that the next save does not destroy it.
+  // cannot be parsed is moved aside as "<file>.damaged-<time>" (never over an earlier copy) so
+  // that the next save does not destroy it.
   void Load(const std::string &folder, const std::vector<StoredServer> &seed);
   const std::string &Folder() const { return m_Folder; }
 
@@ -26,8 +29,8 @@ class CServerStore {
   // The entry of an address, or null.
   const StoredServer *Lookup(uint32 ip, uint16 connPort) const;
 
-  // Writes beside the file, flushes it to disk, then renames over it. False (with a warning) on
-  // any failure; the old file is then untouched.
+  // Replaces the file safely (ReplaceFileContents: its permissions kept, flushed to the disk).
+  // False (with a warning) on any failure; the old file is then untouched.
   bool Save() const;
   std::string FilePath() const { return m_Folder + "/" + kFileName; }
 

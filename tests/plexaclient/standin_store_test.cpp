@@ -1,8 +1,13 @@
 // Favourites and history of the stand-in: kept in the user's folder, saved atomically, every
 // change announced with 502.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
@@ -28,6 +33,25 @@ class StandInStore : public PlexaWorldTest {
     Bind(kWorld);
   }
   std::string StoreFile() const { return m_UserDir + "/plexa_servers.vdf"; }
+  // Names of the damaged stores kept beside the store, oldest first.
+  std::vector<std::string> DamagedCopies() const {
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(m_UserDir)) {
+      const std::string name = entry.path().filename();
+      if (name.rfind("plexa_servers.vdf.damaged-", 0) == 0 && name != "plexa_servers.vdf.damaged-mine")
+        names.push_back(name);
+    }
+    // "<time>" then "<time>-2", "<time>-3"...
+    const auto order = [](const std::string &name) {
+      const std::string rest = name.substr(strlen("plexa_servers.vdf.damaged-"));
+      const size_t dash = rest.find('-', rest.find('-') + 1);
+      return std::make_pair(rest.substr(0, dash),
+                            dash == std::string::npos ? 1 : atoi(rest.c_str() + dash + 1));
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const std::string &a, const std::string &b) { return order(a) < order(b); });
+    return names;
+  }
   // Names answered by a favourites (flag 1) or history (flag 2) request, in order; silent ones by address.
   std::vector<std::string> ListNames(uint32 flag, AppId_t app = 0) {
     CListRecorder list;
@@ -52,8 +76,8 @@ TEST_F(StandInStore, ChangesAreSavedAnnouncedAndListed) {
   EXPECT_TRUE(m_Notes.m_Events.empty()) << "announced through the pump";
   Frame();
   EXPECT_EQ(m_Notes.m_Events, (std::vector<std::string>{"502 add 10.2.0.1:27015/27016 flags 1",
-                                                         "502 add 10.2.0.2:27015/27015 flags 2",
-                                                         "502 add 10.2.0.1:27015/27016 flags 2"}));
+                                                        "502 add 10.2.0.2:27015/27015 flags 2",
+                                                        "502 add 10.2.0.1:27015/27016 flags 2"}));
   EXPECT_EQ(ListNames(1), (std::vector<std::string>{"Harbor One"}));
   EXPECT_EQ(ListNames(2), (std::vector<std::string>{"Harbor One", "Harbor Two"}));
   EXPECT_EQ(ListNames(2, 1200), (std::vector<std::string>{"Harbor Two"}));
@@ -62,7 +86,9 @@ TEST_F(StandInStore, ChangesAreSavedAnnouncedAndListed) {
   const std::string text = ReadWholeFile(StoreFile());
   EXPECT_NE(text.find("\"10.2.0.1:27015\""), std::string::npos);
   EXPECT_NE(text.find("\"1700000900\""), std::string::npos);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_UserDir), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(m_UserDir), std::filesystem::directory_iterator()),
+      1);
 
   m_Notes.m_Events.clear();
   EXPECT_TRUE(store->RemoveStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagFavorite));
@@ -163,7 +189,8 @@ TEST_F(StandInStore, AnotherConfigurationFolderBringsItsOwnStore) {
 
 TEST_F(StandInStore, SeedFromTheConfigurationWhenTheUserHasNoStoreYet) {
   ClientAPI_Shutdown();
-  Bind(kWorld, R"("stored" { "server" { "appid" "1002" "address" "10.2.0.1:27015" "queryport" "27016" "flags" "3" }
+  Bind(kWorld,
+       R"("stored" { "server" { "appid" "1002" "address" "10.2.0.1:27015" "queryport" "27016" "flags" "3" }
                             "server" { "address" "not an address" } })");
   EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 1);
   EXPECT_EQ(ListNames(1), (std::vector<std::string>{"Harbor One"}));
@@ -206,7 +233,69 @@ TEST_F(StandInStore, BrokenStoreIsMovedAsideNotOverwritten) {
   EXPECT_TRUE(spew.Contains("moved aside"));
   EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0);
   ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, 1, 0);
-  EXPECT_EQ(ReadWholeFile(StoreFile() + ".broken"), "\"StoredServers\" { \"server\" { \"address\" ");
+  const std::vector<std::string> copies = DamagedCopies();
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(ReadWholeFile(m_UserDir + "/" + copies[0]), "\"StoredServers\" { \"server\" { \"address\" ");
+  EXPECT_TRUE(spew.Contains(copies[0])) << "the warning names the copy";
+}
+
+// Each damaged store is kept under a name of its own (its time, then a number when two come in
+// the same second), never over an earlier copy; the newest five are kept.
+TEST_F(StandInStore, EveryDamagedStoreIsKeptUnderANameOfItsOwn) {
+  ClientAPI_Shutdown();
+  std::filesystem::create_directories(m_UserDir);
+  for (int round = 1; round <= 7; ++round) {
+    WriteWholeFile(StoreFile(), "\"StoredServers\" { \"round\" \"" + std::to_string(round) + "\" ");
+    ASSERT_TRUE(ClientAPI_Init());
+    EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0);
+    ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, 1, 0);  // a fresh store is saved
+    ClientAPI_Shutdown();
+    if (round != 2) Plat_AdvanceClock(61.0);  // rounds 2 and 3 fall in the same second
+  }
+  std::vector<std::string> contents;
+  for (const std::string &name : DamagedCopies()) contents.push_back(ReadWholeFile(m_UserDir + "/" + name));
+  EXPECT_EQ(contents, (std::vector<std::string>{
+                          "\"StoredServers\" { \"round\" \"3\" ", "\"StoredServers\" { \"round\" \"4\" ",
+                          "\"StoredServers\" { \"round\" \"5\" ", "\"StoredServers\" { \"round\" \"6\" ",
+                          "\"StoredServers\" { \"round\" \"7\" "}));
+  // Files of the user's that merely look alike are left alone.
+  WriteWholeFile(StoreFile() + ".damaged-mine", "kept");
+  WriteWholeFile(StoreFile(), "\"StoredServers\" { \"round\" \"8\" ");
+  ASSERT_TRUE(ClientAPI_Init());
+  EXPECT_EQ(ReadWholeFile(StoreFile() + ".damaged-mine"), "kept");
+  EXPECT_EQ(DamagedCopies().size(), 5u);
+}
+
+// Saving never writes through a file or link planted under a temporary name, keeps the store's
+// permissions, and clears temporary files that ended processes left behind.
+TEST_F(StandInStore, SavesNeverWriteThroughPlantedLinksAndClearLeftovers) {
+  ClientAPI_Shutdown();
+  std::filesystem::create_directories(m_UserDir);
+  const std::string victim = m_Scratch.File("victim.txt");
+  WriteWholeFile(victim, "precious");
+  for (const std::string &name :
+       {StoreFile() + ".tmp", StoreFile() + "." + std::to_string(getpid()) + ".tmp"})
+    ASSERT_EQ(symlink(victim.c_str(), name.c_str()), 0) << name;
+  const std::string leftover = StoreFile() + "." + std::to_string(DeadPid()) + ".tmp";
+  WriteWholeFile(leftover, "cut short");
+  ASSERT_TRUE(ClientAPI_Init());
+  SpewCapture spew;
+  ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, 1, 0);
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
+  struct stat info {};
+  EXPECT_FALSE(lstat(StoreFile().c_str(), &info) == 0 && S_ISLNK(info.st_mode));
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+
+  // Once the planted link is gone, saves keep the permissions the user gave the store.
+  std::filesystem::remove(StoreFile() + "." + std::to_string(getpid()) + ".tmp");
+  ClientMatchmaking()->AddStoredServer(1200, 0x0A020002, 27015, 27015, 1, 0);
+  ASSERT_EQ(stat(StoreFile().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u) << "a new store is the user's alone";
+  ASSERT_EQ(chmod(StoreFile().c_str(), 0640), 0);
+  ClientMatchmaking()->RemoveStoredServer(1200, 0x0A020002, 27015, 27015, 1);
+  ASSERT_EQ(stat(StoreFile().c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 1);
 }
 
 TEST_F(StandInStore, UnwritableFolderIsReportedAndTheChangeStillHolds) {
