@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,107 @@ TEST(KeyValuesReader, TopLevelConditions) {
 
   Parsed last = Parse("\"A\" { } \"B\" [$OSX] { \"y\" \"2\" }");
   EXPECT_EQ(Describe(last.kv.get()), "A 0\n");
+}
+
+// Random blocks of conditional entries over a few names, checked against the rules written
+// plainly: every entry is appended; a condition after the key decides, one after "=" or after the
+// value decides in its place and, when true, removes the first earlier entry of the same name; a
+// rejected entry is removed.
+TEST(KeyValuesReader, ConditionalEntriesFollowTheRulesInAnyMix) {
+  struct Entry {
+    std::string name;
+    std::string line;  // as Describe shows it
+  };
+  std::mt19937 random(20240613);
+  auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  // 0: no condition, 1: a true one, 2: a false one.
+  const char *const conditions[] = {"", " [$WIN32]", " [$OSX]"};
+  for (int round = 0; round < 300; ++round) {
+    std::string text = "A {";
+    std::vector<Entry> model;
+    const int entries = 1 + pick(40);
+    for (int i = 0; i < entries; ++i) {
+      const std::string name(1, static_cast<char>('x' + pick(3)));
+      const int keyCondition = pick(3);
+      const bool equals = pick(3) == 0;
+      const int equalsCondition = equals ? pick(3) : 0;
+      const bool block = pick(4) == 0;
+      const int valueCondition = block ? 0 : pick(3);
+      const std::string value = "v" + std::to_string(i);
+      text += " " + name + conditions[keyCondition] + (equals ? " =" : "") + conditions[equalsCondition];
+      text += block ? " { }" : " " + value + conditions[valueCondition];
+
+      model.push_back({name, "  " + name + (block ? " 0\n" : " 1 [" + value + "]\n")});
+      auto removeEarlier = [&model, &name] {
+        for (size_t j = 0; j + 1 < model.size(); ++j) {
+          if (model[j].name != name) continue;
+          model.erase(model.begin() + static_cast<std::ptrdiff_t>(j));
+          return;
+        }
+      };
+      bool accepted = keyCondition != 2;
+      if (equalsCondition != 0) {
+        accepted = equalsCondition == 1;
+        if (accepted) removeEarlier();
+      }
+      if (valueCondition != 0) {
+        accepted = valueCondition == 1;
+        if (accepted) removeEarlier();
+      }
+      if (!accepted) model.pop_back();
+    }
+    text += " }";
+    std::string expected = "A 0\n";
+    for (const Entry &entry : model) expected += entry.line;
+    Parsed p = Parse(text);
+    ASSERT_TRUE(p.ok) << text << "\n" << p.errors;
+    ASSERT_EQ(Describe(p.kv.get()), expected) << text;
+  }
+}
+
+// Many conditional entries in one block: every entry that replaces or is dropped must cost the
+// same whatever the block already holds.
+TEST(KeyValuesReader, LargeBlocksOfConditionalEntries) {
+  const int pairs = 40000;
+  {
+    // Distinct names, one kept and one dropped in turn.
+    std::string text = "A {";
+    for (int i = 0; i < pairs; ++i)
+      text += " a" + std::to_string(i) + " " + std::to_string(i) + " [$WIN32] b" + std::to_string(i) + " " +
+              std::to_string(i) + " [!$WIN32]";
+    text += " }";
+    Parsed p = Parse(text);
+    ASSERT_TRUE(p.ok) << p.errors.substr(0, 500);
+    int i = 0;
+    bool inOrder = true;
+    for (KeyValues *k = p.kv->GetFirstSubKey(); k; k = k->GetNextKey(), ++i)
+      inOrder = inOrder && k->GetName() == "a" + std::to_string(i) && k->GetInt() == i;
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(i, pairs);
+  }
+  {
+    // One name: a plain entry, then a conditional one that replaces the oldest entry of the name.
+    std::string text = "A {";
+    for (int i = 0; i < 2 * pairs; i += 2)
+      text += " k " + std::to_string(i) + " k " + std::to_string(i + 1) + " [$WIN32]";
+    text += " }";
+    Parsed p = Parse(text);
+    ASSERT_TRUE(p.ok) << p.errors.substr(0, 500);
+    int value = pairs;
+    bool inOrder = true;
+    for (KeyValues *k = p.kv->GetFirstSubKey(); k; k = k->GetNextKey(), ++value)
+      inOrder = inOrder && k->GetInt() == value;
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(value, 2 * pairs) << "the newest of each pair are left";
+  }
+}
+
+TEST(KeyValuesReader, ConditionalEntryReplacesAChildTheNodeAlreadyHad) {
+  KeyValuesAD kv(new KeyValues("first"));
+  kv->SetString("k", "old");
+  kv->SetString("j", "kept");
+  ASSERT_TRUE(kv->LoadFromBuffer("test.res", "A { k new [$WIN32] x 1 [$OSX] }"));
+  EXPECT_EQ(Describe(kv.get()), "A 0\n  j 1 [kept]\n  k 1 [new]\n");
 }
 
 TEST(KeyValuesReader, KeepsPeersTheNodeAlreadyHad) {

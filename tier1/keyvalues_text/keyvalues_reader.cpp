@@ -1,6 +1,8 @@
 #include "tier1/keyvalues_text/keyvalues_reader.h"
 
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
@@ -97,10 +99,154 @@ void CKeyValuesReader::ReadInclude() {
 // ---------------------------------------------------------------------------------------------
 // Blocks
 
+// The children of the block being read. Every entry appends a child that may then be dropped
+// again or replace the first earlier child of its name, and each of these costs the same however
+// many children the block holds: the newest child and the one before it are always known, and
+// the first replacement builds an index (each child's neighbours, the children of each name in
+// order) that is kept up to date from then on. Nothing else changes the node's children while
+// its block is read.
+class CKeyValuesReader::BlockChildren {
+ public:
+  explicit BlockChildren(KeyValues *parent) : m_pParent(parent) {}
+  BlockChildren(const BlockChildren &) = delete;
+  BlockChildren &operator=(const BlockChildren &) = delete;
+
+  // Appends a new child; the node gives up a value it held for it.
+  KeyValues *Append(const char *name);
+  // Unlinks and destroys the newest child.
+  void DropNewest();
+  // Removes and destroys the first child named like the newest one, unless that is the newest.
+  void RemoveEarlierNamesake();
+
+ private:
+  struct Slot {
+    KeyValues *node;
+    int prev;  // neighbours in the list, -1 at its ends
+    int next;
+    int prevNamesake;  // neighbours among the children of the same name, -1 at their ends
+    int nextNamesake;
+  };
+  struct Namesakes {
+    int first;
+    int last;
+  };
+
+  void Start();
+  void BuildIndex();
+  void AddSlot(KeyValues *node);
+  void RemoveSlot(int index);
+  void Unlink(KeyValues *before, KeyValues *node);
+
+  KeyValues *m_pParent;
+  bool m_bStarted = false;
+  KeyValues *m_pNewest = nullptr;
+  KeyValues *m_pBeforeNewest = nullptr;  // meaningful while m_bBeforeNewestKnown
+  bool m_bBeforeNewestKnown = true;
+  // The index, empty until the first replacement.
+  bool m_bIndexed = false;
+  std::vector<Slot> m_Slots;  // removed children keep their slot, unlinked
+  int m_nNewestSlot = -1;
+  std::unordered_map<HKeySymbol, Namesakes> m_Names;
+};
+
+// The node's own children (a caller's node may have some) come before the block's.
+void CKeyValuesReader::BlockChildren::Start() {
+  m_bStarted = true;
+  if (m_pParent->GetType() != KeyValues::TYPE_NONE) m_pParent->Clear();
+  for (KeyValues *child = m_pParent->m_Value0.pSub; child; child = child->m_pPeer) {
+    m_pBeforeNewest = m_pNewest;
+    m_pNewest = child;
+  }
+}
+
+KeyValues *CKeyValuesReader::BlockChildren::Append(const char *name) {
+  if (!m_bStarted) Start();
+  auto *child = new KeyValues(name);
+  child->UsesEscapeSequences(m_pParent->UsesEscapeSequences());
+  (m_pNewest ? m_pNewest->m_pPeer : m_pParent->m_Value0.pSub) = child;
+  m_pBeforeNewest = m_pNewest;
+  m_bBeforeNewestKnown = true;
+  m_pNewest = child;
+  if (m_bIndexed) AddSlot(child);
+  return child;
+}
+
+void CKeyValuesReader::BlockChildren::DropNewest() {
+  if (!m_pNewest) return;
+  if (m_bIndexed) return RemoveSlot(m_nNewestSlot);
+  if (!m_bBeforeNewestKnown) {
+    // Only after two drops in a row, which the reader never makes.
+    m_pBeforeNewest = nullptr;
+    for (KeyValues *child = m_pParent->m_Value0.pSub; child != m_pNewest; child = child->m_pPeer)
+      m_pBeforeNewest = child;
+  }
+  KeyValues *before = m_pBeforeNewest;
+  Unlink(before, m_pNewest);
+  m_pNewest = before;
+  m_bBeforeNewestKnown = false;
+}
+
+void CKeyValuesReader::BlockChildren::RemoveEarlierNamesake() {
+  if (!m_pNewest) return;
+  if (!m_bIndexed) BuildIndex();
+  const auto found = m_Names.find(m_pNewest->GetNameSymbol());
+  if (found == m_Names.end() || found->second.first == m_nNewestSlot) return;
+  RemoveSlot(found->second.first);
+}
+
+void CKeyValuesReader::BlockChildren::BuildIndex() {
+  m_bIndexed = true;
+  for (KeyValues *child = m_pParent->GetFirstSubKey(); child; child = child->m_pPeer) AddSlot(child);
+}
+
+void CKeyValuesReader::BlockChildren::AddSlot(KeyValues *node) {
+  const int index = static_cast<int>(m_Slots.size());
+  m_Slots.push_back({node, m_nNewestSlot, -1, -1, -1});
+  if (m_nNewestSlot >= 0) m_Slots[static_cast<size_t>(m_nNewestSlot)].next = index;
+  m_nNewestSlot = index;
+  const auto [entry, added] = m_Names.try_emplace(node->GetNameSymbol(), Namesakes{index, index});
+  if (added) return;
+  m_Slots[static_cast<size_t>(entry->second.last)].nextNamesake = index;
+  m_Slots.back().prevNamesake = entry->second.last;
+  entry->second.last = index;
+}
+
+void CKeyValuesReader::BlockChildren::RemoveSlot(int index) {
+  const Slot slot = m_Slots[static_cast<size_t>(index)];
+  KeyValues *before = slot.prev >= 0 ? m_Slots[static_cast<size_t>(slot.prev)].node : nullptr;
+  // The list, in the slots and in the nodes.
+  if (slot.prev >= 0) m_Slots[static_cast<size_t>(slot.prev)].next = slot.next;
+  if (slot.next >= 0) m_Slots[static_cast<size_t>(slot.next)].prev = slot.prev;
+  if (index == m_nNewestSlot) {
+    m_nNewestSlot = slot.prev;
+    m_pNewest = before;
+  }
+  // The children of the name.
+  const auto names = m_Names.find(slot.node->GetNameSymbol());
+  if (slot.prevNamesake >= 0) {
+    m_Slots[static_cast<size_t>(slot.prevNamesake)].nextNamesake = slot.nextNamesake;
+  } else {
+    names->second.first = slot.nextNamesake;
+  }
+  if (slot.nextNamesake >= 0) {
+    m_Slots[static_cast<size_t>(slot.nextNamesake)].prevNamesake = slot.prevNamesake;
+  } else {
+    names->second.last = slot.prevNamesake;
+  }
+  if (names->second.first < 0) m_Names.erase(names);
+  Unlink(before, slot.node);
+}
+
+void CKeyValuesReader::BlockChildren::Unlink(KeyValues *before, KeyValues *node) {
+  (before ? before->m_pPeer : m_pParent->m_Value0.pSub) = node->m_pPeer;
+  node->m_pPeer = nullptr;
+  node->Destroy();
+}
+
 void CKeyValuesReader::ReadBlock(KeyValues *node, int nesting) {
   PushKey(node->GetNameSymbol());
   PushKey(INVALID_KEY_SYMBOL);
-  KeyValues *lastChild = nullptr;  // null: not known, found by walking the list when needed
+  BlockChildren children(node);
   KeyValuesToken token;
   for (;;) {
     if (!ReadToken(token)) {
@@ -112,15 +258,15 @@ void CKeyValuesReader::ReadBlock(KeyValues *node, int nesting) {
       break;
     }
     if (token.Is('}')) break;
-    if (!ReadEntry(node, token.text, lastChild, nesting)) break;
+    if (!ReadEntry(children, token.text, nesting)) break;
   }
   PopKey();
   PopKey();
 }
 
-// Reads what follows the key `keyName` inside `node`. False when the block must end (an error).
-bool CKeyValuesReader::ReadEntry(KeyValues *node, const char *keyName, KeyValues *&lastChild, int nesting) {
-  KeyValues *child = AppendChild(node, lastChild, keyName);
+// Reads what follows the key `keyName` inside the block. False when the block must end (an error).
+bool CKeyValuesReader::ReadEntry(BlockChildren &children, const char *keyName, int nesting) {
+  KeyValues *child = children.Append(keyName);
   SetCurrentKey(child->GetNameSymbol());
 
   KeyValuesToken token;
@@ -132,7 +278,7 @@ bool CKeyValuesReader::ReadEntry(KeyValues *node, const char *keyName, KeyValues
   if (token.Is('=')) {
     bool conditionRead = false;
     const bool present = ReadTokenAfterCondition(token, accepted, &conditionRead);
-    if (conditionRead && accepted) RemoveEarlierSibling(node, child, lastChild);
+    if (conditionRead && accepted) children.RemoveEarlierNamesake();
     if (!present) {
       ReportError("RecursiveLoadFromBuffer:  got NULL key");
       return false;
@@ -151,7 +297,7 @@ bool CKeyValuesReader::ReadEntry(KeyValues *node, const char *keyName, KeyValues
     } else {
       ReadBlock(child, nesting + 1);
     }
-    if (!accepted) DropChild(node, child, lastChild);
+    if (!accepted) children.DropNewest();
     return true;
   }
   if (token.conditional) {
@@ -164,9 +310,9 @@ bool CKeyValuesReader::ReadEntry(KeyValues *node, const char *keyName, KeyValues
   if (m_pTokenizer->NextIfCondition(token)) {
     if (token.overflowed) ReportError(" ReadToken overflow");
     accepted = EvaluateCondition(token);
-    if (accepted) RemoveEarlierSibling(node, child, lastChild);
+    if (accepted) children.RemoveEarlierNamesake();
   }
-  if (!accepted) DropChild(node, child, lastChild);
+  if (!accepted) children.DropNewest();
   return true;
 }
 
@@ -178,42 +324,6 @@ void CKeyValuesReader::SkipBlock() {
   while (open > 0 && ReadToken(token) && (token.length > 0 || token.quoted)) {
     if (token.Is('{')) ++open;
     if (token.Is('}')) --open;
-  }
-}
-
-// Appends without walking the list for every entry: a block of many keys stays linear.
-KeyValues *CKeyValuesReader::AppendChild(KeyValues *parent, KeyValues *&lastChild, const char *name) {
-  if (parent->GetType() != KeyValues::TYPE_NONE) {
-    parent->Clear();
-    lastChild = nullptr;
-  }
-  auto *child = new KeyValues(name);
-  child->UsesEscapeSequences(parent->UsesEscapeSequences());
-  if (!lastChild) {
-    lastChild = parent->m_Value0.pSub;
-    while (lastChild && lastChild->m_pPeer) lastChild = lastChild->m_pPeer;
-  }
-  if (lastChild) {
-    lastChild->m_pPeer = child;
-  } else {
-    parent->m_Value0.pSub = child;
-  }
-  lastChild = child;
-  return child;
-}
-
-void CKeyValuesReader::DropChild(KeyValues *parent, KeyValues *child, KeyValues *&lastChild) {
-  parent->RemoveSubKey(child);
-  child->Destroy();
-  lastChild = nullptr;
-}
-
-// A conditional entry replaces the first earlier sibling of the same name.
-void CKeyValuesReader::RemoveEarlierSibling(KeyValues *parent, KeyValues *child, KeyValues *&lastChild) {
-  for (KeyValues *sibling = parent->GetFirstSubKey(); sibling; sibling = sibling->GetNextKey()) {
-    if (sibling == child || sibling->GetNameSymbol() != child->GetNameSymbol()) continue;
-    DropChild(parent, sibling, lastChild);
-    return;
   }
 }
 

@@ -48,12 +48,10 @@ class CKeyValuesReader final : private IConditionContext {
   void ReadTopLevel(KeyValues *root);
   void ReadInclude();
   // --- blocks
+  class BlockChildren;
   void ReadBlock(KeyValues *node, int nesting);
-  bool ReadEntry(KeyValues *node, const char *keyName, KeyValues *&lastChild, int nesting);
+  bool ReadEntry(BlockChildren &children, const char *keyName, int nesting);
   void SkipBlock();
-  KeyValues *AppendChild(KeyValues *parent, KeyValues *&lastChild, const char *name);
-  void DropChild(KeyValues *parent, KeyValues *child, KeyValues *&lastChild);
-  void RemoveEarlierSibling(KeyValues *parent, KeyValues *child, KeyValues *&lastChild);
   static void StoreValue(KeyValues *child, const char *text);
   // --- tokens and conditions
   bool ReadToken(KeyValuesToken &token);
