@@ -13,7 +13,8 @@ CListRequest::CListRequest(std::shared_ptr<const CPlexaWorld> world, std::vector
 
 CListRequest::Due CListRequest::Schedule(int index, double start, uint64 frame) const {
   const SimServer *server = m_Entries[static_cast<size_t>(index)].m_pServer;
-  const double delay = (!server || server->m_bSilent) ? m_Timing.m_flSilentTimeout : server->m_nLatencyMs / 1000.0;
+  const double delay = AnswersInTime(server, m_Timing.m_flSilentTimeout) ? server->m_nLatencyMs / 1000.0
+                                                                         : m_Timing.m_flSilentTimeout;
   return {start + delay, index, frame};
 }
 
@@ -89,7 +90,8 @@ bool CListRequest::TakeDue(double now, uint64 frame, Event &event) {
 
 CListRequest::Event CListRequest::Answer(int index) {
   Entry &entry = m_Entries[static_cast<size_t>(index)];
-  if (!entry.m_pServer || entry.m_pServer->m_bSilent) return {Event::Kind::Silent, index, eListServersAnswered};
+  if (!AnswersInTime(entry.m_pServer, m_Timing.m_flSilentTimeout))
+    return {Event::Kind::Silent, index, eListServersAnswered};
   entry.m_Record = entry.m_pServer->m_Record;
   entry.m_Record.m_bResponded = true;
   entry.m_Record.m_nPingMs = entry.m_pServer->m_nLatencyMs;

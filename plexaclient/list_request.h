@@ -9,10 +9,17 @@
 #include "plexa/matchmakingresponses.h"
 #include "plexaclient/plexa_world.h"
 
+// Whether `server` answers a query before it is given up, `silentTimeout` seconds after it was
+// sent. A server slower than that counts as silent, so no latency keeps a request open for longer.
+inline bool AnswersInTime(const SimServer *server, double silentTimeout) {
+  return server && !server->m_bSilent && server->m_nLatencyMs / 1000.0 <= silentTimeout;
+}
+
 class CListRequest {
  public:
   struct Entry {
-    const SimServer *m_pServer = nullptr;  // null: a stored server the world does not know (silent)
+    // Null: a stored server the world does not know. Silent when it does not answer in time.
+    const SimServer *m_pServer = nullptr;
     ServerRecord m_Record{};               // handed out by GetListServerRecord
     uint32 m_nLastPlayed = 0;              // the store's time, kept over the server's own
   };

@@ -123,6 +123,9 @@ ListRequestHandle CClientMatchmakingServers::MakeList(EListKind kind, AppId_t ap
   const SimSettings &settings = world->Settings();
   const ListFilter filter(filters, filterCount);
   const bool fromMaster = kind == EListKind::Internet || kind == EListKind::Spectate;
+  // A master slower than the silent timeout is given up at the timeout, as a silent one is.
+  const bool masterSilent =
+      settings.m_eMaster == EMasterMode::Silent || settings.m_nMasterLatencyMs > settings.m_nSilentTimeoutMs;
 
   CListRequest::Timing timing;
   timing.m_flSilentTimeout = settings.m_nSilentTimeoutMs / 1000.0;
@@ -141,7 +144,7 @@ ListRequestHandle CClientMatchmakingServers::MakeList(EListKind kind, AppId_t ap
                                    stored.m_nLastPlayed),
           stored.m_nLastPlayed);
     }
-  } else if (!fromMaster || settings.m_eMaster == EMasterMode::Answers) {
+  } else if (!fromMaster || (settings.m_eMaster == EMasterMode::Answers && !masterSilent)) {
     const uint32 list = kind == EListKind::Internet   ? k_SimListInternet
                         : kind == EListKind::Spectate ? k_SimListSpectate
                         : kind == EListKind::Lan      ? k_SimListLan
@@ -161,7 +164,7 @@ ListRequestHandle CClientMatchmakingServers::MakeList(EListKind kind, AppId_t ap
     const double masterLatency = settings.m_nMasterLatencyMs / 1000.0;
     timing.m_flListDelay = masterLatency;
     timing.m_flDoneDelay = masterLatency;
-    if (settings.m_eMaster == EMasterMode::Silent) {
+    if (masterSilent) {
       outcome = eListMasterNotResponding;
       timing.m_flDoneDelay = timing.m_flSilentTimeout;
     } else if (entries.empty()) {
@@ -227,9 +230,10 @@ ServerQueryHandle CClientMatchmakingServers::MakeQuery(uint32 ip, uint16 queryPo
   query.m_pPing = ping;
   query.m_pPlayers = players;
   query.m_pWorld = m_Services.WorldPtr();
+  const int timeoutMs = query.m_pWorld->Settings().m_nSilentTimeoutMs;
   query.m_pServer = query.m_pWorld->FindByQuery(ip, queryPort);
-  const bool answers = query.m_pServer && !query.m_pServer->m_bSilent;
-  const int delayMs = answers ? query.m_pServer->m_nLatencyMs : query.m_pWorld->Settings().m_nSilentTimeoutMs;
+  if (!AnswersInTime(query.m_pServer, timeoutMs / 1000.0)) query.m_pServer = nullptr;
+  const int delayMs = query.m_pServer ? query.m_pServer->m_nLatencyMs : timeoutMs;
   query.m_flDue = Plat_FloatTime() + delayMs / 1000.0;
   query.m_uFrame = m_Services.Frame();
   const ServerQueryHandle handle = g_nNextQueryHandle++;

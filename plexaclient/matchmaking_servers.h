@@ -49,7 +49,7 @@ class CClientMatchmakingServers final : public IClientMatchmakingServers {
     IPlexaMatchmakingPingResponse *m_pPing = nullptr;
     IPlexaMatchmakingPlayersResponse *m_pPlayers = nullptr;
     std::shared_ptr<const CPlexaWorld> m_pWorld;
-    const SimServer *m_pServer = nullptr;  // null or silent: the query times out
+    const SimServer *m_pServer = nullptr;  // null: the query times out (no server, or none in time)
     double m_flDue = 0.0;
     uint64 m_uFrame = 0;
   };

@@ -306,4 +306,49 @@ TEST_F(StandInLists, PlayerListsArriveOnePlayerAtATime) {
   EXPECT_EQ(aborted.m_Events, (std::vector<std::string>{"Quill 12 3725"}));
 }
 
+// A server slower than the silent timeout is given up at the timeout as a silent one, so no
+// latency a world can give (up to the largest int) keeps a list, a ping or a player list open.
+TEST_F(StandInLists, AnswersSlowerThanTheTimeoutAreGivenUpAtTheTimeout) {
+  BindWorld(R"("master" { "mode" "answers" "latency" "0" }
+"settings" { "silenttimeout" "1500" }
+"servers"
+{
+  "server" { "address" "10.2.0.1:27015" "name" "Slow Moor" "latency" "2147483647" "players" "1"
+             "playerlist" { "p" { "name" "Wren" "score" "1" "time" "5" } } }
+  "server" { "address" "10.2.0.2:27015" "name" "Edge Moor" "latency" "1500" }
+  "server" { "address" "10.2.0.3:27015" "name" "Late Moor" "latency" "1501" }
+})");
+  ListRequestHandle request = Internet();
+  CPingRecorder slowPing, edgePing;
+  CPlayersRecorder slowPlayers;
+  m_pServers->RequestPing(0x0A020001, 27015, &slowPing);
+  m_pServers->RequestPing(0x0A020002, 27015, &edgePing);
+  m_pServers->RequestPlayers(0x0A020001, 27015, &slowPlayers);
+  Frame(1.49);
+  EXPECT_TRUE(m_List.m_Events.empty());
+  EXPECT_TRUE(slowPing.m_Events.empty());
+  Frame(0.02);
+  EXPECT_EQ(m_List.m_Events, (std::vector<std::string>{"silent 0", "answered 1", "silent 2", "done 0"}))
+      << "a latency equal to the timeout still answers";
+  EXPECT_FALSE(m_pServers->IsListRequestRunning(request));
+  EXPECT_FALSE(m_pServers->GetListServerRecord(request, 0)->m_bResponded);
+  EXPECT_EQ(slowPing.m_Events, (std::vector<std::string>{"silent"}));
+  EXPECT_EQ(edgePing.m_Events, (std::vector<std::string>{"answered Edge Moor 1500"}));
+  EXPECT_EQ(slowPlayers.m_Events, (std::vector<std::string>{"silent"}));
+  EXPECT_EQ(ServicesControl()->GetOpenRequestCount(), 0);
+
+  // The same for the master: one slower than the timeout has not responded.
+  BindWorld(R"("master" { "mode" "answers" "latency" "2147483647" }
+"settings" { "silenttimeout" "1500" }
+"servers" { "server" { "address" "10.2.0.2:27015" "name" "Edge Moor" "latency" "10" } })");
+  m_List = CListRecorder();
+  request = Internet();
+  Frame(1.49);
+  EXPECT_TRUE(m_List.m_Events.empty());
+  Frame(0.02);
+  EXPECT_EQ(m_List.m_Events, (std::vector<std::string>{"done 1"}));
+  EXPECT_FALSE(m_pServers->IsListRequestRunning(request));
+  EXPECT_EQ(ServicesControl()->GetOpenRequestCount(), 0);
+}
+
 }  // namespace
