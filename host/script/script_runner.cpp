@@ -95,6 +95,7 @@ KeyValues *CScriptRunner::BuildMessage(const std::string &name,
 void CScriptRunner::OnInputStep() {
   if (m_Quit || m_pPending || WaitingForFile()) return;
   if (m_Runtime.FrameCount() < m_WaitFrame || m_Runtime.Now() < m_WaitTime) return;
+  m_Waiting = false;
   while (m_Next < m_Steps.size()) {
     const CScriptStep &step = m_Steps[m_Next++];
     if (!Run(step)) break;
@@ -185,6 +186,7 @@ bool CScriptRunner::Run(const CScriptStep &step) {
     case CScriptStep::WAIT:
       m_WaitFrame = m_Runtime.FrameCount() + static_cast<uint64>(step.waitFrames);
       m_WaitTime = m_Runtime.Now() + step.waitSeconds;
+      m_Waiting = true;
       return false;
     case CScriptStep::MOVE:
       input.CursorMoved(step.x, step.y);

@@ -21,8 +21,8 @@ class CScriptRunner final : public IFrameClient {
   void OnInputStep() override;
   void OnFramePainted() override;
 
-  // Every step has run, or "quit" was reached.
-  bool Finished() const { return m_Next >= m_Steps.size() && !m_pPending; }
+  // Every step has run and a last wait, shot, dump or waitfile is over.
+  bool Finished() const { return m_Next >= m_Steps.size() && !m_pPending && !m_pWaitFile && !m_Waiting; }
   bool QuitRequested() const { return m_Quit; }
   // A step could not run (its report went to Warning).
   bool Failed() const { return m_Failed; }
@@ -52,6 +52,9 @@ class CScriptRunner final : public IFrameClient {
   const CScriptStep *m_pPending = nullptr;  // a shot or dump waiting for the paint
   uint64 m_WaitFrame = 0;
   double m_WaitTime = 0.0;
+  // A wait step has begun and no input step has seen it over yet: what was posted before it is
+  // delivered only then.
+  bool m_Waiting = false;
   // A waitfile step: the file, and the real time it is given up at.
   const CScriptStep *m_pWaitFile = nullptr;
   std::chrono::steady_clock::time_point m_WaitFileDeadline;

@@ -231,6 +231,15 @@ TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
   EXPECT_EQ(m_Output.find('\x1b'), std::string::npos);
 }
 
+TEST_F(HostAppTest, AMessageBeforeTheLastWaitIsDelivered) {
+  ASSERT_EQ(RunHost("message ConnectedToGame ip=16777343 connectionport=27016 queryport=27016\n"
+                    "wait 1frames\n"),
+            0)
+      << m_Output;
+  EXPECT_NE(m_Output.find("testmodule: ConnectedToGame 1.0.0.127:27016/27016"), std::string::npos)
+      << m_Output;
+}
+
 TEST_F(HostAppTest, EverySoundPlayedIsLogged) {
   // SDL's dummy audio driver (set for every test) plays nothing; the log line is there all the same.
   std::filesystem::create_directories(Game() + "/servers");

@@ -1,4 +1,5 @@
-// Host scripts: parsing every step, the errors it reports, and the messages it builds.
+// Host scripts: parsing every step, the errors it reports, the messages it builds and how its
+// waits end a script.
 #include "host/script/script_parser.h"
 #include "host/script/script_runner.h"
 #include "tests/host/host_fixture.h"
@@ -161,6 +162,46 @@ TEST_F(ScriptRunnerTest, WaitfileHoldsTheScriptUntilItsFileAppears) {
   EXPECT_EQ(root->log, std::vector<std::string>{"Go"});
   EXPECT_TRUE(runner.QuitRequested());
   Runtime().RemoveFrameClient(&runner);
+}
+
+TEST_F(ScriptRunnerTest, AScriptEndsOnlyWhenItsLastWaitIsOver) {
+  // What a script posts just before its last wait must arrive before the script counts as done.
+  struct Case {
+    const char *wait;
+    int frames;  // the frame whose input step first finds the wait over
+    double secondsPerFrame;
+  };
+  const Case cases[] = {
+      {"wait 3frames", 4, 1.0 / 60.0}, {"wait 1s", 5, 0.25}, {"wait 0frames", 2, 1.0 / 60.0}};
+  for (const Case &c : cases) {
+    auto root = MakePanel("Root", 0, 0, 0, 10, 10);
+    CScriptRunner runner(Runtime(), ParseOk(std::string("message Go\n") + c.wait + "\n"),
+                         [&]() { return root->id; });
+    Runtime().AddFrameClient(&runner);
+    int frames = 0;
+    while (!runner.Finished() && frames < 100) {
+      RunFrames(1, c.secondsPerFrame);
+      ++frames;
+    }
+    Runtime().RemoveFrameClient(&runner);
+    EXPECT_EQ(frames, c.frames) << c.wait;
+    EXPECT_EQ(root->log, std::vector<std::string>{"Go"}) << c.wait;
+  }
+}
+
+TEST_F(ScriptRunnerTest, AScriptEndsOnlyWhenItsLastWaitfileIsOver) {
+  auto root = MakePanel("Root", 0, 0, 0, 10, 10);
+  const std::string cue = m_Dir.File("cue.txt");
+  CScriptRunner runner(Runtime(), ParseOk("message Go\nwaitfile " + cue + "\n"), [&]() { return root->id; });
+  Runtime().AddFrameClient(&runner);
+  RunFrames(3);
+  EXPECT_FALSE(runner.Finished());
+  WriteWholeFile(cue, "go");
+  RunFrames(1);
+  Runtime().RemoveFrameClient(&runner);
+  EXPECT_TRUE(runner.Finished());
+  EXPECT_FALSE(runner.Failed());
+  EXPECT_EQ(root->log, std::vector<std::string>{"Go"});
 }
 
 TEST_F(ScriptRunnerTest, ShotsAndDumpsAreWrittenAfterThePaint) {
