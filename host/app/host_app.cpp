@@ -20,6 +20,7 @@
 #include "host/script/script_runner.h"
 #include "plexa/client_api.h"
 #include "serverbrowser/IKGuiModule.h"
+#include "serverbrowser/IServerBrowser.h"
 #include "tier0/dbg.h"
 
 namespace kguihost {
@@ -101,6 +102,7 @@ int CHostApp::Start(int argc, const char *const *argv) {
     m_pScript = std::make_unique<CScriptRunner>(*m_pRuntime, std::move(steps), [this]() {
       return m_pModule->Module() ? m_pModule->Module()->GetRootPanel() : 0u;
     });
+    m_pScript->SetBrowser(m_pModule->Browser());
     m_pRuntime->AddFrameClient(m_pScript.get());
   }
   signal(SIGINT, RequestStop);
@@ -180,6 +182,11 @@ bool CHostApp::StartModule() {
   if (!m_pModule->Load(m_Options.modulePath, error)) {
     fprintf(stderr, "kgui-host: %s\n", error.c_str());
     return false;
+  }
+  if (!m_pModule->Browser()) {
+    Msg("kgui-host: module '%s' does not provide " SERVERBROWSER_INTERFACE_VERSION
+        "; script browser steps will fail\n",
+        m_Options.modulePath.c_str());
   }
   IKGuiModule *module = m_pModule->Module();
   m_ModuleStarted = true;

@@ -39,13 +39,12 @@ bool CModuleHost::Load(const std::string &path, std::string &error) {
     return false;
   }
   m_pModule = static_cast<IKGuiModule *>(factory(KGUIMODULE_INTERFACE_VERSION, nullptr));
-  m_pBrowser = static_cast<IServerBrowser *>(factory(SERVERBROWSER_INTERFACE_VERSION, nullptr));
-  if (!m_pModule || !m_pBrowser) {
-    error = "module '" + path + "' does not provide " +
-            (m_pModule ? SERVERBROWSER_INTERFACE_VERSION : KGUIMODULE_INTERFACE_VERSION);
+  if (!m_pModule) {
+    error = "module '" + path + "' does not provide " KGUIMODULE_INTERFACE_VERSION;
     Unload();
     return false;
   }
+  m_pBrowser = static_cast<IServerBrowser *>(factory(SERVERBROWSER_INTERFACE_VERSION, nullptr));
   return true;
 }
 

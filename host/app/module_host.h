@@ -1,4 +1,4 @@
-// The module the host drives: loaded by path, both faces looked up through its CreateInterface.
+// The module the host drives: loaded by path, both faces looked up once through its CreateInterface.
 #pragma once
 
 #include <string>
@@ -17,12 +17,15 @@ class CModuleHost {
   CModuleHost &operator=(const CModuleHost &) = delete;
 
   // Loads the library (a relative path is taken from the working directory) and finds
-  // CreateInterface, "KGuiModuleServerBrowser001" and "ServerBrowser003". False with a message in
-  // `error` when any of them is missing; nothing stays loaded then.
+  // CreateInterface and "KGuiModuleServerBrowser001", then asks for "ServerBrowser003". False with
+  // a message in `error` when the library, its CreateInterface or the module face is missing;
+  // nothing stays loaded then.
   bool Load(const std::string &path, std::string &error);
   void Unload();
 
   IKGuiModule *Module() const { return m_pModule; }
+  // Null when the module does not offer that face: the lifecycle needs only the module face, so
+  // such a module still runs and only what calls the browser operations is refused.
   IServerBrowser *Browser() const { return m_pBrowser; }
 
  private:

@@ -45,10 +45,90 @@ const Command kCommands[] = {
     {"shot", CScriptStep::SHOT},
     {"dump", CScriptStep::DUMP},
     {"waitfile", CScriptStep::WAIT_FILE},
+    {"browser", CScriptStep::BROWSER},
     {"quit", CScriptStep::QUIT},
 };
 
 constexpr int64 kMaxCoordinate = 100000;
+
+// What a browser operation takes after its word.
+enum class BrowserArguments { NONE, FRIEND_ID, ADDRESS };
+
+struct BrowserOperation {
+  const char *word;
+  CScriptStep::BrowserCall call;
+  BrowserArguments arguments;
+};
+
+const BrowserOperation kBrowserOperations[] = {
+    {"show", CScriptStep::BrowserCall::SHOW, BrowserArguments::NONE},
+    {"activate", CScriptStep::BrowserCall::ACTIVATE, BrowserArguments::NONE},
+    {"openfriend", CScriptStep::BrowserCall::OPEN_FRIEND, BrowserArguments::FRIEND_ID},
+    {"joinfriend", CScriptStep::BrowserCall::JOIN_FRIEND, BrowserArguments::FRIEND_ID},
+    {"closefriend", CScriptStep::BrowserCall::CLOSE_FRIEND, BrowserArguments::FRIEND_ID},
+    {"closeall", CScriptStep::BrowserCall::CLOSE_ALL, BrowserArguments::NONE},
+    {"joinserver", CScriptStep::BrowserCall::JOIN_SERVER, BrowserArguments::ADDRESS},
+};
+
+bool AllDigits(const std::string &text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// A whole decimal number of 64 bits at most: digits only, no sign.
+bool ParseUint64(const std::string &text, uint64 &value) {
+  const char *end = nullptr;
+  bool overflow = false;
+  if (!AllDigits(text)) return false;
+  value = V_StringToUint64(text.c_str(), &end, &overflow);
+  return *end == '\0' && !overflow;
+}
+
+// Digits without a leading zero (other than "0" itself), so no one reads them as octal.
+bool ParseDecimalPart(const std::string &text, uint64 maximum, uint64 &value) {
+  if (!AllDigits(text) || text.size() > 5 || (text.size() > 1 && text[0] == '0')) return false;
+  value = std::stoull(text);
+  return value <= maximum;
+}
+
+// "A.B.C.D:PORT" exactly: four parts 0-255 and a port 1-65535; no names, no IPv6, nothing after.
+bool ParseAddress(const std::string &text, uint32 &ip, uint16 &port) {
+  size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  uint64 value = 0;
+  if (!ParseDecimalPart(text.substr(colon + 1), 65535, value) || value == 0) return false;
+  port = static_cast<uint16>(value);
+  std::string dotted = text.substr(0, colon) + ".";
+  ip = 0;
+  size_t start = 0;
+  for (int part = 0; part < 4; ++part) {
+    size_t dot = dotted.find('.', start);
+    if (dot == std::string::npos) return false;
+    if (!ParseDecimalPart(dotted.substr(start, dot - start), 255, value)) return false;
+    ip = (ip << 8) | static_cast<uint32>(value);
+    start = dot + 1;
+  }
+  return start == dotted.size();
+}
+
+// Reads a bare word or a double-quoted value (which may hold spaces) starting at `i`, and moves
+// `i` past it.
+bool ReadValue(const std::string &text, size_t &i, std::string &value, std::string &error,
+               const std::string &what) {
+  if (i < text.size() && text[i] == '"') {
+    size_t close = text.find('"', i + 1);
+    if (close == std::string::npos) {
+      error = "unclosed quote in " + what;
+      return false;
+    }
+    value = text.substr(i + 1, close - i - 1);
+    i = close + 1;
+    return true;
+  }
+  size_t end = text.find_first_of(" \t", i);
+  value = text.substr(i, end == std::string::npos ? std::string::npos : end - i);
+  i = end == std::string::npos ? text.size() : end;
+  return true;
+}
 
 }  // namespace
 
@@ -117,6 +197,8 @@ bool CScriptParser::ParseLine(const std::string &line, CScriptStep &step, std::s
       step.path = argument;
       if (step.path.empty()) error = word + " needs a file name";
       return !step.path.empty();
+    case CScriptStep::BROWSER:
+      return ParseBrowser(argument, step, error);
     case CScriptStep::QUIT:
       if (!argument.empty()) error = "quit takes nothing";
       return argument.empty();
@@ -193,21 +275,60 @@ bool CScriptParser::ParseMessage(const std::string &argument, CScriptStep &step,
     std::string key = rest.substr(i, equals - i);
     std::string value;
     i = equals + 1;
-    if (i < rest.size() && rest[i] == '"') {
-      size_t close = rest.find('"', i + 1);
-      if (close == std::string::npos) {
-        error = "unclosed quote in the value of '" + key + "'";
-        return false;
-      }
-      value = rest.substr(i + 1, close - i - 1);
-      i = close + 1;
-    } else {
-      size_t end = rest.find_first_of(" \t", i);
-      value = rest.substr(i, end == std::string::npos ? std::string::npos : end - i);
-      i = end == std::string::npos ? rest.size() : end;
-    }
+    if (!ReadValue(rest, i, value, error, "the value of '" + key + "'")) return false;
     step.pairs.emplace_back(key, value);
   }
+}
+
+bool CScriptParser::ParseBrowser(const std::string &argument, CScriptStep &step, std::string &error) {
+  size_t gap = argument.find_first_of(" \t");
+  std::string word = argument.substr(0, gap);
+  std::string rest = gap == std::string::npos ? "" : Trim(argument.substr(gap));
+  if (word.empty()) {
+    error =
+        "browser needs an operation: show, activate, openfriend, joinfriend, closefriend, closeall or "
+        "joinserver";
+    return false;
+  }
+  const BrowserOperation *operation = nullptr;
+  for (const BrowserOperation &candidate : kBrowserOperations) {
+    if (V_stricmp(candidate.word, word.c_str()) == 0) operation = &candidate;
+  }
+  if (!operation) {
+    error = "unknown browser operation '" + word + "'";
+    return false;
+  }
+  step.browserCall = operation->call;
+  step.text = operation->word;
+  const std::string name = std::string("browser ") + operation->word;
+  switch (operation->arguments) {
+    case BrowserArguments::NONE:
+      if (!rest.empty()) error = name + " takes nothing";
+      return rest.empty();
+    case BrowserArguments::FRIEND_ID:
+      if (!ParseUint64(rest, step.friendID)) {
+        error = name + " needs a friend id: one decimal number below 2^64, not '" + rest + "'";
+        return false;
+      }
+      return true;
+    case BrowserArguments::ADDRESS:
+      break;
+  }
+  gap = rest.find_first_of(" \t");
+  std::string address = rest.substr(0, gap);
+  if (!ParseAddress(address, step.ip, step.port)) {
+    error = name + " needs an address A.B.C.D:PORT (parts 0-255, port 1-65535), not '" + address + "'";
+    return false;
+  }
+  size_t i = gap == std::string::npos ? rest.size() : rest.find_first_not_of(" \t", gap);
+  if (i == std::string::npos || i >= rest.size()) return true;
+  step.hasPassword = true;
+  if (!ReadValue(rest, i, step.password, error, "the password")) return false;
+  if (i < rest.size()) {
+    error = name + " takes an address and one password (quote a password that holds spaces)";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace kguihost

@@ -7,6 +7,9 @@
 //   message NAME key=value ...    (to the module's root panel; quote values that hold spaces)
 //   shot FILE | dump FILE
 //   waitfile FILE                 (until FILE exists, up to 30 s of real time: another program's cue)
+//   browser show | browser activate | browser closeall
+//   browser openfriend ID | browser joinfriend ID | browser closefriend ID   (ID: 64-bit decimal)
+//   browser joinserver A.B.C.D:PORT [PASSWORD]    (quote a password that holds spaces)
 //   quit
 // Blank lines and lines starting with "#" or "//" are skipped.
 #pragma once
@@ -16,6 +19,7 @@
 #include <vector>
 
 #include "kgui/KeyCode.h"
+#include "tier0/platform.h"
 
 namespace kguihost {
 
@@ -34,8 +38,12 @@ struct CScriptStep {
     SHOT,
     DUMP,
     WAIT_FILE,
+    BROWSER,
     QUIT
   };
+
+  // The module's browser operations a browser step calls, as a host client would.
+  enum class BrowserCall { SHOW, ACTIVATE, OPEN_FRIEND, JOIN_FRIEND, CLOSE_FRIEND, CLOSE_ALL, JOIN_SERVER };
 
   Kind kind = QUIT;
   int line = 0;
@@ -45,9 +53,16 @@ struct CScriptStep {
   int x = 0;
   int y = 0;
   std::string path;  // a panel path, or the file of shot, dump and waitfile
-  std::string text;  // typed text, or the message name
+  std::string text;  // typed text, the message name, or the browser operation's word
   kgui::KeyCode key = kgui::KEY_NONE;
   std::vector<std::pair<std::string, std::string>> pairs;  // message keys and values
+  BrowserCall browserCall = BrowserCall::SHOW;
+  uint64 friendID = 0;
+  uint32 ip = 0;  // host order, first dotted part in the top byte
+  uint16 port = 0;
+  // A join with a password; an empty one ("") is still handed over, unlike none.
+  bool hasPassword = false;
+  std::string password;
 };
 
 class CScriptParser {
@@ -60,6 +75,7 @@ class CScriptParser {
   static bool ParseWait(const std::string &argument, CScriptStep &step, std::string &error);
   static bool ParseTarget(const std::string &argument, CScriptStep &step, std::string &error);
   static bool ParseMessage(const std::string &argument, CScriptStep &step, std::string &error);
+  static bool ParseBrowser(const std::string &argument, CScriptStep &step, std::string &error);
 };
 
 }  // namespace kguihost

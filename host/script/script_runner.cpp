@@ -6,6 +6,7 @@
 #include "host/key_names.h"
 #include "host/panel_dumper.h"
 #include "kstdlib/strtools.h"
+#include "serverbrowser/IServerBrowser.h"
 #include "tier0/dbg.h"
 
 namespace kguihost {
@@ -25,6 +26,11 @@ std::vector<std::string> SplitPath(const std::string &path) {
     start = end + 1;
   }
   return names;
+}
+
+std::string FormatAddress(uint32 ip, uint16 port) {
+  return std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
+         std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF) + ":" + std::to_string(port);
 }
 
 CHostPanel *FindBelow(CKGuiRuntime &runtime, CHostPanel *panel, const std::vector<std::string> &names,
@@ -180,6 +186,53 @@ void CScriptRunner::TypeText(const std::string &utf8) {
   }
 }
 
+void CScriptRunner::CallBrowser(const CScriptStep &step) {
+  using Call = CScriptStep::BrowserCall;
+  if (!m_pBrowser) {
+    Fail(step,
+         "the module offers no " SERVERBROWSER_INTERFACE_VERSION " face for 'browser " + step.text + "'");
+    return;
+  }
+  // The log names the call and its arguments, never the password itself.
+  std::string call = step.text;
+  const char *result = nullptr;
+  switch (step.browserCall) {
+    case Call::SHOW:
+      m_pBrowser->ShowMainWindow();
+      break;
+    case Call::ACTIVATE:
+      result = m_pBrowser->ActivateBrowser() ? "true" : "false";
+      break;
+    case Call::OPEN_FRIEND:
+      call += " " + std::to_string(step.friendID);
+      result = m_pBrowser->OpenFriendGameInfo(step.friendID) ? "true" : "false";
+      break;
+    case Call::JOIN_FRIEND:
+      call += " " + std::to_string(step.friendID);
+      result = m_pBrowser->JoinFriendGame(step.friendID) ? "true" : "false";
+      break;
+    case Call::CLOSE_FRIEND:
+      call += " " + std::to_string(step.friendID);
+      m_pBrowser->CloseFriendGameInfo(step.friendID);
+      break;
+    case Call::CLOSE_ALL:
+      m_pBrowser->CloseAllGameInfoDialogs();
+      break;
+    case Call::JOIN_SERVER:
+      call += " " + FormatAddress(step.ip, step.port);
+      if (step.hasPassword) call += step.password.empty() ? " with an empty password" : " with a password";
+      result = m_pBrowser->JoinServer(step.ip, step.port, step.hasPassword ? step.password.c_str() : nullptr)
+                   ? "true"
+                   : "false";
+      break;
+  }
+  if (result) {
+    Msg("kgui-host: %s -> %s\n", call.c_str(), result);
+  } else {
+    Msg("kgui-host: %s\n", call.c_str());
+  }
+}
+
 bool CScriptRunner::Run(const CScriptStep &step) {
   CHostInput &input = m_Runtime.Input();
   switch (step.kind) {
@@ -222,6 +275,9 @@ bool CScriptRunner::Run(const CScriptStep &step) {
     case CScriptStep::DUMP:
       m_pPending = &step;
       return false;
+    case CScriptStep::BROWSER:
+      CallBrowser(step);
+      return true;
     case CScriptStep::WAIT_FILE:
       m_pWaitFile = &step;
       m_WaitFileDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(kWaitFileSeconds);

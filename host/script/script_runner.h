@@ -10,6 +10,8 @@
 #include "host/kgui_runtime.h"
 #include "host/script/script_parser.h"
 
+class IServerBrowser;
+
 namespace kguihost {
 
 class CScriptRunner final : public IFrameClient {
@@ -17,6 +19,9 @@ class CScriptRunner final : public IFrameClient {
   // `messageTarget` answers the panel that receives "message" steps (the module's root panel).
   CScriptRunner(CKGuiRuntime &runtime, std::vector<CScriptStep> steps,
                 std::function<kgui::VPANEL()> messageTarget);
+
+  // The module's browser face that "browser" steps call; null (the default) makes them fail.
+  void SetBrowser(IServerBrowser *browser) { m_pBrowser = browser; }
 
   void OnInputStep() override;
   void OnFramePainted() override;
@@ -41,6 +46,7 @@ class CScriptRunner final : public IFrameClient {
   bool Point(const CScriptStep &step, int &x, int &y);
   void Click(const CScriptStep &step);
   void TypeText(const std::string &utf8);
+  void CallBrowser(const CScriptStep &step);
   void Fail(const CScriptStep &step, const std::string &problem);
   // True while a waitfile step still waits; gives the machine a moment each time.
   bool WaitingForFile();
@@ -48,6 +54,7 @@ class CScriptRunner final : public IFrameClient {
   CKGuiRuntime &m_Runtime;
   std::vector<CScriptStep> m_Steps;
   std::function<kgui::VPANEL()> m_MessageTarget;
+  IServerBrowser *m_pBrowser = nullptr;
   size_t m_Next = 0;
   const CScriptStep *m_pPending = nullptr;  // a shot or dump waiting for the paint
   uint64 m_WaitFrame = 0;

@@ -1,15 +1,15 @@
 // kgui-host end to end: the test module driven headless by scripts, the host messages, the game
 // launcher, screenshots, dumps, and the refusal of bad modules, command lines and scripts.
-#include "host/app/host_options.h"
-#include "tests/host/host_fixture.h"
-
 #include <cairo.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <cstring>
-
 #include <filesystem>
+#include <sstream>
+
+#include "host/app/host_options.h"
+#include "tests/host/host_fixture.h"
 
 namespace kguihost {
 namespace {
@@ -229,6 +229,67 @@ TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
     EXPECT_NE(m_Output.find(logged), std::string::npos) << logged << "\n" << m_Output;
   }
   EXPECT_EQ(m_Output.find('\x1b'), std::string::npos);
+}
+
+TEST_F(HostAppTest, BrowserStepsReachTheModuleFaceAndTheirAnswersAreLogged) {
+  // As a friends list and a command line would: open and join a friend's game, join an address.
+  ASSERT_EQ(RunHost("browser openfriend 76561197960287930\n"
+                    "browser joinfriend 76561197960287930\n"
+                    "browser openfriend 0\n"
+                    "browser closefriend 76561197960287930\n"
+                    "browser closeall\n"
+                    "browser joinserver 10.0.0.3:27015 \"open sesame\"\n"
+                    "browser joinserver 192.168.10.20:27016\n"
+                    "browser show\n"),
+            0)
+      << m_Output;
+  const char *expected[] = {
+      "testmodule: OpenFriendGameInfo 76561197960287930\n",
+      "kgui-host: openfriend 76561197960287930 -> true\n",
+      "testmodule: JoinFriendGame 76561197960287930\n",
+      "kgui-host: joinfriend 76561197960287930 -> false\n",
+      "kgui-host: openfriend 0 -> false\n",
+      "testmodule: CloseFriendGameInfo 76561197960287930\n",
+      "testmodule: CloseAllGameInfoDialogs\n",
+      "testmodule: JoinServer 10.0.0.3:27015 password 'open sesame'\n",
+      "kgui-host: joinserver 10.0.0.3:27015 with a password -> true\n",
+      "testmodule: JoinServer 192.168.10.20:27016 password none\n",
+      "kgui-host: joinserver 192.168.10.20:27016 -> true\n",
+      "kgui-host: show\n",
+  };
+  size_t at = 0;
+  for (const char *line : expected) {
+    size_t found = m_Output.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << m_Output;
+    at = found;
+  }
+  // The host's own log never shows the password.
+  std::istringstream lines(m_Output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("kgui-host:", 0) == 0) {
+      EXPECT_EQ(line.find("sesame"), std::string::npos) << line;
+    }
+  }
+}
+
+TEST_F(HostAppTest, BrowserStepsFailClearlyWhenTheModuleLacksTheFace) {
+  ASSERT_EQ(RunHost("browser joinfriend 76561197960287930\n"
+                    "wait 1frames\n"
+                    "dump " +
+                        m_Dir.File("dump.vdf") + "\n",
+                    {}, {"KGUI_TESTMODULE_NO_BROWSER=1"}),
+            2)
+      << m_Output;
+  EXPECT_NE(m_Output.find("does not provide ServerBrowser003; script browser steps will fail"),
+            std::string::npos)
+      << m_Output;
+  EXPECT_NE(
+      m_Output.find("Script line 1: the module offers no ServerBrowser003 face for 'browser joinfriend'"),
+      std::string::npos)
+      << m_Output;
+  EXPECT_EQ(m_Output.find("testmodule: JoinFriendGame"), std::string::npos) << m_Output;
+  // The module ran all the same, and the rest of the script with it.
+  EXPECT_EQ(Text("Label"), "Hello, host");
 }
 
 TEST_F(HostAppTest, AMessageBeforeTheLastWaitIsDelivered) {

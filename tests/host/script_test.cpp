@@ -1,7 +1,8 @@
-// Host scripts: parsing every step, the errors it reports, the messages it builds and how its
-// waits end a script.
+// Host scripts: parsing every step, the errors it reports, the messages it builds, the browser
+// calls it makes and how its waits end a script.
 #include "host/script/script_parser.h"
 #include "host/script/script_runner.h"
+#include "serverbrowser/IServerBrowser.h"
 #include "tests/host/host_fixture.h"
 
 namespace kguihost {
@@ -88,6 +89,89 @@ TEST(ScriptParser, ReportsTheFirstBadLine) {
   }
 }
 
+TEST(ScriptParser, ReadsBrowserCalls) {
+  using Call = CScriptStep::BrowserCall;
+  struct Case {
+    const char *line;
+    Call call;
+    uint64 friendID;
+    uint32 ip;
+    uint16 port;
+    const char *password;  // null: none given
+  };
+  const Case cases[] = {
+      {"browser show", Call::SHOW, 0, 0, 0, nullptr},
+      {"BROWSER Activate  ", Call::ACTIVATE, 0, 0, 0, nullptr},
+      {"browser openfriend 76561197960287930", Call::OPEN_FRIEND, 76561197960287930ull, 0, 0, nullptr},
+      {"browser joinfriend 18446744073709551615", Call::JOIN_FRIEND, 18446744073709551615ull, 0, 0, nullptr},
+      {"browser closefriend 0", Call::CLOSE_FRIEND, 0, 0, 0, nullptr},
+      {"browser closeall", Call::CLOSE_ALL, 0, 0, 0, nullptr},
+      {"browser joinserver 10.0.0.3:27015", Call::JOIN_SERVER, 0, 0x0A000003u, 27015, nullptr},
+      {"browser joinserver 255.255.255.255:65535 hunter2", Call::JOIN_SERVER, 0, 0xFFFFFFFFu, 65535,
+       "hunter2"},
+      {"browser joinserver 0.0.0.0:1 \"two  words\"", Call::JOIN_SERVER, 0, 0, 1, "two  words"},
+      {"browser joinserver 192.168.10.20:27016 \"\"", Call::JOIN_SERVER, 0, 0xC0A80A14u, 27016, ""},
+  };
+  for (const Case &c : cases) {
+    std::vector<CScriptStep> steps = ParseOk(c.line);
+    ASSERT_EQ(steps.size(), 1u) << c.line;
+    const CScriptStep &step = steps[0];
+    EXPECT_EQ(step.kind, CScriptStep::BROWSER) << c.line;
+    EXPECT_EQ(step.browserCall, c.call) << c.line;
+    EXPECT_EQ(step.friendID, c.friendID) << c.line;
+    EXPECT_EQ(step.ip, c.ip) << c.line;
+    EXPECT_EQ(step.port, c.port) << c.line;
+    EXPECT_EQ(step.hasPassword, c.password != nullptr) << c.line;
+    EXPECT_EQ(step.password, c.password ? c.password : "") << c.line;
+  }
+}
+
+TEST(ScriptParser, RefusesBadBrowserArguments) {
+  struct Case {
+    const char *line;
+    const char *problem;
+  };
+  const Case cases[] = {
+      {"browser", "browser needs an operation"},
+      {"browser fly", "unknown browser operation 'fly'"},
+      {"browser show now", "browser show takes nothing"},
+      {"browser closeall 5", "browser closeall takes nothing"},
+      {"browser openfriend", "browser openfriend needs a friend id"},
+      {"browser joinfriend -1", "needs a friend id"},
+      {"browser joinfriend +5", "needs a friend id"},
+      {"browser joinfriend 18446744073709551616", "needs a friend id"},
+      {"browser joinfriend 12ab", "needs a friend id"},
+      {"browser closefriend 0x10", "needs a friend id"},
+      {"browser closefriend 1 2", "needs a friend id"},
+      {"browser joinserver", "browser joinserver needs an address A.B.C.D:PORT"},
+      {"browser joinserver 10.0.0.256:27015", "not '10.0.0.256:27015'"},
+      {"browser joinserver 10.0.0:27015", "needs an address"},
+      {"browser joinserver 10.0.0.1.5:27015", "needs an address"},
+      {"browser joinserver 10.0..1:27015", "needs an address"},
+      {"browser joinserver 10.0.0.1", "needs an address"},
+      {"browser joinserver 10.0.0.1:", "needs an address"},
+      {"browser joinserver 10.0.0.1:0", "needs an address"},
+      {"browser joinserver 10.0.0.1:65536", "needs an address"},
+      {"browser joinserver 10.0.0.1:27015x", "needs an address"},
+      {"browser joinserver 10.0.0.1:+80", "needs an address"},
+      {"browser joinserver 010.0.0.1:27015", "needs an address"},
+      {"browser joinserver -1.0.0.1:27015", "needs an address"},
+      {"browser joinserver arena.example:27015", "needs an address"},
+      {"browser joinserver [::1]:27015", "needs an address"},
+      {"browser joinserver 10.0.0.1:27015 \"open", "unclosed quote in the password"},
+      {"browser joinserver 10.0.0.1:27015 two words", "takes an address and one password"},
+      {"browser joinserver 10.0.0.1:27015 \"a\"b", "takes an address and one password"},
+  };
+  for (const Case &c : cases) {
+    std::vector<CScriptStep> steps;
+    std::string error;
+    EXPECT_FALSE(CScriptParser::Parse(std::string("wait 1frames\n") + c.line + "\nquit\n", steps, error))
+        << c.line;
+    EXPECT_NE(error.find("line 2: "), std::string::npos) << error;
+    EXPECT_NE(error.find(c.problem), std::string::npos) << c.line << " -> " << error;
+  }
+}
+
 TEST(ScriptRunner, BuildsMessagesWithNumbersAsNumbers) {
   KeyValuesAD message(CScriptRunner::BuildMessage("ActiveGameName", {{"game", "Ironclad Skies"},
                                                                      {"appid", "1002"},
@@ -162,6 +246,82 @@ TEST_F(ScriptRunnerTest, WaitfileHoldsTheScriptUntilItsFileAppears) {
   EXPECT_EQ(root->log, std::vector<std::string>{"Go"});
   EXPECT_TRUE(runner.QuitRequested());
   Runtime().RemoveFrameClient(&runner);
+}
+
+// A browser face that records its calls and answers what the test sets.
+class CRecordingBrowser final : public IServerBrowser {
+ public:
+  bool ActivateBrowser() override { return Record("ActivateBrowser", true); }
+  bool JoinFriendGame(uint64 id) override { return Record("JoinFriendGame " + std::to_string(id), false); }
+  bool JoinServer(uint32 ip, uint16 port, const char *password) override {
+    return Record("JoinServer " + std::to_string(ip) + " " + std::to_string(port) + " " +
+                      (password ? "'" + std::string(password) + "'" : "null"),
+                  true);
+  }
+  bool OpenFriendGameInfo(uint64 id) override {
+    return Record("OpenFriendGameInfo " + std::to_string(id), open);
+  }
+  void CloseFriendGameInfo(uint64 id) override { Record("CloseFriendGameInfo " + std::to_string(id), false); }
+  void CloseAllGameInfoDialogs() override { Record("CloseAllGameInfoDialogs", false); }
+  void CreateMainWindow() override { Record("CreateMainWindow", false); }
+  void ShowMainWindow() override { Record("ShowMainWindow", false); }
+
+  bool open = true;
+  std::vector<std::string> calls;
+
+ private:
+  bool Record(const std::string &call, bool result) {
+    calls.push_back(call);
+    return result;
+  }
+};
+
+TEST_F(ScriptRunnerTest, BrowserStepsCallTheFaceAndLogWhatTheyAnswer) {
+  CRecordingBrowser browser;
+  browser.open = false;
+  CScriptRunner runner(Runtime(),
+                       ParseOk("browser show\n"
+                               "browser activate\n"
+                               "browser openfriend 76561197960287930\n"
+                               "browser joinfriend 76561197960287930\n"
+                               "browser closefriend 18446744073709551615\n"
+                               "browser closeall\n"
+                               "browser joinserver 10.0.0.3:27015\n"
+                               "browser joinserver 10.0.0.3:27016 \"two words\"\n"
+                               "browser joinserver 10.0.0.3:27017 \"\"\n"),
+                       nullptr);
+  runner.SetBrowser(&browser);
+  Runtime().AddFrameClient(&runner);
+  RunFrames(1);
+  Runtime().RemoveFrameClient(&runner);
+  EXPECT_TRUE(runner.Finished());
+  EXPECT_FALSE(runner.Failed());
+  EXPECT_EQ(browser.calls, (std::vector<std::string>{
+                               "ShowMainWindow", "ActivateBrowser", "OpenFriendGameInfo 76561197960287930",
+                               "JoinFriendGame 76561197960287930", "CloseFriendGameInfo 18446744073709551615",
+                               "CloseAllGameInfoDialogs", "JoinServer 167772163 27015 null",
+                               "JoinServer 167772163 27016 'two words'", "JoinServer 167772163 27017 ''"}));
+  // Every call is logged, with the answer of those that give one and never a password.
+  EXPECT_EQ(m_Spew.Messages(), (std::vector<std::string>{
+                                   "kgui-host: show\n", "kgui-host: activate -> true\n",
+                                   "kgui-host: openfriend 76561197960287930 -> false\n",
+                                   "kgui-host: joinfriend 76561197960287930 -> false\n",
+                                   "kgui-host: closefriend 18446744073709551615\n", "kgui-host: closeall\n",
+                                   "kgui-host: joinserver 10.0.0.3:27015 -> true\n",
+                                   "kgui-host: joinserver 10.0.0.3:27016 with a password -> true\n",
+                                   "kgui-host: joinserver 10.0.0.3:27017 with an empty password -> true\n"}));
+}
+
+TEST_F(ScriptRunnerTest, BrowserStepsWithoutTheFaceFailAndTheScriptGoesOn) {
+  auto root = MakePanel("Root", 0, 0, 0, 10, 10);
+  CScriptRunner runner(Runtime(), ParseOk("browser joinfriend 5\nmessage Go\n"), [&]() { return root->id; });
+  Runtime().AddFrameClient(&runner);
+  RunFrames(2);
+  Runtime().RemoveFrameClient(&runner);
+  EXPECT_TRUE(runner.Failed());
+  EXPECT_TRUE(
+      m_Spew.Contains("Script line 1: the module offers no ServerBrowser003 face for 'browser joinfriend'"));
+  EXPECT_EQ(root->log, std::vector<std::string>{"Go"});
 }
 
 TEST_F(ScriptRunnerTest, AScriptEndsOnlyWhenItsLastWaitIsOver) {

@@ -1,5 +1,10 @@
 // A small module for testing the host: a window of panels that draw, count clicks and ticks, and
-// post themselves delayed messages. It uses the host runtime directly (no toolkit).
+// post themselves delayed messages. It uses the host runtime directly (no toolkit). Its browser
+// face prints every call it gets; with KGUI_TESTMODULE_NO_BROWSER set it offers no such face.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "plexa/client_api.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "serverbrowser/IKGuiModule.h"
@@ -14,16 +19,25 @@ namespace {
 
 class CTestModule final : public IServerBrowser, public IKGuiModule {
  public:
-  // --- IServerBrowser: only showing the window means something here
+  // --- IServerBrowser: showing the window means something here; the rest print what they got.
   bool ActivateBrowser() override {
     ShowMainWindow();
     return true;
   }
-  bool JoinFriendGame(uint64) override { return false; }
-  bool JoinServer(uint32, uint16, const char *) override { return true; }
-  bool OpenFriendGameInfo(uint64) override { return false; }
-  void CloseFriendGameInfo(uint64) override {}
-  void CloseAllGameInfoDialogs() override {}
+  bool JoinFriendGame(uint64 friendID) override {
+    Report("JoinFriendGame " + std::to_string(friendID));
+    return false;
+  }
+  bool JoinServer(uint32 ip, uint16 port, const char *password) override;
+  // Any id but 0 stands for a friend here.
+  bool OpenFriendGameInfo(uint64 friendID) override {
+    Report("OpenFriendGameInfo " + std::to_string(friendID));
+    return friendID != 0;
+  }
+  void CloseFriendGameInfo(uint64 friendID) override {
+    Report("CloseFriendGameInfo " + std::to_string(friendID));
+  }
+  void CloseAllGameInfoDialogs() override { Report("CloseAllGameInfoDialogs"); }
   void CreateMainWindow() override;
   void ShowMainWindow() override;
 
@@ -38,6 +52,11 @@ class CTestModule final : public IServerBrowser, public IKGuiModule {
   void RunModuleFrame() override { ++m_Frames; }
 
  private:
+  static void Report(const std::string &call) {
+    printf("testmodule: %s\n", call.c_str());
+    fflush(stdout);
+  }
+
   template <typename T>
   T *Find(InterfaceProvider *provider, const char *name) {
     return static_cast<T *>(provider->QueryInterface(name));
@@ -125,7 +144,16 @@ void CTestModule::CreateMainWindow() {
   m_Runtime.kgui->MarkPanelForDeletion(doomed->VPanel());
 }
 
+bool CTestModule::JoinServer(uint32 ip, uint16 port, const char *password) {
+  std::string address = std::to_string(ip >> 24) + "." + std::to_string((ip >> 16) & 0xFF) + "." +
+                        std::to_string((ip >> 8) & 0xFF) + "." + std::to_string(ip & 0xFF) + ":" +
+                        std::to_string(port);
+  Report("JoinServer " + address + " password " + (password ? "'" + std::string(password) + "'" : "none"));
+  return true;
+}
+
 void CTestModule::ShowMainWindow() {
+  Report("ShowMainWindow");
   if (!m_pWindow) return;
   m_Runtime.panel->SetVisible(m_pWindow->VPanel(), true);
   m_Runtime.surface->MovePopupToFront(m_pWindow->VPanel());
@@ -143,9 +171,16 @@ void CTestModule::ShutdownModule() {
 
 CTestModule g_TestModule;
 
+// Asked at each lookup, so one build serves as a module with the browser face and one without.
+void *BrowserFace() {
+  const char *without = getenv("KGUI_TESTMODULE_NO_BROWSER");
+  return without && *without ? nullptr : static_cast<IServerBrowser *>(&g_TestModule);
+}
+
+InterfaceRegistration g_RegisterBrowserFace(BrowserFace, SERVERBROWSER_INTERFACE_VERSION);
+
 }  // namespace
 
 EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CTestModule, IKGuiModule, KGUIMODULE_INTERFACE_VERSION, g_TestModule);
-EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CTestModule, IServerBrowser, SERVERBROWSER_INTERFACE_VERSION, g_TestModule);
 
 }  // namespace testmodule
