@@ -111,6 +111,37 @@ TEST(KvTool, DumpShowsPeersAndReportsErrors) {
   EXPECT_EQ(empty.out, "");
 }
 
+// Names and values may hold escape sequences meant for the terminal the output reaches: every
+// control character is shown as \xNN instead, in the tree, the reports and file names alike.
+TEST(KvTool, ControlCharactersNeverReachTheTerminal) {
+  TempDir dir;
+  WriteWholeFile(dir.File("controls.res"),
+                 "\"A\x1B[2J\" { \"k\x1B]0;title\x07\" \"v\x1B[31m\rred\" u\x7Fq \"w\tx\ny\" }");
+  Result r = RunKv(dir, {"dump", dir.File("controls.res")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "\"A\\x1B[2J\" 0\n"
+            "  \"k\\x1B]0;title\\x07\" 1 \"v\\x1B[31m\\x0Dred\"\n"
+            "  \"u\\x7Fq\" 1 \"w\\x09x\\x0Ay\"\n");
+
+  const std::string odd = dir.File("odd\x1B[5m.res");
+  WriteWholeFile(odd, "\"A\" { \"k\x1B[1m\" }");
+  Result check = RunKv(dir, {"check", odd, dir.File("gone\x07.res")});
+  EXPECT_EQ(check.status, 2);
+  EXPECT_NE(check.out.find("got } in key in file " + dir.File("odd\\x1B[5m.res")), std::string::npos)
+      << check.out;
+  EXPECT_NE(check.out.find("A, k\\x1B[1m, \n"), std::string::npos) << check.out;
+  EXPECT_NE(check.err.find("kv: cannot read '" + dir.File("gone\\x07.res") + "'"), std::string::npos)
+      << check.err;
+  Result unknown = RunKv(dir, {"\x1B[8m"});
+  EXPECT_NE(unknown.err.find("unknown command '\\x1B[8m'"), std::string::npos) << unknown.err;
+  for (const Result *result : {&r, &check, &unknown}) {
+    for (const std::string *text : {&result->out, &result->err}) {
+      EXPECT_EQ(text->find_first_of("\x1B\x07\x7F\r"), std::string::npos) << *text;
+    }
+  }
+}
+
 TEST(KvTool, CheckPrintsReportsAndSetsTheStatus) {
   TempDir dir;
   WriteWholeFile(dir.File("good.res"), kExample);

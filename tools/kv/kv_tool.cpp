@@ -6,6 +6,7 @@
 #include "common/filesystem_helpers.h"
 #include "common/filesystem_stdio.h"
 #include "tier0/dbg.h"
+#include "tier1/keyvalues_text/control_characters.h"
 #include "tier1/utlbuffer.h"
 
 namespace {
@@ -22,6 +23,12 @@ const char kUsageText[] =
 
 // The tool prints every report itself; the library's copies on stderr would only repeat them.
 void DropReport(const SpewInfo &, void *) {}
+
+// What the tool prints goes to a terminal: names, values and file names from a file (or a file
+// name) cannot make it obey escape sequences.
+std::string Shown(const std::string &text) {
+  return EscapeControlCharacters(text);
+}
 
 }  // namespace
 
@@ -42,7 +49,7 @@ int CKvTool::Run(const std::vector<std::string> &args) {
   if (known) {
     fprintf(m_pErr, "kv %s: wrong arguments\n", command.c_str());
   } else {
-    fprintf(m_pErr, "kv: unknown command '%s'\n", command.c_str());
+    fprintf(m_pErr, "kv: unknown command '%s'\n", Shown(command).c_str());
   }
   return Usage(m_pErr, kUsage);
 }
@@ -57,7 +64,8 @@ CKvTool::Loaded CKvTool::Load(const std::string &file) {
   CStdioFileSystem fileSystem;
   CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
   if (!LoadFileIntoBuffer(&fileSystem, file.c_str(), buf, true)) {
-    fprintf(m_pErr, "kv: cannot read '%s': no such file, or not a readable regular file\n", file.c_str());
+    fprintf(m_pErr, "kv: cannot read '%s': no such file, or not a readable regular file\n",
+            Shown(file).c_str());
     return loaded;
   }
   loaded.tree.reset(new KeyValues(file.c_str()));
@@ -67,9 +75,10 @@ CKvTool::Loaded CKvTool::Load(const std::string &file) {
   return loaded;
 }
 
+// Reports span lines and name keys and files of the text.
 void CKvTool::PrintReports(FILE *stream, const KeyValuesParseReport &report) {
-  fputs(report.errors.c_str(), stream);
-  fputs(report.notes.c_str(), stream);
+  fputs(EscapeControlCharacters(report.errors, EControlEscape::kKeepTabsAndLineFeeds).c_str(), stream);
+  fputs(EscapeControlCharacters(report.notes, EControlEscape::kKeepTabsAndLineFeeds).c_str(), stream);
 }
 
 int CKvTool::Check(const std::vector<std::string> &files) {
@@ -84,9 +93,9 @@ int CKvTool::Check(const std::vector<std::string> &files) {
     PrintReports(m_pOut, loaded.report);
     const int count = loaded.report.errorCount;
     if (count == 0) {
-      fprintf(m_pOut, "%s: ok\n", file.c_str());
+      fprintf(m_pOut, "%s: ok\n", Shown(file).c_str());
     } else {
-      fprintf(m_pOut, "%s: %d error%s\n", file.c_str(), count, count == 1 ? "" : "s");
+      fprintf(m_pOut, "%s: %d error%s\n", Shown(file).c_str(), count, count == 1 ? "" : "s");
     }
     errors |= count > 0;
   }
@@ -105,8 +114,8 @@ int CKvTool::Dump(const std::string &file) {
 
 void CKvTool::DumpNode(KeyValues *node, int depth) {
   const int type = node->GetDataType();
-  fprintf(m_pOut, "%*s\"%s\" %d", depth * 2, "", node->GetName(), type);
-  if (type != KeyValues::TYPE_NONE) fprintf(m_pOut, " \"%s\"", node->GetString());
+  fprintf(m_pOut, "%*s\"%s\" %d", depth * 2, "", Shown(node->GetName()).c_str(), type);
+  if (type != KeyValues::TYPE_NONE) fprintf(m_pOut, " \"%s\"", Shown(node->GetString()).c_str());
   fputc('\n', m_pOut);
   for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey())
     DumpNode(child, depth + 1);
@@ -121,7 +130,7 @@ int CKvTool::Format(const std::string &file, bool force) {
     fprintf(m_pErr,
             "kv fmt: '%s' has errors; formatting would lose what could not be read "
             "(use --force to format anyway)\n",
-            file.c_str());
+            Shown(file).c_str());
     return kProblems;
   }
   if (!force && (report.sawComment || report.sawCondition || report.sawInclude)) {
@@ -132,7 +141,7 @@ int CKvTool::Format(const std::string &file, bool force) {
       if (present) kinds += (kinds.empty() ? "" : ", ") + std::string(kind);
     }
     fprintf(m_pErr, "kv fmt: '%s' holds %s, which formatting would drop (use --force to format anyway)\n",
-            file.c_str(), kinds.c_str());
+            Shown(file).c_str(), kinds.c_str());
     return kProblems;
   }
   CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
