@@ -52,7 +52,8 @@ int ListPanelColumnHeader::GetHeaderContentWide() {
 }
 
 int ListPanelColumnHeader::GetTextRightInset() {
-  return m_SortArrow == ARROW_NONE ? kTextInset : kArrowSize + 2 * kArrowGap;
+  // Up to the separator line, or to where the arrow's background begins.
+  return m_SortArrow == ARROW_NONE ? 1 : kArrowSize + kArrowGap + kArrowGap / 2;
 }
 
 ListPanelColumnHeader::Placement ListPanelColumnHeader::Place() {
@@ -97,6 +98,8 @@ bool ListPanelColumnHeader::GetSortArrowBounds(int &x, int &y, int &wide, int &t
 
 void ListPanelColumnHeader::Describe(KeyValues *panelBlock) {
   BaseClass::Describe(panelBlock);
+  // An image takes the text's place: the text is reported as given, not cut to a room it never has.
+  if (m_pIconImage) panelBlock->SetString("text", GetText().c_str());
   const Placement place = Place();
   if (place.arrow) panelBlock->SetString("sortarrow", m_SortArrow == ARROW_UP ? "up" : "down");
   if (m_pIconImage) panelBlock->SetInt("icon", 1);

@@ -443,8 +443,8 @@ std::u16string ListPanel::CellText(const ListPanelItem &item, const column_t &co
 }
 
 std::u16string ListPanel::CellDrawnText(const ListPanelItem &item, const column_t &column) {
-  // The same insets at both sides, as a column fitted to its contents measures them.
-  return TextImage::FitText(CellFont(), CellText(item, column), column.m_iWidth - 2 * kCellTextInset);
+  // From the text's inset to the cell's clip edge: text that was wholly visible stays whole.
+  return TextImage::FitText(CellFont(), CellText(item, column), column.m_iWidth - kCellTextInset - 1);
 }
 
 std::string ListPanel::GetCellText(int itemID, int col) {

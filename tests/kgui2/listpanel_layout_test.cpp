@@ -289,8 +289,8 @@ TEST_F(ListPanelTest, TheDumpListsColumnsAndShownRowsInOrderWithTheSelection) {
 }
 
 TEST_F(ListPanelTest, CellsAndHeadersTooLongForTheirColumnEndInAnEllipsis) {
-  // Widths that fill the row area, so the layout pass leaves them as they are; 92 pixels inside a
-  // cell's insets hold twelve characters and the ellipsis.
+  // Widths that fill the row area, so the layout pass leaves them as they are; the 95 pixels from
+  // a cell's text inset to its clip edge hold twelve characters and the ellipsis.
   m_pList->AddColumnHeader(0, "name", "Name", 100);
   m_pList->AddColumnHeader(1, "map", "Last played on", 100);
   m_pList->AddColumnHeader(2, "ping", "Ping", 400);
@@ -314,7 +314,7 @@ TEST_F(ListPanelTest, CellsAndHeadersTooLongForTheirColumnEndInAnEllipsis) {
   EXPECT_TRUE(wasPrinted(u"Saltmarsh Ke\u2026"));
   EXPECT_TRUE(wasPrinted(u"Amber Hall"));
   EXPECT_FALSE(wasPrinted(u"Saltmarsh Keep Veterans"));
-  EXPECT_TRUE(wasPrinted(u"Last played\u2026"));  // the header: 90 pixels inside its insets
+  EXPECT_TRUE(wasPrinted(u"Last played\u2026"));  // the header: 94 pixels up to its separator
 
   // The dump shows what is drawn, and only cut texts differ from the records.
   auto dumpOf = [&](KeyValuesAD &block) {
@@ -365,7 +365,8 @@ TEST_F(ListPanelTest, ASortedImageColumnShowsItsIconBesideTheArrowOrAboveItWhenN
     auto *images = new kgui::ImageList();
     images->AddImage(icon);
     list->AttachImageList(images, true);
-    list->AddColumnHeader(0, "password", "", c.width, ListPanel::ColumnImage | ListPanel::ColumnFixedWidth);
+    list->AddColumnHeader(0, "password", "Password", c.width,
+                          ListPanel::ColumnImage | ListPanel::ColumnFixedWidth);
     list->AddColumnHeader(1, "name", "Name", 200);
     list->SetColumnHeaderIcon(0, 1);
     list->SortByColumn(0, true);
@@ -397,6 +398,7 @@ TEST_F(ListPanelTest, ASortedImageColumnShowsItsIconBesideTheArrowOrAboveItWhenN
     header->Describe(block.get());
     EXPECT_STREQ(block->GetString("sortarrow"), "up") << c.width;
     EXPECT_EQ(block->GetInt("icon"), 1) << c.width;
+    EXPECT_STREQ(block->GetString("text"), "Password") << c.width;  // not drawn, so never cut
     delete list;
   }
 }
