@@ -3,7 +3,10 @@
 // by class name through the owner when none matches) and applies the block's keys.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "kgui_controls/PHandle.h"
@@ -20,6 +23,7 @@ class BuildGroup {
   // `parentPanel` receives the controls created from the file; `contextPanel` owns the group and
   // answers control creation requests.
   BuildGroup(Panel *parentPanel, EditablePanel *contextPanel);
+  ~BuildGroup();
   BuildGroup(const BuildGroup &) = delete;
   BuildGroup &operator=(const BuildGroup &) = delete;
 
@@ -41,20 +45,39 @@ class BuildGroup {
   static void ClearFileCache();
 
  private:
+  // A panel of the group and the value of its handle, by which the group knows it.
+  struct Member {
+    PHandle panel;
+    HPanel id;
+  };
+  // What finds panels and earlier settings by name while a tree is applied (BuildGroup.cpp).
+  class ApplyIndex;
+  class ApplyScope;
+  static constexpr size_t kNoPosition = static_cast<size_t>(-1);
+
   // The settings tree of a resource: cached, or read (again, when `reload`) and cached.
   static KeyValues *GetResourceTree(const std::string &resourceName, bool reload);
   void ApplyTree(KeyValues *tree, bool reload);
-  // The group's panel named `name` (letter case ignored); forgets panels that are gone.
-  Panel *FindPanelByName(const char *name);
+  // The group's first panel named `name` (letter case ignored) and its place in the group.
+  Panel *FindPanelByName(const char *name, size_t &position);
   void ApplyChangedKeys(Panel *panel, KeyValues *block);
-  void CreateControl(KeyValues *block);
+  // The new control's place in the group, or kNoPosition when none was made.
+  size_t CreateControl(KeyValues *block);
+  // The panel's place in the group, after adding it when it is not there yet.
+  size_t Join(Panel *panel);
+  // Leaves out the panels that are gone.
+  void ForgetDeadPanels();
 
   std::string m_strResourceName;
-  std::vector<PHandle> _panelDar;
+  std::vector<Member> _panelDar;
+  // Where each member with a handle stands in _panelDar: joining stays constant in time.
+  std::unordered_map<HPanel, size_t> m_MemberAt;
   EditablePanel *m_pContextPanel;
   PHandle m_hParent;
   // The tree last applied; owned by the file cache.
   KeyValues *m_pkvSettings = nullptr;
+  // Present while a tree is applied.
+  std::unique_ptr<ApplyIndex> m_pApplyIndex;
 };
 
 }  // namespace kgui

@@ -130,6 +130,76 @@ TEST_F(BuildGroupTest, BlockAppliesToExistingChildIgnoringCase) {
   EXPECT_EQ(m_pDialog->GetChildCount(), 1);
 }
 
+// Blocks find panels by their names at the time the block is applied: the first of two alike
+// names, a name given in code since the last load, a name a block has just given ("fieldName"),
+// never a panel that is gone.
+TEST_F(BuildGroupTest, BlocksFindPanelsByTheirCurrentNames) {
+  auto *first = new Label(m_pDialog, "Twin", "");
+  auto *second = new Label(m_pDialog, "TWIN", "");
+  auto *renamed = new Label(m_pDialog, "Before", "");
+  auto *doomed = new Label(m_pDialog, "Doomed", "");
+  Load("\"twin\" { \"xpos\" \"5\" }");
+  EXPECT_EQ(first->GetXPos(), 5);
+  EXPECT_EQ(second->GetXPos(), 0);
+
+  renamed->SetName("After");
+  delete doomed;
+  Load(
+      "\"Before\" { \"ControlName\" \"Label\" \"xpos\" \"1\" }\n"
+      "\"After\" { \"xpos\" \"2\" \"fieldName\" \"Later\" }\n"
+      "\"Later\" { \"ypos\" \"3\" }\n"
+      "\"After\" { \"ControlName\" \"Button\" \"xpos\" \"4\" }\n"
+      "\"Doomed\" { \"ControlName\" \"Label\" \"xpos\" \"6\" }",
+      "servers/Names.res");
+  EXPECT_EQ(renamed->GetXPos(), 2);
+  EXPECT_EQ(renamed->GetYPos(), 3) << "found under the name its block gave it";
+  EXPECT_STREQ(renamed->GetName(), "Later");
+  Panel *before = Child("Before");
+  ASSERT_NE(before, nullptr);
+  EXPECT_NE(before, renamed);
+  EXPECT_EQ(before->GetXPos(), 1);
+  auto *after = dynamic_cast<Button *>(Child("After"));
+  ASSERT_NE(after, nullptr) << "the old name no longer finds the renamed panel";
+  EXPECT_EQ(after->GetXPos(), 4);
+  ASSERT_NE(Child("Doomed"), nullptr);
+  EXPECT_EQ(Child("Doomed")->GetXPos(), 6);
+  const std::vector<Panel *> group = m_pDialog->GetBuildGroup()->GetPanels();
+  EXPECT_EQ(group.size(), 7u) << "the dialog, three labels made in code, three controls made from the file";
+}
+
+// A layout of many controls: every block found or made at the same cost however many the group
+// holds (each block scanned the whole group, and each joining panel did too).
+TEST_F(BuildGroupTest, LayoutsOfManyControls) {
+  const int count = 20000;
+  std::string made;
+  std::string coded;
+  for (int i = 0; i < count; ++i) {
+    new Label(m_pDialog, ("coded" + std::to_string(i)).c_str(), "");
+    coded += "\"Coded" + std::to_string(i) + "\" { \"xpos\" \"" + std::to_string(i % 300) + "\" }\n";
+    made += "\"made" + std::to_string(i) + "\" { \"ControlName\" \"Label\" \"ypos\" \"" +
+            std::to_string(i % 200) + "\" }\n";
+  }
+  Load(coded + made, "servers/Many.res");
+  EXPECT_EQ(m_pDialog->GetChildCount(), 2 * count);
+  EXPECT_EQ(m_pDialog->GetBuildGroup()->GetPanels().size(), static_cast<size_t>(2 * count + 1));
+  bool placed = true;
+  for (int i = 0; i < 2 * count; ++i) {
+    Panel *child = m_pDialog->GetChild(i);
+    placed = placed && (i < count ? child->GetXPos() == i % 300 : child->GetYPos() == (i - count) % 200);
+  }
+  EXPECT_TRUE(placed);
+
+  // A reload compares every block with the one applied before.
+  WriteFile("servers/Many.res", "\"x\" {\n" + coded + made + "\"made7\" { \"xpos\" \"77\" }\n}\n");
+  m_Spew.Clear();
+  KeyValuesAD message(new KeyValues("LayoutFileChanged", "file", "servers/Many.res"));
+  kgui::ipanel()->SendMessage(m_pDialog->GetVPanel(), message.get(), 0);
+  EXPECT_EQ(Child("made7")->GetXPos(), 77);
+  EXPECT_EQ(m_Spew.Messages(),
+            std::vector<std::string>{"[made7] applying key 'xpos', has changed from '' to '77'\n"});
+  EXPECT_EQ(m_pDialog->GetChildCount(), 2 * count);
+}
+
 TEST_F(BuildGroupTest, BlockNamedLikeTheOwnerPlacesTheOwner) {
   Load("\"DIALOG\" { \"ControlName\" \"EditablePanel\" \"xpos\" \"40\" \"wide\" \"320\" }");
   EXPECT_EQ(m_pDialog->GetXPos(), 40);
