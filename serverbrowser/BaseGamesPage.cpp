@@ -25,6 +25,7 @@
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/ServerListCompare.h"
+#include "serverbrowser/ServerRows.h"
 #include "serverbrowser/serverbrowser.h"
 #include "tier0/dbg.h"
 #include "tier0/validator.h"
@@ -43,54 +44,11 @@ END_MESSAGE_MAP()
 
 namespace {
 
-// Columns whose headers show images, and their header images' places in the image list.
-constexpr int kPasswordColumn = 0;
-constexpr int kBotsColumn = 1;
-constexpr int kSecureColumn = 2;
+// The name column's header counts the shown rows.
 constexpr int kNameColumn = 3;
-constexpr int kPingColumn = 8;
 
-// Row values of the image columns are image-list indices.
-constexpr int kImagePassword = 1;
-constexpr int kImageBots = 2;
-constexpr int kImageSecure = 3;
-constexpr int kImageSecureDenied = 4;
-
-struct ColumnSpec {
-  const char *name;
-  const char *header;
-  int width;
-  int flags;
-  kgui::ListPanel::SortFunc sort;
-};
-
-using LP = kgui::ListPanel;
-const ColumnSpec kColumns[] = {
-    {"Password", "#ServerBrowser_Password", 16, LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword},
-    {"Bots", "#ServerBrowser_Bots", 16, LP::ColumnFixedWidth | LP::ColumnImage | LP::ColumnHiddenAtStart,
-     CompareBots},
-    {"Secure", "#ServerBrowser_Secure", 16, LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure},
-    {"Name", "#ServerBrowser_Servers", 50,
-     LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown | LP::ColumnTypeAhead, CompareName},
-    {"IPAddr", "#ServerBrowser_IPAddress", 64, LP::ColumnHiddenAtStart, CompareIPAddr},
-    {"GameDesc", "#ServerBrowser_Game", 112, 0, CompareGameDesc},
-    {"Players", "#ServerBrowser_Players", 55, 0, ComparePlayers},
-    {"Map", "#ServerBrowser_Map", 90, 0, CompareMap},
-    {"Ping", "#ServerBrowser_Latency", 55, 0, ComparePing},
-};
-
-const char *const kImages[] = {
-    "servers/icon_password",        "servers/icon_bots",
-    "servers/icon_robotron",        "servers/icon_secure_deny",
-    "servers/icon_password_column", "servers/icon_bots_column",
-    "servers/icon_robotron_column",
-};
-
-// The text of a token; the token itself when the language has none, as labels show it.
-std::u16string Localized(const char *token) {
-  const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
-  return text ? std::u16string(text) : kgui::Utf8ToWide(token);
-}
+// The pages' column widths; typing in a list finds a server by its name.
+constexpr ServerColumnLayout kColumnLayout = {{16, 16, 16, 50, 64, 112, 55, 90, 55}, true};
 
 // The key of the address map: the connection address of a record.
 netadr_t AddressKey(uint32 ip, uint16 connectionPort) {
@@ -136,7 +94,7 @@ CBaseGamesPage::CBaseGamesPage(kgui::Panel *parent, const char *pageName, EServe
       m_CustomLayoutFile(customLayoutFile ? customLayoutFile : "") {
   m_FavoritesCallback.Register(this, &CBaseGamesPage::OnFavoritesMsg);
   SetSize(kGamesPageWide, kGamesPageTall);
-  V_strncpy(m_szAllText, kgui::WideToUtf8(Localized("#ServerBrowser_All")).c_str(), sizeof(m_szAllText));
+  V_strncpy(m_szAllText, kgui::WideToUtf8(LocalizedText("#ServerBrowser_All")).c_str(), sizeof(m_szAllText));
 
   CreateButtons();
   CreateGameList();
@@ -173,18 +131,7 @@ void CBaseGamesPage::CreateButtons() {
 void CBaseGamesPage::CreateGameList() {
   m_pGameList = new CGameListPanel(this, this, this, "gamelist");
   m_pGameList->AllowColumnChoice(true);
-  int index = 0;
-  for (const ColumnSpec &column : kColumns) {
-    const bool fixed = (column.flags & LP::ColumnFixedWidth) != 0;
-    m_pGameList->AddColumnHeader(index, column.name, column.header, column.width, fixed ? column.width : 20,
-                                 fixed ? column.width : 10000, column.flags);
-    m_pGameList->SetColumnSortFunc(index, column.sort);
-    ++index;
-  }
-  m_pGameList->SetColumnTooltip(kPasswordColumn, "#ServerBrowser_PasswordColumn_Tooltip");
-  m_pGameList->SetColumnTooltip(kBotsColumn, "#ServerBrowser_BotColumn_Tooltip");
-  m_pGameList->SetColumnTooltip(kSecureColumn, "#ServerBrowser_SecureColumn_Tooltip");
-  m_pGameList->SortByColumn(kPingColumn, true);
+  AddServerColumns(m_pGameList, kColumnLayout);
 }
 
 void CBaseGamesPage::LoadLayoutFile() {
@@ -213,13 +160,7 @@ void CBaseGamesPage::LoadLayoutFile() {
 }
 
 void CBaseGamesPage::BuildImageList() {
-  auto *images = new kgui::ImageList;
-  for (const char *name : kImages)
-    images->AddImage(kgui::scheme() ? kgui::scheme()->GetImage(name, false) : nullptr);
-  m_pGameList->AttachImageList(images, true);
-  m_pGameList->SetColumnHeaderIcon(kPasswordColumn, 5);
-  m_pGameList->SetColumnHeaderIcon(kBotsColumn, 6);
-  m_pGameList->SetColumnHeaderIcon(kSecureColumn, 7);
+  AttachServerImages(m_pGameList);
 }
 
 // ---- IGameList
@@ -386,26 +327,7 @@ void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerI
 void CBaseGamesPage::WriteRowKeys(KeyValues *row, const serverdisplay_t &display,
                                   const ServerRecord &server) {
   if (!row) return;
-  row->SetString("name", server.GetName());
-  row->SetString("map", server.GetMap());
-  row->SetString("GameDir", server.GetGameDir());
-  row->SetString("GameDesc", server.GetDescription());
-  row->SetString("GameTags", server.GetTags());
-  row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
-  row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
-  int secure = 0;
-  if (server.m_bIsSecure)
-    secure =
-        g_ServerBrowserSingleton.IsQorvBannedFromApp(server.m_nAppId) ? kImageSecureDenied : kImageSecure;
-  row->SetInt("secure", secure);
-
-  char address[48];
-  AddressKey(server.m_NetAdr.GetIP(), server.m_NetAdr.GetConnectionPort()).ToString(address, sizeof(address));
-  row->SetString("IPAddr", address);
-  char players[32];
-  V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
-  row->SetString("Players", players);
-  row->SetInt("Ping", server.m_nPingMs);
+  WriteServerRowKeys(row, server);
   char lastPlayed[64];
   if (server.m_nLastPlayedTime != 0 &&
       FormatLastPlayed(server.m_nLastPlayedTime, lastPlayed, sizeof(lastPlayed)))
@@ -413,7 +335,7 @@ void CBaseGamesPage::WriteRowKeys(KeyValues *row, const serverdisplay_t &display
 
   if (display.m_bFilteredOut || !server.m_bResponded) {
     row->SetString("Ping", "");
-    row->SetWString("GameDesc", Localized("#ServerBrowser_NotResponding").c_str());
+    row->SetWString("GameDesc", LocalizedText("#ServerBrowser_NotResponding").c_str());
     row->SetString("Players", "");
     row->SetString("map", "");
   }
@@ -466,13 +388,13 @@ void CBaseGamesPage::ShowFilteredInRow(serverdisplay_t &display, const ServerRec
     if (server.GetDescription()[0])
       row->SetString("GameDesc", server.GetDescription());
     else
-      row->SetWString("GameDesc", Localized("#ServerBrowser_PendingPing").c_str());
+      row->SetWString("GameDesc", LocalizedText("#ServerBrowser_PendingPing").c_str());
     char players[256];
     V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
     row->SetString("Players", players);
     row->SetInt("Ping", server.m_nPingMs);
-    row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
-    row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
+    row->SetInt("password", server.m_bHasPassword ? kServerImagePassword : 0);
+    row->SetInt("bots", server.m_nBotCount != 0 ? kServerImageBots : 0);
     display.m_iRowID =
         m_pGameList->AddItem(row, static_cast<unsigned int>(display.m_iServerIndex), false, false);
     row->Destroy();
@@ -601,7 +523,7 @@ void CBaseGamesPage::UpdateServerCount() {
   char count[16];
   V_snprintf(count, sizeof(count), "%d", shown);
   const std::u16string countText = kgui::Utf8ToWide(count);
-  const std::u16string format = Localized("#ServerBrowser_ServersCount");
+  const std::u16string format = LocalizedText("#ServerBrowser_ServersCount");
   char16_t header[256];
   header[0] = 0;
   if (kgui::localize())

@@ -19,6 +19,7 @@
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ModList.h"
 #include "serverbrowser/ServerBrowserDialog.h"
+#include "serverbrowser/ServerRows.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
 
@@ -38,11 +39,6 @@ uint32 AppIdOf(uint64 gameID) {
 // Applications that share one set of servers with each other.
 bool IsSharedApp(uint32 appID) {
   return (appID >= 200 && appID <= 999) || appID == 243730 || appID == 243750;
-}
-
-std::u16string Localized(const char *token) {
-  const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
-  return text ? std::u16string(text) : kgui::Utf8ToWide(token);
 }
 
 // Leading decimal digits of `text`, 0 when there are none; capped rather than overflowing.
@@ -312,23 +308,23 @@ void CBaseGamesPage::UpdateFilterDescription() {
     text += kSeparator;
   }
   if (m_eSecureFilter == 1) {
-    text += Localized("#ServerBrowser_FilterDescSecureOnly");
+    text += LocalizedText("#ServerBrowser_FilterDescSecureOnly");
     text += kSeparator;
   } else if (m_eSecureFilter == 2) {
-    text += Localized("#ServerBrowser_FilterDescInsecureOnly");
+    text += LocalizedText("#ServerBrowser_FilterDescInsecureOnly");
     text += kSeparator;
   }
   if (m_nMaxPing != 0) {
     char limit[16];
     V_snprintf(limit, sizeof(limit), "%d", m_nMaxPing);
-    text += Localized("#ServerBrowser_FilterDescLatency");
+    text += LocalizedText("#ServerBrowser_FilterDescLatency");
     text += u" < ";
     text += kgui::Utf8ToWide(limit);
     text += kSeparator;
   }
-  if (m_bHideFull) text += Localized("#ServerBrowser_FilterDescNotFull") + kSeparator;
-  if (m_bHideEmpty) text += Localized("#ServerBrowser_FilterDescNotEmpty") + kSeparator;
-  if (m_bHidePassworded) text += Localized("#ServerBrowser_FilterDescNoPassword") + kSeparator;
+  if (m_bHideFull) text += LocalizedText("#ServerBrowser_FilterDescNotFull") + kSeparator;
+  if (m_bHideEmpty) text += LocalizedText("#ServerBrowser_FilterDescNotEmpty") + kSeparator;
+  if (m_bHidePassworded) text += LocalizedText("#ServerBrowser_FilterDescNoPassword") + kSeparator;
   if (m_szMapFilter[0]) text += kgui::Utf8ToWide(m_szMapFilter);
   // Long game names and texts must not grow the line without bound.
   if (text.size() > kMaxDescriptionUnits) text.resize(kMaxDescriptionUnits);

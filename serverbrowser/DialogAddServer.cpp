@@ -19,6 +19,7 @@
 #include "serverbrowser/IGameList.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerListCompare.h"
+#include "serverbrowser/ServerRows.h"
 #include "serverbrowser/serverbrowser.h"
 #include "tier1/KeyValues.h"
 #include "tier1/netadr.h"
@@ -38,79 +39,8 @@ constexpr uint16 kDefaultPort = 27015;
 // Said instead of storing or pinging an IPv6 address: the services keep and query IPv4 only.
 constexpr const char kIPv6NotUsable[] = "#ServerBrowser_AddServerIPv6";
 
-constexpr int kPingColumn = 8;
-
-// Row values of the image columns are image-list indices, as on the server list pages.
-constexpr int kImagePassword = 1;
-constexpr int kImageBots = 2;
-constexpr int kImageSecure = 3;
-constexpr int kImageSecureDenied = 4;
-
-struct ColumnSpec {
-  const char *name;
-  const char *header;
-  int width;
-  int flags;
-  kgui::ListPanel::SortFunc sort;
-};
-
-using LP = kgui::ListPanel;
-const ColumnSpec kColumns[] = {
-    {"Password", "#ServerBrowser_Password", 16, LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword},
-    {"Bots", "#ServerBrowser_Bots", 16, LP::ColumnFixedWidth | LP::ColumnImage | LP::ColumnHiddenAtStart,
-     CompareBots},
-    {"Secure", "#ServerBrowser_Secure", 16, LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure},
-    {"Name", "#ServerBrowser_Servers", 20, LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown, CompareName},
-    {"IPAddr", "#ServerBrowser_IPAddress", 60, LP::ColumnHiddenAtStart, CompareIPAddr},
-    {"GameDesc", "#ServerBrowser_Game", 150, 0, CompareGameDesc},
-    {"Players", "#ServerBrowser_Players", 60, 0, ComparePlayers},
-    {"Map", "#ServerBrowser_Map", 80, 0, CompareMap},
-    {"Ping", "#ServerBrowser_Latency", 60, 0, ComparePing},
-};
-
-const char *const kColumnTooltips[] = {
-    "#ServerBrowser_PasswordColumn_Tooltip",
-    "#ServerBrowser_BotColumn_Tooltip",
-    "#ServerBrowser_SecureColumn_Tooltip",
-};
-
-// The images of the server list pages, in their order: the cells' icons (1 to 4), then the
-// header icons of the first three columns (5 to 7).
-const char *const kImages[] = {
-    "servers/icon_password",        "servers/icon_bots",
-    "servers/icon_robotron",        "servers/icon_secure_deny",
-    "servers/icon_password_column", "servers/icon_bots_column",
-    "servers/icon_robotron_column",
-};
-
-// The text of a token; the token itself when the language has none, as labels show it.
-std::u16string Localized(const char *token) {
-  const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
-  return text ? std::u16string(text) : kgui::Utf8ToWide(token);
-}
-
-// Every key of a result row, as the server list pages write them for an answering server.
-void WriteRowKeys(KeyValues *row, const ServerRecord &server) {
-  row->SetString("name", server.GetName());
-  row->SetString("map", server.GetMap());
-  row->SetString("GameDir", server.GetGameDir());
-  row->SetString("GameDesc", server.GetDescription());
-  row->SetString("GameTags", server.GetTags());
-  row->SetInt("password", server.m_bHasPassword ? kImagePassword : 0);
-  row->SetInt("bots", server.m_nBotCount != 0 ? kImageBots : 0);
-  int secure = 0;
-  if (server.m_bIsSecure)
-    secure =
-        g_ServerBrowserSingleton.IsQorvBannedFromApp(server.m_nAppId) ? kImageSecureDenied : kImageSecure;
-  row->SetInt("secure", secure);
-  char address[48];
-  netadr_t(server.m_NetAdr.GetIP(), server.m_NetAdr.GetConnectionPort()).ToString(address, sizeof(address));
-  row->SetString("IPAddr", address);
-  char players[32];
-  V_snprintf(players, sizeof(players), "%d / %d", server.m_nPlayerCount, server.m_nPlayerLimit);
-  row->SetString("Players", players);
-  row->SetInt("Ping", server.m_nPingMs);
-}
+// The result list's column widths; it finds no server by typing.
+constexpr ServerColumnLayout kColumnLayout = {{16, 16, 16, 20, 60, 150, 60, 80, 60}, false};
 
 // The typed address as a record of kind NA_IP (IPv6 when typed so); false when it does not parse.
 bool ParseAddress(const std::string &text, netadr_t &address) {
@@ -216,16 +146,7 @@ void CDialogAddServer::CreateServerList() {
   // A server answering on several ports is listed once per port: the hidden address column
   // tells them apart, so the user may show it.
   m_pServerList->AllowColumnChoice(true);
-  int index = 0;
-  for (const ColumnSpec &column : kColumns) {
-    const bool fixed = (column.flags & LP::ColumnFixedWidth) != 0;
-    m_pServerList->AddColumnHeader(index, column.name, column.header, column.width, fixed ? column.width : 20,
-                                   fixed ? column.width : 10000, column.flags);
-    m_pServerList->SetColumnSortFunc(index, column.sort);
-    ++index;
-  }
-  for (int column = 0; column < 3; ++column) m_pServerList->SetColumnTooltip(column, kColumnTooltips[column]);
-  m_pServerList->SortByColumn(kPingColumn, true);
+  AddServerColumns(m_pServerList, kColumnLayout);
 }
 
 void CDialogAddServer::ApplySchemeSettings(kgui::IScheme *schemeInterface) {
@@ -235,11 +156,7 @@ void CDialogAddServer::ApplySchemeSettings(kgui::IScheme *schemeInterface) {
 
 // The scheme's images are known once the scheme is applied.
 void CDialogAddServer::BuildImageList() {
-  auto *images = new kgui::ImageList;
-  for (const char *name : kImages)
-    images->AddImage(kgui::scheme() ? kgui::scheme()->GetImage(name, false) : nullptr);
-  m_pServerList->AttachImageList(images, true);
-  for (int column = 0; column < 3; ++column) m_pServerList->SetColumnHeaderIcon(column, 5 + column);
+  AttachServerImages(m_pServerList);
 }
 
 // ---- messages and commands
@@ -310,11 +227,11 @@ void CDialogAddServer::OnTestServers() {
   char16_t title[512];
   title[0] = 0;
   if (typed.empty()) {
-    V_wcsncpy(title, Localized("#ServerBrowser_ServersRespondingLocal").c_str(), sizeof(title));
+    V_wcsncpy(title, LocalizedText("#ServerBrowser_ServersRespondingLocal").c_str(), sizeof(title));
   } else if (kgui::localize()) {
     const std::u16string typedWide = kgui::Utf8ToWide(typed.c_str());
     kgui::localize()->ConstructString(title, static_cast<int>(sizeof(title)),
-                                      Localized("#ServerBrowser_ServersResponding").c_str(), 1,
+                                      LocalizedText("#ServerBrowser_ServersResponding").c_str(), 1,
                                       typedWide.c_str());
   }
   char titleText[512];
@@ -371,7 +288,7 @@ void CDialogAddServer::ForgetPing(CTestPing *ping) {
 void CDialogAddServer::OnPingAnswered(const ServerRecord &server) {
   m_vecFoundServers.push_back(server);
   KeyValues *row = new KeyValues("Server");
-  WriteRowKeys(row, server);
+  WriteServerRowKeys(row, server);
   const int itemID =
       m_pServerList->AddItem(row, static_cast<unsigned int>(m_vecFoundServers.size() - 1), false, false);
   row->Destroy();

@@ -76,7 +76,12 @@ void Frame::Activate() {
 }
 
 void Frame::Close() {
-  if (!IsVisible() || m_bFadingOut) return;
+  if (m_bFadingOut) return;
+  // A hidden frame has nothing to fade, but one that deletes itself on close must still go.
+  if (!IsVisible()) {
+    if (m_bDeleteSelfOnClose) FinishClose();
+    return;
+  }
   if (IsModal()) input()->ReleaseAppModalSurface();
   OnClose();
   if (m_flTransitionEffectTime > 0.0f) {

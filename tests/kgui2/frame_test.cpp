@@ -104,6 +104,15 @@ TEST_F(FrameTest, CloseHidesByDefaultAndDeletesWhenAsked) {
   doomed->Close();
   Runtime().RunFrame();
   EXPECT_EQ(handle.Get(), nullptr);
+
+  // A hidden frame that deletes itself on close still goes when closed; one that does not stays.
+  Frame *hidden = MakeFrame("Hidden");
+  hidden->SetDeleteSelfOnClose(true);
+  PHandle hiddenHandle(hidden);
+  hidden->Close();
+  kept->Close();
+  Runtime().RunFrame();
+  EXPECT_EQ(hiddenHandle.Get(), nullptr);
   delete kept;
 }
 
