@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Draws the browser on the demo world headless and writes the pictures of its tabs that the
-# README shows into docs/. Uses the binaries of BIN (default build/bin, as
+# Draws the browser on the demo world headless and writes the pictures the README shows into
+# docs/: every tab, and the game-info dialog and password prompt. Uses the binaries of BIN (default build/bin, as
 # scripts/demo.sh builds them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,9 +20,26 @@ tabs=(InternetGames FavoriteGames HistoryGames SpectateGames LanGames FriendsGam
     echo "wait 360frames"
     echo "shot $work/$tab.png"
   done
+  # A friend's game (a full server with players), the same server joined (auto-retry offered and
+  # turned on), then a server that needs a password.
+  echo "browser openfriend 76561197960266729"
+  echo "wait 120frames"
+  echo "shot $work/friend.png"
+  echo "browser closeall"
+  echo "wait 60frames"
+  echo "browser joinserver 203.0.113.34:27016"
+  echo "wait 120frames"
+  echo "click DialogGameInfo/AutoRetry"
+  echo "wait 30frames"
+  echo "shot $work/autoretry.png"
+  echo "browser closeall"
+  echo "wait 60frames"
+  echo "browser joinserver 198.51.100.92:27017"
+  echo "wait 120frames"
+  echo "shot $work/password.png"
   echo "quit"
 } >"$work/script.txt"
-"$bin/kgui-host" --headless --game game --user-dir "$work/user" --services "$bin/plexaclient.so" \
+"$bin/kgui-host" --headless --config host/demo/host.vdf --game game --user-dir "$work/user" --services "$bin/plexaclient.so" \
   --script "$work/script.txt" "$bin/serverbrowser.so"
 
 # The window's default place on the 1280 x 800 headless screen, with a margin of 8 pixels.
@@ -30,4 +47,8 @@ for tab in "${tabs[@]}"; do
   name=$(echo "${tab%Games}" | tr '[:upper:]' '[:lower:]')
   python3 tools/crop_png.py "$work/$tab.png" "docs/tab_$name.png" 56 312 656 456
 done
-echo "screenshots: docs/tab_*.png written"
+# The dialogs sit in the middle of the screen.
+python3 tools/crop_png.py "$work/friend.png" docs/game_info_friend.png 376 136 528 528
+python3 tools/crop_png.py "$work/autoretry.png" docs/game_info_autoretry.png 376 136 528 592
+python3 tools/crop_png.py "$work/password.png" docs/password_prompt.png 472 272 336 256
+echo "screenshots: docs/tab_*.png, docs/game_info_*.png and docs/password_prompt.png written"
