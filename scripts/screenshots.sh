@@ -45,6 +45,8 @@ tabs=(InternetGames FavoriteGames HistoryGames SpectateGames LanGames FriendsGam
 # The window's default place on the 1280 x 800 headless screen, with a margin of 8 pixels.
 for tab in "${tabs[@]}"; do
   name=$(echo "${tab%Games}" | tr '[:upper:]' '[:lower:]')
+  # The relay servers' tab is pictured as "relays".
+  [ "$tab" = SpectateGames ] && name=relays
   python3 tools/crop_png.py "$work/$tab.png" "docs/tab_$name.png" 56 312 656 456
 done
 # The dialogs sit in the middle of the screen.

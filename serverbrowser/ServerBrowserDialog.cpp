@@ -20,7 +20,7 @@
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/LanGames.h"
 #include "serverbrowser/ServerContextMenu.h"
-#include "serverbrowser/SpectateGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "tier0/dbg.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"

@@ -16,7 +16,7 @@
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
-#include "serverbrowser/SpectateGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "support/browser_fixture.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"

@@ -15,7 +15,7 @@
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
-#include "serverbrowser/SpectateGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "support/browser_fixture.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"

@@ -22,7 +22,7 @@
 #include "serverbrowser/LanGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
-#include "serverbrowser/SpectateGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "support/browser_fixture.h"
 #include "tier1/KeyValues.h"
 

@@ -1,4 +1,4 @@
-#include "serverbrowser/SpectateGames.h"
+#include "serverbrowser/RelayGames.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-// The Spectate tab: an Internet page that lists only the relay servers spectators watch through.
+// The relay tab (CSpectateGames): an Internet page that lists only the relay servers spectators watch through.
 #pragma once
 
 #include "serverbrowser/InternetGames.h"
