@@ -254,11 +254,16 @@ void FakeServices::RequeryListServer(ListRequestHandle handle, int index) {
   if (FakeListRequest *request = Request(handle)) request->requeried.push_back(index);
 }
 
+// Ping handles past the 999th jump over the player handles' range, so that long runs never give
+// one number to both.
 ServerQueryHandle FakeServices::RequestPing(uint32 ip, uint16 queryPort,
                                             IPlexaMatchmakingPingResponse *response) {
   m_Pings.emplace_back(ip, queryPort);
   m_PingResponses.push_back(response);
-  return static_cast<ServerQueryHandle>(m_Pings.size());
+  const size_t count = m_Pings.size();
+  const auto query = static_cast<ServerQueryHandle>(count < 1000 ? count : count + 100000000);
+  m_OpenQueries[query].ping = response;
+  return query;
 }
 
 // Player handles count on from 1000, so a test tells them from the pings' (1, 2, ...).
@@ -266,7 +271,65 @@ ServerQueryHandle FakeServices::RequestPlayers(uint32 ip, uint16 queryPort,
                                                IPlexaMatchmakingPlayersResponse *response) {
   m_PlayerRequests.emplace_back(ip, queryPort);
   m_PlayerResponses.push_back(response);
-  return static_cast<ServerQueryHandle>(999 + m_PlayerRequests.size());
+  const auto query = static_cast<ServerQueryHandle>(999 + m_PlayerRequests.size());
+  m_OpenQueries[query].players = response;
+  return query;
+}
+
+void FakeServices::AbortServerRequest(ServerQueryHandle query) {
+  m_Aborted.push_back(query);
+  OpenQuery closed;
+  if (!CloseQuery(query, closed)) ++m_nStaleAborts;
+}
+
+bool FakeServices::CloseQuery(ServerQueryHandle query, OpenQuery &closed) {
+  auto found = m_OpenQueries.find(query);
+  if (found == m_OpenQueries.end()) return false;
+  closed = found->second;
+  m_OpenQueries.erase(found);
+  return true;
+}
+
+std::vector<ServerQueryHandle> FakeServices::OpenQueries(bool players) const {
+  std::vector<ServerQueryHandle> open;
+  for (const auto &[query, faces] : m_OpenQueries)
+    if ((faces.players != nullptr) == players) open.push_back(query);
+  return open;
+}
+
+void FakeServices::AnswerPing(ServerQueryHandle query, const ServerRecord &server) {
+  OpenQuery closed;
+  if (CloseQuery(query, closed) && closed.ping) closed.ping->OnPingAnswered(server);
+}
+
+void FakeServices::SilentPing(ServerQueryHandle query) {
+  OpenQuery closed;
+  if (CloseQuery(query, closed) && closed.ping) closed.ping->OnPingSilent();
+}
+
+// The players arrive while the query is still out; only the end closes it.
+void FakeServices::AnswerPlayers(ServerQueryHandle query, const std::vector<FakePlayer> &players) {
+  auto found = m_OpenQueries.find(query);
+  if (found == m_OpenQueries.end() || !found->second.players) return;
+  IPlexaMatchmakingPlayersResponse *face = found->second.players;
+  for (const FakePlayer &player : players) face->OnPlayer(player.name, player.score, player.timePlayed);
+  OpenQuery closed;
+  CloseQuery(query, closed);
+  face->OnPlayersDone();
+}
+
+int FakeServices::OpenListRequestCount() const {
+  return static_cast<int>(std::count_if(m_Requests.begin(), m_Requests.end(),
+                                        [](const FakeListRequest *r) { return !r->freed; }));
+}
+
+void FakeServices::DropFreedRecords() {
+  for (FakeListRequest *request : m_Requests) {
+    if (!request->freed) continue;
+    request->servers = {};
+    request->filters = {};
+    request->requeried = {};
+  }
 }
 
 // ---- IClientFriends

@@ -43,6 +43,13 @@ struct StoredServerCall {
   uint32 time;
 };
 
+// A player as a player-list answer reports it.
+struct FakePlayer {
+  const char *name;
+  int score;
+  float timePlayed;
+};
+
 // A friend as the services describe it.
 struct FakeFriend {
   std::string name;
@@ -92,6 +99,24 @@ class FakeServices final : public IClientUser,
     QueueCallback(T::k_iCallback, &payload, static_cast<int>(sizeof(T)));
   }
   void SetAppValue(AppId_t appId, const char *key, const char *value);
+
+  // ---- server queries (pings and player lists) the test answers through the services, so that
+  // the services know which ones are still out, as the real ones do
+  // Handles of the pings (or player lists) neither answered here nor aborted, oldest first.
+  std::vector<ServerQueryHandle> OpenQueries(bool players) const;
+  int OpenQueryCount() const { return static_cast<int>(m_OpenQueries.size()); }
+  // The answer ends the query before its face hears of it (the face may ask again at once).
+  void AnswerPing(ServerQueryHandle query, const ServerRecord &server);
+  void SilentPing(ServerQueryHandle query);
+  void AnswerPlayers(ServerQueryHandle query, const std::vector<FakePlayer> &players);
+  // Aborts of a handle that was not out (finished, aborted before or never given): a caller that
+  // does this may cancel whatever request the number names next.
+  int m_nStaleAborts = 0;
+  // List requests made and not freed.
+  int OpenListRequestCount() const;
+  // Forgets the records of freed requests (their shells stay, so handles stay unique): long runs
+  // measure the browser's memory, not this stand-in's.
+  void DropFreedRecords();
 
   bool m_bOffline = false;
   std::set<AppId_t> m_BannedApps;
@@ -158,13 +183,21 @@ class FakeServices final : public IClientUser,
                                 IPlexaMatchmakingPingResponse *response) override;
   ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort,
                                    IPlexaMatchmakingPlayersResponse *response) override;
-  void AbortServerRequest(ServerQueryHandle query) override { m_Aborted.push_back(query); }
+  void AbortServerRequest(ServerQueryHandle query) override;
 
  private:
   ListRequestHandle MakeRequest(int source, AppId_t appId, const MatchMakingKeyValuePair_t *filters,
                                 uint32 count, IPlexaMatchmakingServerListResponse *response);
 
+  struct OpenQuery {
+    IPlexaMatchmakingPingResponse *ping = nullptr;
+    IPlexaMatchmakingPlayersResponse *players = nullptr;
+  };
+  // Takes `query` out of the open ones; false when it was not out.
+  bool CloseQuery(ServerQueryHandle query, OpenQuery &closed);
+
   std::vector<FakeListRequest *> m_Requests;  // owned; a handle is the request's address
+  std::map<ServerQueryHandle, OpenQuery> m_OpenQueries;
   std::map<AppId_t, std::map<std::string, std::string>> m_AppValues;
   bool m_bBound = false;
 };
