@@ -488,8 +488,17 @@ void ListPanel::DescribeColumns(KeyValues *panelBlock) {
 
 void ListPanel::DescribeRows(KeyValues *panelBlock) {
   KeyValues *rows = panelBlock->FindKey("Rows", true);
+  // Each row is linked after the one before; only the first goes through the block, which walks
+  // its list to find the end (CreateKey for every row made the dump of a long list quadratic).
+  KeyValues *last = nullptr;
   for (int itemID : VisibleItems()) {
-    KeyValues *row = rows->CreateKey("Row");
+    auto *row = new KeyValues("Row");
+    row->UsesEscapeSequences(rows->UsesEscapeSequences());
+    if (last)
+      last->SetNextKey(row);
+    else
+      rows->AddSubKey(row);
+    last = row;
     for (int col = 0; col < GetColumnCount(); ++col) {
       const column_t &column = *ColumnAt(col);
       if (column.m_bHidden) continue;
