@@ -1,6 +1,6 @@
 // The active-process record on arbitrary bytes, read from its file as the binding reads it before
-// loading the module it names; and a record written for an arbitrary module path, which must read
-// back as that path (backslashes as slashes) or not be written at all.
+// loading the module it names; and a record written for an arbitrary absolute module path, which
+// must read back as that path (backslashes as slashes) or not be written at all.
 #include <unistd.h>
 
 #include <cstdint>
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const std::string path = ClientAPI_ActiveProcessPath();
   // The first byte picks reading the bytes as a record or writing them as a module path.
   if (size > 0 && (data[0] & 1)) {
-    const std::string modulePath = fuzzsupport::AsText(data + 1, size - 1);
+    // The host records the absolute path of the module (a bare "007" would read as a number).
+    const std::string modulePath = "/" + fuzzsupport::AsText(data + 1, size - 1);
     const int pid = static_cast<int>(size) - 50;
     ActiveProcessInfo info;
     if (!ClientAPI_WriteActiveProcess(modulePath.c_str(), pid)) return 0;
