@@ -40,8 +40,10 @@ std::string ClientAPI_ActiveProcessPath() {
 }
 
 bool ClientAPI_WriteActiveProcess(const char *modulePath, int pid) {
-  // The value is written as a quoted token; a path holding a quote could not be read back.
-  if (!modulePath || !*modulePath || strchr(modulePath, '"') || strchr(modulePath, '\n')) return false;
+  // The value is written as a quoted token; a path holding a quote or a line break could not be
+  // read back, nor one holding a DEL (the reader ends the text there, so the record would name
+  // another module).
+  if (!modulePath || !*modulePath || strpbrk(modulePath, "\"\n\x7f")) return false;
   const RecordLocation record = LocateRecord();
   std::string error;
   if (!record.privateFolder.empty()) {

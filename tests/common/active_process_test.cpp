@@ -86,6 +86,21 @@ TEST_F(ActiveProcessRecord, WrittenRecordReadsBackPrivately) {
   EXPECT_EQ(record.st_mode & 07777, 0600u);
 }
 
+// A record names exactly the module it was written for: a path the record cannot hold (a quote or
+// a line break ends the value; the reader ends the whole text at a DEL, which left "/opt/lumen"
+// named instead of the module) is refused and the earlier record kept; any other byte reads back.
+TEST_F(ActiveProcessRecord, RecordNamesExactlyTheModuleOrIsNotWritten) {
+  ASSERT_TRUE(ClientAPI_WriteActiveProcess("/opt/lumen/plexaclient.so", 4321));
+  const char *const refused[] = {"", "/opt/lumen\"/plexaclient.so", "/opt/lumen\n/plexaclient.so",
+                                 "/opt/lumen\x7f/plexaclient.so"};
+  for (const char *path : refused) {
+    EXPECT_FALSE(ClientAPI_WriteActiveProcess(path, 1)) << path;
+    EXPECT_EQ(ReadModule(), "/opt/lumen/plexaclient.so") << path;
+  }
+  ASSERT_TRUE(ClientAPI_WriteActiveProcess("C:\\Games\\Ember Quay\t\r\x1b[31m\x01\xc3\xa9.so", 7));
+  EXPECT_EQ(ReadModule(), "C:/Games/Ember Quay\t\r\x1b[31m\x01\xc3\xa9.so");
+}
+
 // What is checked is the file that is read: a link may point elsewhere by the time it is opened,
 // so it is refused whatever it points at; a record others may change, or one far too big to be
 // a record, is refused too.
