@@ -255,12 +255,25 @@ Panel *BuildGroup::FindPanelByName(const char *name, size_t &position) {
 void BuildGroup::ForgetDeadPanels() {
   const auto gone = std::remove_if(_panelDar.begin(), _panelDar.end(),
                                    [](const Member &member) { return !member.panel.Get(); });
+  m_nMembersAfterSweep = static_cast<size_t>(gone - _panelDar.begin());
   if (gone == _panelDar.end()) return;
   _panelDar.erase(gone, _panelDar.end());
   m_MemberAt.clear();
   for (size_t position = 0; position < _panelDar.size(); ++position) {
     if (_panelDar[position].id != INVALID_PANEL_HANDLE) m_MemberAt.emplace(_panelDar[position].id, position);
   }
+}
+
+// Windows that come and go under a lasting parent join its group: the last members leave once
+// gone, and any others once they could be half the group, so that the group stays within twice
+// its live panels at a constant cost a join.
+void BuildGroup::DropGoneMembers() {
+  while (!_panelDar.empty() && !_panelDar.back().panel.Get()) {
+    const auto found = m_MemberAt.find(_panelDar.back().id);
+    if (found != m_MemberAt.end() && found->second == _panelDar.size() - 1) m_MemberAt.erase(found);
+    _panelDar.pop_back();
+  }
+  if (_panelDar.size() >= 2 * m_nMembersAfterSweep + kSweepSlack) ForgetDeadPanels();
 }
 
 void BuildGroup::ApplyChangedKeys(Panel *panel, KeyValues *block) {
@@ -306,6 +319,7 @@ size_t BuildGroup::Join(Panel *panel) {
     const auto found = m_MemberAt.find(id);
     if (found != m_MemberAt.end()) return found->second;
   }
+  if (!m_pApplyIndex) DropGoneMembers();
   const size_t position = _panelDar.size();
   _panelDar.push_back({PHandle(panel), id});
   if (id != INVALID_PANEL_HANDLE) m_MemberAt.emplace(id, position);

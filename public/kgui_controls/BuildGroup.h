@@ -40,6 +40,8 @@ class BuildGroup {
   void PanelAdded(Panel *panel);
   // The live panels of the group, in the order they joined.
   std::vector<Panel *> GetPanels() const;
+  // Members kept, panels deleted since the group last dropped them included.
+  size_t GetMemberCount() const { return _panelDar.size(); }
 
   // Empties the process-wide cache and frees the trees replaced by reloads.
   static void ClearFileCache();
@@ -67,11 +69,17 @@ class BuildGroup {
   size_t Join(Panel *panel);
   // Leaves out the panels that are gone.
   void ForgetDeadPanels();
+  // Before a join outside an application: leaves out the gone panels at the end, and every gone
+  // panel once the group doubled since it last did.
+  void DropGoneMembers();
+  static constexpr size_t kSweepSlack = 16;
 
   std::string m_strResourceName;
   std::vector<Member> _panelDar;
   // Where each member with a handle stands in _panelDar: joining stays constant in time.
   std::unordered_map<HPanel, size_t> m_MemberAt;
+  // Members left after the last sweep of gone panels.
+  size_t m_nMembersAfterSweep = 0;
   EditablePanel *m_pContextPanel;
   PHandle m_hParent;
   // The tree last applied; owned by the file cache.

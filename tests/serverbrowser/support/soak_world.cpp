@@ -8,6 +8,8 @@
 
 #include "kgui/IPanel.h"
 #include "kgui/ISurface.h"
+#include "kgui_controls/BuildGroup.h"
+#include "kgui_controls/EditablePanel.h"
 #include "kgui_controls/Frame.h"
 #include "kgui_controls/PHandle.h"
 #include "kgui_controls/PropertySheet.h"
@@ -66,7 +68,8 @@ ServerRecord WorldRecord(int index) {
 
 std::ostream &operator<<(std::ostream &out, const SoakTally &tally) {
   return out << "{descriptors " << tally.descriptors << ", panels " << tally.panels << ", list requests "
-             << tally.listRequests << ", queries " << tally.queries << ", messages " << tally.messages << "}";
+             << tally.listRequests << ", queries " << tally.queries << ", messages " << tally.messages
+             << ", build group members " << tally.groupMembers << "}";
 }
 
 int CountOpenDescriptors() {
@@ -142,6 +145,13 @@ SoakTally CSoakWorld::Tally() const {
   tally.listRequests = m_Services.OpenListRequestCount();
   tally.queries = m_Services.OpenQueryCount();
   tally.messages = static_cast<int>(m_pRuntime->Messages().Size());
+  // Windows come and go under the main window and its tab sheet, whose groups they join.
+  std::vector<kgui::EditablePanel *> lasting = {m_pWindow, m_pWindow->GetTabSheet()};
+  for (int page = 0; page < m_pWindow->GetTabSheet()->GetNumPages(); ++page)
+    if (auto *editable = dynamic_cast<kgui::EditablePanel *>(m_pWindow->GetTabSheet()->GetPage(page)))
+      lasting.push_back(editable);
+  for (kgui::EditablePanel *panel : lasting)
+    tally.groupMembers += static_cast<int>(panel->GetBuildGroup()->GetMemberCount());
   return tally;
 }
 

@@ -30,6 +30,7 @@ struct SoakTally {
   int listRequests = 0;  // server-list requests made and not freed
   int queries = 0;       // pings and player lists neither finished nor aborted
   int messages = 0;      // messages queued in the host
+  int groupMembers = 0;  // members of the lasting windows' build groups (the window, its pages)
 
   bool operator==(const SoakTally &other) const = default;
 };
