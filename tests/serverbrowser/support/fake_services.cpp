@@ -260,7 +260,7 @@ ServerQueryHandle FakeServices::RequestPing(uint32 ip, uint16 queryPort,
                                             IPlexaMatchmakingPingResponse *response) {
   m_Pings.emplace_back(ip, queryPort);
   m_PingResponses.push_back(response);
-  const size_t count = m_Pings.size();
+  const size_t count = ++m_nPingsMade;
   const auto query = static_cast<ServerQueryHandle>(count < 1000 ? count : count + 100000000);
   m_OpenQueries[query].ping = response;
   return query;
@@ -271,7 +271,7 @@ ServerQueryHandle FakeServices::RequestPlayers(uint32 ip, uint16 queryPort,
                                                IPlexaMatchmakingPlayersResponse *response) {
   m_PlayerRequests.emplace_back(ip, queryPort);
   m_PlayerResponses.push_back(response);
-  const auto query = static_cast<ServerQueryHandle>(999 + m_PlayerRequests.size());
+  const auto query = static_cast<ServerQueryHandle>(999 + ++m_nPlayerQueriesMade);
   m_OpenQueries[query].players = response;
   return query;
 }
@@ -321,6 +321,25 @@ void FakeServices::AnswerPlayers(ServerQueryHandle query, const std::vector<Fake
 int FakeServices::OpenListRequestCount() const {
   return static_cast<int>(std::count_if(m_Requests.begin(), m_Requests.end(),
                                         [](const FakeListRequest *r) { return !r->freed; }));
+}
+
+void FakeServices::ForgetHistory() {
+  for (FakeListRequest *&request : m_Requests) {
+    if (!request->freed) continue;
+    delete request;
+    request = nullptr;
+  }
+  m_Requests.erase(std::remove(m_Requests.begin(), m_Requests.end(), nullptr), m_Requests.end());
+  m_Added = {};
+  m_Removed = {};
+  m_Pings = {};
+  m_PingResponses = {};
+  m_Aborted = {};
+  m_PlayerRequests = {};
+  m_PlayerResponses = {};
+  m_PresenceRequests = {};
+  m_RunningGameConnects = {};
+  m_FriendJoins = {};
 }
 
 void FakeServices::DropFreedRecords() {

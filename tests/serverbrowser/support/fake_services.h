@@ -117,6 +117,10 @@ class FakeServices final : public IClientUser,
   // Forgets the records of freed requests (their shells stay, so handles stay unique): long runs
   // measure the browser's memory, not this stand-in's.
   void DropFreedRecords();
+  // Forgets every call kept for tests to inspect and deletes freed requests, so that a run of
+  // thousands of cycles measures the browser alone. A later request may then get the handle of a
+  // freed one: runs that check handles never call this.
+  void ForgetHistory();
 
   bool m_bOffline = false;
   std::set<AppId_t> m_BannedApps;
@@ -198,6 +202,8 @@ class FakeServices final : public IClientUser,
 
   std::vector<FakeListRequest *> m_Requests;  // owned; a handle is the request's address
   std::map<ServerQueryHandle, OpenQuery> m_OpenQueries;
+  size_t m_nPingsMade = 0;
+  size_t m_nPlayerQueriesMade = 0;
   std::map<AppId_t, std::map<std::string, std::string>> m_AppValues;
   bool m_bBound = false;
 };
