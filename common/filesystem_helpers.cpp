@@ -6,10 +6,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filesystem.h"
@@ -224,4 +229,205 @@ bool ReplaceFileContents(const std::string &path, const void *data, size_t size,
   }
   if (step && error) *error = std::string("cannot ") + step + " '" + path + "': " + strerror(cause);
   return !step;
+}
+
+namespace {
+
+// Closes a descriptor when the scope ends, unless released.
+class CDescriptor {
+ public:
+  explicit CDescriptor(int fd) : m_Fd(fd) {}
+  ~CDescriptor() {
+    if (m_Fd >= 0) close(m_Fd);
+  }
+  CDescriptor(const CDescriptor &) = delete;
+  CDescriptor &operator=(const CDescriptor &) = delete;
+  int Get() const { return m_Fd; }
+  int Release() { return std::exchange(m_Fd, -1); }
+
+ private:
+  int m_Fd;
+};
+
+std::string ModeText(mode_t mode) {
+  char text[8];
+  snprintf(text, sizeof(text), "%03o", static_cast<unsigned>(mode & 0777));
+  return text;
+}
+
+std::string FolderOf(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// True when someone other than the user (and root) may add or replace entries of `folder`: a link
+// there may have been planted by them.
+bool OthersMayChangeFolder(const std::string &folder) {
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) return true;
+  return (info.st_uid != geteuid() && info.st_uid != 0) || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+// Where the opened file really is, links followed.
+std::string RealPathOf(int fd) {
+  char target[PATH_MAX];
+  const std::string link = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = readlink(link.c_str(), target, sizeof(target) - 1);
+  return length > 0 ? std::string(target, static_cast<size_t>(length)) : "";
+}
+
+bool LiesWithin(const std::string &file, const std::string &folder) {
+  char *real = realpath(folder.c_str(), nullptr);
+  if (!real) return false;
+  std::string root = real;
+  free(real);
+  if (root.back() != '/') root += '/';
+  return !file.empty() && file.compare(0, root.size(), root) == 0;
+}
+
+// Checks what was opened; an empty text when it may be read.
+std::string ProblemWithOpenedFile(int fd, const struct stat &info, const CheckedFileRules &rules) {
+  if (!S_ISREG(info.st_mode)) return "is not a regular file";
+  if (static_cast<unsigned long long>(info.st_size) > rules.maxBytes)
+    return "is larger than the " + std::to_string(rules.maxBytes) + " bytes allowed";
+  if (rules.trust == FileTrust::Private) {
+    if (info.st_uid != geteuid() && info.st_uid != 0) return "belongs to another user";
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+      return "may be changed by other users (mode " + ModeText(info.st_mode) + ")";
+  }
+  if (!rules.within.empty() && !LiesWithin(RealPathOf(fd), rules.within))
+    return "leads out of its folder '" + rules.within + "'";
+  return "";
+}
+
+// "<name>.damaged-" copies: the time and the number after it ("-2"...; 1 without one), or none
+// when `entry` is not named so.
+bool DamagedCopyOrder(const std::string &entry, const std::string &prefix,
+                      std::pair<std::string, int> &order) {
+  constexpr size_t kStampSize = sizeof("YYYYMMDD-HHMMSS") - 1;
+  if (entry.compare(0, prefix.size(), prefix) != 0 || entry.size() < prefix.size() + kStampSize) return false;
+  const std::string stamp = entry.substr(prefix.size(), kStampSize);
+  for (size_t i = 0; i < kStampSize; ++i) {
+    if (i == 8 ? stamp[i] != '-' : (stamp[i] < '0' || stamp[i] > '9')) return false;
+  }
+  const std::string rest = entry.substr(prefix.size() + kStampSize);
+  int number = 1;
+  if (!rest.empty()) {
+    if (rest.size() < 2 || rest.size() > 5 || rest[0] != '-' || rest[1] == '0') return false;
+    number = 0;
+    for (size_t i = 1; i < rest.size(); ++i) {
+      if (rest[i] < '0' || rest[i] > '9') return false;
+      number = number * 10 + (rest[i] - '0');
+    }
+  }
+  order = {stamp, number};
+  return true;
+}
+
+// Removes the oldest damaged copies of `name` in `folder` beyond `keep`.
+void PruneDamagedCopies(const std::string &folder, const std::string &name, int keep) {
+  const std::string prefix = name + ".damaged-";
+  std::vector<std::pair<std::pair<std::string, int>, std::string>> copies;
+  if (DIR *entries = opendir(folder.c_str())) {
+    while (const dirent *entry = readdir(entries)) {
+      std::pair<std::string, int> order;
+      if (DamagedCopyOrder(entry->d_name, prefix, order)) copies.push_back({order, entry->d_name});
+    }
+    closedir(entries);
+  }
+  if (copies.size() <= static_cast<size_t>(std::max(keep, 0))) return;
+  std::sort(copies.begin(), copies.end());
+  copies.resize(copies.size() - static_cast<size_t>(std::max(keep, 0)));
+  for (const auto &copy : copies) unlink((folder + "/" + copy.second).c_str());
+}
+
+// Renames `from` to `to` unless `to` exists.
+bool RenameWithoutReplacing(const std::string &from, const std::string &to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without that rename: a hard link also fails on an existing name.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+}  // namespace
+
+int OpenCheckedFile(const std::string &path, const CheckedFileRules &rules, std::string *error,
+                    bool *exists) {
+  const auto fail = [&](const std::string &why) {
+    if (error) *error = "'" + path + "' " + why;
+    return -1;
+  };
+  const bool noLinks = rules.trust == FileTrust::Private || OthersMayChangeFolder(FolderOf(path));
+  CDescriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (noLinks ? O_NOFOLLOW : 0)));
+  if (exists) *exists = file.Get() >= 0 || (errno != ENOENT && errno != ENOTDIR);
+  if (file.Get() < 0) {
+    if (errno != ELOOP || !noLinks) return fail(std::string("cannot be opened: ") + strerror(errno));
+    return fail(rules.trust == FileTrust::Private ? "is a link"
+                                                  : "is a link in a folder other users can change");
+  }
+  // Checked on the descriptor: the file read is the file checked, whatever happens to the name.
+  struct stat info {};
+  if (fstat(file.Get(), &info) != 0) return fail(std::string("cannot be examined: ") + strerror(errno));
+  const std::string problem = ProblemWithOpenedFile(file.Get(), info, rules);
+  if (!problem.empty()) return fail(problem);
+  const int flags = fcntl(file.Get(), F_GETFL);
+  if (flags < 0 || fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    return fail(std::string("cannot be read: ") + strerror(errno));
+  return file.Release();
+}
+
+bool ReadCheckedFile(const std::string &path, std::string &text, size_t maxBytes, FileTrust trust,
+                     std::string *error, bool *exists) {
+  text.clear();
+  CheckedFileRules rules;
+  rules.maxBytes = maxBytes;
+  rules.trust = trust;
+  const CDescriptor file(OpenCheckedFile(path, rules, error, exists));
+  if (file.Get() < 0) return false;
+  struct stat info {};
+  fstat(file.Get(), &info);
+  // One byte past the limit tells a file that grew while it was read.
+  text.resize(std::min(maxBytes + 1, static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1));
+  size_t total = 0;
+  for (;;) {
+    if (total == text.size()) text.resize(std::min(maxBytes + 1, text.size() * 2));
+    if (total == text.size()) break;
+    const ssize_t got = read(file.Get(), text.data() + total, text.size() - total);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      text.clear();
+      if (error) *error = "'" + path + "' cannot be read: " + strerror(errno);
+      return false;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  if (total > maxBytes) {
+    text.clear();
+    if (error) *error = "'" + path + "' is larger than the " + std::to_string(maxBytes) + " bytes allowed";
+    return false;
+  }
+  text.resize(total);
+  return true;
+}
+
+bool MoveAsideAsDamaged(const std::string &path, int64_t unixTime, int keep, std::string &aside) {
+  const time_t when = static_cast<time_t>(unixTime);
+  struct tm utc {};
+  char stamp[32] = "00000000-000000";
+  if (gmtime_r(&when, &utc)) strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &utc);
+  const std::string base = path + ".damaged-" + stamp;
+  for (int number = 1; number <= 9999; ++number) {
+    aside = number == 1 ? base : base + "-" + std::to_string(number);
+    if (RenameWithoutReplacing(path, aside)) {
+      const size_t slash = path.rfind('/');
+      PruneDamagedCopies(slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1)),
+                         slash == std::string::npos ? path : path.substr(slash + 1), keep);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
 }

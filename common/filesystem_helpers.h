@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CUtlBuffer;
@@ -36,3 +37,42 @@ enum class ReplacedFileMode {
 // which step failed and why.
 bool ReplaceFileContents(const std::string &path, const void *data, size_t size, std::string *error = nullptr,
                          ReplacedFileMode mode = ReplacedFileMode::Kept);
+
+// How far a file the program did not write is trusted.
+enum class FileTrust {
+  Any,      // any owner and mode; a link is followed unless its folder is open to other users
+  Private,  // it decides what is loaded: no link, owned by the user or root, writable by no one else
+};
+
+// The most a file service reads of one file. Nothing it reads comes near: a bigger file is
+// refused rather than allowed to take the memory.
+constexpr size_t kMaxReadFileBytes = size_t{64} << 20;
+
+// What a file must be to be read.
+struct CheckedFileRules {
+  size_t maxBytes = kMaxReadFileBytes;
+  FileTrust trust = FileTrust::Any;
+  // When set, the file, once links are followed, must lie inside this folder: data may link within
+  // its search root, never out of it.
+  std::string within;
+};
+
+// Opens a file the program did not write: once, without blocking (a FIFO or a device never makes
+// the reader wait), then checks what was opened, not the name: a regular file of at most
+// `rules.maxBytes`, placed and owned as `rules` ask. A link whose folder others can write (or that
+// belongs to another user) is refused, since they could point it anywhere. Returns a blocking,
+// close-on-exec descriptor, or -1 with `error` naming the file and telling why; `exists` tells
+// whether anything is there.
+int OpenCheckedFile(const std::string &path, const CheckedFileRules &rules, std::string *error = nullptr,
+                    bool *exists = nullptr);
+
+// OpenCheckedFile, then the whole file into `text`, never more than `maxBytes` even when the file
+// grows meanwhile. False with `error` when it cannot be opened or read or is too big.
+bool ReadCheckedFile(const std::string &path, std::string &text, size_t maxBytes, FileTrust trust,
+                     std::string *error = nullptr, bool *exists = nullptr);
+
+// Moves the damaged file `path` aside as "<path>.damaged-<UTC time of unixTime>" ("-2", "-3"...
+// after it when a copy of that second exists), never over an earlier copy, then removes the oldest
+// such copies beyond `keep`. `aside` receives the name used. False (errno set) when it cannot be
+// moved.
+bool MoveAsideAsDamaged(const std::string &path, int64_t unixTime, int keep, std::string &aside);

@@ -1,11 +1,15 @@
 #include "common/filesystem_stdio.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+
+#include "common/filesystem_helpers.h"
 
 void CStdioFileSystem::SetPathRoot(const char *pathID, const std::string &root) {
   if (pathID) m_PathRoots[pathID] = root;
@@ -20,12 +24,27 @@ std::string CStdioFileSystem::Resolve(const char *path, const char *pathID) cons
 }
 
 FileHandle_t CStdioFileSystem::Open(const char *fileName, const char *options, const char *pathID) {
+  m_LastError.clear();
   if (!fileName || !*fileName || !options) return nullptr;
-  FILE *file = fopen(Resolve(fileName, pathID).c_str(), options);
-  if (!file) return nullptr;
-  // Only regular files: a directory opens for reading on Linux but has no bytes to give.
+  const std::string path = Resolve(fileName, pathID);
+  const bool write = strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+');
+  if (!write) {
+    const int fd = OpenCheckedFile(path, CheckedFileRules(), &m_LastError);
+    FILE *file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (fd >= 0 && !file) {
+      m_LastError = "'" + path + "' cannot be opened: " + strerror(errno);
+      close(fd);
+    }
+    return file;
+  }
+  FILE *file = fopen(path.c_str(), options);
+  if (!file) {
+    m_LastError = "'" + path + "' cannot be opened: " + strerror(errno);
+    return nullptr;
+  }
   struct stat info {};
   if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+    m_LastError = "'" + path + "' is not a regular file";
     fclose(file);
     return nullptr;
   }

@@ -10,7 +10,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/filesystem_helpers.h"
 #include "tier0/dbg.h"
+#include "tier1/keyvalues_text/control_characters.h"
 
 namespace kguihost {
 
@@ -93,7 +95,9 @@ std::vector<std::string> CHostFileSystem::FoldersFor(const char *pathID, bool fo
   return folders;
 }
 
-std::string CHostFileSystem::ResolveForRead(const char *fileName, const char *pathID) const {
+std::string CHostFileSystem::ResolveForRead(const char *fileName, const char *pathID,
+                                            std::string *root) const {
+  if (root) root->clear();
   std::string path = Normalise(fileName);
   if (path.empty()) return "";
   if (path[0] == '/' && !(pathID && *pathID)) return path;
@@ -101,7 +105,9 @@ std::string CHostFileSystem::ResolveForRead(const char *fileName, const char *pa
   if (!IsSafeRelative(path)) return "";
   for (const std::string &folder : FoldersFor(pathID, false)) {
     std::string candidate = folder + "/" + path;
-    if (Exists(candidate)) return candidate;
+    if (!Exists(candidate)) continue;
+    if (root) *root = folder;
+    return candidate;
   }
   return "";
 }
@@ -119,12 +125,33 @@ std::string CHostFileSystem::ResolveForWrite(const char *fileName, const char *p
 
 FileHandle_t CHostFileSystem::Open(const char *fileName, const char *options, const char *pathID) {
   if (!options || !*options) return nullptr;
-  bool write = IsWriteMode(options);
-  std::string path = write ? ResolveForWrite(fileName, pathID) : ResolveForRead(fileName, pathID);
+  if (!IsWriteMode(options)) return OpenForRead(fileName, pathID);
+  const std::string path = ResolveForWrite(fileName, pathID);
   if (path.empty()) return nullptr;
-  if (write) MakeParentFolders(path);
+  MakeParentFolders(path);
   FILE *file = fopen(path.c_str(), options);
   if (file) ++m_OpenFiles;
+  return file;
+}
+
+FileHandle_t CHostFileSystem::OpenForRead(const char *fileName, const char *pathID) {
+  CheckedFileRules rules;
+  const std::string path = ResolveForRead(fileName, pathID, &rules.within);
+  if (path.empty()) return nullptr;
+  std::string error;
+  bool exists = false;
+  const int fd = OpenCheckedFile(path, rules, &error, &exists);
+  if (fd < 0) {
+    if (exists && m_Refused.insert(error).second)
+      Warning("File system: %s\n", EscapeControlCharacters(error).c_str());
+    return nullptr;
+  }
+  FILE *file = fdopen(fd, "rb");
+  if (!file) {
+    close(fd);
+    return nullptr;
+  }
+  ++m_OpenFiles;
   return file;
 }
 

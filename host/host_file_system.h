@@ -3,11 +3,15 @@
 //
 // "\" in a path reads as "/". With no path id an absolute path is used as given, and a relative one
 // is read from the first folder of "GAME" then "CONFIG" that has it, and written into "CONFIG".
-// Relative paths may not climb out of their folder (".."). Saves (SaveBufferToFile) replace the
-// plain files beneath the service; a rename is flushed to the disk with its folder.
+// Relative paths may not climb out of their folder (".."). Files are read only when regular and of
+// at most kMaxReadFileBytes, and one found in a search folder only when it lies inside that folder
+// once links are followed; a refused file is reported once and reads as missing. Saves
+// (SaveBufferToFile) replace the plain files beneath the service; a rename is flushed to the disk
+// with its folder.
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,8 +28,9 @@ class CHostFileSystem final : public IFileSystem {
 
   // Adds a folder to a path id (searched in the order added; the first one receives writes).
   void AddSearchPath(const std::string &folder, const std::string &pathID);
-  // The full path `Open` would use, or "" when there is none.
-  std::string ResolveForRead(const char *fileName, const char *pathID) const;
+  // The full path `Open` would use, or "" when there is none. `root` receives the search folder it
+  // was found in ("" for an absolute path).
+  std::string ResolveForRead(const char *fileName, const char *pathID, std::string *root = nullptr) const;
   std::string ResolveForWrite(const char *fileName, const char *pathID) const;
   size_t OpenFileCount() const { return m_OpenFiles; }
 
@@ -42,9 +47,11 @@ class CHostFileSystem final : public IFileSystem {
  private:
   // The folders of a path id ("GAME" then "CONFIG" for none); empty for an unknown id.
   std::vector<std::string> FoldersFor(const char *pathID, bool forWrite) const;
+  FileHandle_t OpenForRead(const char *fileName, const char *pathID);
 
   std::map<std::string, std::vector<std::string>> m_SearchPaths;  // upper-case path id
   size_t m_OpenFiles = 0;
+  std::set<std::string> m_Refused;  // files already reported as refused, with why
 };
 
 }  // namespace kguihost

@@ -8,13 +8,17 @@
 
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
+#include "tier0/dbg.h"
+#include "tier1/keyvalues_text/control_characters.h"
 
 namespace kguihost {
 
 namespace {
 
-// Pictures larger than this are refused rather than allocated.
+// Pictures larger than this are refused rather than allocated: a small file can describe a huge
+// picture, and decoding it would take width x height x 4 bytes.
 constexpr int kMaxTextureSide = 8192;
+constexpr long long kMaxTexturePixels = 4096LL * 4096;
 
 struct PngReader {
   const std::vector<unsigned char> *bytes;
@@ -39,6 +43,23 @@ bool ReadWholeFile(IFileSystem &fileSystem, const std::string &path, std::vector
   return read == static_cast<int>(size);
 }
 
+// The size a PNG file declares in its header, before anything is decoded; false when the bytes do
+// not start like a PNG.
+bool DeclaredPngSize(const std::vector<unsigned char> &bytes, long long &wide, long long &tall) {
+  static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  static const unsigned char kHeaderChunk[] = {'I', 'H', 'D', 'R'};
+  if (bytes.size() < 24 || memcmp(bytes.data(), kSignature, 8) != 0 ||
+      memcmp(bytes.data() + 12, kHeaderChunk, 4) != 0)
+    return false;
+  const auto bigEndian = [&](size_t at) {
+    return (static_cast<long long>(bytes[at]) << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) |
+           bytes[at + 3];
+  };
+  wide = bigEndian(16);
+  tall = bigEndian(20);
+  return true;
+}
+
 }  // namespace
 
 std::string PngFileName(const char *name) {
@@ -51,6 +72,16 @@ std::string PngFileName(const char *name) {
 cairo_surface_t *CTextureManager::ReadPng(IFileSystem &fileSystem, const std::string &path) {
   std::vector<unsigned char> bytes;
   if (!ReadWholeFile(fileSystem, path, bytes) || bytes.empty()) return nullptr;
+  long long wide = 0, tall = 0;
+  if (!DeclaredPngSize(bytes, wide, tall)) {
+    Warning("Image '%s' is not a PNG picture\n", EscapeControlCharacters(path).c_str());
+    return nullptr;
+  }
+  if (wide > kMaxTextureSide || tall > kMaxTextureSide || wide * tall > kMaxTexturePixels) {
+    Warning("Image '%s' is %lld x %lld pixels; pictures of at most %lld pixels and %d a side are drawn\n",
+            EscapeControlCharacters(path).c_str(), wide, tall, kMaxTexturePixels, kMaxTextureSide);
+    return nullptr;
+  }
   PngReader reader{&bytes, 0};
   cairo_surface_t *surface = cairo_image_surface_create_from_png_stream(ReadChunk, &reader);
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -77,7 +108,9 @@ kgui::HTexture CTextureManager::Create() {
   return id;
 }
 
-bool CTextureManager::IsValid(kgui::HTexture id) const { return m_Textures.count(id) != 0; }
+bool CTextureManager::IsValid(kgui::HTexture id) const {
+  return m_Textures.count(id) != 0;
+}
 
 void CTextureManager::Destroy(kgui::HTexture id) {
   auto it = m_Textures.find(id);

@@ -1,28 +1,51 @@
 #include "host/user_config.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "common/filesystem_helpers.h"
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
+#include "tier0/platform.h"
 
 namespace kguihost {
 
-CUserConfigStore::CUserConfigStore(IFileSystem &fileSystem, const std::string &fileName, const std::string &pathID)
-    : m_FileSystem(fileSystem), m_FileName(fileName), m_PathID(pathID), m_pRoot(new KeyValues("UserConfig")) {}
+CUserConfigStore::CUserConfigStore(IFileSystem &fileSystem, const std::string &fileName,
+                                   const std::string &pathID)
+    : m_FileSystem(fileSystem),
+      m_FileName(fileName),
+      m_PathID(pathID),
+      m_pRoot(new KeyValues("UserConfig")) {}
 
 void CUserConfigStore::Load() {
   m_pRoot.reset(new KeyValues("UserConfig"));
-  FileHandle_t probe = m_FileSystem.Open(m_FileName.c_str(), "rb", m_PathID.c_str());
-  if (!probe) return;
-  m_FileSystem.Close(probe);
   std::string errors;
-  if (!m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) {
-    Warning("User settings: '%s' is damaged (%s); starting with empty settings\n", m_FileName.c_str(),
-            errors.c_str());
-    m_pRoot.reset(new KeyValues("UserConfig"));
+  if (m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) return;
+  m_pRoot.reset(new KeyValues("UserConfig"));
+  char local[PATH_MAX];
+  struct stat info {};
+  if (!m_FileSystem.GetLocalWritePath(m_FileName.c_str(), m_PathID.c_str(), local, sizeof(local)) ||
+      lstat(local, &info) != 0)
+    return;  // none yet
+  // The next save would replace what the user had with empty settings: keep it beside.
+  const std::string why = errors.empty() ? "it cannot be read" : errors;
+  std::string aside;
+  if (MoveAsideAsDamaged(local, Plat_UnixTime(), kDamagedCopiesKept, aside)) {
+    Warning("User settings: '%s' is damaged (%s); kept as '%s', starting with empty settings\n",
+            m_FileName.c_str(), why.c_str(), aside.c_str());
+    return;
   }
+  Warning("User settings: '%s' is damaged (%s) and cannot be kept aside (%s); it will not be saved over\n",
+          m_FileName.c_str(), why.c_str(), strerror(errno));
+  m_bKeepFile = true;
 }
 
 bool CUserConfigStore::Save() {
+  if (m_bKeepFile) return false;
   std::string temporary = m_FileName + ".new";
   if (!m_pRoot->SaveToFile(&m_FileSystem, temporary.c_str(), m_PathID.c_str())) {
     m_FileSystem.RemoveFile(temporary.c_str(), m_PathID.c_str());

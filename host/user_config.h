@@ -13,10 +13,12 @@ namespace kguihost {
 class CUserConfigStore {
  public:
   static constexpr const char *kDefaultFile = "userconfig.vdf";
+  static constexpr int kDamagedCopiesKept = 5;
 
   CUserConfigStore(IFileSystem &fileSystem, const std::string &fileName, const std::string &pathID);
 
-  // Reads the file; a missing file starts empty, a broken one starts empty with a warning.
+  // Reads the file; a missing file starts empty, a broken or unreadable one is moved aside as
+  // "<file>.damaged-<time>" (the newest few kept) and starts empty with a warning.
   void Load();
   // Saves "<file>.new" (SaveBufferToFile: a new file is the user's alone and reaches the disk
   // before it is renamed), then renames it over the file; the old file stays when anything fails.
@@ -29,6 +31,7 @@ class CUserConfigStore {
   std::string m_FileName;
   std::string m_PathID;
   KeyValuesAD m_pRoot;
+  bool m_bKeepFile = false;  // damaged and could not be moved aside: never saved over
 };
 
 }  // namespace kguihost

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/filesystem_helpers.h"
 #include "common/plexa/plain_files.h"
 #include "kstdlib/strtools.h"
 #include "plexaclient/address_text.h"
@@ -15,7 +16,9 @@
 
 namespace {
 
-uint64 AddressKey(uint32 ip, uint16 port) { return (static_cast<uint64>(ip) << 16) | port; }
+uint64 AddressKey(uint32 ip, uint16 port) {
+  return (static_cast<uint64>(ip) << 16) | port;
+}
 
 std::string Lowered(const char *text) {
   std::string result = text ? text : "";
@@ -38,7 +41,8 @@ bool ParseUint64(const char *text, uint64 &value) {
 // Every value under `node`, keyed by its lower-case path below it ("common/name").
 void FlattenValues(KeyValues *node, const std::string &prefix, std::map<std::string, std::string> &values) {
   for (KeyValues *child = node->GetFirstSubKey(); child; child = child->GetNextKey()) {
-    const std::string path = prefix.empty() ? Lowered(child->GetName()) : prefix + "/" + Lowered(child->GetName());
+    const std::string path =
+        prefix.empty() ? Lowered(child->GetName()) : prefix + "/" + Lowered(child->GetName());
     if (child->GetFirstSubKey())
       FlattenValues(child, path, values);
     else
@@ -111,9 +115,9 @@ std::string CPlexaWorld::DefaultConfigFolder() {
 
 bool CPlexaWorld::LoadFromFile(const std::string &path, std::string *errors) {
   *this = CPlexaWorld();
-  std::string text;
-  if (!plainfile::ReadWholeFile(path, text)) {
-    Report(errors, path + ": cannot be read");
+  std::string text, why;
+  if (!ReadCheckedFile(path, text, kMaxReadFileBytes, FileTrust::Any, &why)) {
+    Report(errors, why);
     return false;
   }
   KeyValuesAD root(new KeyValues("PlexaClient"));
@@ -253,7 +257,8 @@ bool CPlexaWorld::ReadServer(KeyValues *entry, SimServer &server, std::string &p
 
   if (KeyValues *players = entry->FindKey("playerlist")) {
     for (KeyValues *player = players->GetFirstTrueSubKey(); player; player = player->GetNextTrueSubKey())
-      server.m_Players.push_back({player->GetString("name"), player->GetInt("score"), player->GetFloat("time")});
+      server.m_Players.push_back(
+          {player->GetString("name"), player->GetInt("score"), player->GetFloat("time")});
   }
   record.m_nPlayerCount = entry->GetInt("players", static_cast<int>(server.m_Players.size()));
   server.m_nLatencyMs = entry->GetInt("latency", 50);
@@ -275,7 +280,8 @@ void CPlexaWorld::ReadSettings(KeyValues *root, std::string *errors) {
       m_Settings.m_eMaster = EMasterMode::Silent;
     else
       Report(errors, std::string("master: \"") + mode + "\" is not answers, empty or silent");
-    if (master->GetFirstSubKey()) m_Settings.m_nMasterLatencyMs = master->GetInt("latency", m_Settings.m_nMasterLatencyMs);
+    if (master->GetFirstSubKey())
+      m_Settings.m_nMasterLatencyMs = master->GetInt("latency", m_Settings.m_nMasterLatencyMs);
   }
   if (KeyValues *settings = root->FindKey("settings")) {
     m_Settings.m_nSilentTimeoutMs = settings->GetInt("silenttimeout", m_Settings.m_nSilentTimeoutMs);

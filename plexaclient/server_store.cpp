@@ -32,13 +32,13 @@ std::string StoreText(const std::vector<StoredServer> &entries) {
 void CServerStore::Load(const std::string &folder, const std::vector<StoredServer> &seed) {
   m_Folder = folder;
   m_Entries.clear();
+  m_bKeepFile = false;
   const std::string path = FilePath();
-  std::string text;
+  std::string text, why;
   bool exists = false;
-  if (!plainfile::ReadWholeFile(path, text, &exists)) {
+  if (!ReadCheckedFile(path, text, kMaxReadFileBytes, FileTrust::Any, &why, &exists)) {
     if (exists)
-      Warning("plexaclient: %s: cannot be read (%s); favourites and history start empty\n", path.c_str(),
-              strerror(errno));
+      KeepUnusableFile(why);
     else
       m_Entries = seed;
     return;
@@ -46,18 +46,25 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   KeyValuesAD root(new KeyValues("StoredServers"));
   std::string errors;
   if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) {
-    std::string aside;
-    if (plainfile::MoveAsideAsDamaged(path, Plat_UnixTime(), kDamagedCopiesKept, aside))
-      Warning("plexaclient: %s: %s; moved aside to %s, favourites and history start empty\n", path.c_str(),
-              errors.c_str(), aside.c_str());
-    else
-      Warning("plexaclient: %s: %s; cannot be moved aside (%s), favourites and history start empty\n",
-              path.c_str(), errors.c_str(), strerror(errno));
+    KeepUnusableFile(path + ": " + errors);
     return;
   }
   std::string problems;
   ReadStoredServers(root.get(), m_Entries, &problems);
   if (!problems.empty()) Warning("plexaclient: %s: %s", path.c_str(), problems.c_str());
+}
+
+void CServerStore::KeepUnusableFile(const std::string &why) {
+  std::string aside;
+  if (MoveAsideAsDamaged(FilePath(), Plat_UnixTime(), kDamagedCopiesKept, aside)) {
+    Warning("plexaclient: %s; moved aside to %s, favourites and history start empty\n", why.c_str(),
+            aside.c_str());
+    return;
+  }
+  Warning(
+      "plexaclient: %s; cannot be moved aside (%s), favourites and history start empty and are not saved\n",
+      why.c_str(), strerror(errno));
+  m_bKeepFile = true;
 }
 
 const StoredServer *CServerStore::Lookup(uint32 ip, uint16 connPort) const {
@@ -94,6 +101,8 @@ bool CServerStore::Remove(uint32 ip, uint16 connPort, uint32 flags) {
 }
 
 bool CServerStore::Save() const {
+  // Saving would replace the user's unusable store, which could not be kept aside.
+  if (m_bKeepFile) return false;
   if (!plainfile::MakeFolders(m_Folder)) {
     Warning("plexaclient: cannot create %s: %s; favourites and history not saved\n", m_Folder.c_str(),
             strerror(errno));

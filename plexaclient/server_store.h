@@ -36,7 +36,10 @@ class CServerStore {
 
  private:
   StoredServer *Find(uint32 ip, uint16 connPort);
+  // Moves a store that is there but cannot be used aside, so that no save replaces it.
+  void KeepUnusableFile(const std::string &why);
 
   std::string m_Folder;
   std::vector<StoredServer> m_Entries;
+  bool m_bKeepFile = false;  // unusable and could not be moved aside: never saved over
 };

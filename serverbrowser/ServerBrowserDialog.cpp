@@ -2,11 +2,17 @@
 // status line, context menu and favourites; game-info dialogs; placement, ports and friend ids.
 #include "serverbrowser/ServerBrowserDialog.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <ctime>
 
+#include "common/filesystem_helpers.h"
 #include "filesystem.h"
 #include "kgui_controls/Label.h"
+#include "kgui_controls/MessageBox.h"
 #include "kgui_controls/PropertySheet.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
@@ -19,9 +25,11 @@
 #include "serverbrowser/HistoryGames.h"
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/LanGames.h"
-#include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/RelayGames.h"
+#include "serverbrowser/ServerContextMenu.h"
+#include "serverbrowser/ServerRows.h"
 #include "tier0/dbg.h"
+#include "tier0/platform.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"
 
@@ -33,6 +41,8 @@ constexpr int kWindowWide = 640;
 constexpr int kWindowTall = 384;
 constexpr int kMinimumTabWide = 72;
 constexpr size_t kConfigFolderSize = 4096;
+// Copies of settings files that could not be used, kept beside them, newest first.
+constexpr int kDamagedCopiesKept = 5;
 
 // The saved-settings words of the pages, as "GameList" stores them.
 constexpr const char kWordInternet[] = "internet";
@@ -57,6 +67,15 @@ KeyValues *ReadSettingsFile(const char *path, const char *pathID) {
             errors.c_str());
   settings->Destroy();
   return nullptr;
+}
+
+// Whether anything is at `path` in the user's folder, where `local` receives its plain path.
+bool SettingsFileIsThere(const std::string &path, char (&local)[kConfigFolderSize]) {
+  struct stat info {};
+  return kgui::KGui_IsStarted() &&
+         kgui::filesystem()->GetLocalWritePath(path.c_str(), nullptr, local,
+                                               static_cast<int>(sizeof(local))) &&
+         lstat(local, &info) == 0;
 }
 
 }  // namespace
@@ -130,6 +149,7 @@ void CServerBrowserDialog::CreateTabSheet() {
 void CServerBrowserDialog::Open() {
   Activate();
   if (m_pTabPanel) m_pTabPanel->RequestFocus();
+  TellOfDamagedSettings();
 }
 
 void CServerBrowserDialog::OnClose() {
@@ -158,7 +178,9 @@ std::string CServerBrowserDialog::SavedSettingsPath() const {
 void CServerBrowserDialog::LoadUserData() {
   if (m_pSavedData) m_pSavedData->Destroy();
   if (m_pFilterData) m_pFilterData->Destroy();
-  m_pSavedData = ReadSettingsFile(SavedSettingsPath().c_str(), nullptr);
+  const std::string path = SavedSettingsPath();
+  m_pSavedData = ReadSettingsFile(path.c_str(), nullptr);
+  if (!m_pSavedData) KeepUnusableSettings(path);
   if (!m_pSavedData) m_pSavedData = ReadSettingsFile(kFallbackSettingsFile, "CONFIG");
   if (!m_pSavedData) m_pSavedData = new KeyValues("SavedData");
 
@@ -174,11 +196,44 @@ void CServerBrowserDialog::LoadUserData() {
   Repaint();
 }
 
+void CServerBrowserDialog::KeepUnusableSettings(const std::string &path) {
+  char local[kConfigFolderSize];
+  if (!SettingsFileIsThere(path, local)) return;
+  std::string aside;
+  if (MoveAsideAsDamaged(local, Plat_UnixTime(), kDamagedCopiesKept, aside)) {
+    Warning("ServerBrowser: the settings '%s' could not be used; kept as '%s'\n", local, aside.c_str());
+    m_DamagedSettingsCopy = aside;
+    return;
+  }
+  // Saving over it would lose what the user had: this run leaves the file alone.
+  Warning("ServerBrowser: the settings '%s' could not be used nor kept aside (%s); they will not be saved\n",
+          local, strerror(errno));
+  m_bSettingsFileKept = true;
+}
+
+void CServerBrowserDialog::TellOfDamagedSettings() {
+  if (m_DamagedSettingsCopy.empty()) return;
+  const std::string name = m_DamagedSettingsCopy.substr(m_DamagedSettingsCopy.rfind('/') + 1);
+  m_DamagedSettingsCopy.clear();
+  const std::u16string format = LocalizedText("#ServerBrowser_SettingsDamaged");
+  const std::u16string copy = kgui::Utf8ToWide(name.c_str());
+  char16_t text[1024] = {};
+  if (kgui::localize())
+    kgui::localize()->ConstructString(text, static_cast<int>(sizeof(text)), format.c_str(), 1, copy.c_str());
+  auto *box = new kgui::MessageBox(LocalizedText("#ServerBrowser_SettingsDamagedTitle").c_str(), text, this);
+  box->DoModal(this);
+}
+
 void CServerBrowserDialog::SaveUserData() {
   m_pSavedData->Clear();
   m_pSavedData->SetString("GameList", GetActivePageWord());
   m_pSavedData->AddSubKey(m_pFilterData->MakeCopy());
   const std::string path = SavedSettingsPath();
+  if (m_bSettingsFileKept) {
+    Warning("ServerBrowser: the settings were not saved to '%s': the unusable file there is kept\n",
+            path.c_str());
+    return;
+  }
   // Without the toolkit there is no file service to write through (the module stops it last).
   if (!kgui::KGui_IsStarted()) {
     Warning("ServerBrowser: the settings were not saved to '%s': the toolkit has stopped\n", path.c_str());
@@ -367,6 +422,8 @@ CDialogGameInfo *CServerBrowserDialog::FindGameInfoDialog(uint64 friendID) {
 void CServerBrowserDialog::AddGameInfoDialog(kgui::Panel *dialog) {
   if (!dialog) return;
   dialog->AddActionSignalTarget(this);
+  // Handles of closed dialogs go first: a long session opens thousands.
+  std::erase_if(m_GameInfoDialogs, [](const kgui::PHandle &handle) { return !handle.Get(); });
   m_GameInfoDialogs.emplace_back(dialog);
 }
 

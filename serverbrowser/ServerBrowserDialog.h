@@ -119,6 +119,11 @@ class CServerBrowserDialog : public kgui::Frame {
   void CreateTabSheet();
   void PlaceByDefault();
   void LoadUserData();
+  // Moves a settings file at `path` that could not be used aside, so that the save at quit does
+  // not replace the user's settings with defaults.
+  void KeepUnusableSettings(const std::string &path);
+  // Tells the user, once, where the unusable settings were kept.
+  void TellOfDamagedSettings();
   void SaveUserData();
   void SelectSavedPage();
   // The settings file in the user's configuration folder.
@@ -145,6 +150,8 @@ class CServerBrowserDialog : public kgui::Frame {
   bool m_bCurrentlyConnected = false;
   ServerRecord m_CurrentConnection{};
   bool m_bPlacedByLayout = false;
+  std::string m_DamagedSettingsCopy;  // not yet told to the user
+  bool m_bSettingsFileKept = false;   // unusable and could not be moved: never saved over
 };
 
 // The one main window, or null when none exists (callers test it).

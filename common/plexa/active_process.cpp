@@ -73,8 +73,7 @@ bool ReadActiveProcess(ActiveProcessInfo &info) {
   // counts, and only in a folder nobody else may change (its owner could swap the file at will).
   std::string text, error;
   bool exists = false;
-  if (!plainfile::ReadCheckedFile(record.path, text, kRecordMaxBytes, plainfile::FileTrust::Private, &error,
-                                  &exists) ||
+  if (!ReadCheckedFile(record.path, text, kRecordMaxBytes, FileTrust::Private, &error, &exists) ||
       (!record.privateFolder.empty() && !plainfile::IsPrivateFolder(record.privateFolder, &error))) {
     if (exists) Warning("Active process: record ignored: %s\n", error.c_str());
     return false;

@@ -8,10 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
+#include "common/filesystem_helpers.h"
 #include "host/app/game_launcher.h"
 #include "host/app/host_config.h"
 #include "host/app/host_window.h"
@@ -22,6 +21,7 @@
 #include "serverbrowser/IKGuiModule.h"
 #include "serverbrowser/IServerBrowser.h"
 #include "tier0/dbg.h"
+#include "tier1/keyvalues_text/control_characters.h"
 
 namespace kguihost {
 
@@ -30,7 +30,9 @@ namespace {
 constexpr double kFrameSeconds = 1.0 / 60.0;
 volatile sig_atomic_t s_StopRequested = 0;
 
-void RequestStop(int) { s_StopRequested = 1; }
+void RequestStop(int) {
+  s_StopRequested = 1;
+}
 
 std::string ExecutableDir() {
   std::error_code failure;
@@ -120,15 +122,12 @@ void CHostApp::HandOverUserDir() {
 }
 
 bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
-  std::ifstream file(m_Options.scriptFile, std::ios::binary);
-  if (!file) {
-    fprintf(stderr, "kgui-host: cannot read the script '%s'\n", m_Options.scriptFile.c_str());
+  std::string text, error;
+  if (!ReadCheckedFile(m_Options.scriptFile, text, kMaxReadFileBytes, FileTrust::Any, &error)) {
+    fprintf(stderr, "kgui-host: script %s\n", EscapeControlCharacters(error).c_str());
     return false;
   }
-  std::stringstream text;
-  text << file.rdbuf();
-  std::string error;
-  if (!CScriptParser::Parse(text.str(), steps, error)) {
+  if (!CScriptParser::Parse(text, steps, error)) {
     fprintf(stderr, "kgui-host: script '%s', %s\n", m_Options.scriptFile.c_str(), error.c_str());
     return false;
   }
@@ -169,7 +168,8 @@ bool CHostApp::PrepareRuntime() {
   if (!m_Options.servicesModule.empty()) {
     std::string services = std::filesystem::absolute(m_Options.servicesModule, ignored).string();
     if (!ClientAPI_WriteActiveProcess(services.c_str(), static_cast<int>(getpid()))) {
-      fprintf(stderr, "kgui-host: cannot record the services module in '%s'\n", ClientAPI_ActiveProcessPath().c_str());
+      fprintf(stderr, "kgui-host: cannot record the services module in '%s'\n",
+              ClientAPI_ActiveProcessPath().c_str());
       return false;
     }
   }

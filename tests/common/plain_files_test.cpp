@@ -33,23 +33,23 @@ TEST(ReadCheckedFile, OnlyARegularFileUnderTheCapIsRead) {
   ASSERT_EQ(symlink(dir.File("small").c_str(), dir.File("link").c_str()), 0);
   struct Case {
     const char *name;
-    plainfile::FileTrust trust;
+    FileTrust trust;
     const char *problem;  // null: read
   };
   const Case cases[] = {
-      {"small", plainfile::FileTrust::Any, nullptr},
-      {"small", plainfile::FileTrust::Private, nullptr},
-      {"large", plainfile::FileTrust::Any, "is larger than the 12 bytes allowed"},
-      {"fifo", plainfile::FileTrust::Any, "is not a regular file"},  // opened without waiting for a writer
-      {"folder", plainfile::FileTrust::Any, "is not a regular file"},
-      {"link", plainfile::FileTrust::Any, nullptr},
-      {"link", plainfile::FileTrust::Private, "is a link"},
-      {"missing", plainfile::FileTrust::Any, "cannot be opened: No such file or directory"},
+      {"small", FileTrust::Any, nullptr},
+      {"small", FileTrust::Private, nullptr},
+      {"large", FileTrust::Any, "is larger than the 12 bytes allowed"},
+      {"fifo", FileTrust::Any, "is not a regular file"},  // opened without waiting for a writer
+      {"folder", FileTrust::Any, "is not a regular file"},
+      {"link", FileTrust::Any, nullptr},
+      {"link", FileTrust::Private, "is a link"},
+      {"missing", FileTrust::Any, "cannot be opened: No such file or directory"},
   };
   for (const Case &c : cases) {
     std::string text = "stale", error;
     bool exists = false;
-    const bool read = plainfile::ReadCheckedFile(dir.File(c.name), text, 12, c.trust, &error, &exists);
+    const bool read = ReadCheckedFile(dir.File(c.name), text, 12, c.trust, &error, &exists);
     EXPECT_EQ(read, c.problem == nullptr) << c.name;
     EXPECT_EQ(text, read ? "twelve bytes" : "") << c.name;
     EXPECT_EQ(error, c.problem ? "'" + dir.File(c.name) + "' " + c.problem : "") << c.name;
@@ -64,20 +64,20 @@ TEST(ReadCheckedFile, APrivateFileMustBeWritableByTheUserAlone) {
   for (const mode_t mode : {0600, 0644, 0400}) {
     ASSERT_EQ(chmod(path.c_str(), mode), 0);
     std::string text;
-    EXPECT_TRUE(plainfile::ReadCheckedFile(path, text, 100, plainfile::FileTrust::Private)) << mode;
+    EXPECT_TRUE(ReadCheckedFile(path, text, 100, FileTrust::Private)) << mode;
   }
   for (const mode_t mode : {0620, 0602, 0666}) {
     ASSERT_EQ(chmod(path.c_str(), mode), 0);
     std::string text, error;
-    EXPECT_FALSE(plainfile::ReadCheckedFile(path, text, 100, plainfile::FileTrust::Private, &error)) << mode;
+    EXPECT_FALSE(ReadCheckedFile(path, text, 100, FileTrust::Private, &error)) << mode;
     EXPECT_NE(error.find("may be changed by other users"), std::string::npos) << error;
-    EXPECT_TRUE(plainfile::ReadCheckedFile(path, text, 100, plainfile::FileTrust::Any)) << mode;
+    EXPECT_TRUE(ReadCheckedFile(path, text, 100, FileTrust::Any)) << mode;
   }
   if (geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
   ASSERT_EQ(chmod(path.c_str(), 0600), 0);
   ASSERT_EQ(chown(path.c_str(), kOtherUser, kOtherUser), 0);
   std::string text, error;
-  EXPECT_FALSE(plainfile::ReadCheckedFile(path, text, 100, plainfile::FileTrust::Private, &error));
+  EXPECT_FALSE(ReadCheckedFile(path, text, 100, FileTrust::Private, &error));
   EXPECT_EQ(error, "'" + path + "' belongs to another user");
 }
 
@@ -161,7 +161,7 @@ TEST(MoveAsideAsDamaged, NeverOverwritesACopyAndKeepsTheNewest) {
   WriteWholeFile(path + ".damaged-20231114-221320-2", "earlier still");
   WriteWholeFile(path, "damaged");
   std::string aside;
-  ASSERT_TRUE(plainfile::MoveAsideAsDamaged(path, when, 5, aside));
+  ASSERT_TRUE(MoveAsideAsDamaged(path, when, 5, aside));
   EXPECT_EQ(aside, path + ".damaged-20231114-221320-3");
   EXPECT_EQ(ReadWholeFile(aside), "damaged");
   EXPECT_EQ(ReadWholeFile(path + ".damaged-20231114-221320"), "earlier");
@@ -171,7 +171,7 @@ TEST(MoveAsideAsDamaged, NeverOverwritesACopyAndKeepsTheNewest) {
   WriteWholeFile(path + ".damaged-notes", "mine");
   for (int64_t later : {when + 60, when + 3600}) {
     WriteWholeFile(path, "damaged");
-    ASSERT_TRUE(plainfile::MoveAsideAsDamaged(path, later, 3, aside));
+    ASSERT_TRUE(MoveAsideAsDamaged(path, later, 3, aside));
   }
   std::vector<std::string> names;
   for (const auto &entry : std::filesystem::directory_iterator(dir.Path()))
@@ -182,7 +182,7 @@ TEST(MoveAsideAsDamaged, NeverOverwritesACopyAndKeepsTheNewest) {
                        "store.vdf.damaged-20231114-231320", "store.vdf.damaged-notes"}));
 
   errno = 0;
-  EXPECT_FALSE(plainfile::MoveAsideAsDamaged(dir.File("missing"), when, 3, aside));
+  EXPECT_FALSE(MoveAsideAsDamaged(dir.File("missing"), when, 3, aside));
   EXPECT_EQ(errno, ENOENT);
 }
 

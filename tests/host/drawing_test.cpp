@@ -1,4 +1,11 @@
 // Drawing of the host: the paint order, clipping to parents, shapes, text, textures and images.
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
 #include "tests/host/host_fixture.h"
 
 namespace kguihost {
@@ -128,6 +135,37 @@ TEST_F(DrawingTest, InvalidFontsMeasureAndDrawNothing) {
   EXPECT_EQ(CountInk(0, 0, 100, 30, Desktop()), 0);
 }
 
+void AppendChunk(std::string &png, const char *type, const std::string &data) {
+  const auto bigEndian = [&](uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>((value >> shift) & 0xFF);
+  };
+  bigEndian(static_cast<uint32_t>(data.size()));
+  const std::string body = type + data;
+  png += body;
+  bigEndian(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef *>(body.data()), body.size())));
+}
+
+// A valid one-bit grey PNG of any size: all black, so even a huge picture is a small file.
+void WriteBlackPng(const std::string &path, uint32_t wide, uint32_t tall) {
+  std::string header;
+  for (uint32_t value : {wide, tall})
+    for (int shift = 24; shift >= 0; shift -= 8) header += static_cast<char>((value >> shift) & 0xFF);
+  header += std::string("\x01\x00\x00\x00\x00", 5);  // 1 bit, grey, deflate, no filter choice, no interlace
+  const std::string raw(static_cast<size_t>(tall) * ((wide + 7) / 8 + 1), '\0');
+  std::string packed(compressBound(raw.size()), '\0');
+  uLongf packedSize = packed.size();
+  ASSERT_EQ(compress2(reinterpret_cast<Bytef *>(packed.data()), &packedSize,
+                      reinterpret_cast<const Bytef *>(raw.data()), raw.size(), 9),
+            Z_OK);
+  packed.resize(packedSize);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::string png("\x89PNG\r\n\x1A\n", 8);
+  AppendChunk(png, "IHDR", header);
+  AppendChunk(png, "IDAT", packed);
+  AppendChunk(png, "IEND", "");
+  WriteWholeFile(path, png);
+}
+
 TEST_F(DrawingTest, TexturesAndSchemeImagesDrawScaledAndMissingOnesDrawNothing) {
   WriteSolidPng(GameDir() + "/icons/dot.png", 4, 4, kGreen);
   kgui::IHostSurface &surface = Runtime().Surface();
@@ -175,6 +213,38 @@ TEST_F(DrawingTest, TexturesAndSchemeImagesDrawScaledAndMissingOnesDrawNothing) 
   EXPECT_EQ(Pixel(165, 15), Desktop());
   surface.DestroyTextureID(file);
   EXPECT_FALSE(surface.IsTextureIDValid(file));
+}
+
+// A small file may describe a huge picture (12,000 x 12,000 in well under a megabyte): its size is
+// checked from the header before anything is decoded, with a warning that says why.
+TEST_F(DrawingTest, PicturesBeyondTheSizeCapAreRefusedBeforeDecoding) {
+  struct Case {
+    uint32_t wide, tall;
+    bool drawn;
+  };
+  const Case cases[] = {{12000, 12000, false}, {9000, 1, false}, {4097, 4096, false}, {4096, 4096, true}};
+  kgui::IHostSurface &surface = Runtime().Surface();
+  for (const Case &c : cases) {
+    const std::string name = "icons/big" + std::to_string(c.wide) + "x" + std::to_string(c.tall);
+    WriteBlackPng(GameDir() + "/" + name + ".png", c.wide, c.tall);
+    m_Spew.Clear();
+    const kgui::HTexture texture = surface.CreateNewTextureID();
+    EXPECT_EQ(surface.DrawSetTextureFile(texture, name.c_str(), false, false), c.drawn) << name;
+    int wide = 0, tall = 0;
+    surface.DrawGetTextureSize(texture, wide, tall);
+    EXPECT_EQ(wide, c.drawn ? static_cast<int>(c.wide) : 0) << name;
+    if (!c.drawn) {
+      ASSERT_EQ(m_Spew.Warnings().size(), 1u) << name;
+      EXPECT_EQ(m_Spew.Warnings()[0],
+                "Image '" + name + ".png' is " + std::to_string(c.wide) + " x " + std::to_string(c.tall) +
+                    " pixels; pictures of at most 16777216 pixels and 8192 a side are drawn\n");
+    }
+    surface.DestroyTextureID(texture);
+  }
+  WriteWholeFile(GameDir() + "/icons/words.png", "not a picture at all, only words");
+  m_Spew.Clear();
+  EXPECT_FALSE(surface.DrawSetTextureFile(surface.CreateNewTextureID(), "icons/words", false, false));
+  EXPECT_EQ(m_Spew.Warnings(), std::vector<std::string>{"Image 'icons/words.png' is not a PNG picture\n"});
 }
 
 TEST_F(DrawingTest, PushMakeCurrentDrawsIntoAPanelInsideItsInsets) {

@@ -14,6 +14,7 @@
 
 #include "common/filesystem_helpers.h"
 #include "host/user_config.h"
+#include "support/spew_capture.h"
 #include "tests/host/host_fixture.h"
 #include "tier1/utlbuffer.h"
 
@@ -99,6 +100,75 @@ TEST_F(FileSystemTest, ReadsSearchGameThenConfigUnlessAPathIdIsGiven) {
   std::string absolute = m_Dir.File("user/only.txt");
   EXPECT_EQ(Read(absolute.c_str(), nullptr), "only user");
   EXPECT_EQ(m_FileSystem.OpenFileCount(), 0u);
+}
+
+// What cannot be read whole is refused at once with one warning that says why: a FIFO nobody
+// writes (once a hang), an endless device (once all memory), a file over the cap.
+TEST_F(FileSystemTest, OnlyRegularFilesUnderTheCapAreRead) {
+  ASSERT_EQ(mkfifo(m_Dir.File("user/pipe.vdf").c_str(), 0600), 0);
+  // Sparse: the sizes cost no disk.
+  WriteWholeFile(m_Dir.File("user/huge.vdf"), "");
+  WriteWholeFile(m_Dir.File("user/full.vdf"), "");
+  ASSERT_EQ(truncate(m_Dir.File("user/huge.vdf").c_str(), kMaxReadFileBytes + 1), 0);
+  ASSERT_EQ(truncate(m_Dir.File("user/full.vdf").c_str(), kMaxReadFileBytes), 0);
+  struct Case {
+    std::string path;
+    const char *pathID;
+    std::string warning;  // empty: read
+  };
+  const std::string cap = std::to_string(kMaxReadFileBytes);
+  const Case cases[] = {
+      {m_Dir.File("user/pipe.vdf"), nullptr, "'" + m_Dir.File("user/pipe.vdf") + "' is not a regular file"},
+      {"/dev/zero", nullptr, "'/dev/zero' is not a regular file"},
+      {"huge.vdf", "CONFIG",
+       "'" + m_Dir.File("user/huge.vdf") + "' is larger than the " + cap + " bytes allowed"},
+      {"full.vdf", "CONFIG", ""},
+  };
+  for (const Case &c : cases) {
+    SpewCapture spew;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      FileHandle_t file = m_FileSystem.Open(c.path.c_str(), "rb", c.pathID);
+      EXPECT_EQ(file != nullptr, c.warning.empty()) << c.path;
+      if (file) m_FileSystem.Close(file);
+    }
+    const std::vector<std::string> once{"File system: " + c.warning + "\n"};
+    EXPECT_EQ(spew.Warnings(), c.warning.empty() ? std::vector<std::string>{} : once) << c.path;
+  }
+  EXPECT_EQ(m_FileSystem.OpenFileCount(), 0u);
+}
+
+// Installed data is often linked within its folder, so such links are followed; a link out of the
+// search folder (to any file of the system) is not, nor any link in a folder other users can change.
+TEST_F(FileSystemTest, LinksAreFollowedOnlyWithinTheirSearchFolder) {
+  WriteWholeFile(m_Dir.File("secret.txt"), "secret");
+  std::filesystem::create_directories(m_Dir.File("shared"));
+  WriteWholeFile(m_Dir.File("shared/real.txt"), "shared");
+  ASSERT_EQ(chmod(m_Dir.File("shared").c_str(), 01777), 0);
+  std::filesystem::create_symlink(m_Dir.File("secret.txt"), m_Dir.File("game/out.txt"));
+  std::filesystem::create_symlink("/etc/passwd", m_Dir.File("game/passwd.res"));
+  std::filesystem::create_symlink("sub/both.txt", m_Dir.File("game/in.txt"));
+  std::filesystem::create_symlink(m_Dir.File("game/sub"), m_Dir.File("game/linked"));
+  std::filesystem::create_symlink(m_Dir.File("user"), m_Dir.File("game/elsewhere"));
+  std::filesystem::create_symlink(m_Dir.File("shared/real.txt"), m_Dir.File("shared/planted.txt"));
+  struct Case {
+    std::string path;
+    const char *expected;
+  };
+  const Case cases[] = {
+      {"in.txt", "from game"},
+      {"linked/both.txt", "from game"},
+      {"out.txt", "<missing>"},
+      {"passwd.res", "<missing>"},
+      {"elsewhere/only.txt", "<missing>"},
+      {m_Dir.File("shared/real.txt"), "shared"},
+      {m_Dir.File("shared/planted.txt"), "<missing>"},
+  };
+  SpewCapture spew;
+  for (const Case &c : cases) EXPECT_EQ(Read(c.path.c_str(), nullptr), c.expected) << c.path;
+  EXPECT_TRUE(spew.Contains("'" + m_Dir.File("game/out.txt") + "' leads out of its folder"));
+  EXPECT_TRUE(spew.Contains("'" + m_Dir.File("shared/planted.txt") +
+                            "' is a link in a folder other users can change"));
+  EXPECT_EQ(spew.Warnings().size(), 4u);
 }
 
 TEST_F(FileSystemTest, WritesGoToConfigAndCreateFolders) {

@@ -20,8 +20,9 @@ class HostAppTest : public ::testing::Test {
  protected:
   HostAppTest() {
     InstallShippedScheme(Game());
-    WriteWholeFile(Game() + "/resource/testmodule_english.txt",
-                   "\"lang\" { \"Language\" \"English\" \"Tokens\" { \"TestModule_Hello\" \"Hello, host\" } }\n");
+    WriteWholeFile(
+        Game() + "/resource/testmodule_english.txt",
+        "\"lang\" { \"Language\" \"English\" \"Tokens\" { \"TestModule_Hello\" \"Hello, host\" } }\n");
     WriteSolidPng(Game() + "/testmodule/icon.png", 8, 8, Color(250, 220, 40, 255));
     std::filesystem::create_directories(m_Dir.File("user"));
   }
@@ -33,8 +34,9 @@ class HostAppTest : public ::testing::Test {
   int RunHost(const std::string &script, std::vector<std::string> extra = {},
               const std::vector<std::string> &environment = {}) {
     WriteWholeFile(m_Dir.File("script.txt"), script);
-    std::vector<std::string> argv = {BinPath("kgui-host"), "--headless", "--game", Game(), "--user-dir",
-                                     m_Dir.File("user"), "--script", m_Dir.File("script.txt")};
+    std::vector<std::string> argv = {
+        BinPath("kgui-host"), "--headless",       "--game",   Game(),
+        "--user-dir",         m_Dir.File("user"), "--script", m_Dir.File("script.txt")};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.push_back(BinPath("kguitestmodule.so"));
     return RunProgram(argv, m_Output, environment);
@@ -48,7 +50,8 @@ class HostAppTest : public ::testing::Test {
     }
     KeyValues *window = m_pDump->FindKey("Panel");
     if (!window || name == "TestWindow") return window;
-    for (KeyValues *child = window->FindKey("Children")->GetFirstSubKey(); child; child = child->GetNextKey()) {
+    for (KeyValues *child = window->FindKey("Children")->GetFirstSubKey(); child;
+         child = child->GetNextKey()) {
       if (name == child->GetString("name")) return child;
     }
     return nullptr;
@@ -67,7 +70,8 @@ class HostAppTest : public ::testing::Test {
 // Reads a PNG's pixels for checking.
 class CPicture {
  public:
-  explicit CPicture(const std::string &path) : m_pSurface(cairo_image_surface_create_from_png(path.c_str())) {}
+  explicit CPicture(const std::string &path)
+      : m_pSurface(cairo_image_surface_create_from_png(path.c_str())) {}
   ~CPicture() { cairo_surface_destroy(m_pSurface); }
   bool Valid() const { return cairo_surface_status(m_pSurface) == CAIRO_STATUS_SUCCESS; }
   int Wide() const { return cairo_image_surface_get_width(m_pSurface); }
@@ -88,8 +92,12 @@ TEST_F(HostAppTest, TestModuleRunsHeadlessAndItsPictureShowsWhatItDraws) {
                     "click TestWindow/ClickTarget\n"
                     "rclick 400 160\n"
                     "wait 1000ms\n"
-                    "shot " + shot + "\n"
-                    "dump " + m_Dir.File("dump.vdf") + "\n"
+                    "shot " +
+                    shot +
+                    "\n"
+                    "dump " +
+                    m_Dir.File("dump.vdf") +
+                    "\n"
                     "quit\n"),
             0)
       << m_Output;
@@ -98,14 +106,14 @@ TEST_F(HostAppTest, TestModuleRunsHeadlessAndItsPictureShowsWhatItDraws) {
   ASSERT_TRUE(picture.Valid());
   EXPECT_EQ(picture.Wide(), 1280);
   EXPECT_EQ(picture.Tall(), 800);
-  EXPECT_EQ(picture.At(70, 70), Color(220, 30, 30, 255));     // RedBox
-  EXPECT_EQ(picture.At(200, 70), Color(30, 30, 220, 255));    // ClipFrame
-  EXPECT_EQ(picture.At(280, 110), Color(30, 220, 30, 255));   // Overflow, inside ClipFrame
-  EXPECT_EQ(picture.At(300, 110), kWindow);                   // Overflow, cut at ClipFrame's edge
-  EXPECT_EQ(picture.At(76, 196), Color(250, 220, 40, 255));   // the icon, scaled from 8x8 to 32x32
-  EXPECT_EQ(picture.At(116, 196), kWindow);                   // a missing image draws nothing
-  EXPECT_EQ(picture.At(420, 175), Color(40, 200, 60, 255));   // ClickTarget turned green
-  EXPECT_EQ(picture.At(20, 20), Color(36, 40, 46, 255));      // the desktop
+  EXPECT_EQ(picture.At(70, 70), Color(220, 30, 30, 255));    // RedBox
+  EXPECT_EQ(picture.At(200, 70), Color(30, 30, 220, 255));   // ClipFrame
+  EXPECT_EQ(picture.At(280, 110), Color(30, 220, 30, 255));  // Overflow, inside ClipFrame
+  EXPECT_EQ(picture.At(300, 110), kWindow);                  // Overflow, cut at ClipFrame's edge
+  EXPECT_EQ(picture.At(76, 196), Color(250, 220, 40, 255));  // the icon, scaled from 8x8 to 32x32
+  EXPECT_EQ(picture.At(116, 196), kWindow);                  // a missing image draws nothing
+  EXPECT_EQ(picture.At(420, 175), Color(40, 200, 60, 255));  // ClickTarget turned green
+  EXPECT_EQ(picture.At(20, 20), Color(36, 40, 46, 255));     // the desktop
   int ink = 0;
   for (int y = 140; y < 164; ++y) {
     for (int x = 60; x < 200; ++x) ink += picture.At(x, y) == kWindow ? 0 : 1;
@@ -127,10 +135,13 @@ TEST_F(HostAppTest, HostMessagesReachTheRootPanelFromConfigurationAndScript) {
       "ActiveGameName" { "game" "Ironclad Skies" "name" "ironclad" "appid" "1002" }
       "ConnectedToGame" { "ip" "1" "connectionport" "27015" "queryport" "27015" } } })");
   ASSERT_EQ(RunHost("wait 1frames\n"
-                    "dump " + m_Dir.File("dump.vdf") + "\n"
-                    "message ConnectedToGame ip=16777343 connectionport=27016 queryport=27016\n"
-                    "wait 1frames\n"
-                    "dump " + m_Dir.File("dump2.vdf") + "\n",
+                    "dump " +
+                        m_Dir.File("dump.vdf") +
+                        "\n"
+                        "message ConnectedToGame ip=16777343 connectionport=27016 queryport=27016\n"
+                        "wait 1frames\n"
+                        "dump " +
+                        m_Dir.File("dump2.vdf") + "\n",
                     {"--config", m_Dir.File("host.vdf")}),
             0)
       << m_Output;
@@ -142,14 +153,19 @@ TEST_F(HostAppTest, HostMessagesReachTheRootPanelFromConfigurationAndScript) {
 
 TEST_F(HostAppTest, GameLauncherReachesTheModuleThroughTheHostFactories) {
   std::string record = m_Dir.File("game-args.txt");
-  WriteWholeFile(m_Dir.File("host.vdf"), "\"HostConfig\" { \"Games\" { \"1002\" { \"gamedir\" \"ironclad\" "
-                                         "\"command\" \"fakegame --record " + record + "\" } } }");
+  WriteWholeFile(m_Dir.File("host.vdf"),
+                 "\"HostConfig\" { \"Games\" { \"1002\" { \"gamedir\" \"ironclad\" "
+                 "\"command\" \"fakegame --record " +
+                     record + "\" } } }");
   ASSERT_EQ(RunHost("message LaunchGame appid=1002 gamedir=ironclad commandline=\"+connect 10.0.0.2:27015\"\n"
                     "wait 1frames\n"
-                    "dump " + m_Dir.File("dump.vdf") + "\n"
-                    "message LaunchGame appid=7 gamedir=other\n"
-                    "wait 1frames\n"
-                    "dump " + m_Dir.File("dump2.vdf") + "\n",
+                    "dump " +
+                        m_Dir.File("dump.vdf") +
+                        "\n"
+                        "message LaunchGame appid=7 gamedir=other\n"
+                        "wait 1frames\n"
+                        "dump " +
+                        m_Dir.File("dump2.vdf") + "\n",
                     {"--config", m_Dir.File("host.vdf")}),
             0)
       << m_Output;
@@ -157,7 +173,8 @@ TEST_F(HostAppTest, GameLauncherReachesTheModuleThroughTheHostFactories) {
   // The host closes what it started (the arguments themselves are checked in the launcher suite).
   size_t at = m_Output.find("Launcher: started application 1002 (ironclad) as process ");
   ASSERT_NE(at, std::string::npos) << m_Output;
-  pid_t game = static_cast<pid_t>(atoi(m_Output.c_str() + at + strlen("Launcher: started application 1002 (ironclad) as process ")));
+  pid_t game = static_cast<pid_t>(
+      atoi(m_Output.c_str() + at + strlen("Launcher: started application 1002 (ironclad) as process ")));
   ASSERT_GT(game, 0);
   EXPECT_NE(kill(game, 0), 0);
   std::filesystem::rename(m_Dir.File("dump2.vdf"), m_Dir.File("dump.vdf"));
@@ -324,18 +341,21 @@ TEST_F(HostAppTest, EverySoundPlayedIsLogged) {
 
 TEST_F(HostAppTest, MissingTokenFileAndImagesLeaveDefaultsAndWarnings) {
   std::filesystem::remove(Game() + "/resource/testmodule_english.txt");
-  ASSERT_EQ(RunHost("wait 1frames\ndump " + m_Dir.File("dump.vdf") + "\n", {"--language", "german"}), 0) << m_Output;
+  ASSERT_EQ(RunHost("wait 1frames\ndump " + m_Dir.File("dump.vdf") + "\n", {"--language", "german"}), 0)
+      << m_Output;
   EXPECT_EQ(Text("Label"), "#TestModule_Hello");
-  EXPECT_NE(m_Output.find("cannot read token file 'resource/testmodule_german.txt'"), std::string::npos) << m_Output;
+  EXPECT_NE(m_Output.find("cannot read token file 'resource/testmodule_german.txt'"), std::string::npos)
+      << m_Output;
   EXPECT_NE(m_Output.find("Image 'testmodule/no_such_image' not found"), std::string::npos);
   EXPECT_NE(m_Output.find("failed start"), std::string::npos);
 }
 
 TEST_F(HostAppTest, ScreenshotAfterAFixedNumberOfFrames) {
   std::string shot = m_Dir.File("pictures/one.png");
-  std::vector<std::string> argv = {BinPath("kgui-host"), "--headless", "--game", Game(), "--user-dir",
-                                   m_Dir.File("user"), "--screenshot", shot, "--frames", "3",
-                                   BinPath("kguitestmodule.so")};
+  std::vector<std::string> argv = {
+      BinPath("kgui-host"),        "--headless",   "--game", Game(),     "--user-dir",
+      m_Dir.File("user"),          "--screenshot", shot,     "--frames", "3",
+      BinPath("kguitestmodule.so")};
   ASSERT_EQ(RunProgram(argv, m_Output), 0) << m_Output;
   CPicture picture(shot);
   ASSERT_TRUE(picture.Valid());
@@ -347,9 +367,17 @@ TEST_F(HostAppTest, WindowShowsTheSameFramesAsTheOffscreenHost) {
   // process ends, so leak checking is off for this one child.
   std::string shot = m_Dir.File("window.png");
   WriteWholeFile(m_Dir.File("script.txt"), "wait 3frames\nshot " + shot + "\nquit\n");
-  std::vector<std::string> argv = {BinPath("kgui-host"), "--game", Game(), "--user-dir", m_Dir.File("user"),
-                                   "--script", m_Dir.File("script.txt"), BinPath("kguitestmodule.so")};
-  ASSERT_EQ(RunProgram(argv, m_Output, {"DISPLAY=:0", "SDL_VIDEODRIVER=offscreen", "ASAN_OPTIONS=detect_leaks=0"}), 0)
+  std::vector<std::string> argv = {BinPath("kgui-host"),
+                                   "--game",
+                                   Game(),
+                                   "--user-dir",
+                                   m_Dir.File("user"),
+                                   "--script",
+                                   m_Dir.File("script.txt"),
+                                   BinPath("kguitestmodule.so")};
+  ASSERT_EQ(
+      RunProgram(argv, m_Output, {"DISPLAY=:0", "SDL_VIDEODRIVER=offscreen", "ASAN_OPTIONS=detect_leaks=0"}),
+      0)
       << m_Output;
   EXPECT_EQ(m_Output.find("rendering offscreen"), std::string::npos) << m_Output;
   CPicture picture(shot);
@@ -380,7 +408,9 @@ TEST_F(HostAppTest, UnusableModulesEndTheHostWithAClearMessage) {
   };
   for (const Case &c : cases) {
     std::string output;
-    EXPECT_EQ(RunProgram({BinPath("kgui-host"), "--headless", "--user-dir", m_Dir.File("user"), c.module}, output), 1)
+    EXPECT_EQ(
+        RunProgram({BinPath("kgui-host"), "--headless", "--user-dir", m_Dir.File("user"), c.module}, output),
+        1)
         << c.module;
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
   }
@@ -391,20 +421,30 @@ TEST_F(HostAppTest, BadScriptsEndWithStatusTwo) {
   EXPECT_NE(m_Output.find("line 2: unknown step 'fly'"), std::string::npos) << m_Output;
   EXPECT_EQ(RunHost("click TestWindow/NoSuchPanel\nquit\n"), 2);
   EXPECT_NE(m_Output.find("no shown panel 'TestWindow/NoSuchPanel'"), std::string::npos) << m_Output;
-  std::string output;
-  EXPECT_EQ(RunProgram({BinPath("kgui-host"), "--headless", "--script", m_Dir.File("absent.txt"),
-                        BinPath("kguitestmodule.so")},
-                       output),
-            2);
-  EXPECT_NE(output.find("cannot read the script"), std::string::npos);
+  // A script that cannot be read, or is a FIFO nobody writes (once a hang), ends the run at once.
+  ASSERT_EQ(mkfifo(m_Dir.File("pipe.txt").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> unreadable[] = {
+      {"absent.txt", "cannot be opened: No such file or directory"},
+      {"pipe.txt", "is not a regular file"},
+  };
+  for (const auto &[name, why] : unreadable) {
+    std::string output;
+    EXPECT_EQ(RunProgram({BinPath("kgui-host"), "--headless", "--script", m_Dir.File(name),
+                          BinPath("kguitestmodule.so")},
+                         output),
+              2);
+    EXPECT_NE(output.find("kgui-host: script '" + m_Dir.File(name) + "' " + why), std::string::npos)
+        << output;
+  }
 }
 
 TEST(HostOptions, ParsesTheCommandLineAndRefusesMistakes) {
   CHostOptions options;
   std::string error;
-  const char *good[] = {"kgui-host", "--headless", "--config", "c.vdf", "--game", "g", "--user-dir", "u",
-                        "--services", "s.so", "--language", "german", "--script", "x.txt", "--screenshot",
-                        "p.png", "--frames", "12", "module.so"};
+  const char *good[] = {"kgui-host",  "--headless", "--config", "c.vdf",      "--game",
+                        "g",          "--user-dir", "u",        "--services", "s.so",
+                        "--language", "german",     "--script", "x.txt",      "--screenshot",
+                        "p.png",      "--frames",   "12",       "module.so"};
   ASSERT_TRUE(ParseHostOptions(static_cast<int>(std::size(good)), good, options, error)) << error;
   EXPECT_TRUE(options.headless);
   EXPECT_EQ(options.configFile + options.gameDir + options.userDir + options.servicesModule, "c.vdfgus.so");

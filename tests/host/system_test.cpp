@@ -1,9 +1,11 @@
 // IHostSystem and the rest of the host's services: clocks, per-user settings, the clipboard,
 // opening links, notifications and sounds.
-#include "tests/host/host_fixture.h"
-
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/host/host_fixture.h"
 
 namespace kguihost {
 namespace {
@@ -43,11 +45,21 @@ TEST_F(SystemTest, DialogSettingsSurviveARestartAndAreSavedAtomically) {
   EXPECT_EQ(m_Spew.Warnings().size(), 1u);
 }
 
-TEST_F(SystemTest, DamagedSettingsFileStartsEmptyWithAWarning) {
-  WriteWholeFile(UserDir() + "/userconfig.vdf", "\"UserConfig\" { \"Dialog_0\" { \"wide\" ");
+// The damaged file is kept beside before the next save writes empty settings over it.
+TEST_F(SystemTest, DamagedSettingsFileIsKeptAsideAndStartsEmptyWithAWarning) {
+  const std::string damaged = "\"UserConfig\" { \"Dialog_0\" { \"wide\" ";
+  WriteWholeFile(UserDir() + "/userconfig.vdf", damaged);
   RestartRuntime();
   EXPECT_TRUE(m_Spew.Contains("userconfig.vdf' is damaged"));
   EXPECT_EQ(Runtime().System().GetUserConfigFileData("Dialog", 0)->GetFirstSubKey(), nullptr);
+  std::vector<std::string> copies;
+  for (const auto &entry : std::filesystem::directory_iterator(UserDir())) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("userconfig.vdf.damaged-", 0) == 0) copies.push_back(name);
+  }
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_EQ(ReadWholeFile(UserDir() + "/" + copies[0]), damaged);
+  EXPECT_TRUE(Runtime().System().SaveUserConfigFile());
 }
 
 TEST_F(SystemTest, ClipboardKeepsUtf16Text) {

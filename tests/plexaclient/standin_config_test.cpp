@@ -1,5 +1,6 @@
 // The stand-in's configuration: the user, applications and friends it answers with, how it reads
 // bad input, and the notifications it sends when the file changes while it runs.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -24,19 +25,22 @@ std::string Catalogue(const char *vanguardName = "Vanguard Frontier", const char
   return std::string(R"(
 "apps"
 {
-  "1002" { "gamedir" "vanguard" "serverbrowsername" ")") + vanguardName + R"(" "common" { "name" "Vanguard" }
+  "1002" { "gamedir" "vanguard" "serverbrowsername" ")") +
+         vanguardName + R"(" "common" { "name" "Vanguard" }
            "extended" { "serverbrowsername" "Vanguard Ext" } }
   "1200" { "gamedir" "/opt/games/Orbitfall" "serverbrowsername" "Orbitfall" "gameid" "1200" "available" "0" }
   "42"   { "gamedir" "tinyarena" "serverbrowsername" "Tiny Arena" }
 }
 "friends"
 {
-  ")" + kFriendId + R"("
+  ")" + kFriendId +
+         R"("
   {
     "name" "Marlowe Quist"
     "flags" "2"
     "title" "Vanguard Frontier"
-    "game" { "gameid" "1002" "ip" "10.3.0.7" "gameport" ")" + friendGamePort + R"(" }
+    "game" { "gameid" "1002" "ip" "10.3.0.7" "gameport" ")" +
+         friendGamePort + R"(" }
     "presence" { "1002" { "connect" "+connect 10.3.0.7:27015" "status" "Holding the ridge" } }
   }
   "76561197960265730" { "name" "Ines Varga" }
@@ -212,9 +216,26 @@ TEST_F(StandInConfig, MissingFileLeavesAnEmptyWorld) {
   unlink(ServicesConfigPath().c_str());
   SpewCapture spew;
   ASSERT_TRUE(ClientAPI_Init());
-  EXPECT_TRUE(spew.Contains("cannot be read"));
+  EXPECT_TRUE(spew.Contains("cannot be opened: No such file or directory"));
   EXPECT_EQ(ServicesControl()->GetServerCount(), 0);
   EXPECT_FALSE(ClientUtils()->IsClientOffline());
+}
+
+// A world file that cannot be read whole is refused at once with why: a FIFO nobody writes once
+// hung the start, an endless device once took all memory.
+TEST_F(StandInConfig, WorldThatIsNotARegularFileLeavesAnEmptyWorldAtOnce) {
+  for (const bool fifo : {true, false}) {
+    unlink(ServicesConfigPath().c_str());
+    ASSERT_EQ(fifo ? mkfifo(ServicesConfigPath().c_str(), 0600)
+                   : symlink("/dev/zero", ServicesConfigPath().c_str()),
+              0);
+    SpewCapture spew;
+    ASSERT_TRUE(ClientAPI_Init());
+    EXPECT_TRUE(spew.Contains("'" + ServicesConfigPath() + "' is not a regular file")) << fifo;
+    EXPECT_EQ(ServicesControl()->GetServerCount(), 0);
+    ClientAPI_Shutdown();
+  }
+  unlink(ServicesConfigPath().c_str());  // the file is shared with the tests after this one
 }
 
 TEST_F(StandInConfig, BrokenFileWhileRunningKeepsTheWorldInUse) {

@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <utility>
 
+#include "common/filesystem_helpers.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
@@ -237,6 +239,40 @@ TEST_F(StandInStore, BrokenStoreIsMovedAsideNotOverwritten) {
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(ReadWholeFile(m_UserDir + "/" + copies[0]), "\"StoredServers\" { \"server\" { \"address\" ");
   EXPECT_TRUE(spew.Contains(copies[0])) << "the warning names the copy";
+}
+
+// A store that is there but cannot be read at all (a FIFO nobody writes, an endless device, a file
+// over the cap) is refused at once, without a hang or a huge allocation, and kept aside likewise.
+TEST_F(StandInStore, UnreadableStoreIsRefusedAtOnceAndMovedAside) {
+  struct Case {
+    const char *what;
+    std::function<void(const std::string &)> make;
+    const char *why;
+  };
+  const Case cases[] = {
+      {"fifo", [](const std::string &path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0); },
+       "is not a regular file"},
+      {"endless", [](const std::string &path) { ASSERT_EQ(symlink("/dev/zero", path.c_str()), 0); },
+       "is not a regular file"},
+      {"huge",
+       [](const std::string &path) {
+         WriteWholeFile(path, "");
+         ASSERT_EQ(truncate(path.c_str(), kMaxReadFileBytes + 1), 0);
+       },
+       "bytes allowed"},
+  };
+  for (const Case &c : cases) {
+    ClientAPI_Shutdown();
+    std::filesystem::remove_all(m_UserDir);
+    std::filesystem::create_directories(m_UserDir);
+    c.make(StoreFile());
+    SpewCapture spew;
+    ASSERT_TRUE(ClientAPI_Init()) << c.what;
+    EXPECT_TRUE(spew.Contains(c.why)) << c.what;
+    EXPECT_TRUE(spew.Contains("moved aside")) << c.what;
+    EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0) << c.what;
+    EXPECT_EQ(DamagedCopies().size(), 1u) << c.what;
+  }
 }
 
 // Each damaged store is kept under a name of its own (its time, then a number when two come in

@@ -2,20 +2,24 @@
 // fallback files), the host's messages, the registry of game-info dialogs, closing, and the small
 // operations the pages and dialogs use.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "kgui_controls/Button.h"
 #include "kgui_controls/Label.h"
+#include "kgui_controls/MessageBox.h"
 #include "kgui_controls/PropertySheet.h"
 #include "kgui_controls/controls.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/InternetGames.h"
-#include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/RelayGames.h"
+#include "serverbrowser/ServerBrowserDialog.h"
 #include "support/browser_fixture.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"
@@ -65,6 +69,22 @@ class MainWindowTest : public BrowserTest {
   void PostToWindow(KeyValues *message) {
     Runtime().PostMessage(m_pMainWindow->GetVPanel(), message, 0, 0.0f);
     RunFrames();
+  }
+  // The names of the kept copies of unusable settings files, oldest first.
+  std::vector<std::string> DamagedCopies() const {
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(m_Services.m_ConfigFolder)) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("serverbrowser_ui.vdf.damaged-", 0) == 0) names.push_back(name);
+    }
+    // "<stamp>" before "<stamp>-2" before "<stamp>-10", then later stamps.
+    const auto order = [](const std::string &name) {
+      const size_t stamp = sizeof("serverbrowser_ui.vdf.damaged-") - 1 + sizeof("YYYYMMDD-HHMMSS") - 1;
+      return std::make_tuple(name.substr(0, stamp), name.size(), name);
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const std::string &a, const std::string &b) { return order(a) < order(b); });
+    return names;
   }
   // Restarts the window the way a new session does: saved on the way out, read on the way in.
   void Restart() {
@@ -230,21 +250,40 @@ TEST_F(MainWindowTest, FallbackFileIsReadButNeverWritten) {
   EXPECT_STREQ(saved->GetString("GameList"), "history");
 }
 
-TEST_F(MainWindowTest, DamagedFileOpensWithDefaultsAndTheNextSaveIsSound) {
-  const char *damaged[] = {
+// A settings file that cannot be used is kept beside itself before the save at quit writes the
+// defaults, and the user is told once where it went.
+TEST_F(MainWindowTest, DamagedFileIsKeptAsideOpensWithDefaultsAndTheNextSaveIsSound) {
+  const std::string deep = "\"SavedData\" " + std::string(200, '{') + "\n";
+  const std::string damaged[] = {
       // cut inside a quoted token
       "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"InternetGames\"\n\t\t{"
       "\n\t\t\t\"map\"\t\"du",
-      // cut before the closing braces
-      "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n",
+      // one closing brace missing
+      "\"SavedData\"\n{\n\t\"GameList\"\t\"lan\"\n\t\"Filters\"\n\t{\n\t\t\"LanGames\" { \"map\" \"dust\" "
+      "}\n}\n",
+      std::string("\x7F\x45\x4C\x46\x02\x01\x01\0garbage", 16),
+      deep,
   };
-  for (const char *text : damaged) {
+  Runtime().AddToken("#ServerBrowser_SettingsDamaged", u"Kept as %s1.");
+  size_t kept = 0;
+  for (const std::string &text : damaged) {
     WriteSettings(text);
     m_Spew.Clear();
     MakeMainWindow();
     EXPECT_EQ(ActivePage(), "InternetGames") << "nothing of a damaged file is used: " << text;
     EXPECT_STREQ(m_pMainWindow->GetFilterSaveData("InternetGames")->GetString("map"), "");
     EXPECT_TRUE(m_Spew.Contains("serverbrowser_ui.vdf")) << "the damage is reported with the file";
+    const std::vector<std::string> copies = DamagedCopies();
+    ASSERT_EQ(copies.size(), ++kept) << text;
+    EXPECT_EQ(ReadWholeFile(m_Services.m_ConfigFolder + "/" + copies.back()), text);
+
+    m_pMainWindow->Open();
+    auto *box = dynamic_cast<kgui::MessageBox *>(kgui::PanelFromVPanel(kgui::input()->GetAppModalSurface()));
+    ASSERT_NE(box, nullptr) << text;
+    EXPECT_EQ(std::string(box->GetMessageText()), "Kept as " + copies.back() + ".");
+    delete box;
+    m_pMainWindow->Open();
+    EXPECT_EQ(kgui::input()->GetAppModalSurface(), kgui::NULL_PANEL) << "told once";
     DeleteMainWindow();
 
     KeyValuesAD saved = ReadSavedFile(SettingsPath());
@@ -252,6 +291,16 @@ TEST_F(MainWindowTest, DamagedFileOpensWithDefaultsAndTheNextSaveIsSound) {
     EXPECT_STREQ(saved->GetString("GameList"), "internet");
     EXPECT_NE(saved->FindKey("Filters"), nullptr);
   }
+}
+
+// Read without blocking and kept aside like any unusable file: a FIFO once hung the start.
+TEST_F(MainWindowTest, SettingsThatAreNotAFileAreKeptAside) {
+  ASSERT_EQ(mkfifo(SettingsPath().c_str(), 0600), 0);
+  MakeMainWindow();
+  EXPECT_EQ(ActivePage(), "InternetGames");
+  ASSERT_EQ(DamagedCopies().size(), 1u);
+  DeleteMainWindow();
+  EXPECT_TRUE(ReadSavedFile(SettingsPath()));
 }
 
 TEST_F(MainWindowTest, FallbackReadStartsFromAnEmptyRecord) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -131,7 +132,7 @@ TEST(KvTool, ControlCharactersNeverReachTheTerminal) {
   EXPECT_NE(check.out.find("got } in key in file " + dir.File("odd\\x1B[5m.res")), std::string::npos)
       << check.out;
   EXPECT_NE(check.out.find("A, k\\x1B[1m, \n"), std::string::npos) << check.out;
-  EXPECT_NE(check.err.find("kv: cannot read '" + dir.File("gone\\x07.res") + "'"), std::string::npos)
+  EXPECT_NE(check.err.find("kv: '" + dir.File("gone\\x07.res") + "' cannot be opened"), std::string::npos)
       << check.err;
   Result unknown = RunKv(dir, {"\x1B[8m"});
   EXPECT_NE(unknown.err.find("unknown command '\\x1B[8m'"), std::string::npos) << unknown.err;
@@ -167,12 +168,24 @@ TEST(KvTool, CheckPrintsReportsAndSetsTheStatus) {
 
   Result missing = RunKv(dir, {"check", dir.File("nope.res"), dir.File("bad.res")});
   EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find("kv: cannot read '" + dir.File("nope.res") + "'"), std::string::npos);
+  EXPECT_EQ(missing.err, "kv: '" + dir.File("nope.res") + "' cannot be opened: No such file or directory\n");
   EXPECT_NE(missing.out.find(dir.File("bad.res") + ": 2 errors"), std::string::npos)
       << "the others are checked";
 
   Result directory = RunKv(dir, {"check", dir.Path()});
   EXPECT_EQ(directory.status, 2);
+}
+
+// What cannot be a key/value file is refused at once with why: a FIFO without a writer (once a
+// hang), an endless device (once all memory), a folder.
+TEST(KvTool, RefusesWhatIsNotARegularFile) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  for (const std::string &path : {dir.File("pipe"), std::string("/dev/zero"), dir.Path()}) {
+    Result r = RunKv(dir, {"check", path});
+    EXPECT_EQ(r.status, 2) << path;
+    EXPECT_EQ(r.err, "kv: '" + path + "' is not a regular file\n") << path;
+  }
 }
 
 TEST(KvTool, FmtWritesTheStandardLayout) {
@@ -219,7 +232,7 @@ TEST(KvTool, FmtRefusesWhatItWouldDrop) {
   }
   Result missing = RunKv(dir, {"fmt", dir.File("none.res")});
   EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+  EXPECT_NE(missing.err.find("cannot be opened"), std::string::npos);
 }
 
 }  // namespace

@@ -64,8 +64,9 @@ CKvTool::Loaded CKvTool::Load(const std::string &file) {
   CStdioFileSystem fileSystem;
   CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
   if (!LoadFileIntoBuffer(&fileSystem, file.c_str(), buf, true)) {
-    fprintf(m_pErr, "kv: cannot read '%s': no such file, or not a readable regular file\n",
-            Shown(file).c_str());
+    const std::string why =
+        fileSystem.LastError().empty() ? "'" + file + "' cannot be read" : fileSystem.LastError();
+    fprintf(m_pErr, "kv: %s\n", Shown(why).c_str());
     return loaded;
   }
   loaded.tree.reset(new KeyValues(file.c_str()));

@@ -1,10 +1,13 @@
 // The test stand-in for the host GUI runtime.
 #include "support/fake_runtime.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "common/filesystem_helpers.h"
 #include "kgui_controls/Panel.h"
 #include "kgui_controls/TextImage.h"
 #include "kgui_controls/controls.h"
@@ -662,7 +665,11 @@ FileHandle_t FakeRuntime::Open(const char *fileName, const char *options, const 
   if (m_FileRoot.empty()) return nullptr;
   const std::string path = FullPath(fileName);
   ++m_OpenCounts[path];
-  FILE *file = fopen(path.c_str(), options);
+  const bool write = strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+');
+  // Reads as the host does them: a FIFO or a device is refused at once instead of waited on.
+  const int checked = write ? -1 : OpenCheckedFile(path, CheckedFileRules());
+  FILE *file = write ? fopen(path.c_str(), options) : checked >= 0 ? fdopen(checked, "rb") : nullptr;
+  if (!file && checked >= 0) close(checked);
   return file ? new FakeFile{file} : nullptr;
 }
 
@@ -696,6 +703,14 @@ bool FakeRuntime::RenameFile(const char *oldPath, const char *newPath, const cha
 
 bool FakeRuntime::RemoveFile(const char *path, const char *) {
   return remove(FullPath(path).c_str()) == 0;
+}
+
+bool FakeRuntime::GetLocalWritePath(const char *fileName, const char *, char *localPath, int localPathSize) {
+  if (m_FileRoot.empty() || !localPath || localPathSize <= 0) return false;
+  const std::string path = FullPath(fileName);
+  if (path.size() >= static_cast<size_t>(localPathSize)) return false;
+  memcpy(localPath, path.c_str(), path.size() + 1);
+  return true;
 }
 
 // ---- input

@@ -318,6 +318,8 @@ class FakeRuntime final : public InterfaceProvider,
   bool Close(FileHandle_t file) override;
   bool RenameFile(const char *oldPath, const char *newPath, const char *pathID) override;
   bool RemoveFile(const char *path, const char *pathID) override;
+  bool GetLocalWritePath(const char *fileName, const char *pathID, char *localPath,
+                         int localPathSize) override;
 
  private:
   FakePanelRecord *Get(VPANEL panel);
