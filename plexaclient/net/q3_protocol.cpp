@@ -118,6 +118,16 @@ uint32 BigEndian32(const unsigned char *bytes) {
   return (uint32{bytes[0]} << 24) | (uint32{bytes[1]} << 16) | (uint32{bytes[2]} << 8) | uint32{bytes[3]};
 }
 
+// `command` with the challenge as its one argument.
+bool BuildServerRequest(const IProtocolFamily &family, std::string_view command, std::string_view challenge,
+                        std::string &packet) {
+  packet.clear();
+  if (!family.IsValidChallenge(challenge)) return false;
+  packet.append(kMarker).append(command);
+  if (!challenge.empty()) packet.append(" ").append(challenge);
+  return true;
+}
+
 }  // namespace
 
 const char *Q3GameTypeName(int gameType) {
@@ -151,15 +161,6 @@ std::string CQ3ProtocolFamily::MakeChallenge(uint64 randomBits) const {
 
 bool CQ3ProtocolFamily::IsValidChallenge(std::string_view challenge) const {
   return challenge.empty() || IsSendableWord(challenge, kMaxChallenge);
-}
-
-static bool BuildServerRequest(const IProtocolFamily &family, std::string_view command,
-                               std::string_view challenge, std::string &packet) {
-  packet.clear();
-  if (!family.IsValidChallenge(challenge)) return false;
-  packet.append(kMarker).append(command);
-  if (!challenge.empty()) packet.append(" ").append(challenge);
-  return true;
 }
 
 bool CQ3ProtocolFamily::BuildInfoRequest(std::string_view challenge, std::string &packet) const {
