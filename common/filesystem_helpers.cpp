@@ -324,20 +324,24 @@ bool DamagedCopyOrder(const std::string &entry, const std::string &prefix,
   return true;
 }
 
-// Removes the oldest damaged copies of `name` in `folder` beyond `keep`.
-void PruneDamagedCopies(const std::string &folder, const std::string &name, int keep) {
+// Removes the oldest damaged copies of `name` in `folder` beyond `keep`. The copy `made` just now
+// always stays, whatever its name says: clocks go back, and names may come from elsewhere.
+void PruneDamagedCopies(const std::string &folder, const std::string &name, const std::string &made,
+                        int keep) {
   const std::string prefix = name + ".damaged-";
   std::vector<std::pair<std::pair<std::string, int>, std::string>> copies;
   if (DIR *entries = opendir(folder.c_str())) {
     while (const dirent *entry = readdir(entries)) {
       std::pair<std::string, int> order;
-      if (DamagedCopyOrder(entry->d_name, prefix, order)) copies.push_back({order, entry->d_name});
+      if (entry->d_name != made && DamagedCopyOrder(entry->d_name, prefix, order))
+        copies.push_back({order, entry->d_name});
     }
     closedir(entries);
   }
-  if (copies.size() <= static_cast<size_t>(std::max(keep, 0))) return;
+  const size_t others = static_cast<size_t>(std::max(keep - 1, 0));
+  if (copies.size() <= others) return;
   std::sort(copies.begin(), copies.end());
-  copies.resize(copies.size() - static_cast<size_t>(std::max(keep, 0)));
+  copies.resize(copies.size() - others);
   for (const auto &copy : copies) unlink((folder + "/" + copy.second).c_str());
 }
 
@@ -424,7 +428,8 @@ bool MoveAsideAsDamaged(const std::string &path, int64_t unixTime, int keep, std
     if (RenameWithoutReplacing(path, aside)) {
       const size_t slash = path.rfind('/');
       PruneDamagedCopies(slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1)),
-                         slash == std::string::npos ? path : path.substr(slash + 1), keep);
+                         slash == std::string::npos ? path : path.substr(slash + 1),
+                         aside.substr(slash == std::string::npos ? 0 : slash + 1), keep);
       return true;
     }
     if (errno != EEXIST) return false;

@@ -61,9 +61,11 @@ void FlushFolderOf(const std::string &path) {
   close(fd);
 }
 
+// Anything but a folder counts as there, so that a FIFO or a device in its place is refused with a
+// warning when it is opened rather than passed over in silence.
 bool Exists(const std::string &path) {
   struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace

@@ -46,18 +46,11 @@ void CUserConfigStore::Load() {
 
 bool CUserConfigStore::Save() {
   if (m_bKeepFile) return false;
-  std::string temporary = m_FileName + ".new";
-  if (!m_pRoot->SaveToFile(&m_FileSystem, temporary.c_str(), m_PathID.c_str())) {
-    m_FileSystem.RemoveFile(temporary.c_str(), m_PathID.c_str());
-    Warning("User settings: cannot write '%s'\n", temporary.c_str());
-    return false;
-  }
-  if (!m_FileSystem.RenameFile(temporary.c_str(), m_FileName.c_str(), m_PathID.c_str())) {
-    m_FileSystem.RemoveFile(temporary.c_str(), m_PathID.c_str());
-    Warning("User settings: cannot replace '%s'\n", m_FileName.c_str());
-    return false;
-  }
-  return true;
+  // SaveBufferToFile replaces the file safely: the old one stays whole until the new one is on the
+  // disk, and its permissions are kept.
+  if (m_pRoot->SaveToFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str())) return true;
+  Warning("User settings: cannot save '%s'\n", m_FileName.c_str());
+  return false;
 }
 
 KeyValues *CUserConfigStore::Get(const char *dialogName, int dialogID) {

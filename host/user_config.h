@@ -20,8 +20,8 @@ class CUserConfigStore {
   // Reads the file; a missing file starts empty, a broken or unreadable one is moved aside as
   // "<file>.damaged-<time>" (the newest few kept) and starts empty with a warning.
   void Load();
-  // Saves "<file>.new" (SaveBufferToFile: a new file is the user's alone and reaches the disk
-  // before it is renamed), then renames it over the file; the old file stays when anything fails.
+  // Replaces the file (SaveBufferToFile: written beside, flushed to the disk, renamed over it, its
+  // permissions kept; a new file is the user's alone); the old file stays when anything fails.
   bool Save();
   // The record "<dialogName>_<dialogID>", created empty when missing.
   KeyValues *Get(const char *dialogName, int dialogID);

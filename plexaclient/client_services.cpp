@@ -13,7 +13,9 @@ namespace {
 constexpr HPlexaUser kGlobalUser = 1;
 constexpr double kConfigCheckInterval = 1.0;
 
-bool SameApp(const SimApp &a, const SimApp &b) { return a.m_bAvailable == b.m_bAvailable && a.m_Values == b.m_Values; }
+bool SameApp(const SimApp &a, const SimApp &b) {
+  return a.m_bAvailable == b.m_bAvailable && a.m_Values == b.m_Values;
+}
 
 bool SameGame(const SimFriend &a, const SimFriend &b) {
   return a.m_bInGame == b.m_bInGame && a.m_GameTitle == b.m_GameTitle &&
@@ -29,17 +31,22 @@ void ReportLoad(const std::string &path, const std::string &errors) {
 CClientServices::CClientServices(std::string configPath) : m_ConfigPath(std::move(configPath)) {
   auto world = std::make_shared<CPlexaWorld>();
   std::string errors;
-  if (!world->LoadFromFile(m_ConfigPath, &errors))
-    Warning("plexaclient: %s; starting with an empty world\n", errors.empty() ? m_ConfigPath.c_str() : errors.c_str());
-  else
+  if (!world->LoadFromFile(m_ConfigPath, &errors)) {
+    while (!errors.empty() && errors.back() == '\n') errors.pop_back();
+    Warning("plexaclient: %s; starting with an empty world\n",
+            errors.empty() ? m_ConfigPath.c_str() : errors.c_str());
+  } else {
     ReportLoad(m_ConfigPath, errors);
+  }
   m_pWorld = std::move(world);
   m_ConfigStamp = StampOf(m_ConfigPath);
   m_flNextConfigCheck = Plat_FloatTime() + kConfigCheckInterval;
   m_Store.Load(m_pWorld->ConfigFolder(), m_pWorld->StoreSeed());
 }
 
-CClientServices::~CClientServices() { m_MatchmakingServers.Clear(); }
+CClientServices::~CClientServices() {
+  m_MatchmakingServers.Clear();
+}
 
 HPlexaPipe CClientServices::OpenPipe() {
   const HPlexaPipe pipe = m_hNextPipe++;

@@ -15,12 +15,23 @@ void *g_pSpewContext = nullptr;
 constexpr size_t kReportSize = 4096;
 constexpr size_t kAssertReportSize = 1024;
 
-void WriteToStderr(const SpewInfo &info) {
-  if (info.type == SpewType::Assert || info.file) {
-    fprintf(stderr, "%s(%d): %s\n", info.file ? info.file : "?", info.line, info.text);
-  } else {
-    fputs(info.text, stderr);
+// Reports quote names and values from files and packets: their control characters are written as
+// "\xNN" so that no escape sequence reaches the terminal. Line feeds and tabs shape reports and stay.
+void PutShown(const char *text) {
+  for (const char *c = text; *c; ++c) {
+    const unsigned char byte = static_cast<unsigned char>(*c);
+    if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7F)
+      fprintf(stderr, "\\x%02X", byte);
+    else
+      fputc(byte, stderr);
   }
+}
+
+void WriteToStderr(const SpewInfo &info) {
+  if (info.type == SpewType::Assert || info.file)
+    fprintf(stderr, "%s(%d): ", info.file ? info.file : "?", info.line);
+  PutShown(info.text);
+  if (info.type == SpewType::Assert || info.file) fputc('\n', stderr);
   fflush(stderr);
 }
 
@@ -78,7 +89,7 @@ void Error(const char *fmt, ...) {
   va_end(args);
   // A fatal report must reach the terminal even when a hook captures reports.
   if (Dispatch(SpewInfo{SpewType::Error, text, nullptr, 0})) {
-    fputs(text, stderr);
+    PutShown(text);
     fflush(stderr);
   }
   std::_Exit(EXIT_FAILURE);

@@ -186,4 +186,23 @@ TEST(MoveAsideAsDamaged, NeverOverwritesACopyAndKeepsTheNewest) {
   EXPECT_EQ(errno, ENOENT);
 }
 
+// The copy just made stays even when others' names say they are newer (a clock set back, copies
+// from another machine), and when a pruned name is taken again within one second.
+TEST(MoveAsideAsDamaged, TheCopyJustMadeIsNeverPruned) {
+  TempDir dir;
+  const std::string path = dir.File("store.vdf");
+  for (int i = 1; i <= 5; ++i) WriteWholeFile(path + ".damaged-20991231-00000" + std::to_string(i), "future");
+  const int64_t when = 1700000000;
+  for (int round = 0; round < 8; ++round) {
+    WriteWholeFile(path, "damaged " + std::to_string(round));
+    std::string aside;
+    ASSERT_TRUE(MoveAsideAsDamaged(path, when, 5, aside)) << round;
+    EXPECT_EQ(ReadWholeFile(aside), "damaged " + std::to_string(round)) << round;
+    size_t copies = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.Path()))
+      copies += entry.is_regular_file();
+    EXPECT_EQ(copies, 5u) << round;
+  }
+}
+
 }  // namespace

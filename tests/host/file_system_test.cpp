@@ -253,7 +253,7 @@ TEST_F(FileSystemTest, DialogSettingsStayPrivateAndLeaveNoLeftovers) {
   if (child == 0) _exit(0);
   int status = 0;
   waitpid(child, &status, 0);
-  WriteWholeFile(folder + "/userconfig.vdf.new." + std::to_string(child) + ".tmp", "cut short");
+  WriteWholeFile(folder + "/userconfig.vdf." + std::to_string(child) + ".tmp", "cut short");
 
   CUserConfigStore store(m_FileSystem, "userconfig.vdf", "CONFIG");
   store.Load();

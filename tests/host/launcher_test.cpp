@@ -1,8 +1,5 @@
 // The host's game launcher: status codes, the command it starts, whether the game runs, and what
 // the started games report on their pipe.
-#include "host/app/game_launcher.h"
-#include "tests/host/host_fixture.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +9,9 @@
 #include <filesystem>
 #include <map>
 #include <thread>
+
+#include "host/app/game_launcher.h"
+#include "tests/host/host_fixture.h"
 
 namespace kguihost {
 namespace {
@@ -45,7 +45,8 @@ TEST(SplitCommandLine, SplitsAtSpacesAndKeepsQuotedWords) {
 TEST(GameLauncher, StatusCodesFollowTheCatalogue) {
   CHostConfig none;
   CGameLauncher uninitialised(none, "");
-  EXPECT_EQ(uninitialised.LaunchGame(1002, "ironclad", "+connect 1.2.3.4:27015"), k_ELaunchGameNotInitialised);
+  EXPECT_EQ(uninitialised.LaunchGame(1002, "ironclad", "+connect 1.2.3.4:27015"),
+            k_ELaunchGameNotInitialised);
 
   CHostConfig config = ConfigFrom(R"("HostConfig" { "Games" {
       "1002" { "gamedir" "ironclad" "command" "" }
@@ -79,13 +80,16 @@ TEST(GameLauncher, StartsTheConfiguredGameWithTheModulesCommandLine) {
   GameEnvironment environment;
   TempDir dir;
   std::string record = dir.File("args.txt");
-  std::string text = "\"HostConfig\" { \"Games\" { \"1002\" { \"gamedir\" \"ironclad\" \"command\" \"fakegame --record " +
-                     record + " -game ironclad\" } } }";
+  std::string text =
+      "\"HostConfig\" { \"Games\" { \"1002\" { \"gamedir\" \"ironclad\" \"command\" \"fakegame --record " +
+      record + " -game ironclad\" } } }";
   CHostConfig config = ConfigFrom(text.c_str());
   CGameLauncher launcher(config, BinPath(""));
-  EXPECT_EQ(launcher.BuildArguments(config.Games()[0], "+connect 1.2.3.4:27015")[0], BinPath("") + "/fakegame");
+  EXPECT_EQ(launcher.BuildArguments(config.Games()[0], "+connect 1.2.3.4:27015")[0],
+            BinPath("") + "/fakegame");
 
-  ASSERT_EQ(launcher.LaunchGame(1002, "ironclad", "+connect 1.2.3.4:27015 +password \"a b\""), k_ELaunchGameStarted);
+  ASSERT_EQ(launcher.LaunchGame(1002, "ironclad", "+connect 1.2.3.4:27015 +password \"a b\""),
+            k_ELaunchGameStarted);
   EXPECT_TRUE(launcher.IsGameRunning(1002, "ironclad"));
   EXPECT_FALSE(launcher.IsGameRunning(1200, "other"));
   std::string recorded;
@@ -150,6 +154,22 @@ TEST(GameLauncher, FakegameReportsTheServerOfItsCommandLine) {
   EXPECT_NE(log.find("-name a\\x1B[2Jb"), std::string::npos) << log;
   EXPECT_EQ(log.find("pw"), std::string::npos) << log;
   EXPECT_EQ(log.find_first_of("\x01\x1b"), std::string::npos) << log;
+}
+
+// A link planted as the game's log (in a folder others could write) is never written through;
+// the game still starts and reports.
+TEST(GameLauncher, FakegameNeverWritesItsLogThroughALink) {
+  GameEnvironment environment;
+  const std::string victim = environment.m_Dir.File("victim.txt");
+  WriteWholeFile(victim, "precious");
+  ASSERT_EQ(symlink(victim.c_str(), environment.m_Dir.File("fakegame.log").c_str()), 0);
+  CHostConfig config =
+      ConfigFrom(R"("HostConfig" { "Games" { "1002" { "gamedir" "ironclad" "command" "fakegame" } } })");
+  CGameLauncher launcher(config, BinPath(""));
+  ASSERT_EQ(launcher.LaunchGame(1002, "", " +connect 10.0.0.2:27016"), k_ELaunchGameStarted);
+  EXPECT_EQ(Describe(launcher.ReadReports(true)), "joined 1002 10.0.0.2:27016");
+  launcher.CloseGames();
+  EXPECT_EQ(ReadWholeFile(victim), "precious");
 }
 
 TEST(GameLauncher, AGameThatEndsIsNoLongerRunningAndLeavesItsServer) {

@@ -1,5 +1,8 @@
 // IHostSystem and the rest of the host's services: clocks, per-user settings, the clipboard,
 // opening links, notifications and sounds.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -29,7 +32,11 @@ TEST_F(SystemTest, DialogSettingsSurviveARestartAndAreSavedAtomically) {
   Runtime().System().GetUserConfigFileData("Path/Like/Name", 3)->SetString("sort", "ping");
   EXPECT_EQ(Runtime().System().GetUserConfigFileData("dialogserverbrowser", 0), settings);
   ASSERT_TRUE(Runtime().System().SaveUserConfigFile());
-  EXPECT_FALSE(std::filesystem::exists(UserDir() + "/userconfig.vdf.new"));
+  ASSERT_EQ(chmod((UserDir() + "/userconfig.vdf").c_str(), 0640), 0);
+  ASSERT_TRUE(Runtime().System().SaveUserConfigFile());
+  struct stat info {};
+  ASSERT_EQ(stat((UserDir() + "/userconfig.vdf").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u) << "the user's permissions are kept";
 
   RestartRuntime();
   EXPECT_EQ(Runtime().System().GetUserConfigFileData("DialogServerBrowser", 0)->GetInt("wide"), 640);
@@ -38,7 +45,7 @@ TEST_F(SystemTest, DialogSettingsSurviveARestartAndAreSavedAtomically) {
 
   // A save that cannot be written leaves the last good file as it was.
   std::string before = ReadWholeFile(UserDir() + "/userconfig.vdf");
-  std::filesystem::create_directories(UserDir() + "/userconfig.vdf.new");
+  std::filesystem::create_directories(UserDir() + "/userconfig.vdf." + std::to_string(getpid()) + ".tmp");
   Runtime().System().GetUserConfigFileData("DialogServerBrowser", 0)->SetInt("wide", 1);
   EXPECT_FALSE(Runtime().System().SaveUserConfigFile());
   EXPECT_EQ(ReadWholeFile(UserDir() + "/userconfig.vdf"), before);

@@ -87,6 +87,14 @@ TEST(Spew, WithoutHookAssertGoesToStderrWithFileAndLine) {
   EXPECT_EQ(output, "panel.cpp(17): Assertion Failed: x\nplain\n");
 }
 
+// Names and values quoted from files and packets cannot drive the terminal.
+TEST(Spew, StderrShowsControlCharactersEscaped) {
+  testing::internal::CaptureStderr();
+  Warning("bad address \"%s\"\n\tnext line\n", "bogus\x1B[31m\x07\x7F");
+  const std::string output = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(output, "bad address \"bogus\\x1B[31m\\x07\\x7F\"\n\tnext line\n");
+}
+
 TEST(SpewDeathTest, ErrorReportsAndEndsTheProcess) {
   EXPECT_EXIT(Error("cannot continue: %s\n", "no window"), testing::ExitedWithCode(1),
               "cannot continue: no window");

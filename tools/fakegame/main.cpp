@@ -14,6 +14,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,13 +31,29 @@
 namespace fakegame {
 namespace {
 
+// The log is a regular file of the user's folder: a link or a FIFO planted there by someone else
+// must not make the game write elsewhere or wait.
+FILE *OpenForAppending(const std::string &path) {
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  FILE *file = nullptr;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    errno = EINVAL;
+  else if (fcntl(fd, F_SETFL, O_APPEND) == 0)
+    file = fdopen(fd, "a");
+  if (!file) close(fd);
+  return file;
+}
+
 // Lines to stdout and to the log file.
 class CGameLog {
  public:
   CGameLog() {
     const char *named = getenv("FAKEGAME_LOG");
     m_Path = named && *named ? named : runninggame::UserFolder() + "/fakegame.log";
-    m_pFile = fopen(m_Path.c_str(), "a");
+    m_pFile = OpenForAppending(m_Path);
     if (!m_pFile)
       fprintf(stderr, "fakegame: cannot write the log '%s': %s\n", m_Path.c_str(), strerror(errno));
   }
