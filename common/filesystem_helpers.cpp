@@ -19,6 +19,7 @@
 
 #include "filesystem.h"
 #include "tier0/dbg.h"
+#include "tier0/platform.h"
 #include "tier1/utlbuffer.h"
 
 bool LoadFileIntoBuffer(IFileSystem *fileSystem, const char *path, CUtlBuffer &buf, bool text,
@@ -382,6 +383,22 @@ int OpenCheckedFile(const std::string &path, const CheckedFileRules &rules, std:
   return file.Release();
 }
 
+FILE *OpenCheckedStream(const std::string &path, const CheckedFileRules &rules, std::string *error,
+                        bool *exists) {
+  const int fd = OpenCheckedFile(path, rules, error, exists);
+  if (fd < 0) return nullptr;
+  FILE *file = fdopen(fd, "rb");
+  if (!file) {
+    if (error) *error = "'" + path + "' cannot be opened: " + strerror(errno);
+    close(fd);
+  }
+  return file;
+}
+
+bool IsWriteMode(const char *options) {
+  return options && (strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+'));
+}
+
 bool ReadCheckedFile(const std::string &path, std::string &text, size_t maxBytes, FileTrust trust,
                      std::string *error, bool *exists) {
   text.clear();
@@ -435,4 +452,15 @@ bool MoveAsideAsDamaged(const std::string &path, int64_t unixTime, int keep, std
     if (errno != EEXIST) return false;
   }
   return false;
+}
+
+EUnusableFile KeepUnusableFile(IFileSystem *fileSystem, const char *path, const char *pathID, int keep,
+                               std::string &aside) {
+  char local[PATH_MAX];
+  struct stat info {};
+  if (!fileSystem || !fileSystem->GetLocalWritePath(path, pathID, local, static_cast<int>(sizeof(local))) ||
+      lstat(local, &info) != 0)
+    return EUnusableFile::Absent;
+  return MoveAsideAsDamaged(local, Plat_UnixTime(), keep, aside) ? EUnusableFile::KeptAside
+                                                                 : EUnusableFile::CannotMove;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 class CUtlBuffer;
@@ -66,6 +67,13 @@ struct CheckedFileRules {
 int OpenCheckedFile(const std::string &path, const CheckedFileRules &rules, std::string *error = nullptr,
                     bool *exists = nullptr);
 
+// OpenCheckedFile as a stdio stream for reading; null with `error` (and `exists`) as there.
+FILE *OpenCheckedStream(const std::string &path, const CheckedFileRules &rules, std::string *error = nullptr,
+                        bool *exists = nullptr);
+
+// True when fopen-style `options` ask to write ("w", "a" or "+").
+bool IsWriteMode(const char *options);
+
 // OpenCheckedFile, then the whole file into `text`, never more than `maxBytes` even when the file
 // grows meanwhile. False with `error` when it cannot be opened or read or is too big.
 bool ReadCheckedFile(const std::string &path, std::string &text, size_t maxBytes, FileTrust trust,
@@ -76,3 +84,15 @@ bool ReadCheckedFile(const std::string &path, std::string &text, size_t maxBytes
 // such copies beyond `keep`. `aside` receives the name used. False (errno set) when it cannot be
 // moved.
 bool MoveAsideAsDamaged(const std::string &path, int64_t unixTime, int keep, std::string &aside);
+
+// What became of a file of a file service that could not be used.
+enum class EUnusableFile {
+  Absent,  // nothing there: nothing to keep
+  KeptAside,
+  CannotMove,  // still in place (errno tells why): it must not be saved over
+};
+
+// Moves the file `path` of `fileSystem`, when anything is there, aside as MoveAsideAsDamaged does,
+// so that saving defaults does not replace what the user had. `aside` receives the copy's name.
+EUnusableFile KeepUnusableFile(IFileSystem *fileSystem, const char *path, const char *pathID, int keep,
+                               std::string &aside);

@@ -1,7 +1,6 @@
 #include "common/filesystem_stdio.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,16 +26,7 @@ FileHandle_t CStdioFileSystem::Open(const char *fileName, const char *options, c
   m_LastError.clear();
   if (!fileName || !*fileName || !options) return nullptr;
   const std::string path = Resolve(fileName, pathID);
-  const bool write = strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+');
-  if (!write) {
-    const int fd = OpenCheckedFile(path, CheckedFileRules(), &m_LastError);
-    FILE *file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-    if (fd >= 0 && !file) {
-      m_LastError = "'" + path + "' cannot be opened: " + strerror(errno);
-      close(fd);
-    }
-    return file;
-  }
+  if (!IsWriteMode(options)) return OpenCheckedStream(path, CheckedFileRules(), &m_LastError);
   FILE *file = fopen(path.c_str(), options);
   if (!file) {
     m_LastError = "'" + path + "' cannot be opened: " + strerror(errno);

@@ -43,10 +43,6 @@ bool IsSafeRelative(const std::string &path) {
   return true;
 }
 
-bool IsWriteMode(const char *options) {
-  return options && (strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+'));
-}
-
 void MakeParentFolders(const std::string &path) {
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
@@ -142,15 +138,10 @@ FileHandle_t CHostFileSystem::OpenForRead(const char *fileName, const char *path
   if (path.empty()) return nullptr;
   std::string error;
   bool exists = false;
-  const int fd = OpenCheckedFile(path, rules, &error, &exists);
-  if (fd < 0) {
+  FILE *file = OpenCheckedStream(path, rules, &error, &exists);
+  if (!file) {
     if (exists && m_Refused.insert(error).second)
       Warning("File system: %s\n", EscapeControlCharacters(error).c_str());
-    return nullptr;
-  }
-  FILE *file = fdopen(fd, "rb");
-  if (!file) {
-    close(fd);
     return nullptr;
   }
   ++m_OpenFiles;

@@ -1,16 +1,12 @@
 #include "host/user_config.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include "common/filesystem_helpers.h"
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
-#include "tier0/platform.h"
 
 namespace kguihost {
 
@@ -26,15 +22,13 @@ void CUserConfigStore::Load() {
   std::string errors;
   if (m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) return;
   m_pRoot.reset(new KeyValues("UserConfig"));
-  char local[PATH_MAX];
-  struct stat info {};
-  if (!m_FileSystem.GetLocalWritePath(m_FileName.c_str(), m_PathID.c_str(), local, sizeof(local)) ||
-      lstat(local, &info) != 0)
-    return;  // none yet
   // The next save would replace what the user had with empty settings: keep it beside.
-  const std::string why = errors.empty() ? "it cannot be read" : errors;
   std::string aside;
-  if (MoveAsideAsDamaged(local, Plat_UnixTime(), kDamagedCopiesKept, aside)) {
+  const EUnusableFile kept =
+      KeepUnusableFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), kDamagedCopiesKept, aside);
+  if (kept == EUnusableFile::Absent) return;
+  const std::string why = errors.empty() ? "it cannot be read" : errors;
+  if (kept == EUnusableFile::KeptAside) {
     Warning("User settings: '%s' is damaged (%s); kept as '%s', starting with empty settings\n",
             m_FileName.c_str(), why.c_str(), aside.c_str());
     return;

@@ -2,8 +2,6 @@
 // status line, context menu and favourites; game-info dialogs; placement, ports and friend ids.
 #include "serverbrowser/ServerBrowserDialog.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
@@ -29,7 +27,6 @@
 #include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/ServerRows.h"
 #include "tier0/dbg.h"
-#include "tier0/platform.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"
 
@@ -67,15 +64,6 @@ KeyValues *ReadSettingsFile(const char *path, const char *pathID) {
             errors.c_str());
   settings->Destroy();
   return nullptr;
-}
-
-// Whether anything is at `path` in the user's folder, where `local` receives its plain path.
-bool SettingsFileIsThere(const std::string &path, char (&local)[kConfigFolderSize]) {
-  struct stat info {};
-  return kgui::KGui_IsStarted() &&
-         kgui::filesystem()->GetLocalWritePath(path.c_str(), nullptr, local,
-                                               static_cast<int>(sizeof(local))) &&
-         lstat(local, &info) == 0;
 }
 
 }  // namespace
@@ -197,18 +185,24 @@ void CServerBrowserDialog::LoadUserData() {
 }
 
 void CServerBrowserDialog::KeepUnusableSettings(const std::string &path) {
-  char local[kConfigFolderSize];
-  if (!SettingsFileIsThere(path, local)) return;
+  if (!kgui::KGui_IsStarted()) return;
   std::string aside;
-  if (MoveAsideAsDamaged(local, Plat_UnixTime(), kDamagedCopiesKept, aside)) {
-    Warning("ServerBrowser: the settings '%s' could not be used; kept as '%s'\n", local, aside.c_str());
-    m_DamagedSettingsCopy = aside;
-    return;
+  switch (KeepUnusableFile(kgui::filesystem(), path.c_str(), nullptr, kDamagedCopiesKept, aside)) {
+    case EUnusableFile::Absent:
+      return;
+    case EUnusableFile::KeptAside:
+      Warning("ServerBrowser: the settings '%s' could not be used; kept as '%s'\n", path.c_str(),
+              aside.c_str());
+      m_DamagedSettingsCopy = aside;
+      return;
+    case EUnusableFile::CannotMove:
+      // Saving over it would lose what the user had: this run leaves the file alone.
+      Warning(
+          "ServerBrowser: the settings '%s' could not be used nor kept aside (%s); they will not be saved\n",
+          path.c_str(), strerror(errno));
+      m_bSettingsFileKept = true;
+      return;
   }
-  // Saving over it would lose what the user had: this run leaves the file alone.
-  Warning("ServerBrowser: the settings '%s' could not be used nor kept aside (%s); they will not be saved\n",
-          local, strerror(errno));
-  m_bSettingsFileKept = true;
 }
 
 void CServerBrowserDialog::TellOfDamagedSettings() {

@@ -11,38 +11,12 @@
 #include <string>
 
 #include "plexa/client_api.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 constexpr uid_t kOtherUser = 54321;
-
-// Sets an environment variable for the life of the object ("" unsets it).
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const std::string &value) : m_Name(name) {
-    const char *old = getenv(name);
-    m_bHad = old != nullptr;
-    if (old) m_Old = old;
-    if (value.empty())
-      unsetenv(name);
-    else
-      setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (m_bHad)
-      setenv(m_Name, m_Old.c_str(), 1);
-    else
-      unsetenv(m_Name);
-  }
-  ScopedEnv(const ScopedEnv &) = delete;
-  ScopedEnv &operator=(const ScopedEnv &) = delete;
-
- private:
-  const char *m_Name;
-  std::string m_Old;
-  bool m_bHad = false;
-};
 
 std::string RecordText(const std::string &module, int pid) {
   return "\"ActiveProcess\"\n{\n\t\"PlexaClientDll\"\t\t\"" + module + "\"\n\t\"pid\"\t\t\"" +

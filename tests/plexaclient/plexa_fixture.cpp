@@ -20,7 +20,9 @@ std::string ServicesConfigPath() {
   return path ? path : "plexaclient.vdf";
 }
 
-void WriteServicesConfig(const std::string &text) { WriteWholeFile(ServicesConfigPath(), text); }
+void WriteServicesConfig(const std::string &text) {
+  WriteWholeFile(ServicesConfigPath(), text);
+}
 
 std::string BoundModulePath() {
   Dl_info info{};
@@ -40,23 +42,6 @@ int DeadPid() {
   int status = 0;
   waitpid(child, &status, 0);
   return child;
-}
-
-ScopedEnv::ScopedEnv(const char *name, const std::string &value) : m_Name(name) {
-  const char *old = getenv(name);
-  m_bHad = old != nullptr;
-  if (old) m_Old = old;
-  if (value.empty())
-    unsetenv(name);
-  else
-    setenv(name, value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (m_bHad)
-    setenv(m_Name, m_Old.c_str(), 1);
-  else
-    unsetenv(m_Name);
 }
 
 void CListRecorder::OnServerAnswered(ListRequestHandle request, int index) {
@@ -87,7 +72,8 @@ void CPingRecorder::OnPingAnswered(const ServerRecord &server) {
 }
 
 void CPlayersRecorder::OnPlayer(const char *name, int score, float timePlayed) {
-  m_Events.push_back(std::string(name) + " " + std::to_string(score) + " " + std::to_string(static_cast<int>(timePlayed)));
+  m_Events.push_back(std::string(name) + " " + std::to_string(score) + " " +
+                     std::to_string(static_cast<int>(timePlayed)));
   if (m_Action) m_Action();
 }
 
@@ -99,18 +85,21 @@ CNotificationRecorder::CNotificationRecorder()
 
 void CNotificationRecorder::OnFavorites(FavoritesListChanged_t *change) {
   const uint32 ip = change->m_nIP;
-  m_Events.push_back("502 " + std::string(change->m_bAdd ? "add " : "remove ") + std::to_string(ip >> 24) + "." +
-                     std::to_string((ip >> 16) & 0xFF) + "." + std::to_string((ip >> 8) & 0xFF) + "." +
+  m_Events.push_back("502 " + std::string(change->m_bAdd ? "add " : "remove ") + std::to_string(ip >> 24) +
+                     "." + std::to_string((ip >> 16) & 0xFF) + "." + std::to_string((ip >> 8) & 0xFF) + "." +
                      std::to_string(ip & 0xFF) + ":" + std::to_string(change->m_nConnPort & 0xFFFF) + "/" +
-                     std::to_string(change->m_nQueryPort & 0xFFFF) + " flags " + std::to_string(change->m_nFlags));
+                     std::to_string(change->m_nQueryPort & 0xFFFF) + " flags " +
+                     std::to_string(change->m_nFlags));
 }
 
 void CNotificationRecorder::OnPersona(PersonaStateChange_t *change) {
-  m_Events.push_back("304 " + std::to_string(change->m_ulPlexaID) + " " + std::to_string(change->m_nChangeFlags));
+  m_Events.push_back("304 " + std::to_string(change->m_ulPlexaID) + " " +
+                     std::to_string(change->m_nChangeFlags));
 }
 
 void CNotificationRecorder::OnPresence(FriendRichPresenceUpdate_t *change) {
-  m_Events.push_back("336 " + std::to_string(change->m_PlexaIDFriend) + " " + std::to_string(change->m_nAppID));
+  m_Events.push_back("336 " + std::to_string(change->m_PlexaIDFriend) + " " +
+                     std::to_string(change->m_nAppID));
 }
 
 void CNotificationRecorder::OnAppInfo(AppInfoChanged_t *change) {
@@ -129,8 +118,8 @@ void PlexaWorldTest::TearDown() {
 }
 
 void PlexaWorldTest::Bind(const std::string &worldBody, const std::string &userBody) {
-  WriteServicesConfig("\"PlexaClient\"\n{\n\"user\" { \"configfolder\" \"" + m_UserDir + "\" " + userBody + " }\n" +
-                      worldBody + "\n}\n");
+  WriteServicesConfig("\"PlexaClient\"\n{\n\"user\" { \"configfolder\" \"" + m_UserDir + "\" " + userBody +
+                      " }\n" + worldBody + "\n}\n");
   ASSERT_TRUE(ClientAPI_Init());
 }
 

@@ -11,6 +11,7 @@
 #include "plexa/ccallback.h"
 #include "plexa/iplexaclientcontrol.h"
 #include "plexa/matchmakingresponses.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 // Folder of the build's binaries.
@@ -24,20 +25,6 @@ std::string BoundModulePath();
 IPlexaClientControl *ServicesControl();
 // A process id that no longer runs.
 int DeadPid();
-
-// Sets an environment variable ("" unsets it) and puts the old value back on exit.
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const std::string &value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv &) = delete;
-  ScopedEnv &operator=(const ScopedEnv &) = delete;
-
- private:
-  const char *m_Name;
-  bool m_bHad = false;
-  std::string m_Old;
-};
 
 // Records list answers as text ("answered 3", "silent 1", "done 0"), with the record's name at
 // the time of the answer.

@@ -1,8 +1,6 @@
 // The test stand-in for the host GUI runtime.
 #include "support/fake_runtime.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -665,11 +663,9 @@ FileHandle_t FakeRuntime::Open(const char *fileName, const char *options, const 
   if (m_FileRoot.empty()) return nullptr;
   const std::string path = FullPath(fileName);
   ++m_OpenCounts[path];
-  const bool write = strchr(options, 'w') || strchr(options, 'a') || strchr(options, '+');
   // Reads as the host does them: a FIFO or a device is refused at once instead of waited on.
-  const int checked = write ? -1 : OpenCheckedFile(path, CheckedFileRules());
-  FILE *file = write ? fopen(path.c_str(), options) : checked >= 0 ? fdopen(checked, "rb") : nullptr;
-  if (!file && checked >= 0) close(checked);
+  FILE *file =
+      IsWriteMode(options) ? fopen(path.c_str(), options) : OpenCheckedStream(path, CheckedFileRules());
   return file ? new FakeFile{file} : nullptr;
 }
 
