@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "kgui/IClientPanel.h"
+#include "kstdlib/strtools.h"
 #include "serverbrowser/IGameLauncher.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
@@ -22,13 +23,17 @@ CKGuiRuntime *s_pLiveRuntime = nullptr;
 
 // cairo and fontconfig keep process-wide caches; they are released once, at exit, when no
 // runtime is left.
-void ReleaseGraphicsAtExit() { CFontManager::ReleaseStaticData(); }
+void ReleaseGraphicsAtExit() {
+  CFontManager::ReleaseStaticData();
+}
 
 }  // namespace
 
 class CKGuiRuntime::CProvider final : public InterfaceProvider {
  public:
-  explicit CProvider(CKGuiRuntime &runtime) : m_Runtime(runtime) { m_Factories.push_back(&CKGuiRuntime::Factory); }
+  explicit CProvider(CKGuiRuntime &runtime) : m_Runtime(runtime) {
+    m_Factories.push_back(&CKGuiRuntime::Factory);
+  }
   int GetFactoryCount() const override { return static_cast<int>(m_Factories.size()); }
   InterfaceFactoryFn GetFactory(int index) const override {
     return index >= 0 && index < GetFactoryCount() ? m_Factories[index] : nullptr;
@@ -78,6 +83,7 @@ CKGuiRuntime::CKGuiRuntime(const CRuntimeOptions &options)
   if (!options.gameDir.empty()) m_FileSystem.AddSearchPath(options.gameDir, "GAME");
   if (!options.userDir.empty()) m_FileSystem.AddSearchPath(options.userDir, "CONFIG");
   m_UserConfig.Load();
+  TellOfDamagedUserConfig();
 
   CHostPanel *root = m_Panels.Create(&m_Desktop);
   root->name = "Desktop";
@@ -86,6 +92,17 @@ CKGuiRuntime::CKGuiRuntime(const CRuntimeOptions &options)
   m_Panels.SetRoot(root);
   m_Desktop.SetVPanel(root->id);
   m_FrameTime = Now();
+}
+
+void CKGuiRuntime::TellOfDamagedUserConfig() {
+  // Long enough to be read after a slow start; it names the kept copy, so nothing is lost by missing it.
+  constexpr int kNoticeMilliseconds = 30000;
+  const std::string notice = m_UserConfig.TakeDamageNotice();
+  if (notice.empty()) return;
+  std::u16string text(notice.size() + 1, u'\0');
+  V_UTF8ToUTF16(notice.c_str(), text.data(), static_cast<int>(text.size() * sizeof(char16_t)));
+  text.resize(std::char_traits<char16_t>::length(text.c_str()));
+  m_Notifications.ShowNotification(u"Settings reset", text.c_str(), kNoticeMilliseconds);
 }
 
 CKGuiRuntime::~CKGuiRuntime() {
@@ -123,14 +140,18 @@ void *CKGuiRuntime::QueryInterface(const char *versionName) {
   return nullptr;
 }
 
-InterfaceProvider &CKGuiRuntime::Provider() { return *m_pProvider; }
+InterfaceProvider &CKGuiRuntime::Provider() {
+  return *m_pProvider;
+}
 
 kgui::VPANEL CKGuiRuntime::RootPanel() const {
   CHostPanel *root = m_Panels.Root();
   return root ? root->id : kgui::NULL_PANEL;
 }
 
-double CKGuiRuntime::Now() const { return Plat_FloatTime(); }
+double CKGuiRuntime::Now() const {
+  return Plat_FloatTime();
+}
 
 // --- the frame
 
@@ -160,7 +181,8 @@ void CKGuiRuntime::AddFrameClient(IFrameClient *client) {
 }
 
 void CKGuiRuntime::RemoveFrameClient(IFrameClient *client) {
-  m_FrameClients.erase(std::remove(m_FrameClients.begin(), m_FrameClients.end(), client), m_FrameClients.end());
+  m_FrameClients.erase(std::remove(m_FrameClients.begin(), m_FrameClients.end(), client),
+                       m_FrameClients.end());
 }
 
 void CKGuiRuntime::Deliver(const CQueuedMessage &message) {

@@ -133,6 +133,8 @@ class CKGuiRuntime {
 
  private:
   class CProvider;
+  // A notice in the corner, once, when the user's dialog settings were found damaged.
+  void TellOfDamagedUserConfig();
   void Deliver(const CQueuedMessage &message);
   void CollectShown(CHostPanel *panel, std::vector<kgui::VPANEL> &out) const;
   void LayoutTree(kgui::VPANEL panel);

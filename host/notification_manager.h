@@ -14,7 +14,8 @@ class CNotificationManager final : public kgui::INotificationManager {
  public:
   explicit CNotificationManager(CKGuiRuntime &runtime) : m_Runtime(runtime) {}
 
-  kgui::HNotification ShowNotification(const char16_t *title, const char16_t *text, int lifetimeMilliseconds) override;
+  kgui::HNotification ShowNotification(const char16_t *title, const char16_t *text,
+                                       int lifetimeMilliseconds) override;
   void CloseNotification(kgui::HNotification notification) override;
   bool IsNotificationShown(kgui::HNotification notification) override;
 
@@ -29,6 +30,10 @@ class CNotificationManager final : public kgui::INotificationManager {
     double expires;
   };
   void Expire();
+  // `text` in lines no wider than `width` in `font`, at most kMaxNoticeLines.
+  std::vector<std::u16string> WrapText(const std::u16string &text, kgui::HFont font, int width) const;
+
+  static constexpr size_t kMaxNoticeLines = 6;
 
   CKGuiRuntime &m_Runtime;
   std::vector<Notice> m_Notices;

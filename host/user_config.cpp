@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "common/filesystem_helpers.h"
 #include "filesystem.h"
@@ -19,6 +20,7 @@ CUserConfigStore::CUserConfigStore(IFileSystem &fileSystem, const std::string &f
 
 void CUserConfigStore::Load() {
   m_pRoot.reset(new KeyValues("UserConfig"));
+  m_DamageNotice.clear();
   std::string errors;
   if (m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) return;
   m_pRoot.reset(new KeyValues("UserConfig"));
@@ -31,11 +33,19 @@ void CUserConfigStore::Load() {
   if (kept == EUnusableFile::KeptAside) {
     Warning("User settings: '%s' is damaged (%s); kept as '%s', starting with empty settings\n",
             m_FileName.c_str(), why.c_str(), aside.c_str());
+    m_DamageNotice = "Your dialog settings could not be read and were reset. The old file was kept as '" +
+                     aside.substr(aside.rfind('/') + 1) + "'.";
     return;
   }
   Warning("User settings: '%s' is damaged (%s) and cannot be kept aside (%s); it will not be saved over\n",
           m_FileName.c_str(), why.c_str(), strerror(errno));
   m_bKeepFile = true;
+  m_DamageNotice =
+      "Your dialog settings could not be read. Changes made now will not be saved over '" + m_FileName + "'.";
+}
+
+std::string CUserConfigStore::TakeDamageNotice() {
+  return std::exchange(m_DamageNotice, {});
 }
 
 bool CUserConfigStore::Save() {

@@ -25,6 +25,9 @@ class CUserConfigStore {
   bool Save();
   // The record "<dialogName>_<dialogID>", created empty when missing.
   KeyValues *Get(const char *dialogName, int dialogID);
+  // What the user must be told of the last Load (a damaged file and where it went), once; "" when
+  // nothing happened or it was taken already.
+  std::string TakeDamageNotice();
 
  private:
   IFileSystem &m_FileSystem;
@@ -32,6 +35,7 @@ class CUserConfigStore {
   std::string m_PathID;
   KeyValuesAD m_pRoot;
   bool m_bKeepFile = false;  // damaged and could not be moved aside: never saved over
+  std::string m_DamageNotice;
 };
 
 }  // namespace kguihost

@@ -66,7 +66,13 @@ TEST_F(SystemTest, DamagedSettingsFileIsKeptAsideAndStartsEmptyWithAWarning) {
   }
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_EQ(ReadWholeFile(UserDir() + "/" + copies[0]), damaged);
+  // The user is told once, with the copy's name.
+  EXPECT_TRUE(m_Spew.Contains("Notification: Settings reset"));
+  EXPECT_TRUE(m_Spew.Contains(copies[0]));
   EXPECT_TRUE(Runtime().System().SaveUserConfigFile());
+  m_Spew.Clear();
+  RestartRuntime();
+  EXPECT_FALSE(m_Spew.Contains("Notification"));
 }
 
 TEST_F(SystemTest, ClipboardKeepsUtf16Text) {
