@@ -17,6 +17,7 @@
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientuser.h"
+#include "plexa/iplexaclientnotices.h"
 #include "serverbrowser/DialogGameInfo.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/FriendsGames.h"
@@ -137,7 +138,7 @@ void CServerBrowserDialog::CreateTabSheet() {
 void CServerBrowserDialog::Open() {
   Activate();
   if (m_pTabPanel) m_pTabPanel->RequestFocus();
-  TellOfDamagedSettings();
+  TellOfDamagedFiles();
 }
 
 void CServerBrowserDialog::OnClose() {
@@ -205,16 +206,26 @@ void CServerBrowserDialog::KeepUnusableSettings(const std::string &path) {
   }
 }
 
-void CServerBrowserDialog::TellOfDamagedSettings() {
-  if (m_DamagedSettingsCopy.empty()) return;
-  const std::string name = m_DamagedSettingsCopy.substr(m_DamagedSettingsCopy.rfind('/') + 1);
-  m_DamagedSettingsCopy.clear();
-  const std::u16string format = LocalizedText("#ServerBrowser_SettingsDamaged");
-  const std::u16string copy = kgui::Utf8ToWide(name.c_str());
+void CServerBrowserDialog::TellOfDamagedFiles() {
+  if (!m_DamagedSettingsCopy.empty()) {
+    ShowDamagedFileBox("#ServerBrowser_SettingsDamagedTitle", "#ServerBrowser_SettingsDamaged",
+                       m_DamagedSettingsCopy.substr(m_DamagedSettingsCopy.rfind('/') + 1));
+    m_DamagedSettingsCopy.clear();
+  }
+  IPlexaClientNotices *notices = ClientNotices();
+  const char *storeCopy = notices ? notices->TakeDamagedStoreCopy() : nullptr;
+  if (storeCopy && *storeCopy)
+    ShowDamagedFileBox("#ServerBrowser_StoreDamagedTitle", "#ServerBrowser_StoreDamaged", storeCopy);
+}
+
+void CServerBrowserDialog::ShowDamagedFileBox(const char *titleToken, const char *textToken,
+                                              const std::string &copyName) {
+  const std::u16string format = LocalizedText(textToken);
+  const std::u16string copy = kgui::Utf8ToWide(copyName.c_str());
   char16_t text[1024] = {};
   if (kgui::localize())
     kgui::localize()->ConstructString(text, static_cast<int>(sizeof(text)), format.c_str(), 1, copy.c_str());
-  auto *box = new kgui::MessageBox(LocalizedText("#ServerBrowser_SettingsDamagedTitle").c_str(), text, this);
+  auto *box = new kgui::MessageBox(LocalizedText(titleToken).c_str(), text, this);
   box->DoModal(this);
 }
 

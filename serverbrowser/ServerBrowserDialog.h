@@ -123,7 +123,9 @@ class CServerBrowserDialog : public kgui::Frame {
   // not replace the user's settings with defaults.
   void KeepUnusableSettings(const std::string &path);
   // Tells the user, once, where the unusable settings were kept.
-  void TellOfDamagedSettings();
+  // A message box for each file found damaged and kept aside: the browser's settings, the services' store.
+  void TellOfDamagedFiles();
+  void ShowDamagedFileBox(const char *titleToken, const char *textToken, const std::string &copyName);
   void SaveUserData();
   void SelectSavedPage();
   // The settings file in the user's configuration folder.

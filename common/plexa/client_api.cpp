@@ -8,6 +8,7 @@
 #include "common/plexa/callback_mgr.h"
 #include "plexa/iclientcontroller.h"
 #include "plexa/iclientengine.h"
+#include "plexa/iplexaclientnotices.h"
 #include "tier0/dbg.h"
 #include "tier0/validator.h"
 #include "tier0/vprof.h"
@@ -29,6 +30,7 @@ IClientUtils *g_pClientUtils = nullptr;
 IClientMatchmaking *g_pClientMatchmaking = nullptr;
 IClientApps *g_pClientApps = nullptr;
 IClientMatchmakingServers *g_pClientMatchmakingServers = nullptr;
+IPlexaClientNotices *g_pClientNotices = nullptr;
 IClientUserStats *g_pClientUserStats = nullptr;
 IClientRemoteStorage *g_pClientRemoteStorage = nullptr;
 IClientScreenshots *g_pClientScreenshots = nullptr;
@@ -72,7 +74,8 @@ CSysModule *LoadFromActiveProcess(std::string &recordedPath) {
 // The recorded path cut after its last separator, followed by the module name.
 std::string NameInRecordedFolder(const std::string &recordedPath) {
   const size_t separator = recordedPath.find_last_of("/\\");
-  const std::string folder = separator == std::string::npos ? std::string() : recordedPath.substr(0, separator + 1);
+  const std::string folder =
+      separator == std::string::npos ? std::string() : recordedPath.substr(0, separator + 1);
   return folder + kServicesModuleName;
 }
 
@@ -84,6 +87,7 @@ void ForgetInterfaces() {
   g_pClientMatchmaking = nullptr;
   g_pClientApps = nullptr;
   g_pClientMatchmakingServers = nullptr;
+  g_pClientNotices = nullptr;
   g_pClientUserStats = nullptr;
   g_pClientRemoteStorage = nullptr;
   g_pClientScreenshots = nullptr;
@@ -113,13 +117,13 @@ void ForgetInterfaces() {
 }
 
 // Obtains every interface in table order; the first null one is reported and ends the binding.
-#define BIND_INTERFACE(slot, name, getterCall)                                                          \
-  do {                                                                                                  \
-    slot = getterCall;                                                                                  \
-    if (!slot) {                                                                                        \
-      AssertMsg(false, "ClientAPI_Init(GlobalInstance): Get" name " returned NULL.");                  \
-      return false;                                                                                     \
-    }                                                                                                   \
+#define BIND_INTERFACE(slot, name, getterCall)                                        \
+  do {                                                                                \
+    slot = getterCall;                                                                \
+    if (!slot) {                                                                      \
+      AssertMsg(false, "ClientAPI_Init(GlobalInstance): Get" name " returned NULL."); \
+      return false;                                                                   \
+    }                                                                                 \
   } while (0)
 
 bool BindInterfaces(IClientEngine *engine, HPlexaUser user, HPlexaPipe pipe) {
@@ -127,10 +131,12 @@ bool BindInterfaces(IClientEngine *engine, HPlexaUser user, HPlexaPipe pipe) {
   BIND_INTERFACE(g_pClientFriends, "IClientFriends", engine->GetIClientFriends(user, pipe, nullptr));
   BIND_INTERFACE(g_pClientBilling, "IClientBilling", engine->GetIClientBilling(user, pipe, nullptr));
   BIND_INTERFACE(g_pClientUtils, "IClientUtils", engine->GetIClientUtils(pipe, nullptr));
-  BIND_INTERFACE(g_pClientMatchmaking, "IClientMatchmaking", engine->GetIClientMatchmaking(user, pipe, nullptr));
+  BIND_INTERFACE(g_pClientMatchmaking, "IClientMatchmaking",
+                 engine->GetIClientMatchmaking(user, pipe, nullptr));
   BIND_INTERFACE(g_pClientApps, "IClientApps", engine->GetIClientApps(user, pipe, nullptr));
-  BIND_INTERFACE(g_pClientMatchmakingServers, "IClientMatchmakingServers",
-                 engine->GetIClientMatchmakingServers(user, pipe, CLIENTMATCHMAKINGSERVERS_INTERFACE_VERSION));
+  BIND_INTERFACE(
+      g_pClientMatchmakingServers, "IClientMatchmakingServers",
+      engine->GetIClientMatchmakingServers(user, pipe, CLIENTMATCHMAKINGSERVERS_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientUserStats, "IClientUserStats",
                  engine->GetIClientUserStats(user, pipe, CLIENTUSERSTATS_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientRemoteStorage, "IClientRemoteStorage",
@@ -143,9 +149,12 @@ bool BindInterfaces(IClientEngine *engine, HPlexaUser user, HPlexaPipe pipe) {
                  engine->GetIClientAppManager(user, pipe, CLIENTAPPMANAGER_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientConfigStore, "IClientConfigStore",
                  engine->GetIClientConfigStore(user, pipe, CLIENTCONFIGSTORE_INTERFACE_VERSION));
-  BIND_INTERFACE(g_pClientHTTP, "IClientHTTP", engine->GetIClientHTTP(user, pipe, CLIENTHTTP_INTERFACE_VERSION));
-  BIND_INTERFACE(g_pClientAudio, "IClientAudio", engine->GetIClientAudio(user, pipe, CLIENTAUDIO_INTERFACE_VERSION));
-  BIND_INTERFACE(g_pClientMusic, "IClientMusic", engine->GetIClientMusic(user, pipe, CLIENTMUSIC_INTERFACE_VERSION));
+  BIND_INTERFACE(g_pClientHTTP, "IClientHTTP",
+                 engine->GetIClientHTTP(user, pipe, CLIENTHTTP_INTERFACE_VERSION));
+  BIND_INTERFACE(g_pClientAudio, "IClientAudio",
+                 engine->GetIClientAudio(user, pipe, CLIENTAUDIO_INTERFACE_VERSION));
+  BIND_INTERFACE(g_pClientMusic, "IClientMusic",
+                 engine->GetIClientMusic(user, pipe, CLIENTMUSIC_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientGameStats, "IClientGameStats",
                  engine->GetIClientGameStats(user, pipe, CLIENTGAMESTATS_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientUnifiedMessages, "IClientUnifiedMessages",
@@ -171,7 +180,8 @@ bool BindInterfaces(IClientEngine *engine, HPlexaUser user, HPlexaPipe pipe) {
                  engine->GetIClientGameNotifications(user, pipe, CLIENTGAMENOTIFICATIONS_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientHTMLSurface, "IClientHTMLSurface",
                  engine->GetIClientHTMLSurface(user, pipe, CLIENTHTMLSURFACE_INTERFACE_VERSION));
-  BIND_INTERFACE(g_pClientVideo, "IClientVideo", engine->GetIClientVideo(user, pipe, CLIENTVIDEO_INTERFACE_VERSION));
+  BIND_INTERFACE(g_pClientVideo, "IClientVideo",
+                 engine->GetIClientVideo(user, pipe, CLIENTVIDEO_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientControllerSerialized, "IClientControllerSerialized",
                  engine->GetIClientControllerSerialized(pipe, CLIENTCONTROLLERSERIALIZED_INTERFACE_VERSION));
   BIND_INTERFACE(g_pClientSharedConnection, "IClientSharedConnection",
@@ -196,7 +206,8 @@ int InternalAPI_Init_Internal(CSysModule **module, IClientEngine **engine, bool 
   if (!*module) return k_EClientAPIInitModuleNotFound;
 
   CreateInterfaceFn factory = Sys_GetFactory(*module);
-  *engine = factory ? static_cast<IClientEngine *>(factory(CLIENTENGINE_INTERFACE_VERSION, nullptr)) : nullptr;
+  *engine =
+      factory ? static_cast<IClientEngine *>(factory(CLIENTENGINE_INTERFACE_VERSION, nullptr)) : nullptr;
   return *engine ? k_EClientAPIInitOK : k_EClientAPIInitNoEngine;
 }
 
@@ -209,6 +220,10 @@ bool ClientAPI_Init() {
   g_hPipe = g_pClientEngine->OpenPipe();
   g_hUser = g_pClientEngine->AttachGlobalUser(g_hPipe);
   if (!BindInterfaces(g_pClientEngine, g_hUser, g_hPipe)) return false;
+  // Optional: services without notices have nothing to tell.
+  if (CreateInterfaceFn factory = Sys_GetFactory(g_hClientModule))
+    g_pClientNotices =
+        static_cast<IPlexaClientNotices *>(factory(PLEXACLIENTNOTICES_INTERFACE_VERSION, nullptr));
   CCallbackMgr::Get().BindCallbackExports(g_hClientModule);
   return true;
 }
@@ -262,13 +277,33 @@ void ClientAPI_SetInterfacesForTest(const ClientInterfacesForTest_t &interfaces)
   g_pClientMatchmaking = interfaces.matchmaking;
   g_pClientApps = interfaces.apps;
   g_pClientMatchmakingServers = interfaces.servers;
+  g_pClientNotices = interfaces.notices;
 }
 
-IClientEngine *ClientEngine() { return g_pClientEngine; }
-CSysModule *ClientModule() { return g_hClientModule; }
-IClientUser *ClientUser() { return g_pClientUser; }
-IClientFriends *ClientFriends() { return g_pClientFriends; }
-IClientUtils *ClientUtils() { return g_pClientUtils; }
-IClientMatchmaking *ClientMatchmaking() { return g_pClientMatchmaking; }
-IClientApps *ClientApps() { return g_pClientApps; }
-IClientMatchmakingServers *ClientMatchmakingServers() { return g_pClientMatchmakingServers; }
+IClientEngine *ClientEngine() {
+  return g_pClientEngine;
+}
+CSysModule *ClientModule() {
+  return g_hClientModule;
+}
+IClientUser *ClientUser() {
+  return g_pClientUser;
+}
+IClientFriends *ClientFriends() {
+  return g_pClientFriends;
+}
+IClientUtils *ClientUtils() {
+  return g_pClientUtils;
+}
+IClientMatchmaking *ClientMatchmaking() {
+  return g_pClientMatchmaking;
+}
+IClientApps *ClientApps() {
+  return g_pClientApps;
+}
+IClientMatchmakingServers *ClientMatchmakingServers() {
+  return g_pClientMatchmakingServers;
+}
+IPlexaClientNotices *ClientNotices() {
+  return g_pClientNotices;
+}

@@ -15,6 +15,7 @@ class IClientUtils;
 class IClientMatchmaking;
 class IClientApps;
 class IClientMatchmakingServers;
+class IPlexaClientNotices;
 
 // Status of InternalAPI_Init_Internal.
 enum EClientAPIInitStatus {
@@ -49,6 +50,8 @@ IClientUtils *ClientUtils();
 IClientMatchmaking *ClientMatchmaking();
 IClientApps *ClientApps();
 IClientMatchmakingServers *ClientMatchmakingServers();
+// The services' notices for the user; null when the services offer none.
+IPlexaClientNotices *ClientNotices();
 
 // The interfaces a test binds without a services module; any may be null.
 struct ClientInterfacesForTest_t {
@@ -58,6 +61,7 @@ struct ClientInterfacesForTest_t {
   IClientMatchmaking *matchmaking = nullptr;
   IClientApps *apps = nullptr;
   IClientMatchmakingServers *servers = nullptr;
+  IPlexaClientNotices *notices = nullptr;
 };
 // Test seam: replaces the bound interfaces with `interfaces` (all null unbinds them). Only for a
 // process that holds no real binding.

@@ -293,6 +293,20 @@ TEST_F(MainWindowTest, DamagedFileIsKeptAsideOpensWithDefaultsAndTheNextSaveIsSo
   }
 }
 
+// The services keep a damaged store aside but have no window: the browser tells the user, once.
+TEST_F(MainWindowTest, DamagedStoreIsToldOnceWhenTheWindowOpens) {
+  Runtime().AddToken("#ServerBrowser_StoreDamaged", u"Store kept as %s1.");
+  m_Services.m_DamagedStoreCopy = "plexa_servers.vdf.damaged-20261210-203000";
+  MakeMainWindow();
+  m_pMainWindow->Open();
+  auto *box = dynamic_cast<kgui::MessageBox *>(kgui::PanelFromVPanel(kgui::input()->GetAppModalSurface()));
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(std::string(box->GetMessageText()), "Store kept as plexa_servers.vdf.damaged-20261210-203000.");
+  delete box;
+  m_pMainWindow->Open();
+  EXPECT_EQ(kgui::input()->GetAppModalSurface(), kgui::NULL_PANEL) << "told once";
+}
+
 // Read without blocking and kept aside like any unusable file: a FIFO once hung the start.
 TEST_F(MainWindowTest, SettingsThatAreNotAFileAreKeptAside) {
   ASSERT_EQ(mkfifo(SettingsPath().c_str(), 0600), 0);

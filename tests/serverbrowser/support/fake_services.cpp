@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <utility>
 
 #include "common/plexa/callback_mgr.h"
 #include "plexa/client_api.h"
@@ -59,9 +60,15 @@ void FakeServices::Bind() {
   interfaces.matchmaking = this;
   interfaces.apps = this;
   interfaces.servers = this;
+  interfaces.notices = this;
   ClientAPI_SetInterfacesForTest(interfaces);
   CCallbackMgr::Get().SetExports(FakeGetCallback, FakeFreeLastCallback, FakeGetAPICallResult);
   m_bBound = true;
+}
+
+const char *FakeServices::TakeDamagedStoreCopy() {
+  m_TakenStoreCopy = std::exchange(m_DamagedStoreCopy, {});
+  return m_TakenStoreCopy.c_str();
 }
 
 void FakeServices::Unbind() {

@@ -15,6 +15,7 @@
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa/iclientuser.h"
 #include "plexa/iclientutils.h"
+#include "plexa/iplexaclientnotices.h"
 
 namespace sbtest {
 
@@ -65,7 +66,8 @@ class FakeServices final : public IClientUser,
                            public IClientUtils,
                            public IClientMatchmaking,
                            public IClientApps,
-                           public IClientMatchmakingServers {
+                           public IClientMatchmakingServers,
+                           public IPlexaClientNotices {
  public:
   FakeServices();
   ~FakeServices();
@@ -126,6 +128,8 @@ class FakeServices final : public IClientUser,
   std::set<AppId_t> m_BannedApps;
   int m_nBanQuestions = 0;
   std::string m_ConfigFolder;
+  // The copy the store was kept as, told once through the notices.
+  std::string m_DamagedStoreCopy;
   std::set<AppId_t> m_UnavailableApps;
   std::vector<StoredServerCall> m_Added;
   std::vector<StoredServerCall> m_Removed;
@@ -140,6 +144,8 @@ class FakeServices final : public IClientUser,
   std::vector<std::pair<std::string, std::string>> m_RunningGameConnects;  // (address, password)
   std::vector<std::string> m_FriendJoins;                                  // connect strings
 
+  // ---- IPlexaClientNotices
+  const char *TakeDamagedStoreCopy() override;
   // ---- IClientUser
   bool IsBannedForApp(AppId_t appId) override;
   bool GetUserConfigFolder(char *buffer, int bufferSize) override;
@@ -206,6 +212,7 @@ class FakeServices final : public IClientUser,
   size_t m_nPlayerQueriesMade = 0;
   std::map<AppId_t, std::map<std::string, std::string>> m_AppValues;
   bool m_bBound = false;
+  std::string m_TakenStoreCopy;  // what TakeDamagedStoreCopy handed out, alive until the next call
 };
 
 }  // namespace sbtest
