@@ -1,9 +1,14 @@
 // The host's game launcher: status codes, the command it starts, whether the game runs, and what
 // the started games report on their pipe.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -170,6 +175,78 @@ TEST(GameLauncher, FakegameNeverWritesItsLogThroughALink) {
   EXPECT_EQ(Describe(launcher.ReadReports(true)), "joined 1002 10.0.0.2:27016");
   launcher.CloseGames();
   EXPECT_EQ(ReadWholeFile(victim), "precious");
+}
+
+// A q3 server on a free loopback port that answers `getinfo`, echoing the challenge or another.
+class CInfoResponder {
+ public:
+  explicit CInfoResponder(bool echoChallenge) : m_bEcho(echoChallenge) {
+    m_Fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof(address);
+    EXPECT_EQ(bind(m_Fd, reinterpret_cast<sockaddr *>(&address), size), 0);
+    getsockname(m_Fd, reinterpret_cast<sockaddr *>(&address), &size);
+    m_Port = ntohs(address.sin_port);
+    m_Thread = std::thread([this] { Serve(); });
+  }
+  ~CInfoResponder() {
+    m_bStop = true;
+    m_Thread.join();
+    close(m_Fd);
+  }
+  uint16 Port() const { return m_Port; }
+
+ private:
+  void Serve() {
+    // Bounded by the test's end: each pass waits at most 20 ms.
+    while (!m_bStop) {
+      pollfd waiting{m_Fd, POLLIN, 0};
+      if (poll(&waiting, 1, 20) <= 0) continue;
+      char buffer[2048];
+      sockaddr_in from{};
+      socklen_t size = sizeof(from);
+      const ssize_t got =
+          recvfrom(m_Fd, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr *>(&from), &size);
+      const std::string request(buffer, got > 0 ? size_t(got) : 0);
+      const std::string prefix = "\xFF\xFF\xFF\xFFgetinfo ";
+      if (request.rfind(prefix, 0) != 0) continue;
+      const std::string challenge = m_bEcho ? request.substr(prefix.size()) : "someoneElse";
+      const std::string answer =
+          "\xFF\xFF\xFF\xFFinfoResponse\n\\sv_maxclients\\8\\clients\\3\\mapname\\quay\\hostname\\"
+          "^2Tin^7 Harbour\\protocol\\71\\challenge\\" +
+          challenge;
+      sendto(m_Fd, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr *>(&from), size);
+    }
+  }
+
+  bool m_bEcho;
+  int m_Fd = -1;
+  uint16 m_Port = 0;
+  std::atomic<bool> m_bStop{false};
+  std::thread m_Thread;
+};
+
+// With --check-server the game asks the server first and joins only one that answers its challenge.
+TEST(GameLauncher, FakegameChecksTheServerBeforeItJoins) {
+  GameEnvironment environment;
+  CHostConfig config = ConfigFrom(
+      R"("HostConfig" { "Games" { "1002" { "gamedir" "ironclad" "command" "fakegame --check-server" } } })");
+  CInfoResponder answering(true);
+  CInfoResponder forged(false);
+  const std::string there = "127.0.0.1:" + std::to_string(answering.Port());
+  const std::string wrongChallenge = "127.0.0.1:" + std::to_string(forged.Port());
+  for (const std::string &server : {there, wrongChallenge}) {
+    CGameLauncher launcher(config, BinPath(""));
+    ASSERT_EQ(launcher.LaunchGame(1002, "", (" +connect " + server).c_str()), k_ELaunchGameStarted);
+    EXPECT_EQ(Describe(launcher.ReadReports(true)), server == there ? "joined 1002 " + there : "") << server;
+    launcher.CloseGames();
+  }
+  const std::string log = ReadWholeFile(environment.m_Dir.File("fakegame.log"));
+  EXPECT_NE(log.find("server " + there + " answered: Tin Harbour on quay (3/8)"), std::string::npos) << log;
+  EXPECT_NE(log.find("not joining " + wrongChallenge + ": the server did not answer"), std::string::npos)
+      << log;
 }
 
 TEST(GameLauncher, AGameThatEndsIsNoLongerRunningAndLeavesItsServer) {

@@ -4,6 +4,8 @@
 // (SIGTERM or SIGINT, or the host that started it going away).
 //
 //   --record FILE         keeps an exact copy of the other arguments in FILE
+//   --check-server        asks the server over the q3 query protocol before it reports a join;
+//                         a server that does not answer is not joined
 //   KGUI_GAME_REPORT_FD   a pipe of the host: "joined a.b.c.d:port" for every join, "ready" once
 //                         it listens (one line each)
 //   FAKEGAME_LOG          its log file (appended to); default fakegame.log in the user's folder
@@ -27,6 +29,7 @@
 #include "plexaclient/running_game_channel.h"
 #include "tools/fakegame/connect_args.h"
 #include "tools/fakegame/game_listener.h"
+#include "tools/fakegame/server_check.h"
 
 namespace fakegame {
 namespace {
@@ -107,13 +110,35 @@ class CReportPipe {
   int m_Fd = -1;
 };
 
-void Join(const CConnectTarget &target, const char *how, CGameLog &log, CReportPipe &report) {
+struct CJoinOptions {
+  bool checkServer = false;
+};
+
+// False (and the reason logged) when the server was asked and did not answer.
+bool ServerAnswers(const CConnectTarget &target, const CJoinOptions &options, CGameLog &log,
+                   std::string &problem) {
+  if (!options.checkServer) return true;
+  const CServerCheck check = CheckServer(target);
+  if (check.answered) {
+    log.Line("server " + target.Address() + " answered: " + runninggame::EscapeForLog(check.summary));
+    return true;
+  }
+  problem = check.problem;
+  log.Line("not joining " + target.Address() + ": " + problem);
+  return false;
+}
+
+bool Join(const CConnectTarget &target, const char *how, const CJoinOptions &options, CGameLog &log,
+          CReportPipe &report, std::string &problem) {
+  if (!ServerAnswers(target, options, log, problem)) return false;
   log.Line(std::string("connecting to ") + target.Address() +
            (target.password.empty() ? "" : " with a password") + how);
   report.Write("joined " + target.Address());
+  return true;
 }
 
-std::string HandleRequest(const runninggame::CRequest &request, CGameLog &log, CReportPipe &report) {
+std::string HandleRequest(const runninggame::CRequest &request, const CJoinOptions &options, CGameLog &log,
+                          CReportPipe &report) {
   CConnectTarget target = request.command.empty() ? TargetFromRequest(request.address, request.password)
                                                   : FindConnectTarget(SplitConsoleText(request.command));
   if (!target.Found()) {
@@ -121,8 +146,9 @@ std::string HandleRequest(const runninggame::CRequest &request, CGameLog &log, C
     log.Line("refused a server handed over while running: " + problem);
     return "refused " + problem;
   }
-  Join(target, " (handed over while running)", log, report);
-  return "ok";
+  std::string problem;
+  return Join(target, " (handed over while running)", options, log, report, problem) ? "ok"
+                                                                                     : "refused " + problem;
 }
 
 int Run(int argc, char **argv) {
@@ -141,9 +167,14 @@ int Run(int argc, char **argv) {
 
   std::vector<std::string> words;
   const char *record = nullptr;
+  CJoinOptions options;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
       record = argv[++i];
+      continue;
+    }
+    if (strcmp(argv[i], "--check-server") == 0) {
+      options.checkServer = true;
       continue;
     }
     words.emplace_back(argv[i]);
@@ -173,7 +204,8 @@ int Run(int argc, char **argv) {
   }
   CConnectTarget target = FindConnectTarget(words);
   if (target.Found()) {
-    Join(target, "", log, report);
+    std::string problem;
+    Join(target, "", options, log, report, problem);
   } else if (!target.problem.empty()) {
     log.Line("not joining: " + target.problem);
   }
@@ -195,7 +227,8 @@ int Run(int argc, char **argv) {
     if (waits[1].revents & POLLIN) {
       std::string problem;
       listener.ServeOne(
-          [&](const runninggame::CRequest &request) { return HandleRequest(request, log, report); }, problem);
+          [&](const runninggame::CRequest &request) { return HandleRequest(request, options, log, report); },
+          problem);
       if (!problem.empty()) log.Line(problem);
     }
   }
