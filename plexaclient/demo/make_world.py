@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the demo world of the client services stand-in (plexaclient.vdf): a few hundred
-fictional servers across several fictional games, with friends, favourites and history.
+"""Writes the demo worlds of the client services stand-in: plexaclient.vdf, a few hundred fictional
+servers across several fictional games, with friends, favourites and history, simulated inside the
+services; and network_world.vdf, the same universe on this machine's loopback addresses, which the
+server farm runs as real servers and the services ask over the network through the farm's master.
 The output is deterministic; run it again after changing the tables below."""
 
 import random
@@ -44,6 +46,16 @@ PLAYERS = ["Quill", "Marlowe", "Ines", "Tobiah", "Saskia", "Oren", "Pell", "Wren
            "Bram", "Odile", "Fenn", "Isolde", "Ravi", "Nadia", "Hollis", "Esme", "Dag"]
 
 FRIEND_BASE = 76561197960265728  # universe 1, individual account, desktop instance
+
+# What the servers of each game send as their game name and protocol number over the network. The two
+# Brassfield games share a name and differ in protocol, as releases of one game do.
+QUERY = {1002: ("VanguardFrontier", 71), 310: ("QuarryKings", 71), 620: ("HollowReach", 68),
+         243730: ("StarfallRally", 84), 243750: ("TidewaterSiege", 84), 1200: ("BrassfieldBrawl", 70),
+         1210: ("BrassfieldBrawl", 71), 80: ("LumenDrift", 43), 40: ("PocketArmada", 71),
+         3400870: ("Cinderglass", 90)}
+MASTER = "127.0.0.1:27950"
+# LAN servers answer where a LAN scan looks: the usual four ports, then three more on a second address.
+LAN_TARGETS = ["127.0.0.1:27960-27963", "127.0.0.2:27960-27962"]
 
 
 def quote(text):
@@ -91,9 +103,24 @@ def make_server(index, appid, lan=False):
     return {"ip": ip, "port": port, "appid": appid, "values": values, "roster": roster}
 
 
-def render_server(server):
+def loopback(ip, port):
+    """Where a server of the simulated universe runs on this machine."""
+    if ip.startswith("192.168.1."):
+        n = int(ip.rsplit(".", 1)[1]) - 20
+        return ("127.0.0.1", 27960 + n) if n < 4 else ("127.0.0.2", 27960 + n - 4)
+    block = {"198.51.100": 1, "203.0.113": 2, "192.0.2": 3}[ip.rsplit(".", 1)[0]]
+    return "127.0.%d.%s" % (block, ip.rsplit(".", 1)[1]), port
+
+
+def as_is(ip, port):
+    return ip, port
+
+
+def render_server(server, place):
+    values = dict(server["values"])
+    values["address"] = "%s:%d" % place(server["ip"], server["port"])
     out = ["\t\t\"server\"", "\t\t{"]
-    out += ["\t\t\t%s\t%s" % (quote(k), quote(v)) for k, v in server["values"].items()]
+    out += ["\t\t\t%s\t%s" % (quote(k), quote(v)) for k, v in values.items()]
     if server["roster"]:
         out += ["\t\t\t\"playerlist\"", "\t\t\t{"]
         for who, score, seconds in server["roster"]:
@@ -110,15 +137,15 @@ HISTORY_AGES = [25 * 60, 3 * HOUR + 10 * 60, DAY + 2 * HOUR, DAY + 20 * HOUR, 2 
                 3 * DAY + 22 * HOUR, 5 * DAY + 4 * HOUR, 8 * DAY + HOUR]
 
 
-def stored_entry(server, flags, ago=None):
+def stored_entry(server, flags, place, ago=None):
     line = "\t\t\t\"server\" { \"appid\" \"%d\" \"address\" \"%s:%d\" \"flags\" \"%d\"" % (
-        server["appid"], server["ip"], server["port"], flags)
+        (server["appid"],) + place(server["ip"], server["port"]) + (flags,))
     if ago is not None:
         line += " \"lastplayedago\" \"%d\"" % ago
     return line + " }"
 
 
-def main(path):
+def main(simulated_path, network_path):
     servers = []
     for appid, count in SHARE.items():
         for _ in range(count):
@@ -136,9 +163,27 @@ def main(path):
     friend_servers.append(lan[0])
     lan[0]["values"]["lists"] += " friends"
 
-    lines = ["// Demo world of the client services stand-in. Written by make_world.py; every game,",
-             "// server, map and player here is invented.",
-             "\"PlexaClient\"", "{", "\t\"user\"", "\t{",
+    picks = RNG.sample([s for s in answering if s not in friend_servers], 10)
+    universe = (servers, lan, silent, friend_servers, picks)
+    write_world(simulated_path, universe, as_is, network=False)
+    write_world(network_path, universe, loopback, network=True)
+
+
+def write_world(path, universe, place, network):
+    servers, lan, silent, friend_servers, picks = universe
+    if network:
+        lines = ["// The demo universe on this machine: the server farm runs these servers on loopback",
+                 "// addresses and the services ask them over the network. Written by make_world.py;",
+                 "// every game, server, map and player here is invented.",
+                 "\"PlexaClient\"", "{", "\t\"backend\"\t\"network\"",
+                 "\t\"network\"", "\t{", "\t\t\"masters\"\t{ \"master\" %s }" % quote(MASTER),
+                 "\t\t\"lan\"\t{ %s }" % " ".join("\"target\" %s" % quote(t) for t in LAN_TARGETS),
+                 "\t}", "\t\"user\"", "\t{"]
+    else:
+        lines = ["// Demo world of the client services stand-in. Written by make_world.py; every game,",
+                 "// server, map and player here is invented.",
+                 "\"PlexaClient\"", "{", "\t\"user\"", "\t{"]
+    lines += [
              "\t\t\"offline\"\t\"0\"",
              "\t\t\"banned\"\t{ \"app\" \"620\" }"]
 
@@ -146,20 +191,23 @@ def main(path):
     # ages, so the history reads as recent whenever the demo first starts. Three servers are in both
     # lists; one favourite is a server the universe does not know and one entry of both lists has
     # gone silent, so neither answers; one history entry is a LAN server.
-    picks = RNG.sample([s for s in answering if s not in friend_servers], 10)
     favourites, both, history = picks[:4], picks[4:6], picks[6:] + [lan[2]]
-    stored = [stored_entry(s, 1) for s in favourites]
+    stored = [stored_entry(s, 1, place) for s in favourites]
     dated = [(s, 3) for s in both] + [(silent[0], 3)] + [(s, 2) for s in history]
     order = RNG.sample(range(len(dated)), len(dated))
-    stored += [stored_entry(dated[i][0], dated[i][1], HISTORY_AGES[n]) for n, i in enumerate(order)]
-    stored.append(stored_entry({"appid": 1002, "ip": "192.0.2.250", "port": 27015}, 1))
+    stored += [stored_entry(dated[i][0], dated[i][1], place, HISTORY_AGES[n]) for n, i in enumerate(order)]
+    stored.append(stored_entry({"appid": 1002, "ip": "192.0.2.250", "port": 27015}, 1, place))
     lines += ["\t\t\"stored\"", "\t\t{"] + stored + ["\t\t}", "\t}"]
 
     lines += ["\t\"apps\"", "\t{"]
     for appid, (gamedir, name, common, _, _) in GAMES.items():
+        query = ""
+        if network:
+            query = "\"query\" { \"family\" \"q3\" \"gamename\" %s \"protocol\" \"%d\" } " % (
+                quote(QUERY[appid][0]), QUERY[appid][1])
         lines.append("\t\t\"%d\" { \"gamedir\" %s \"serverbrowsername\" %s \"common\" { \"name\" %s } "
-                     "\"extended\" { \"serverbrowsername\" %s } }" % (appid, quote(gamedir), quote(name),
-                                                                     quote(common), quote(name)))
+                     "\"extended\" { \"serverbrowsername\" %s } %s}" % (appid, quote(gamedir), quote(name),
+                                                                       quote(common), quote(name), query))
     lines += ["\t}"]
 
     # Friends: four play on demo servers (one on the LAN) and publish how to join them, one waits
@@ -171,7 +219,7 @@ def main(path):
         lines += ["\t\t\"%d\"" % (FRIEND_BASE + 1001 + n), "\t\t{", "\t\t\t\"name\"\t%s" % quote(name)]
         if n < len(friend_servers):
             server = friend_servers[n]
-            ip, port, appid = server["ip"], server["port"], server["appid"]
+            (ip, port), appid = place(server["ip"], server["port"]), server["appid"]
             lines += ["\t\t\t\"flags\"\t\"2\"", "\t\t\t\"title\"\t%s" % quote(GAMES[appid][1]),
                       "\t\t\t\"game\" { \"gameid\" \"%d\" \"ip\" \"%s\" \"gameport\" \"%d\" \"queryport\" \"%d\" }"
                       % (appid, ip, port, port),
@@ -184,15 +232,17 @@ def main(path):
         lines += ["\t\t}"]
     lines += ["\t}"]
 
-    lines += ["\t\"master\"\t{ \"mode\" \"answers\" \"latency\" \"120\" }",
-              "\t\"settings\"\t{ \"silenttimeout\" \"2500\" }",
-              "\t\"servers\"", "\t{"]
+    if not network:
+        lines += ["\t\"master\"\t{ \"mode\" \"answers\" \"latency\" \"120\" }",
+                  "\t\"settings\"\t{ \"silenttimeout\" \"2500\" }"]
+    lines += ["\t\"servers\"", "\t{"]
     for server in servers + lan:
-        lines += render_server(server)
+        lines += render_server(server, place)
     lines += ["\t}", "}"]
     with open(path, "w") as handle:
         handle.write("\n".join(lines) + "\n")
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "plexaclient.vdf")
+    main(sys.argv[1] if len(sys.argv) > 1 else "plexaclient.vdf",
+         sys.argv[2] if len(sys.argv) > 2 else "network_world.vdf")
