@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "plexaclient/net/udp_query_engine.h"
 #include "tier0/dbg.h"
 
 namespace {
@@ -31,7 +32,9 @@ HPlexaPipe CClientEngine::OpenPipe() {
   return m_pServices->OpenPipe();
 }
 
-bool CClientEngine::ClosePipe(HPlexaPipe pipe) { return m_pServices && m_pServices->ClosePipe(pipe); }
+bool CClientEngine::ClosePipe(HPlexaPipe pipe) {
+  return m_pServices && m_pServices->ClosePipe(pipe);
+}
 
 HPlexaUser CClientEngine::AttachGlobalUser(HPlexaPipe pipe) {
   return m_pServices ? m_pServices->AttachGlobalUser(pipe) : 0;
@@ -61,15 +64,17 @@ void CClientEngine::EngineFrame() {
   if (m_pServices) m_pServices->RunFrame();
 }
 
-void CClientEngine::EngineShutdown() { m_pServices.reset(); }
+void CClientEngine::EngineShutdown() {
+  m_pServices.reset();
+}
 
 // Each getter hands out the services' object for that interface.
-#define PLEXA_USER_GETTER(Interface, member, expected)                                               \
+#define PLEXA_USER_GETTER(Interface, member, expected)                                              \
   Interface *CClientEngine::Get##Interface(HPlexaUser user, HPlexaPipe pipe, const char *version) { \
-    CClientServices *services = ForUser(user, pipe, version, expected);                            \
-    return services ? &services->member : nullptr;                                                 \
+    CClientServices *services = ForUser(user, pipe, version, expected);                             \
+    return services ? &services->member : nullptr;                                                  \
   }
-#define PLEXA_PIPE_GETTER(Interface, member, expected)                               \
+#define PLEXA_PIPE_GETTER(Interface, member, expected)                             \
   Interface *CClientEngine::Get##Interface(HPlexaPipe pipe, const char *version) { \
     CClientServices *services = ForPipe(pipe, version, expected);                  \
     return services ? &services->member : nullptr;                                 \
@@ -86,7 +91,8 @@ PLEXA_USER_GETTER(IClientUserStats, m_UserStats, CLIENTUSERSTATS_INTERFACE_VERSI
 PLEXA_USER_GETTER(IClientRemoteStorage, m_RemoteStorage, CLIENTREMOTESTORAGE_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientScreenshots, m_Screenshots, CLIENTSCREENSHOTS_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientGameCoordinator, m_GameCoordinator, CLIENTGAMECOORDINATOR_INTERFACE_VERSION)
-PLEXA_PIPE_GETTER(IClientNetworkDeviceManager, m_NetworkDeviceManager, CLIENTNETWORKDEVICEMANAGER_INTERFACE_VERSION)
+PLEXA_PIPE_GETTER(IClientNetworkDeviceManager, m_NetworkDeviceManager,
+                  CLIENTNETWORKDEVICEMANAGER_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientAppManager, m_AppManager, CLIENTAPPMANAGER_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientConfigStore, m_ConfigStore, CLIENTCONFIGSTORE_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientGameStats, m_GameStats, CLIENTGAMESTATS_INTERFACE_VERSION)
@@ -96,7 +102,8 @@ PLEXA_USER_GETTER(IClientMusic, m_Music, CLIENTMUSIC_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientUnifiedMessages, m_UnifiedMessages, CLIENTUNIFIEDMESSAGES_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientParentalSettings, m_ParentalSettings, CLIENTPARENTALSETTINGS_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientDeviceAuth, m_DeviceAuth, CLIENTDEVICEAUTH_INTERFACE_VERSION)
-PLEXA_PIPE_GETTER(IClientRemoteClientManager, m_RemoteClientManager, CLIENTREMOTECLIENTMANAGER_INTERFACE_VERSION)
+PLEXA_PIPE_GETTER(IClientRemoteClientManager, m_RemoteClientManager,
+                  CLIENTREMOTECLIENTMANAGER_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientStreamClient, m_StreamClient, CLIENTSTREAMCLIENT_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientShortcuts, m_Shortcuts, CLIENTSHORTCUTS_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientUGC, m_UGC, CLIENTUGC_INTERFACE_VERSION)
@@ -104,19 +111,22 @@ PLEXA_PIPE_GETTER(IClientVR, m_VR, CLIENTVR_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientGameNotifications, m_GameNotifications, CLIENTGAMENOTIFICATIONS_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientHTMLSurface, m_HTMLSurface, CLIENTHTMLSURFACE_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientVideo, m_Video, CLIENTVIDEO_INTERFACE_VERSION)
-PLEXA_PIPE_GETTER(IClientControllerSerialized, m_ControllerSerialized, CLIENTCONTROLLERSERIALIZED_INTERFACE_VERSION)
+PLEXA_PIPE_GETTER(IClientControllerSerialized, m_ControllerSerialized,
+                  CLIENTCONTROLLERSERIALIZED_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientSharedConnection, m_SharedConnection, CLIENTSHAREDCONNECTION_INTERFACE_VERSION)
 PLEXA_USER_GETTER(IClientShader, m_Shader, CLIENTSHADER_INTERFACE_VERSION)
 
 // The controller belongs to the pipe, not to a user: the binding passes user 0.
 IClientPlexaController *CClientEngine::GetIClientPlexaController(HPlexaUser user, HPlexaPipe pipe,
-                                                                  const char *version) {
+                                                                 const char *version) {
   (void)user;
   CClientServices *services = ForPipe(pipe, version, CLIENTPLEXACONTROLLER_INTERFACE_VERSION);
   return services ? &services->m_Controller : nullptr;
 }
 
-bool CClientEngine::ReloadConfig() { return m_pServices && m_pServices->ReloadConfig(); }
+bool CClientEngine::ReloadConfig() {
+  return m_pServices && m_pServices->ReloadConfig();
+}
 
 const char *CClientEngine::GetConfigPath() {
   static std::string s_Path;
@@ -134,4 +144,16 @@ const char *CClientEngine::GetLastConnectRequest() {
 
 int CClientEngine::GetOpenRequestCount() {
   return m_pServices ? m_pServices->m_MatchmakingServers.OpenRequestCount() : 0;
+}
+
+const char *CClientEngine::GetServerBackend() {
+  return m_pServices ? m_pServices->m_MatchmakingServers.BackendName() : "simulated";
+}
+
+int64 CClientEngine::GetNetworkCounter(const char *name) {
+  if (m_pServices) return m_pServices->m_MatchmakingServers.NetworkCounter(name);
+  for (int counter = 0; counter < k_NetCounterCount; ++counter) {
+    if (name && !strcmp(name, NetCounterName(counter))) return 0;
+  }
+  return -1;
 }

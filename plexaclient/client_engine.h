@@ -26,9 +26,11 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl {
                                                           const char *version) override;
   void EngineFrame() override;
   IClientUserStats *GetIClientUserStats(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
-  IClientRemoteStorage *GetIClientRemoteStorage(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
+  IClientRemoteStorage *GetIClientRemoteStorage(HPlexaUser user, HPlexaPipe pipe,
+                                                const char *version) override;
   IClientScreenshots *GetIClientScreenshots(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
-  IClientGameCoordinator *GetIClientGameCoordinator(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
+  IClientGameCoordinator *GetIClientGameCoordinator(HPlexaUser user, HPlexaPipe pipe,
+                                                    const char *version) override;
   IClientNetworkDeviceManager *GetIClientNetworkDeviceManager(HPlexaPipe pipe, const char *version) override;
   IClientAppManager *GetIClientAppManager(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
   IClientConfigStore *GetIClientConfigStore(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
@@ -37,8 +39,10 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl {
   void EngineShutdown() override;
   IClientAudio *GetIClientAudio(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
   IClientMusic *GetIClientMusic(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
-  IClientUnifiedMessages *GetIClientUnifiedMessages(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
-  IClientPlexaController *GetIClientPlexaController(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
+  IClientUnifiedMessages *GetIClientUnifiedMessages(HPlexaUser user, HPlexaPipe pipe,
+                                                    const char *version) override;
+  IClientPlexaController *GetIClientPlexaController(HPlexaUser user, HPlexaPipe pipe,
+                                                    const char *version) override;
   IClientParentalSettings *GetIClientParentalSettings(HPlexaUser user, HPlexaPipe pipe,
                                                       const char *version) override;
   IClientDeviceAuth *GetIClientDeviceAuth(HPlexaUser user, HPlexaPipe pipe, const char *version) override;
@@ -62,6 +66,8 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl {
   int GetServerCount() override;
   const char *GetLastConnectRequest() override;
   int GetOpenRequestCount() override;
+  const char *GetServerBackend() override;
+  int64 GetNetworkCounter(const char *name) override;
 
   // The services while they run; null before the first pipe and after shutdown.
   CClientServices *Services() const { return m_pServices.get(); }

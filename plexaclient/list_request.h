@@ -1,4 +1,4 @@
-// One server-list request of the simulated services: the servers it lists, their records, and
+// One server-list request of the simulated backend: the servers it lists, their records, and
 // the schedule on which their answers fall due (in latency order, never on the frame that made
 // the request).
 #pragma once
@@ -8,6 +8,7 @@
 
 #include "plexa/matchmakingresponses.h"
 #include "plexaclient/plexa_world.h"
+#include "plexaclient/server_list.h"
 
 // Whether `server` answers a query before it is given up, `silentTimeout` seconds after it was
 // sent. A server slower than that counts as silent, so no latency keeps a request open for longer.
@@ -15,23 +16,18 @@ inline bool AnswersInTime(const SimServer *server, double silentTimeout) {
   return server && !server->m_bSilent && server->m_nLatencyMs / 1000.0 <= silentTimeout;
 }
 
-class CListRequest {
+class CListRequest final : public IServerList {
  public:
   struct Entry {
     // Null: a stored server the world does not know. Silent when it does not answer in time.
     const SimServer *m_pServer = nullptr;
-    ServerRecord m_Record{};               // handed out by GetListServerRecord
-    uint32 m_nLastPlayed = 0;              // the store's time, kept over the server's own
+    ServerRecord m_Record{};   // handed out by GetListServerRecord
+    uint32 m_nLastPlayed = 0;  // the store's time, kept over the server's own
   };
-  struct Event {
-    enum class Kind { Answered, Silent, Done };
-    Kind m_eKind = Kind::Done;
-    int m_iIndex = -1;
-    EMatchMakingListOutcome m_eOutcome = eListServersAnswered;
-  };
+  using Event = ServerListEvent;
   struct Timing {
-    double m_flListDelay = 0.0;     // before any server is queried (the master's latency)
-    double m_flDoneDelay = 0.0;     // earliest OnListDone after the start
+    double m_flListDelay = 0.0;      // before any server is queried (the master's latency)
+    double m_flDoneDelay = 0.0;      // earliest OnListDone after the start
     double m_flSilentTimeout = 1.5;  // when a silent server is given up
   };
 
@@ -40,19 +36,17 @@ class CListRequest {
                EMatchMakingListOutcome outcome, IPlexaMatchmakingServerListResponse *response);
 
   void Start(double now, uint64 frame);
-  // Drops every pending answer; OnListDone follows on a later frame when the list was running.
-  void Stop(double now, uint64 frame);
-  void Repeat(double now, uint64 frame);
-  void Requery(int index, double now, uint64 frame);
-  bool IsRunning() const { return m_bRunning; }
-  bool HasPendingEvents() const;
+  void Stop(double now, uint64 frame) override;
+  void Repeat(double now, uint64 frame) override;
+  void Requery(int index, double now, uint64 frame) override;
+  bool IsRunning() const override { return m_bRunning; }
+  bool HasPendingEvents() const override;
 
-  ServerRecord *Record(int index);
+  ServerRecord *Record(int index) override;
   int Count() const { return static_cast<int>(m_Entries.size()); }
-  IPlexaMatchmakingServerListResponse *Response() const { return m_pResponse; }
+  IPlexaMatchmakingServerListResponse *Response() const override { return m_pResponse; }
 
-  // Takes the next event due at `now` on `frame` and applies it to its record; false when none.
-  bool TakeDue(double now, uint64 frame, Event &event);
+  bool TakeDue(double now, uint64 frame, Event &event) override;
 
  private:
   struct Due {

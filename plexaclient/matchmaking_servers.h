@@ -1,30 +1,39 @@
-// Server lists, pings and player lists of the simulated universe. Requests are answered during
-// the engine's per-frame work, after each server's latency, within a per-frame time budget.
+// Server lists, pings and player lists: the handles the browser holds and the delivery of answers
+// during the engine's per-frame work, within a per-frame time budget. The answers come from a
+// backend: the simulated universe, or real servers over the network, as the world file chooses.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "plexa/iclientmatchmakingservers.h"
-#include "plexaclient/list_request.h"
+#include "plexaclient/server_backend.h"
 
 class CClientServices;
+class CNetworkBackend;
 
 class CClientMatchmakingServers final : public IClientMatchmakingServers {
  public:
-  explicit CClientMatchmakingServers(CClientServices &services) : m_Services(services) {}
+  explicit CClientMatchmakingServers(CClientServices &services);
+  ~CClientMatchmakingServers();
 
-  ListRequestHandle RequestInternetList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 filterCount,
+  ListRequestHandle RequestInternetList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                        uint32 filterCount,
                                         IPlexaMatchmakingServerListResponse *response) override;
   ListRequestHandle RequestLanList(AppId_t appId, IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestFriendsList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 filterCount,
+  ListRequestHandle RequestFriendsList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                       uint32 filterCount,
                                        IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 filterCount,
+  ListRequestHandle RequestFavoritesList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                         uint32 filterCount,
                                          IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestHistoryList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 filterCount,
+  ListRequestHandle RequestHistoryList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                       uint32 filterCount,
                                        IPlexaMatchmakingServerListResponse *response) override;
-  ListRequestHandle RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters, uint32 filterCount,
+  ListRequestHandle RequestSpectatorList(AppId_t appId, const MatchMakingKeyValuePair_t *filters,
+                                         uint32 filterCount,
                                          IPlexaMatchmakingServerListResponse *response) override;
   void FreeListRequest(ListRequestHandle request) override;
   ServerRecord *GetListServerRecord(ListRequestHandle request, int index) override;
@@ -32,44 +41,49 @@ class CClientMatchmakingServers final : public IClientMatchmakingServers {
   void RepeatListRequest(ListRequestHandle request) override;
   bool IsListRequestRunning(ListRequestHandle request) override;
   void RequeryListServer(ListRequestHandle request, int index) override;
-  ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *response) override;
-  ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort, IPlexaMatchmakingPlayersResponse *response) override;
+  ServerQueryHandle RequestPing(uint32 ip, uint16 queryPort,
+                                IPlexaMatchmakingPingResponse *response) override;
+  ServerQueryHandle RequestPlayers(uint32 ip, uint16 queryPort,
+                                   IPlexaMatchmakingPlayersResponse *response) override;
   void AbortServerRequest(ServerQueryHandle query) override;
 
-  // Delivers what is due, in order, until the frame's budget is spent.
+  // Takes in what the backends found out, then delivers what is due, in order, until the frame's
+  // budget is spent.
   void RunFrame(double now, uint64 frame);
   // Requests that still have answers to deliver.
   int OpenRequestCount() const;
-  // Drops every request without a word (the services shut down).
+  // Drops every request without a word and stops the network (the services shut down).
   void Clear();
 
- private:
-  enum class EListKind { Internet, Lan, Friends, Favorites, History, Spectate };
-  struct ServerQuery {
-    IPlexaMatchmakingPingResponse *m_pPing = nullptr;
-    IPlexaMatchmakingPlayersResponse *m_pPlayers = nullptr;
-    std::shared_ptr<const CPlexaWorld> m_pWorld;
-    const SimServer *m_pServer = nullptr;  // null: the query times out (no server, or none in time)
-    double m_flDue = 0.0;
-    uint64 m_uFrame = 0;
-  };
+  // A backend found out the outcome of a ping or player query; delivered on this or a later frame.
+  void CompleteQuery(ServerQueryHandle handle, QueryOutcome outcome);
+  // "simulated" or "network": what new requests are sent to.
+  const char *BackendName() const;
+  // A network counter by name ("dropped_challenge", "in_flight", ...); 0 before the network
+  // backend starts, -1 for an unknown name.
+  int64 NetworkCounter(const char *name) const;
 
+ private:
+  IServerBackend &Backend();
   ListRequestHandle MakeList(EListKind kind, AppId_t appId, const MatchMakingKeyValuePair_t *filters,
                              uint32 filterCount, IPlexaMatchmakingServerListResponse *response);
   ServerQueryHandle MakeQuery(uint32 ip, uint16 queryPort, IPlexaMatchmakingPingResponse *ping,
                               IPlexaMatchmakingPlayersResponse *players);
-  CListRequest *FindList(ListRequestHandle request) const;
+  IServerList *FindList(ListRequestHandle request) const;
   // Each returns false once the frame's budget is spent.
   bool DeliverQueries(double now, uint64 frame);
   bool DeliverLists(double now, uint64 frame);
-  void DeliverQuery(ServerQueryHandle handle, const ServerQuery &query);
+  void DeliverQuery(ServerQueryHandle handle, const PendingQuery &query);
   bool OverBudget() const;
 
   CClientServices &m_Services;
-  std::map<uintptr_t, std::unique_ptr<CListRequest>> m_mapLists;
-  std::map<ServerQueryHandle, ServerQuery> m_mapQueries;
+  std::unique_ptr<IServerBackend> m_pSimulated;
+  // Started by the first request a network world makes, kept until the services stop.
+  std::unique_ptr<CNetworkBackend> m_pNetwork;
+  std::map<uintptr_t, std::unique_ptr<IServerList>> m_mapLists;
+  std::map<ServerQueryHandle, PendingQuery> m_mapQueries;
   // Requests freed while their answers were being delivered die after the frame's delivery.
-  std::vector<std::unique_ptr<CListRequest>> m_vecRetired;
+  std::vector<std::unique_ptr<IServerList>> m_vecRetired;
   bool m_bDelivering = false;
   ServerQueryHandle m_hDeliveringQuery = HSERVERQUERY_INVALID;
   bool m_bDeliveringQueryAborted = false;

@@ -11,6 +11,7 @@
 #include "common/plexa/plain_files.h"
 #include "kstdlib/strtools.h"
 #include "plexaclient/address_text.h"
+#include "plexaclient/net/protocol_registry.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"
 
@@ -81,6 +82,27 @@ uint32 ParseLists(const char *text) {
   return lists;
 }
 
+// "a.b.c.d", "a.b.c.d:port" or "a.b.c.d:first-last"; a LAN scan stays small.
+constexpr int kMaxLanPorts = 256;
+bool ParseLanTarget(const char *text, uint16 defaultPort, LanTarget &target) {
+  std::string head = text;
+  uint16 last = 0;
+  const size_t dash = head.find('-');
+  if (dash != std::string::npos) {
+    uint64 value = 0;
+    if (!ParseUint64(head.c_str() + dash + 1, value) || value == 0 || value > 65535) return false;
+    last = static_cast<uint16>(value);
+    head.resize(dash);
+  }
+  uint16 port = defaultPort;
+  if (!ParseIPv4(head.c_str(), target.m_nIP, port) || target.m_nIP == 0) return false;
+  if (dash != std::string::npos && head.find(':') == std::string::npos) return false;
+  target.m_usFirstPort = port;
+  target.m_usLastPort = last ? last : port;
+  return target.m_usLastPort >= target.m_usFirstPort &&
+         target.m_usLastPort - target.m_usFirstPort < kMaxLanPorts;
+}
+
 }  // namespace
 
 void ReadStoredServers(KeyValues *list, std::vector<StoredServer> &out, std::string *errors) {
@@ -141,6 +163,8 @@ void CPlexaWorld::LoadFromKeyValues(KeyValues *root, std::string *errors, const 
   if (KeyValues *friends = root->FindKey("friends")) ReadFriends(friends, errors);
   if (KeyValues *servers = root->FindKey("servers")) ReadServers(servers, errors);
   ReadSettings(root, errors);
+  ReadNetwork(root, errors);
+  BuildCatalogue();
 }
 
 void CPlexaWorld::ReadUser(KeyValues *user, std::string *errors, const std::string &baseFolder) {
@@ -173,6 +197,7 @@ void CPlexaWorld::ReadApps(KeyValues *apps, std::string *errors) {
     app.m_Values.erase("available");
     // Most applications' game id is their application id.
     app.m_Values.emplace("gameid", std::to_string(appId));
+    ReadAppQuery(static_cast<AppId_t>(appId), app, errors);
     m_Apps[static_cast<AppId_t>(appId)] = std::move(app);
   }
 }
@@ -290,6 +315,113 @@ void CPlexaWorld::ReadSettings(KeyValues *root, std::string *errors) {
   if (m_Settings.m_nMasterLatencyMs < 0) m_Settings.m_nMasterLatencyMs = 0;
   if (m_Settings.m_nSilentTimeoutMs < 0) m_Settings.m_nSilentTimeoutMs = 0;
   if (m_Settings.m_nFrameBudgetUs < 100) m_Settings.m_nFrameBudgetUs = 100;
+}
+
+void CPlexaWorld::ReadAppQuery(AppId_t appId, const SimApp &app, std::string *errors) {
+  const auto value = [&app](const char *key, const char *fallback) {
+    auto it = app.m_Values.find(key);
+    return it == app.m_Values.end() ? std::string(fallback) : it->second;
+  };
+  if (app.m_Values.lower_bound("query/") == app.m_Values.lower_bound("query0")) return;  // no block
+  const std::string where = "apps/" + std::to_string(appId) + "/query: ";
+  AppQuery query;
+  query.m_nAppId = appId;
+  query.m_Family = value("query/family", "q3");
+  query.m_GameName = value("query/gamename", "");
+  if (!FindProtocolFamily(query.m_Family)) {
+    Report(errors, where + "no protocol family \"" + query.m_Family + "\"");
+    return;
+  }
+  uint64 protocol = 0;
+  const std::string protocolText = value("query/protocol", "");
+  if (!ParseUint64(protocolText.c_str(), protocol) || protocol > 0x7FFFFFFF) {
+    Report(errors, where + "protocol \"" + protocolText + "\" is not a number");
+    return;
+  }
+  query.m_nProtocol = static_cast<int>(protocol);
+  query.m_bDefault = value("query/default", "0") == "1";
+  m_AppQueries.push_back(std::move(query));
+}
+
+void CPlexaWorld::ReadNetwork(KeyValues *root, std::string *errors) {
+  const char *backend = root->GetString("backend", "simulated");
+  if (!V_stricmp(backend, "network")) {
+    m_eBackend = EServerBackend::Network;
+  } else if (V_stricmp(backend, "simulated") != 0) {
+    Report(errors, std::string("backend: \"") + backend + "\" is not simulated or network");
+  }
+  KeyValues *network = root->FindKey("network");
+  NetworkSettings &settings = m_Network;
+  if (network && network->GetFirstSubKey()) {
+    const char *family = network->GetString("family", "q3");
+    if (FindProtocolFamily(family))
+      settings.m_Family = family;
+    else
+      Report(errors, std::string("network/family: no protocol family \"") + family + "\"");
+  }
+  const IProtocolFamily *family = FindProtocolFamily(settings.m_Family);
+  if (network && network->GetFirstSubKey()) {
+    if (KeyValues *masters = network->FindKey("masters")) {
+      for (KeyValues *entry = masters->GetFirstValue(); entry; entry = entry->GetNextValue()) {
+        NetAddress address;
+        if (ParseNetAddress(entry->GetString(), family->DefaultMasterPort(), address))
+          settings.m_Masters.push_back(address);
+        else
+          Report(errors, std::string("network/masters: bad address \"") + entry->GetString() + "\"");
+      }
+    }
+    if (KeyValues *lan = network->FindKey("lan")) {
+      for (KeyValues *entry = lan->GetFirstValue(); entry; entry = entry->GetNextValue()) {
+        LanTarget target;
+        if (ParseLanTarget(entry->GetString(), family->DefaultServerPort(), target))
+          settings.m_Lan.push_back(target);
+        else
+          Report(errors, std::string("network/lan: bad target \"") + entry->GetString() +
+                             "\" (want a.b.c.d, a.b.c.d:port or a.b.c.d:first-last, at most " +
+                             std::to_string(kMaxLanPorts) + " ports)");
+      }
+    }
+    settings.m_bBroadcast = network->GetBool("broadcast", false);
+    settings.m_nInFlight = network->GetInt("inflight", settings.m_nInFlight);
+    if (settings.m_nInFlight < 1 || settings.m_nInFlight > 4096) {
+      Report(errors,
+             "network/inflight: " + std::to_string(settings.m_nInFlight) + " is not within 1 to 4096");
+      settings.m_nInFlight = 64;
+    }
+    settings.m_nMasterTimeoutMs = network->GetInt("mastertimeout", settings.m_nMasterTimeoutMs);
+    if (settings.m_nMasterTimeoutMs < 100 || settings.m_nMasterTimeoutMs > 60000) {
+      Report(errors, "network/mastertimeout: " + std::to_string(settings.m_nMasterTimeoutMs) +
+                         " is not within 100 to 60000 ms");
+      settings.m_nMasterTimeoutMs = 8000;
+    }
+    settings.m_Bind4 = network->GetString("bind", settings.m_Bind4.c_str());
+    settings.m_Bind6 = network->GetString("bind6", settings.m_Bind6.c_str());
+  }
+  if (!network || !network->FindKey("lan")) {
+    const uint16 port = family->DefaultServerPort();
+    settings.m_Lan.push_back({0x7F000001u, port, static_cast<uint16>(port + 3)});
+  }
+}
+
+void CPlexaWorld::BuildCatalogue() {
+  auto catalogue = std::make_shared<CProtocolCatalogue>();
+  for (const AppQuery &query : m_AppQueries) {
+    const SimApp *app = FindApp(query.m_nAppId);
+    ProtocolApp_t entry;
+    entry.m_nAppId = query.m_nAppId;
+    if (app) {
+      auto value = [app](const char *key) {
+        auto it = app->m_Values.find(key);
+        return it == app->m_Values.end() ? std::string() : it->second;
+      };
+      entry.m_GameDir = value("gamedir");
+      entry.m_Name = value("serverbrowsername");
+      if (entry.m_Name.empty()) entry.m_Name = value("common/name");
+    }
+    catalogue->Add(query.m_Family, query.m_GameName, query.m_nProtocol, entry);
+    if (query.m_bDefault) catalogue->SetDefault(query.m_Family, entry);
+  }
+  m_pCatalogue = std::move(catalogue);
 }
 
 const SimApp *CPlexaWorld::FindApp(AppId_t appId) const {

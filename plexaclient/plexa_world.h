@@ -3,12 +3,15 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "plexa/matchmakingtypes.h"
+#include "plexaclient/net/net_address.h"
+#include "plexaclient/net/protocol_catalogue.h"
 
 class KeyValues;
 
@@ -77,6 +80,37 @@ struct SimSettings {
   int m_nFrameBudgetUs = 4000;    // answer delivery stops for the frame once this is spent
 };
 
+// Where list, ping and player requests are answered from.
+enum class EServerBackend { Simulated, Network };
+
+// LAN discovery asks every port of the range at one IPv4 address.
+struct LanTarget {
+  uint32 m_nIP = 0;
+  uint16 m_usFirstPort = 0;
+  uint16 m_usLastPort = 0;
+};
+
+// Which servers of a protocol family belong to an application (its "query" block).
+struct AppQuery {
+  AppId_t m_nAppId = 0;
+  std::string m_Family;
+  std::string m_GameName;
+  int m_nProtocol = 0;
+  bool m_bDefault = false;  // also the family's application for servers matching no entry
+};
+
+// The "network" block: read when the backend is the network.
+struct NetworkSettings {
+  std::string m_Family = "q3";
+  std::vector<NetAddress> m_Masters;
+  std::vector<LanTarget> m_Lan;  // the family's default ports at 127.0.0.1 when the block names none
+  bool m_bBroadcast = false;
+  int m_nInFlight = 64;
+  int m_nMasterTimeoutMs = 8000;
+  std::string m_Bind4 = "0.0.0.0";  // the sockets' own addresses
+  std::string m_Bind6 = "::";
+};
+
 class CPlexaWorld {
  public:
   // Reads `path`. On a missing or broken file returns false, fills `errors` with the reader's
@@ -104,6 +138,13 @@ class CPlexaWorld {
   const SimServer *FindByQuery(uint32 ip, uint16 queryPort) const;
   const SimSettings &Settings() const { return m_Settings; }
 
+  // --- the network backend
+  EServerBackend Backend() const { return m_eBackend; }
+  const NetworkSettings &Network() const { return m_Network; }
+  const std::vector<AppQuery> &AppQueries() const { return m_AppQueries; }
+  // Built from the applications' query blocks; never null.
+  const std::shared_ptr<const CProtocolCatalogue> &Catalogue() const { return m_pCatalogue; }
+
   // The configuration folder used when the file names none: $PLEXA_USER_DIR (the host hands its
   // user folder over there), else $XDG_CONFIG_HOME/serverbrowser, else ~/.config/serverbrowser.
   static std::string DefaultConfigFolder();
@@ -116,6 +157,9 @@ class CPlexaWorld {
   void ReadFriends(KeyValues *friends, std::string *errors);
   void ReadServers(KeyValues *servers, std::string *errors);
   void ReadSettings(KeyValues *root, std::string *errors);
+  void ReadAppQuery(AppId_t appId, const SimApp &app, std::string *errors);
+  void ReadNetwork(KeyValues *root, std::string *errors);
+  void BuildCatalogue();
   bool ReadServer(KeyValues *entry, SimServer &server, std::string &problem);
 
   std::string m_ConfigFolder = DefaultConfigFolder();
@@ -128,4 +172,8 @@ class CPlexaWorld {
   std::unordered_map<uint64, size_t> m_mapByConnection;
   std::unordered_map<uint64, size_t> m_mapByQuery;
   SimSettings m_Settings;
+  EServerBackend m_eBackend = EServerBackend::Simulated;
+  NetworkSettings m_Network;
+  std::vector<AppQuery> m_AppQueries;
+  std::shared_ptr<const CProtocolCatalogue> m_pCatalogue = std::make_shared<CProtocolCatalogue>();
 };

@@ -20,6 +20,15 @@ class IPlexaClientControl {
   virtual const char *GetLastConnectRequest() = 0;
   // Number of list, ping and player requests not yet freed, finished or aborted.
   virtual int GetOpenRequestCount() = 0;
+  // "simulated" or "network": the backend the configuration in use names for server requests.
+  virtual const char *GetServerBackend() = 0;
+  // A count kept by the network backend, by name: "sent", "received", packets dropped by reason
+  // ("dropped_foreign" (from an address and port not queried), "dropped_challenge",
+  // "dropped_malformed", "dropped_oversized", "dropped_wrong_marker", "dropped_wrong_command"),
+  // "send_failed", list entries skipped or merged ("ipv6_skipped", "invalid_skipped",
+  // "duplicate_entries"), and queries "in_flight", "waiting" and "peak_in_flight". 0 while the
+  // network backend has not started, -1 for an unknown name.
+  virtual int64 GetNetworkCounter(const char *name) = 0;
 
  protected:
   ~IPlexaClientControl() = default;

@@ -1,0 +1,513 @@
+// Index: sockets and thread; queries in and results out; the loop; sending and timers; answers.
+#include "plexaclient/net/udp_query_engine.h"
+
+#include <arpa/inet.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+// Every datagram a socket can hold, so a size past the family's limit is seen, not cut.
+constexpr size_t kReceiveBuffer = 65536;
+// Datagrams read from one socket per wake-up, so timers keep running under a flood.
+constexpr int kReceiveBatch = 256;
+// The longest the loop sleeps, so it rechecks its stop flag even if a wake-up were lost.
+constexpr int kMaxWaitMs = 500;
+
+int64 NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr int64 Ms(int64 ms) {
+  return ms * 1000000;
+}
+
+int OpenSocket(int family, const std::string &bindText, bool broadcast) {
+  const int fd = socket(family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const int one = 1;
+  const int bufferBytes = 1 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof(bufferBytes));
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  bool ok = false;
+  if (family == AF_INET6) {
+    // IPv4 traffic goes through the IPv4 socket; this one hears IPv6 only.
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &one, sizeof(one));
+    auto *six = reinterpret_cast<sockaddr_in6 *>(&storage);
+    six->sin6_family = AF_INET6;
+    ok = inet_pton(AF_INET6, bindText.c_str(), &six->sin6_addr) == 1;
+    length = sizeof(sockaddr_in6);
+  } else {
+    if (broadcast) setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof(one));
+    auto *four = reinterpret_cast<sockaddr_in *>(&storage);
+    four->sin_family = AF_INET;
+    ok = inet_pton(AF_INET, bindText.c_str(), &four->sin_addr) == 1;
+    length = sizeof(sockaddr_in);
+  }
+  if (!ok || bind(fd, reinterpret_cast<sockaddr *>(&storage), length) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int CounterFor(EPacketVerdict verdict) {
+  switch (verdict) {
+    case EPacketVerdict::WrongMarker:
+      return k_NetDroppedWrongMarker;
+    case EPacketVerdict::WrongCommand:
+      return k_NetDroppedWrongCommand;
+    case EPacketVerdict::ChallengeMismatch:
+      return k_NetDroppedChallenge;
+    case EPacketVerdict::Oversized:
+      return k_NetDroppedOversized;
+    case EPacketVerdict::Malformed:
+    case EPacketVerdict::Accepted:
+      break;
+  }
+  return k_NetDroppedMalformed;
+}
+
+uint64 EntryKey(const MasterListEntry_t &entry) {
+  return (uint64{entry.m_unIP} << 16) | entry.m_usPort;
+}
+
+}  // namespace
+
+const char *NetCounterName(int counter) {
+  static const char *const kNames[k_NetCounterCount] = {
+      "sent",
+      "received",
+      "dropped_foreign",
+      "dropped_challenge",
+      "dropped_malformed",
+      "dropped_oversized",
+      "dropped_wrong_marker",
+      "dropped_wrong_command",
+      "send_failed",
+      "ipv6_skipped",
+      "invalid_skipped",
+      "duplicate_entries",
+      "in_flight",
+      "waiting",
+      "peak_in_flight",
+  };
+  return counter >= 0 && counter < k_NetCounterCount ? kNames[counter] : nullptr;
+}
+
+// Sockets and thread ----------------------------------------------------------------------------
+
+CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options)
+    : m_Options(options), m_Random(std::random_device{}()), m_Buffer(kReceiveBuffer) {
+  m_nInFlightLimit = std::max(1, options.m_nInFlight);
+  m_Epoll = epoll_create1(EPOLL_CLOEXEC);
+  m_Wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  m_Socket4 = OpenSocket(AF_INET, options.m_Bind4, options.m_bBroadcast);
+  // A machine without IPv6 just has no IPv6 socket.
+  m_Socket6 = OpenSocket(AF_INET6, options.m_Bind6, false);
+  for (int fd : {m_Wake, m_Socket4, m_Socket6}) {
+    if (fd < 0 || m_Epoll < 0) continue;
+    epoll_event event{};
+    event.events = EPOLLIN;
+    event.data.fd = fd;
+    epoll_ctl(m_Epoll, EPOLL_CTL_ADD, fd, &event);
+  }
+  m_Thread = std::thread([this] { Run(); });
+}
+
+CUdpQueryEngine::~CUdpQueryEngine() {
+  m_bStop = true;
+  if (m_Wake >= 0) {
+    const uint64 one = 1;
+    [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+  }
+  if (m_Thread.joinable()) m_Thread.join();
+  for (int fd : {m_Epoll, m_Wake, m_Socket4, m_Socket6}) {
+    if (fd >= 0) close(fd);
+  }
+}
+
+// Queries in and results out ---------------------------------------------------------------------
+
+void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
+  if (queries.empty()) return;
+  AddToCounter(k_NetWaiting, static_cast<int64>(queries.size()));
+  {
+    std::lock_guard lock(m_InboxMutex);
+    for (NetQuery &query : queries) m_Inbox.push_back(std::move(query));
+  }
+  const uint64 one = 1;
+  [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+}
+
+void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
+  if (ids.empty()) return;
+  {
+    std::lock_guard lock(m_InboxMutex);
+    m_CancelInbox.insert(m_CancelInbox.end(), ids.begin(), ids.end());
+  }
+  const uint64 one = 1;
+  [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+}
+
+void CUdpQueryEngine::SetInFlightLimit(int limit) {
+  m_nInFlightLimit = std::max(1, limit);
+  const uint64 one = 1;
+  [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+}
+
+void CUdpQueryEngine::TakeResults(std::vector<NetResult> &out) {
+  std::lock_guard lock(m_ResultMutex);
+  if (out.empty()) {
+    out.swap(m_Results);
+  } else {
+    for (NetResult &result : m_Results) out.push_back(std::move(result));
+    m_Results.clear();
+  }
+}
+
+int64 CUdpQueryEngine::Counter(int counter) const {
+  return counter >= 0 && counter < k_NetCounterCount ? m_Counters[counter].load() : 0;
+}
+
+void CUdpQueryEngine::AddToCounter(int counter, int64 amount) {
+  if (counter >= 0 && counter < k_NetCounterCount) m_Counters[counter] += amount;
+}
+
+void CUdpQueryEngine::Push(NetResult result) {
+  std::lock_guard lock(m_ResultMutex);
+  m_Results.push_back(std::move(result));
+}
+
+// The loop ---------------------------------------------------------------------------------------
+
+void CUdpQueryEngine::Run() {
+  epoll_event events[8];
+  while (!m_bStop) {
+    TakeInbox();
+    Admit(NowNs());
+    int64 waitNs = Ms(kMaxWaitMs);
+    if (!m_Deadlines.empty()) waitNs = std::min(waitNs, m_Deadlines.begin()->first - NowNs());
+    // Round up: waking a little late is harmless, waking early spins.
+    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+    const int count = m_Epoll >= 0 ? epoll_wait(m_Epoll, events, 8, waitMs) : 0;
+    if (m_Epoll < 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+    for (int i = 0; i < count && !m_bStop; ++i) {
+      if (events[i].data.fd == m_Wake) {
+        uint64 value = 0;
+        [[maybe_unused]] const ssize_t got = read(m_Wake, &value, sizeof(value));
+      } else {
+        ReceiveAll(events[i].data.fd, NowNs());
+      }
+    }
+    Expire(NowNs());
+  }
+}
+
+void CUdpQueryEngine::TakeInbox() {
+  std::vector<NetQuery> queries;
+  std::vector<uint64> cancels;
+  {
+    std::lock_guard lock(m_InboxMutex);
+    queries.swap(m_Inbox);
+    cancels.swap(m_CancelInbox);
+  }
+  for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
+  for (uint64 id : cancels) {
+    if (m_Open.count(id)) {
+      Close(id);
+    } else {
+      m_CancelledWaiting.insert(id);
+    }
+  }
+}
+
+void CUdpQueryEngine::Admit(int64 now) {
+  while (!m_Waiting.empty() && static_cast<int>(m_Open.size()) < m_nInFlightLimit.load()) {
+    NetQuery query = std::move(m_Waiting.front());
+    m_Waiting.pop_front();
+    AddToCounter(k_NetWaiting, -1);
+    if (m_CancelledWaiting.erase(query.m_uId)) continue;
+    Start(std::move(query), now);
+  }
+  // Cancels of queries that were never submitted must not pile up.
+  if (m_Waiting.empty()) m_CancelledWaiting.clear();
+}
+
+// Sending and timers -----------------------------------------------------------------------------
+
+void CUdpQueryEngine::Start(NetQuery query, int64 now) {
+  const uint64 id = query.m_uId;
+  const bool isMaster = query.m_eKind == ENetQueryKind::MasterList;
+  if (m_Open.count(id) || !query.m_pFamily) {
+    Push({id, isMaster ? NetResult::Kind::MasterDone : NetResult::Kind::Silent});
+    return;
+  }
+  Open &open = m_Open[id];
+  open.m_Query = std::move(query);
+  if (!open.m_Query.m_pCatalogue) open.m_Query.m_pCatalogue = std::make_shared<CProtocolCatalogue>();
+  open.m_nStartNs = now;
+  if (open.m_Query.m_bAnySource) {
+    m_AnySource.push_back(id);
+  } else {
+    m_ByAddress[open.m_Query.m_Address].push_back(id);
+  }
+  AddToCounter(k_NetInFlight, 1);
+  const int64 inFlight = static_cast<int64>(m_Open.size());
+  if (inFlight > Counter(k_NetPeakInFlight)) m_Counters[k_NetPeakInFlight] = inFlight;
+  if (!Send(open, now)) {
+    NetResult result{id, isMaster ? NetResult::Kind::MasterDone : NetResult::Kind::Silent};
+    Finish(id, std::move(result));
+    return;
+  }
+  SetDeadline(id, open, NextDeadline(open));
+}
+
+bool CUdpQueryEngine::Send(Open &open, int64 now) {
+  const NetQuery &query = open.m_Query;
+  const IProtocolFamily &family = *query.m_pFamily;
+  std::string packet;
+  bool built = false;
+  if (query.m_eKind == ENetQueryKind::MasterList) {
+    built =
+        family.BuildMasterListRequest(query.m_Address.m_bIPv6, query.m_GameName, query.m_nProtocol, packet);
+  } else {
+    // A fresh challenge for every send, so the round trip is timed from the send answered.
+    std::string &challenge = open.m_Challenges[open.m_nSends];
+    challenge = family.MakeChallenge(m_Random());
+    built = query.m_eKind == ENetQueryKind::Info ? family.BuildInfoRequest(challenge, packet)
+                                                 : family.BuildStatusRequest(challenge, packet);
+  }
+  if (!built) return false;
+  const int fd = query.m_Address.m_bIPv6 ? m_Socket6 : m_Socket4;
+  if (fd < 0) return false;
+  open.m_SendNs[open.m_nSends] = now;
+  ++open.m_nSends;
+  sockaddr_storage storage{};
+  const socklen_t length = query.m_Address.ToSockaddr(storage);
+  const ssize_t sent =
+      sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr *>(&storage), length);
+  // A failed send is retried on the usual schedule; the query goes silent if none gets through.
+  AddToCounter(sent == static_cast<ssize_t>(packet.size()) ? k_NetSent : k_NetSendFailed, 1);
+  return true;
+}
+
+int64 CUdpQueryEngine::NextDeadline(const Open &open) const {
+  const int64 start = open.m_nStartNs;
+  if (open.m_Query.m_eKind != ENetQueryKind::MasterList) {
+    return open.m_nSends < 3 ? start + Ms(m_Options.m_nServerSendsMs[open.m_nSends])
+                             : start + Ms(m_Options.m_nServerSilentMs);
+  }
+  const int64 timeout = Ms(m_Options.m_nMasterTimeoutMs);
+  int64 deadline = start + timeout;
+  if (open.m_bEnded) deadline = std::min(deadline, open.m_nIdleUntilNs);
+  // Asked again only while it has said nothing: a list under way is not asked for twice.
+  if (!open.m_bAnswered && open.m_nSends < 3) {
+    const int64 again = open.m_nSends == 1 ? timeout / 2 : timeout * 3 / 4;
+    deadline = std::min(deadline, start + again);
+  }
+  return deadline;
+}
+
+void CUdpQueryEngine::SetDeadline(uint64 id, Open &open, int64 deadline) {
+  m_Deadlines.erase({open.m_nDeadlineNs, id});
+  open.m_nDeadlineNs = deadline;
+  m_Deadlines.insert({deadline, id});
+}
+
+void CUdpQueryEngine::Expire(int64 now) {
+  // Bounded by the queries open: each is either given a later deadline or closed.
+  size_t budget = m_Deadlines.size();
+  while (!m_Deadlines.empty() && m_Deadlines.begin()->first <= now && budget-- > 0) {
+    const uint64 id = m_Deadlines.begin()->second;
+    auto it = m_Open.find(id);
+    if (it == m_Open.end()) {
+      m_Deadlines.erase(m_Deadlines.begin());
+      continue;
+    }
+    OnTimer(id, it->second, now);
+  }
+}
+
+void CUdpQueryEngine::OnTimer(uint64 id, Open &open, int64 now) {
+  const bool isMaster = open.m_Query.m_eKind == ENetQueryKind::MasterList;
+  const int64 start = open.m_nStartNs;
+  bool over = false;
+  if (isMaster) {
+    over = now >= start + Ms(m_Options.m_nMasterTimeoutMs) || (open.m_bEnded && now >= open.m_nIdleUntilNs);
+  } else {
+    over = open.m_nSends >= 3;
+  }
+  if (over) {
+    NetResult result{id, isMaster ? NetResult::Kind::MasterDone : NetResult::Kind::Silent};
+    result.m_bMasterAnswered = open.m_bAnswered;
+    result.m_bMasterEnded = open.m_bEnded;
+    Finish(id, std::move(result));
+    return;
+  }
+  if (!open.m_bAnswered && open.m_nSends < 3) Send(open, now);
+  SetDeadline(id, open, NextDeadline(open));
+}
+
+void CUdpQueryEngine::Finish(uint64 id, NetResult result) {
+  Close(id);
+  Push(std::move(result));
+}
+
+void CUdpQueryEngine::Close(uint64 id) {
+  auto it = m_Open.find(id);
+  if (it == m_Open.end()) return;
+  const Open &open = it->second;
+  m_Deadlines.erase({open.m_nDeadlineNs, id});
+  if (open.m_Query.m_bAnySource) {
+    std::erase(m_AnySource, id);
+  } else {
+    auto byAddress = m_ByAddress.find(open.m_Query.m_Address);
+    if (byAddress != m_ByAddress.end()) {
+      std::erase(byAddress->second, id);
+      if (byAddress->second.empty()) m_ByAddress.erase(byAddress);
+    }
+  }
+  m_Open.erase(it);
+  AddToCounter(k_NetInFlight, -1);
+}
+
+// Answers ----------------------------------------------------------------------------------------
+
+void CUdpQueryEngine::ReceiveAll(int socket, int64 now) {
+  for (int i = 0; i < kReceiveBatch && !m_bStop; ++i) {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof(storage);
+    const ssize_t got = recvfrom(socket, m_Buffer.data(), m_Buffer.size(), MSG_TRUNC,
+                                 reinterpret_cast<sockaddr *>(&storage), &length);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return;  // EAGAIN: drained; anything else (an ICMP error) has nothing to read
+    }
+    AddToCounter(k_NetReceived, 1);
+    NetAddress from;
+    if (!NetAddress::FromSockaddr(reinterpret_cast<sockaddr *>(&storage), length, from)) continue;
+    const bool truncated = static_cast<size_t>(got) > m_Buffer.size();
+    const size_t size = std::min(static_cast<size_t>(got), m_Buffer.size());
+    OnDatagram(from, std::string_view(m_Buffer.data(), size), truncated, now);
+  }
+}
+
+void CUdpQueryEngine::OnDatagram(const NetAddress &from, std::string_view packet, bool truncated, int64 now) {
+  auto it = m_ByAddress.find(from);
+  if (it == m_ByAddress.end()) {
+    if (!TryAnySource(from, packet, now)) AddToCounter(k_NetDroppedForeign, 1);
+    return;
+  }
+  if (truncated || packet.size() > k_nMaxAnswerBytes) {
+    AddToCounter(k_NetDroppedOversized, 1);
+    return;
+  }
+  // Completing a query changes the table: walk a copy.
+  const std::vector<uint64> ids = it->second;
+  EPacketVerdict verdict = EPacketVerdict::WrongCommand;
+  for (uint64 id : ids) {
+    auto open = m_Open.find(id);
+    if (open == m_Open.end()) continue;
+    const bool matched = open->second.m_Query.m_eKind == ENetQueryKind::MasterList
+                             ? MatchMasterAnswer(id, open->second, packet, now, verdict)
+                             : MatchServerAnswer(id, open->second, from, packet, now, verdict);
+    if (matched) return;
+  }
+  CountVerdict(verdict);
+}
+
+bool CUdpQueryEngine::TryAnySource(const NetAddress &from, std::string_view packet, int64 now) {
+  if (m_AnySource.empty() || from.m_bIPv6 || packet.size() > k_nMaxAnswerBytes) return false;
+  const uint64 key = (uint64{from.IPv4()} << 16) | from.m_usPort;
+  for (uint64 id : m_AnySource) {
+    auto it = m_Open.find(id);
+    if (it == m_Open.end()) continue;
+    Open &open = it->second;
+    if (open.m_Query.m_Address.m_usPort != from.m_usPort || open.m_Seen.count(key)) continue;
+    // Each server that answers is passed on once; the probe stays open for the others.
+    for (int i = 0; i < open.m_nSends; ++i) {
+      NetResult result{id, NetResult::Kind::Info};
+      const EPacketVerdict verdict =
+          open.m_Query.m_pFamily->DecodeInfo(packet, open.m_Challenges[i], from.IPv4(), from.m_usPort,
+                                             *open.m_Query.m_pCatalogue, result.m_Info);
+      if (verdict == EPacketVerdict::Accepted) {
+        open.m_Seen.insert(key);
+        result.m_nPingMs = std::max<int>(1, static_cast<int>((now - open.m_SendNs[i]) / 1000000));
+        Push(std::move(result));
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool CUdpQueryEngine::MatchServerAnswer(uint64 id, Open &open, const NetAddress &from,
+                                        std::string_view packet, int64 now, EPacketVerdict &verdict) {
+  const NetQuery &query = open.m_Query;
+  const IProtocolFamily &family = *query.m_pFamily;
+  const bool info = query.m_eKind == ENetQueryKind::Info;
+  for (int i = 0; i < open.m_nSends; ++i) {
+    NetResult result{id, info ? NetResult::Kind::Info : NetResult::Kind::Status};
+    const EPacketVerdict got = info ? family.DecodeInfo(packet, open.m_Challenges[i], from.IPv4(),
+                                                        from.m_usPort, *query.m_pCatalogue, result.m_Info)
+                                    : family.DecodeStatus(packet, open.m_Challenges[i], result.m_Status);
+    if (got == EPacketVerdict::Accepted) {
+      // At least 1 ms: 0 reads as "not measured" to some callers.
+      result.m_nPingMs = std::max<int>(1, static_cast<int>((now - open.m_SendNs[i]) / 1000000));
+      Finish(id, std::move(result));
+      return true;
+    }
+    // A challenge mismatch says nothing until every challenge sent is tried; other verdicts
+    // (another answer kind, a broken packet) are the same for every challenge.
+    if (got != EPacketVerdict::ChallengeMismatch) {
+      // Another query at this address may have asked for this kind of answer.
+      if (verdict != EPacketVerdict::ChallengeMismatch) verdict = got;
+      return false;
+    }
+    verdict = got;
+  }
+  return false;
+}
+
+bool CUdpQueryEngine::MatchMasterAnswer(uint64 id, Open &open, std::string_view packet, int64 now,
+                                        EPacketVerdict &verdict) {
+  MasterList_t list;
+  const EPacketVerdict got = open.m_Query.m_pFamily->DecodeMasterList(packet, list);
+  if (got != EPacketVerdict::Accepted) {
+    if (verdict != EPacketVerdict::ChallengeMismatch) verdict = got;
+    return false;
+  }
+  open.m_bAnswered = true;
+  AddToCounter(k_NetIPv6Skipped, list.m_nIPv6Skipped);
+  AddToCounter(k_NetInvalidSkipped, list.m_nInvalidSkipped);
+  NetResult part{id, NetResult::Kind::MasterPart};
+  for (const MasterListEntry_t &entry : list.m_Servers) {
+    if (open.m_Seen.insert(EntryKey(entry)).second) {
+      part.m_Servers.push_back(entry);
+    } else {
+      AddToCounter(k_NetDuplicateEntries, 1);
+    }
+  }
+  if (!part.m_Servers.empty()) Push(std::move(part));
+  // Older masters end every datagram: wait a moment after each for the rest.
+  if (list.m_bEnd || open.m_bEnded) {
+    open.m_bEnded = true;
+    open.m_nIdleUntilNs = now + Ms(m_Options.m_nMasterIdleMs);
+  }
+  SetDeadline(id, open, NextDeadline(open));
+  return true;
+}
+
+void CUdpQueryEngine::CountVerdict(EPacketVerdict verdict) {
+  AddToCounter(CounterFor(verdict), 1);
+}
