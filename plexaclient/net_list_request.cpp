@@ -145,7 +145,7 @@ void CNetListRequest::Queue(ServerListEvent::Kind kind, int index, uint64 frame)
 void CNetListRequest::OnResult(uint64 id, NetResult &result) {
   auto it = m_Open.find(id);
   if (it == m_Open.end()) return;
-  const OpenQuery open = it->second;
+  OpenQuery open = it->second;
   // An any-source probe's answers and a master's datagrams come before the end of their query.
   const bool over =
       result.m_eKind != NetResult::Kind::MasterPart &&
@@ -179,12 +179,14 @@ void CNetListRequest::OnServerResult(const OpenQuery &open, NetResult &result) {
   }
 }
 
-void CNetListRequest::OnMasterResult(const OpenQuery &open, NetResult &result, bool over) {
+void CNetListRequest::OnMasterResult(OpenQuery &open, NetResult &result, bool over) {
   const MasterAsk &master = m_Masters[static_cast<size_t>(open.m_iIndex)];
-  if (over) {
-    if (result.m_bMasterAnswered) ++m_nMastersAnswered;
-    return;
+  // Counted at its first datagram, so a list stopped while the master still sends knows it answered.
+  if (!open.m_bHeard && (!over || result.m_bMasterAnswered)) {
+    open.m_bHeard = true;
+    ++m_nMastersAnswered;
   }
+  if (over) return;
   for (const MasterListEntry_t &listed : result.m_Servers) {
     ++m_nListed;
     const size_t before = m_Entries.size();

@@ -73,6 +73,7 @@ class CNetListRequest final : public IServerList {
     int m_iIndex = -1;      // servers: the entry; masters: the MasterAsk; probes: the Probe
     bool m_bInRun = false;  // false: a requery, which does not keep the list running
     uint64 m_uFrame = 0;    // the frame that asked: its answers are delivered on later frames
+    bool m_bHeard = false;  // masters: a datagram of the list arrived
   };
   struct Queued {
     ServerListEvent m_Event;
@@ -82,7 +83,7 @@ class CNetListRequest final : public IServerList {
   int FindOrAddEntry(uint32 ip, uint16 port, AppId_t appId);
   void AskServer(int index, bool inRun, uint64 frame);
   void OnServerResult(const OpenQuery &open, NetResult &result);
-  void OnMasterResult(const OpenQuery &open, NetResult &result, bool over);
+  void OnMasterResult(OpenQuery &open, NetResult &result, bool over);
   void OnProbeResult(const OpenQuery &open, NetResult &result, bool over);
   // Applies an info answer to the entry; false when the filters leave the server out.
   bool ApplyAnswer(int index, NetResult &result);

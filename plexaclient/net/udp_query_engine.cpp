@@ -235,12 +235,32 @@ void CUdpQueryEngine::Admit(int64 now) {
   while (!m_Waiting.empty() && static_cast<int>(m_Open.size()) < m_nInFlightLimit.load()) {
     NetQuery query = std::move(m_Waiting.front());
     m_Waiting.pop_front();
+    if (m_CancelledWaiting.erase(query.m_uId)) {
+      AddToCounter(k_NetWaiting, -1);
+      if (query.m_eKind == ENetQueryKind::MasterList && !IsMasterBusy(query.m_Address))
+        ReleaseDeferredMaster(query.m_Address);
+      continue;
+    }
+    if (query.m_eKind == ENetQueryKind::MasterList && IsMasterBusy(query.m_Address)) {
+      const NetAddress master = query.m_Address;
+      m_DeferredMasters[master].push_back(std::move(query));
+      continue;
+    }
     AddToCounter(k_NetWaiting, -1);
-    if (m_CancelledWaiting.erase(query.m_uId)) continue;
     Start(std::move(query), now);
   }
   // Cancels of queries that were never submitted must not pile up.
-  if (m_Waiting.empty()) m_CancelledWaiting.clear();
+  if (m_Waiting.empty() && m_DeferredMasters.empty()) m_CancelledWaiting.clear();
+}
+
+bool CUdpQueryEngine::IsMasterBusy(const NetAddress &master) const {
+  auto it = m_ByAddress.find(master);
+  if (it == m_ByAddress.end()) return false;
+  for (uint64 id : it->second) {
+    auto open = m_Open.find(id);
+    if (open != m_Open.end() && open->second.m_Query.m_eKind == ENetQueryKind::MasterList) return true;
+  }
+  return false;
 }
 
 // Sending and timers -----------------------------------------------------------------------------
@@ -377,8 +397,20 @@ void CUdpQueryEngine::Close(uint64 id) {
       if (byAddress->second.empty()) m_ByAddress.erase(byAddress);
     }
   }
+  const bool wasMaster = open.m_Query.m_eKind == ENetQueryKind::MasterList;
+  const NetAddress address = open.m_Query.m_Address;
   m_Open.erase(it);
   AddToCounter(k_NetInFlight, -1);
+  if (wasMaster) ReleaseDeferredMaster(address);
+}
+
+void CUdpQueryEngine::ReleaseDeferredMaster(const NetAddress &master) {
+  // The next list query to this master goes first in line.
+  auto deferred = m_DeferredMasters.find(master);
+  if (deferred == m_DeferredMasters.end()) return;
+  m_Waiting.push_front(std::move(deferred->second.front()));
+  deferred->second.pop_front();
+  if (deferred->second.empty()) m_DeferredMasters.erase(deferred);
 }
 
 // Answers ----------------------------------------------------------------------------------------

@@ -132,6 +132,8 @@ class CUdpQueryEngine {
   bool Send(Open &open, int64 now);
   void Finish(uint64 id, NetResult result);
   void Close(uint64 id);
+  bool IsMasterBusy(const NetAddress &master) const;
+  void ReleaseDeferredMaster(const NetAddress &master);
   void SetDeadline(uint64 id, Open &open, int64 deadline);
   int64 NextDeadline(const Open &open) const;
   void Expire(int64 now);
@@ -165,6 +167,9 @@ class CUdpQueryEngine {
   // The thread's own.
   std::deque<NetQuery> m_Waiting;
   std::unordered_set<uint64> m_CancelledWaiting;
+  // A master's list answers carry no challenge: one list query per master at a time, the others
+  // wait here for it to end.
+  std::unordered_map<NetAddress, std::deque<NetQuery>, NetAddressHash> m_DeferredMasters;
   std::unordered_map<uint64, Open> m_Open;
   std::unordered_map<NetAddress, std::vector<uint64>, NetAddressHash> m_ByAddress;
   std::vector<uint64> m_AnySource;
