@@ -50,7 +50,9 @@ TEST(RequestLine, TokenisesAsAServerConsoleDoes) {
       {"getinfo /* skipped */ x", "[getinfo][x]"},
       {"getinfo /* never closed", "[getinfo]"},
       {"getinfo a%b\xe9z", "[getinfo][a.b.z]"},
-      {"\t getinfo\x01\x1f" "x  ", "[getinfo][x]"},
+      {"\t getinfo\x01\x1f"
+       "x  ",
+       "[getinfo][x]"},
       {"getinfo a\"b c\"", "[getinfo][a][b c]"},
       {"", ""},
       {"   ", ""},
@@ -137,11 +139,12 @@ TEST(ServerAnswers, InfoResponseHasTheKeysAndOrderOfAServer) {
   server.m_Tags = "ctf,fast";
   server.m_nPrivateSlots = 2;
   server.m_Players[2].m_bBot = false;
-  EXPECT_EQ(BuildInfoResponse(server, ""),
-            kMarker +
-                "infoResponse\n\\g_needpass\\0\\pure\\1\\gametype\\0\\sv_maxclients\\10\\g_humanplayers\\1"
-                "\\clients\\1\\mapname\\lx_harbour\\hostname\\^1Loop^7back ^3Test\\protocol\\71\\gamename\\Ironclad"
-                "\\game\\ironmod\\plexa_secure\\1\\plexa_tags\\ctf,fast\\plexa_relay\\1");
+  EXPECT_EQ(
+      BuildInfoResponse(server, ""),
+      kMarker +
+          "infoResponse\n\\g_needpass\\0\\pure\\1\\gametype\\0\\sv_maxclients\\10\\g_humanplayers\\1"
+          "\\clients\\1\\mapname\\lx_harbour\\hostname\\^1Loop^7back ^3Test\\protocol\\71\\gamename\\Ironclad"
+          "\\game\\ironmod\\plexa_secure\\1\\plexa_tags\\ctf,fast\\plexa_relay\\1");
 }
 
 TEST(ServerAnswers, StatusResponseCarriesRulesThenPlayerLines) {
@@ -149,11 +152,12 @@ TEST(ServerAnswers, StatusResponseCarriesRulesThenPlayerLines) {
   server.m_GameDir = "ironmod";
   server.m_Players[1] = {"^2Green^7Guy", -4, 999, false};
   const std::string answer = BuildStatusResponse(server, "7xQ-42");
-  EXPECT_EQ(answer, kMarker +
-                        "statusResponse\n\\challenge\\7xQ-42\\com_protocol\\71\\sv_hostname\\^1Loop^7back ^3Test"
-                        "\\sv_maxclients\\12\\g_gametype\\0\\version\\ironclad 2.1 linux-x86_64 Jan  8 2026"
-                        "\\com_gamename\\Ironclad\\mapname\\lx_harbour\\gamename\\ironmod\\sv_privateClients\\0"
-                        "\\g_needpass\\0\n0 0 \"Brisk\"\n-4 999 \"^2Green^7Guy\"\n0 0 \"Quill\"\n");
+  EXPECT_EQ(answer,
+            kMarker +
+                "statusResponse\n\\challenge\\7xQ-42\\com_protocol\\71\\sv_hostname\\^1Loop^7back ^3Test"
+                "\\sv_maxclients\\12\\g_gametype\\0\\version\\ironclad 2.1 linux-x86_64 Jan  8 2026"
+                "\\com_gamename\\Ironclad\\mapname\\lx_harbour\\gamename\\ironmod\\sv_privateClients\\0"
+                "\\g_needpass\\0\n0 0 \"Brisk\"\n-4 999 \"^2Green^7Guy\"\n0 0 \"Quill\"\n");
   server.m_Players.clear();
   EXPECT_TRUE(BuildStatusResponse(server, "").ends_with("\\g_needpass\\0\n"));
 
@@ -180,8 +184,9 @@ TEST(ServerAnswers, OurClientReadsWhatTheFarmSends) {
   const IProtocolFamily &family = Q3ProtocolFamily();
 
   ServerInfo_t info;
-  ASSERT_EQ(family.DecodeInfo(BuildInfoResponse(server, "chal1"), "chal1", 0x7F000105u, 27961, catalogue, info),
-            EPacketVerdict::Accepted);
+  ASSERT_EQ(
+      family.DecodeInfo(BuildInfoResponse(server, "chal1"), "chal1", 0x7F000105u, 27961, catalogue, info),
+      EPacketVerdict::Accepted);
   const ServerRecord &record = info.m_Record;
   EXPECT_STREQ(record.m_szServerName, "Loopback Test");
   EXPECT_STREQ(record.m_szMapName, "lx_harbour");
@@ -196,7 +201,8 @@ TEST(ServerAnswers, OurClientReadsWhatTheFarmSends) {
   EXPECT_EQ(record.m_nVersion, 71);
 
   ServerStatus_t status;
-  ASSERT_EQ(family.DecodeStatus(BuildStatusResponse(server, "chal2"), "chal2", status), EPacketVerdict::Accepted);
+  ASSERT_EQ(family.DecodeStatus(BuildStatusResponse(server, "chal2"), "chal2", status),
+            EPacketVerdict::Accepted);
   ASSERT_EQ(status.m_Players.size(), 3u);
   EXPECT_EQ(status.m_Players[0].m_Name, "Brisk");
   EXPECT_EQ(status.m_Players[0].m_nScore, 7);
@@ -211,11 +217,11 @@ TEST(ServerAnswers, WorldTextBecomesTheBytesAServerSends) {
   } cases[] = {
       {"plain", 64, "plain"},
       {"Caf\xc3\xa9", 64, "Caf\xe9"},
-      {"\xe2\x82\xac 5", 64, "? 5"},         // beyond Latin-1
-      {"a\xc3", 64, "a?"},                   // cut sequence
-      {"a\x80z", 64, "a?z"},                 // stray continuation byte
+      {"\xe2\x82\xac 5", 64, "? 5"},           // beyond Latin-1
+      {"a\xc3", 64, "a?"},                     // cut sequence
+      {"a\x80z", 64, "a?z"},                   // stray continuation byte
       {"tab\there\x1b[0m", 64, "tabhere[0m"},  // control characters left out
-      {"\xc2\x85x", 64, "x"},                // C1 control
+      {"\xc2\x85x", 64, "x"},                  // C1 control
       {"abcdef", 3, "abc"},
   };
   for (const Case &c : cases) EXPECT_EQ(Utf8ToServerBytes(c.utf8, c.max), c.bytes) << c.utf8;
@@ -281,7 +287,8 @@ TEST(MasterProtocol, ReadsListQueriesOfEveryForm) {
       {"getservers 71 gametype=4 ffa", true, false, "", 71, false, false, false, false, "4"},
       {"getservers 71 ctf gametype=0", true, false, "", 71, false, false, false, false, "4"},
       {"getservers 71 unknown EMPTY", true, false, "", 71, false, false, false, false, ""},
-      {"getserversExt 71 empty", false, false, "", 0, false, false, false, false, ""},  // the extended form names the game
+      {"getserversExt 71 empty", false, false, "", 0, false, false, false, false,
+       ""},  // the extended form names the game
       {"getservers Ironclad", false, false, "", 0, false, false, false, false, ""},
       {"getservers Ironclad x71", false, false, "", 0, false, false, false, false, ""},
       {"getservers", false, false, "", 0, false, false, false, false, ""},
@@ -319,7 +326,8 @@ TEST(MasterProtocol, ListAnswersMatchTheWire) {
   const std::string end("\\EOT\0\0\0", 7);
   // One server, 127.0.0.1:27960; and none.
   EXPECT_EQ(LayoutList(false, {V4("127.0.0.1:27960")}),
-            std::vector<std::string>{kMarker + "getserversResponse" + std::string("\\\x7f\0\0\x01\x6d\x38", 7) + end});
+            std::vector<std::string>{kMarker + "getserversResponse" +
+                                     std::string("\\\x7f\0\0\x01\x6d\x38", 7) + end});
   EXPECT_EQ(LayoutList(false, {}), std::vector<std::string>{kMarker + "getserversResponse" + end});
   EXPECT_EQ(LayoutList(false, {})[0].size(), 29u);
   EXPECT_EQ(LayoutList(true, {})[0].size(), 32u);
@@ -340,11 +348,8 @@ TEST(MasterProtocol, LongListsSplitAt1400BytesWithTheEndMarkerOnEveryDatagram) {
     size_t servers;
     std::vector<size_t> perDatagram;
   } cases[] = {
-      {false, false, 210, {195, 15}},
-      {false, false, 195, {195}},
-      {false, false, 196, {195, 1}},
-      {true, false, 390, {195, 195}},
-      {true, true, 100, {72, 28}},
+      {false, false, 210, {195, 15}}, {false, false, 195, {195}},  {false, false, 196, {195, 1}},
+      {true, false, 390, {195, 195}}, {true, true, 100, {72, 28}},
   };
   const std::string end("\\EOT\0\0\0", 7);
   for (const Case &c : cases) {
