@@ -48,8 +48,10 @@ CServerFarm::CServerFarm(std::vector<FarmServerSpec> servers, const FarmSettings
       server.m_nNextChurnMs = nowMs + server.m_Spec.m_nChurnSeconds * 1000 + spread;
     if (settings.m_nHeartbeatSeconds > 0)
       server.m_nNextHeartbeatMs = nowMs + settings.m_nHeartbeatSeconds * 1000 + spread;
-    server.m_bWasUp = IsUp(i, nowMs);
-    if (server.m_bWasUp) QueueHeartbeat(i);  // the map is loaded
+    if (IsUp(i, nowMs)) {
+      server.m_nUpCycle = Cycle(i, nowMs);
+      QueueHeartbeat(i);  // the map is loaded
+    }
   }
 }
 
@@ -58,6 +60,12 @@ bool CServerFarm::IsUp(size_t server, int64_t nowMs) const {
   if (spec.m_nUpSeconds <= 0 || spec.m_nDownSeconds <= 0) return true;
   const int64_t cycle = (spec.m_nUpSeconds + spec.m_nDownSeconds) * 1000;
   return (nowMs - m_nStartMs) % cycle < spec.m_nUpSeconds * 1000;
+}
+
+int64_t CServerFarm::Cycle(size_t server, int64_t nowMs) const {
+  const FarmServerSpec &spec = m_Servers[server].m_Spec;
+  if (spec.m_nUpSeconds <= 0 || spec.m_nDownSeconds <= 0) return 0;
+  return (nowMs - m_nStartMs) / ((spec.m_nUpSeconds + spec.m_nDownSeconds) * 1000);
 }
 
 bool CServerFarm::IsMaster(const NetAddress &from) const {
@@ -150,10 +158,13 @@ void CServerFarm::Collect(int64_t nowMs, std::vector<FarmSend> &out) {
     m_nNextWorldMs = nowMs + kWorldStepMs;
     for (size_t i = 0; i < m_Servers.size(); ++i) {
       Server &server = m_Servers[i];
-      const bool up = IsUp(i, nowMs);
-      if (up && !server.m_bWasUp) QueueHeartbeat(i);  // back with a fresh map
-      server.m_bWasUp = up;
-      if (!up) continue;
+      if (!IsUp(i, nowMs)) continue;
+      // Up in a new cycle: the server came back and loaded its map, whether or not a step saw
+      // it down.
+      if (const int64_t cycle = Cycle(i, nowMs); cycle != server.m_nUpCycle) {
+        server.m_nUpCycle = cycle;
+        QueueHeartbeat(i);
+      }
       if (nowMs >= server.m_nNextChurnMs) Churn(i, nowMs);
       if (nowMs >= server.m_nNextHeartbeatMs) {
         server.m_nNextHeartbeatMs = nowMs + m_Settings.m_nHeartbeatSeconds * 1000;

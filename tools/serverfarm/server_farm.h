@@ -78,7 +78,7 @@ class CServerFarm {
     CTokenBucket m_PerServer;
     int64_t m_nNextChurnMs = INT64_MAX;
     int64_t m_nNextHeartbeatMs = INT64_MAX;
-    bool m_bWasUp = true;
+    int64_t m_nUpCycle = -1;  // the last up/down cycle in which the server was seen up
     bool m_bHeartbeatQueued = false;
     uint64_t m_uJoined = 0;  // players who joined, for their names
     explicit Server(FarmServerSpec spec, const RateLimit &perSource)
@@ -94,6 +94,8 @@ class CServerFarm {
   };
 
   void Churn(size_t index, int64_t nowMs);
+  // The up/down cycle `nowMs` falls in (0 for servers that stay up).
+  int64_t Cycle(size_t index, int64_t nowMs) const;
   void QueueHeartbeat(size_t index);
   bool IsMaster(const NetAddress &from) const;
 

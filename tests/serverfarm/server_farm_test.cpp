@@ -1,0 +1,226 @@
+// The farm's servers without sockets: reply delay, silence, up/down cycles, rate limits, the send
+// cap, heartbeats, player churn, and reading a world file.
+#include "tools/serverfarm/server_farm.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+#include "tools/serverfarm/farm_world.h"
+#include "tools/serverfarm/master_protocol.h"
+
+namespace {
+
+const std::string kMarker("\xff\xff\xff\xff");
+const NetAddress kClient = NetAddress::FromIPv4(0x7F000001u, 5000);
+const NetAddress kMaster = NetAddress::FromIPv4(0x7F000001u, 27950);
+
+FarmServerSpec Spec(int latencyMs = 0) {
+  FarmServerSpec spec;
+  spec.m_unIP = 0x7F000101u;
+  spec.m_View.m_HostName = "Tarnwell";
+  spec.m_View.m_GameName = "Ironclad";
+  spec.m_View.m_nMaxClients = 4;
+  spec.m_nLatencyMs = latencyMs;
+  return spec;
+}
+
+FarmSettings NoLimits() {
+  FarmSettings settings;
+  settings.m_PerSource = RateLimit{0, 1};
+  settings.m_PerServer = RateLimit{0, 1};
+  settings.m_nMaxRepliesPerSecond = 0;
+  settings.m_nMaxBytesPerSecond = 0;
+  return settings;
+}
+
+std::vector<FarmSend> Collect(CServerFarm &farm, int64_t nowMs) {
+  std::vector<FarmSend> out;
+  farm.Collect(nowMs, out);
+  return out;
+}
+
+size_t Answers(CServerFarm &farm, size_t server, const NetAddress &from, int count, int64_t nowMs) {
+  for (int i = 0; i < count; ++i)
+    farm.OnDatagram(server, kMarker + "getinfo x" + std::to_string(i), from, nowMs);
+  return Collect(farm, nowMs).size();
+}
+
+TEST(ServerFarm, AnswersAfterTheServersDelay) {
+  CServerFarm farm({Spec(40), Spec(0)}, NoLimits(), 0);
+  farm.OnDatagram(0, kMarker + "getinfo slow", kClient, 10);
+  farm.OnDatagram(1, kMarker + "getstatus fast", kClient, 10);
+  farm.OnDatagram(1, "getinfo no-marker", kClient, 10);
+  std::vector<FarmSend> out = Collect(farm, 10);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].m_nServer, 1u);
+  EXPECT_TRUE(out[0].m_Bytes.starts_with(kMarker + "statusResponse\n\\challenge\\fast"));
+  EXPECT_EQ(farm.NextWakeMs(20), 50);
+  EXPECT_TRUE(Collect(farm, 49).empty());
+  out = Collect(farm, 50);
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_TRUE(out[0].m_To == kClient);
+  EXPECT_TRUE(out[0].m_Bytes.ends_with("\\challenge\\slow"));
+  EXPECT_EQ(farm.Counter(k_FarmDroppedMalformed), 1u);
+}
+
+TEST(ServerFarm, SilentDownAndSinglePlayerServersDoNotAnswer) {
+  FarmServerSpec silent = Spec(), cycling = Spec(), single = Spec();
+  silent.m_bSilent = true;
+  cycling.m_nUpSeconds = 2;
+  cycling.m_nDownSeconds = 1;
+  single.m_View.m_nGameType = 2;
+  FarmSettings settings = NoLimits();
+  settings.m_Masters = {kMaster};
+  CServerFarm farm({silent, cycling, single}, settings, 0);
+  Collect(farm, 0);  // the first heartbeats
+  EXPECT_EQ(Answers(farm, 0, kClient, 1, 0), 0u);
+  EXPECT_EQ(Answers(farm, 0, kMaster, 1, 0), 1u);  // its master still hears it
+  EXPECT_EQ(Answers(farm, 1, kClient, 1, 1999), 1u);
+  EXPECT_EQ(Answers(farm, 1, kClient, 1, 2000), 0u);
+  EXPECT_FALSE(farm.IsUp(1, 2500));
+  // Back up: it answers and heartbeats again, as a server that loaded its map.
+  std::vector<FarmSend> out = Collect(farm, 3000);
+  EXPECT_EQ(std::count_if(out.begin(), out.end(), [](const FarmSend &send) { return send.m_nServer == 1; }),
+            1);
+  EXPECT_EQ(Answers(farm, 1, kClient, 1, 3000), 1u);
+  EXPECT_EQ(Answers(farm, 2, kClient, 1, 3000), 0u);
+  farm.OnDatagram(2, kMarker + "getstatus", kClient, 3000);
+  EXPECT_EQ(Collect(farm, 3000).size(), 1u);
+  EXPECT_EQ(farm.Counter(k_FarmDroppedSilent), 3u);
+}
+
+TEST(ServerFarm, KeepsTheRateLimitsOfAServer) {
+  FarmSettings settings;  // the defaults: 10 then 1/s per source, 10 then 1/100 ms per server
+  CServerFarm farm({Spec(), Spec()}, settings, 0);
+  EXPECT_EQ(Answers(farm, 0, kClient, 15, 0), 10u);
+  // Another port of the same address gets nothing; another server has limits of its own.
+  EXPECT_EQ(Answers(farm, 0, NetAddress::FromIPv4(0x7F000001u, 5001), 1, 0), 0u);
+  EXPECT_EQ(Answers(farm, 1, kClient, 1, 0), 1u);
+  EXPECT_EQ(Answers(farm, 0, kClient, 2, 1000), 1u);
+  EXPECT_EQ(farm.Counter(k_FarmDroppedSource), 7u);
+
+  // The whole server: ten at once from ten addresses, then one per 100 ms.
+  CServerFarm busy({Spec()}, settings, 0);
+  size_t answered = 0;
+  for (uint32_t source = 0; source < 12; ++source)
+    answered += Answers(busy, 0, NetAddress::FromIPv4(0x7F000200u + source, 4000), 1, 0);
+  EXPECT_EQ(answered, 10u);
+  EXPECT_EQ(Answers(busy, 0, NetAddress::FromIPv4(0x7F000300u, 4000), 1, 100), 1u);
+  EXPECT_EQ(busy.Counter(k_FarmDroppedServer), 2u);
+
+  // The farm-wide cap counts every server's answers.
+  FarmSettings capped = NoLimits();
+  capped.m_nMaxRepliesPerSecond = 3;
+  CServerFarm farmCapped({Spec(), Spec()}, capped, 0);
+  EXPECT_EQ(Answers(farmCapped, 0, kClient, 2, 0) + Answers(farmCapped, 1, kClient, 2, 0), 3u);
+  EXPECT_EQ(Answers(farmCapped, 1, kClient, 1, 1000), 1u);
+  EXPECT_EQ(farmCapped.Counter(k_FarmDroppedCap), 1u);
+}
+
+TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
+  FarmSettings settings = NoLimits();
+  const NetAddress second = NetAddress::FromIPv4(0x7F000001u, 27951);
+  settings.m_Masters = {kMaster, second};
+  settings.m_nHeartbeatSeconds = 10;
+  FarmServerSpec q3 = Spec(), churning = Spec();
+  q3.m_View.m_GameName = std::string(k_szQ3DefaultGame);
+  churning.m_nChurnSeconds = 1;
+  CServerFarm farm({q3, churning}, settings, 0);
+  std::vector<FarmSend> out = Collect(farm, 0);
+  ASSERT_EQ(out.size(), 4u);
+  EXPECT_EQ(out[0].m_Bytes, kMarker + "heartbeat QuakeArena-1\n");
+  EXPECT_TRUE(out[1].m_To == second);
+  EXPECT_EQ(out[2].m_Bytes, kMarker + "heartbeat DarkPlaces\n");
+  // The empty server gets its first player after a second and tells its masters.
+  out = Collect(farm, 1001);
+  ASSERT_EQ(farm.View(1).m_Players.size(), 1u);
+  EXPECT_EQ(out.size(), 2u);
+  // Full: it tells them again; then it frees a slot.
+  for (int64_t t = 2001; farm.View(1).m_Players.size() < 4 && t < 60000; t += 1000) Collect(farm, t);
+  ASSERT_EQ(farm.View(1).m_Players.size(), 4u);
+  EXPECT_GE(farm.Counter(k_FarmHeartbeats), 8u);
+  int64_t t = 60000;
+  for (; farm.View(1).m_Players.size() == 4 && t < 63000; t += 1000) Collect(farm, t);
+  EXPECT_EQ(farm.View(1).m_Players.size(), 3u);
+  // The console's heartbeat, then shutdown.
+  farm.HeartbeatAll(t);
+  EXPECT_EQ(Collect(farm, t + 1).size(), 4u);
+  out.clear();
+  farm.Shutdown(t + 2, out);
+  EXPECT_EQ(out.size(), 8u);
+}
+
+TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
+  TempDir dir;
+  WriteWholeFile(dir.File("world.vdf"), R"(
+"PlexaClient"
+{
+  "apps" { "310" { "gamedir" "ironbase" "query" { "gamename" "Ironclad" "protocol" "68" } } }
+  "servers"
+  {
+    "server" { "address" "127.0.4.1:0" "appid" "310" "name" "Caf)"
+                                        "\xc3\xa9"
+                                        R"( Row" "map" "lx_dune" "players" "3" "maxplayers" "8" "bots" "1"
+               "gametype" "4" "privateslots" "2" "voip" "opus" "churn" "30" "upfor" "60" "downfor" "5" "latency" "25"
+               "playerlist" { "player" { "name" "Quill" "score" "9" } } }
+    "server" { "address" "127.0.4.2:27015" "queryport" "27016" "gamename" "Other" "protocol" "71" "silent" "1" }
+  }
+})");
+  std::vector<FarmServerSpec> specs;
+  std::string errors;
+  ASSERT_TRUE(LoadFarmWorld(dir.File("world.vdf"), specs, errors)) << errors;
+  ASSERT_EQ(specs.size(), 2u);
+  const FarmServerSpec &first = specs[0];
+  EXPECT_EQ(first.m_unIP, 0x7F000401u);
+  EXPECT_EQ(first.m_usPort, 0);
+  EXPECT_EQ(first.m_View.m_HostName, "Caf\xe9 Row");
+  EXPECT_EQ(first.m_View.m_GameName, "Ironclad");
+  EXPECT_EQ(first.m_View.m_nProtocol, 68);
+  EXPECT_EQ(first.m_View.m_nGameType, 4);
+  EXPECT_EQ(first.m_View.m_nPrivateSlots, 2);
+  EXPECT_EQ(first.m_View.m_Voip, "opus");
+  EXPECT_EQ(first.m_nLatencyMs, 25);
+  EXPECT_EQ(first.m_nChurnSeconds, 30);
+  EXPECT_EQ(first.m_nUpSeconds, 60);
+  EXPECT_EQ(first.m_nDownSeconds, 5);
+  ASSERT_EQ(first.m_View.m_Players.size(), 3u);
+  EXPECT_EQ(first.m_View.m_Players[0].m_Name, "Quill");
+  EXPECT_EQ(first.m_View.m_Players[0].m_nScore, 9);
+  EXPECT_FALSE(first.m_View.m_Players[1].m_bBot);
+  EXPECT_TRUE(first.m_View.m_Players[2].m_bBot);
+  EXPECT_EQ(first.m_View.m_Players[2].m_nPingMs, 0);
+  EXPECT_EQ(specs[1].m_usPort, 27016);
+  EXPECT_EQ(specs[1].m_View.m_GameName, "Other");
+  EXPECT_TRUE(specs[1].m_bSilent);
+
+  // Anything off loopback, or unreadable, is refused with the entry named.
+  WriteWholeFile(
+      dir.File("outside.vdf"),
+      R"("w" { "servers" { "server" { "address" "198.51.100.7:27015" } "server" { "address" "nowhere" } } })");
+  EXPECT_FALSE(LoadFarmWorld(dir.File("outside.vdf"), specs, errors));
+  EXPECT_NE(errors.find("servers/1: address 198.51.100.7:27015 is not on loopback"), std::string::npos)
+      << errors;
+  EXPECT_NE(errors.find("servers/2: bad address"), std::string::npos) << errors;
+  EXPECT_FALSE(LoadFarmWorld(dir.File("missing.vdf"), specs, errors));
+}
+
+TEST(ServerFarm, GeneratesManyDistinctServers) {
+  GeneratedFarm generated;
+  generated.m_nCount = 600;
+  const std::vector<FarmServerSpec> specs = GenerateFarm(generated);
+  ASSERT_EQ(specs.size(), 600u);
+  std::vector<uint32_t> addresses;
+  for (const FarmServerSpec &spec : specs) {
+    EXPECT_EQ(spec.m_unIP >> 24, 127u);
+    EXPECT_LE(spec.m_View.m_Players.size(), static_cast<size_t>(spec.m_View.m_nMaxClients));
+    addresses.push_back(spec.m_unIP);
+  }
+  std::sort(addresses.begin(), addresses.end());
+  EXPECT_EQ(std::unique(addresses.begin(), addresses.end()), addresses.end());
+}
+
+}  // namespace
