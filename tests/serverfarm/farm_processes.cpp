@@ -1,0 +1,121 @@
+#include "farm_processes.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+#include "plexaclient/net/q3_protocol.h"
+#include "tools/serverfarm/loopback_udp.h"
+
+extern char **environ;
+
+bool CChildProcess::Start(const std::string &tool, const std::vector<std::string> &args,
+                          const std::string &logPath) {
+  const char *bin = getenv("SB_BIN_DIR");
+  const std::string path = std::string(bin ? bin : ".") + "/" + tool;
+  std::vector<char *> argv;
+  argv.push_back(const_cast<char *>(path.c_str()));
+  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int failed = posix_spawn(&m_Pid, path.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed) m_Pid = -1;
+  return !failed;
+}
+
+std::optional<int> CChildProcess::WaitExit(int timeoutMs) {
+  if (m_Pid <= 0) return std::nullopt;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  do {
+    int status = 0;
+    if (waitpid(m_Pid, &status, WNOHANG) == m_Pid) {
+      m_Pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    poll(nullptr, 0, 10);
+  } while (std::chrono::steady_clock::now() < end);
+  return std::nullopt;
+}
+
+int CChildProcess::Stop() {
+  if (m_Pid <= 0) return -1;
+  kill(m_Pid, SIGTERM);
+  if (const std::optional<int> status = WaitExit(2000)) return *status;
+  kill(m_Pid, SIGKILL);
+  waitpid(m_Pid, nullptr, 0);
+  m_Pid = -1;
+  return -1;
+}
+
+std::vector<std::string> WaitForLines(const std::string &path, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  do {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    if (!lines.empty()) return lines;
+    poll(nullptr, 0, 20);
+  } while (std::chrono::steady_clock::now() < end);
+  return {};
+}
+
+CUdpClient::CUdpClient() {
+  NetAddress bound;
+  std::string error;
+  m_Fd = OpenLoopbackSocket(Endpoint("127.0.0.1:0"), bound, error);
+}
+
+CUdpClient::~CUdpClient() {
+  if (m_Fd >= 0) close(m_Fd);
+}
+
+void CUdpClient::Send(const NetAddress &to, std::string_view bytes) {
+  SendDatagram(m_Fd, to, bytes);
+}
+
+std::optional<std::string> CUdpClient::Receive(int timeoutMs, NetAddress *from) {
+  pollfd ready{m_Fd, POLLIN, 0};
+  if (poll(&ready, 1, timeoutMs) != 1) return std::nullopt;
+  char buffer[65536];
+  sockaddr_storage source{};
+  socklen_t length = sizeof source;
+  const ssize_t got =
+      recvfrom(m_Fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr *>(&source), &length);
+  if (got < 0) return std::nullopt;
+  if (from) NetAddress::FromSockaddr(reinterpret_cast<const sockaddr *>(&source), length, *from);
+  return std::string(buffer, static_cast<size_t>(got));
+}
+
+std::optional<std::vector<NetAddress>> AskMaster(CUdpClient &client, const NetAddress &master,
+                                                 std::string_view query, int timeoutMs) {
+  client.Send(master, query);
+  std::optional<std::string> datagram = client.Receive(timeoutMs);
+  if (!datagram) return std::nullopt;
+  std::vector<NetAddress> servers;
+  while (datagram) {
+    MasterList_t list;
+    if (Q3ProtocolFamily().DecodeMasterList(*datagram, list) == EPacketVerdict::Accepted) {
+      for (const MasterListEntry_t &entry : list.m_Servers)
+        servers.push_back(NetAddress::FromIPv4(entry.m_unIP, entry.m_usPort));
+    }
+    datagram = client.Receive(100);  // every datagram ends with the marker: wait for stragglers
+  }
+  return servers;
+}
+
+NetAddress Endpoint(const std::string &text) {
+  NetAddress address;
+  ParseEndpoint(text, true, address);
+  return address;
+}

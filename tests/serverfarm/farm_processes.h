@@ -1,0 +1,56 @@
+// The farm and the master run as child processes on loopback for end-to-end tests: started with
+// their bound addresses reported in a file, always stopped, and a UDP client to talk to them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plexaclient/net/net_address.h"
+
+// A child process killed (SIGTERM, then SIGKILL after two seconds) when the object goes.
+class CChildProcess {
+ public:
+  CChildProcess() = default;
+  ~CChildProcess() { Stop(); }
+  CChildProcess(const CChildProcess &) = delete;
+  CChildProcess &operator=(const CChildProcess &) = delete;
+
+  // Runs the built tool `tool` with `args`, its stderr into `logPath`.
+  bool Start(const std::string &tool, const std::vector<std::string> &args, const std::string &logPath);
+  // SIGTERM, then waits (bounded); the exit status, or -1 when it had to be killed or was not running.
+  int Stop();
+  // Waits up to `timeoutMs` for it to end by itself; its exit status, or nullopt.
+  std::optional<int> WaitExit(int timeoutMs);
+
+ private:
+  pid_t m_Pid = -1;
+};
+
+// The lines of `path` once it exists with at least one line; empty after `timeoutMs`.
+std::vector<std::string> WaitForLines(const std::string &path, int timeoutMs);
+
+class CUdpClient {
+ public:
+  CUdpClient();
+  ~CUdpClient();
+  CUdpClient(const CUdpClient &) = delete;
+  CUdpClient &operator=(const CUdpClient &) = delete;
+
+  void Send(const NetAddress &to, std::string_view bytes);
+  // The next datagram within `timeoutMs`, and its source; nullopt when none came.
+  std::optional<std::string> Receive(int timeoutMs, NetAddress *from = nullptr);
+
+ private:
+  int m_Fd = -1;
+};
+
+// A master list query's entries, read until a datagram without more entries came and none followed
+// for `quietMs`; nullopt when the master said nothing within `timeoutMs`.
+std::optional<std::vector<NetAddress>> AskMaster(CUdpClient &client, const NetAddress &master,
+                                                 std::string_view query, int timeoutMs);
+
+NetAddress Endpoint(const std::string &text);
