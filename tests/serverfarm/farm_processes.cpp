@@ -48,6 +48,10 @@ std::optional<int> CChildProcess::WaitExit(int timeoutMs) {
   return std::nullopt;
 }
 
+void CChildProcess::Signal(int signal) {
+  if (m_Pid > 0) kill(m_Pid, signal);
+}
+
 int CChildProcess::Stop() {
   if (m_Pid <= 0) return -1;
   kill(m_Pid, SIGTERM);

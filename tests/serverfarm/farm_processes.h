@@ -23,6 +23,7 @@ class CChildProcess {
   bool Start(const std::string &tool, const std::vector<std::string> &args, const std::string &logPath);
   // SIGTERM, then waits (bounded); the exit status, or -1 when it had to be killed or was not running.
   int Stop();
+  void Signal(int signal);
   // Waits up to `timeoutMs` for it to end by itself; its exit status, or nullopt.
   std::optional<int> WaitExit(int timeoutMs);
 
