@@ -157,3 +157,8 @@ int64 CClientEngine::GetNetworkCounter(const char *name) {
   }
   return -1;
 }
+
+const char *CClientEngine::TakeDamagedStoreCopy() {
+  m_TakenStoreCopy = m_pServices ? m_pServices->Store().TakeDamagedCopy() : std::string();
+  return m_TakenStoreCopy.c_str();
+}

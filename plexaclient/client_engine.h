@@ -7,9 +7,10 @@
 
 #include "plexa/iclientengine.h"
 #include "plexa/iplexaclientcontrol.h"
+#include "plexa/iplexaclientnotices.h"
 #include "plexaclient/client_services.h"
 
-class CClientEngine final : public IClientEngine, public IPlexaClientControl {
+class CClientEngine final : public IClientEngine, public IPlexaClientControl, public IPlexaClientNotices {
  public:
   HPlexaPipe OpenPipe() override;
   bool ClosePipe(HPlexaPipe pipe) override;
@@ -70,6 +71,9 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl {
   int64 GetNetworkCounter(const char *name) override;
 
   // The services while they run; null before the first pipe and after shutdown.
+  // IPlexaClientNotices
+  const char *TakeDamagedStoreCopy() override;
+
   CClientServices *Services() const { return m_pServices.get(); }
 
  private:
@@ -80,6 +84,7 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl {
   static std::string ConfigPath();
 
   std::unique_ptr<CClientServices> m_pServices;
+  std::string m_TakenStoreCopy;  // what TakeDamagedStoreCopy handed out, alive until the next call
 };
 
 // The one engine of the module.

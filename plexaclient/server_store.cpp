@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "common/filesystem_helpers.h"
 #include "common/plexa/plain_files.h"
@@ -59,12 +60,17 @@ void CServerStore::KeepUnusableFile(const std::string &why) {
   if (MoveAsideAsDamaged(FilePath(), Plat_UnixTime(), kDamagedCopiesKept, aside)) {
     Warning("plexaclient: %s; moved aside to %s, favourites and history start empty\n", why.c_str(),
             aside.c_str());
+    m_DamagedCopy = aside.substr(aside.rfind('/') + 1);
     return;
   }
   Warning(
       "plexaclient: %s; cannot be moved aside (%s), favourites and history start empty and are not saved\n",
       why.c_str(), strerror(errno));
   m_bKeepFile = true;
+}
+
+std::string CServerStore::TakeDamagedCopy() {
+  return std::exchange(m_DamagedCopy, {});
 }
 
 const StoredServer *CServerStore::Lookup(uint32 ip, uint16 connPort) const {

@@ -33,6 +33,8 @@ class CServerStore {
   // False (with a warning) on any failure; the old file is then untouched.
   bool Save() const;
   std::string FilePath() const { return m_Folder + "/" + kFileName; }
+  // The file name the last unusable store was moved aside as, once; "" afterwards or when none was.
+  std::string TakeDamagedCopy();
 
  private:
   StoredServer *Find(uint32 ip, uint16 connPort);
@@ -41,5 +43,6 @@ class CServerStore {
 
   std::string m_Folder;
   std::vector<StoredServer> m_Entries;
-  bool m_bKeepFile = false;  // unusable and could not be moved aside: never saved over
+  bool m_bKeepFile = false;   // unusable and could not be moved aside: never saved over
+  std::string m_DamagedCopy;  // not yet told to the user
 };

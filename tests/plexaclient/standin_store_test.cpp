@@ -14,6 +14,7 @@
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
+#include "plexa/iplexaclientnotices.h"
 #include "plexa_fixture.h"
 #include "support/spew_capture.h"
 #include "tier0/platform.h"
@@ -271,7 +272,11 @@ TEST_F(StandInStore, UnreadableStoreIsRefusedAtOnceAndMovedAside) {
     EXPECT_TRUE(spew.Contains(c.why)) << c.what;
     EXPECT_TRUE(spew.Contains("moved aside")) << c.what;
     EXPECT_EQ(ClientMatchmaking()->CountStoredServers(), 0) << c.what;
-    EXPECT_EQ(DamagedCopies().size(), 1u) << c.what;
+    ASSERT_EQ(DamagedCopies().size(), 1u) << c.what;
+    // The services have no window: the browser asks for the copy's name to tell the user, once.
+    ASSERT_NE(ClientNotices(), nullptr);
+    EXPECT_STREQ(ClientNotices()->TakeDamagedStoreCopy(), DamagedCopies()[0].c_str()) << c.what;
+    EXPECT_STREQ(ClientNotices()->TakeDamagedStoreCopy(), "") << c.what;
   }
 }
 
