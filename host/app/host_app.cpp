@@ -97,7 +97,8 @@ int CHostApp::Start(int argc, const char *const *argv) {
   m_Headless = m_Options.headless || !HasDisplay();
   // Scripted and frame-limited runs without a window step a clock of their own, one frame at a
   // time: they run as fast as they can and repeat exactly.
-  m_VirtualClock = m_Headless && (!m_Options.scriptFile.empty() || m_Options.frames >= 0);
+  m_VirtualClock =
+      m_Headless && !m_Options.realtime && (!m_Options.scriptFile.empty() || m_Options.frames >= 0);
   if (m_VirtualClock) Plat_SetClockOverride(true, Plat_FloatTime());
   if (!PrepareRuntime() || !StartModule()) return 1;
   if (!steps.empty()) {

@@ -16,9 +16,9 @@ struct ValueOption {
 };
 
 const ValueOption kValueOptions[] = {
-    {"--config", &CHostOptions::configFile},     {"--game", &CHostOptions::gameDir},
-    {"--user-dir", &CHostOptions::userDir},      {"--services", &CHostOptions::servicesModule},
-    {"--language", &CHostOptions::language},     {"--script", &CHostOptions::scriptFile},
+    {"--config", &CHostOptions::configFile},         {"--game", &CHostOptions::gameDir},
+    {"--user-dir", &CHostOptions::userDir},          {"--services", &CHostOptions::servicesModule},
+    {"--language", &CHostOptions::language},         {"--script", &CHostOptions::scriptFile},
     {"--screenshot", &CHostOptions::screenshotFile},
 };
 
@@ -34,9 +34,12 @@ bool ParseFrames(const char *text, int &frames) {
 }  // namespace
 
 const char *HostUsage() {
-  return "usage: kgui-host [--headless] [--config FILE] [--game DIR] [--user-dir DIR] [--services SO]\n"
-         "                 [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE\n"
+  return "usage: kgui-host [--headless] [--realtime] [--config FILE] [--game DIR] [--user-dir DIR]\n"
+         "                 [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N] "
+         "MODULE\n"
          "  --headless        render offscreen even when a display is there\n"
+         "  --realtime        a headless script or frame count runs on the real clock, not a\n"
+         "                    simulated one (for servers that answer in real time)\n"
          "  --config FILE     host configuration: messages sent at start, the launcher's games\n"
          "  --game DIR        the folder of path id GAME (default: the 'game' folder near kgui-host)\n"
          "  --user-dir DIR    the folder of path id CONFIG (default: ~/.config/serverbrowser)\n"
@@ -53,6 +56,10 @@ bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, 
     const char *arg = argv[i];
     if (strcmp(arg, "--headless") == 0) {
       options.headless = true;
+      continue;
+    }
+    if (strcmp(arg, "--realtime") == 0) {
+      options.realtime = true;
       continue;
     }
     if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
@@ -83,7 +90,8 @@ bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, 
       return false;
     }
     if (!options.modulePath.empty()) {
-      error = std::string("only one module can be loaded; got '") + options.modulePath + "' and '" + arg + "'";
+      error =
+          std::string("only one module can be loaded; got '") + options.modulePath + "' and '" + arg + "'";
       return false;
     }
     options.modulePath = arg;

@@ -1,5 +1,5 @@
 // The host's command line:
-//   kgui-host [--headless] [--config FILE] [--game DIR] [--user-dir DIR] [--services SO]
+//   kgui-host [--headless] [--realtime] [--config FILE] [--game DIR] [--user-dir DIR] [--services SO]
 //             [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
 #pragma once
 
@@ -9,15 +9,16 @@ namespace kguihost {
 
 struct CHostOptions {
   bool headless = false;
+  bool realtime = false;  // headless runs keep the real clock (real servers answer in real time)
   bool help = false;
   std::string configFile;
-  std::string gameDir;       // "GAME"; found beside the executable when not given
-  std::string userDir;       // "CONFIG"; $XDG_CONFIG_HOME/serverbrowser or ~/.config/serverbrowser
+  std::string gameDir;  // "GAME"; found beside the executable when not given
+  std::string userDir;  // "CONFIG"; $XDG_CONFIG_HOME/serverbrowser or ~/.config/serverbrowser
   std::string servicesModule;
   std::string language = "english";
   std::string scriptFile;
   std::string screenshotFile;
-  int frames = -1;           // run this many frames, then stop (-1: until told to)
+  int frames = -1;  // run this many frames, then stop (-1: until told to)
   std::string modulePath;
 };
 

@@ -441,12 +441,13 @@ TEST_F(HostAppTest, BadScriptsEndWithStatusTwo) {
 TEST(HostOptions, ParsesTheCommandLineAndRefusesMistakes) {
   CHostOptions options;
   std::string error;
-  const char *good[] = {"kgui-host",  "--headless", "--config", "c.vdf",      "--game",
-                        "g",          "--user-dir", "u",        "--services", "s.so",
-                        "--language", "german",     "--script", "x.txt",      "--screenshot",
-                        "p.png",      "--frames",   "12",       "module.so"};
+  const char *good[] = {"kgui-host",    "--headless", "--realtime", "--config", "c.vdf",
+                        "--game",       "g",          "--user-dir", "u",        "--services",
+                        "s.so",         "--language", "german",     "--script", "x.txt",
+                        "--screenshot", "p.png",      "--frames",   "12",       "module.so"};
   ASSERT_TRUE(ParseHostOptions(static_cast<int>(std::size(good)), good, options, error)) << error;
   EXPECT_TRUE(options.headless);
+  EXPECT_TRUE(options.realtime);
   EXPECT_EQ(options.configFile + options.gameDir + options.userDir + options.servicesModule, "c.vdfgus.so");
   EXPECT_EQ(options.language, "german");
   EXPECT_EQ(options.frames, 12);

@@ -5,7 +5,8 @@
 //
 //   --record FILE         keeps an exact copy of the other arguments in FILE
 //   --check-server        asks the server over the q3 query protocol before it reports a join;
-//                         a server that does not answer is not joined
+//                         a server that does not answer is not joined (also FAKEGAME_CHECK_SERVER=1,
+//                         so a demo of real servers turns it on for every game its launcher starts)
 //   KGUI_GAME_REPORT_FD   a pipe of the host: "joined a.b.c.d:port" for every join, "ready" once
 //                         it listens (one line each)
 //   FAKEGAME_LOG          its log file (appended to); default fakegame.log in the user's folder
@@ -168,6 +169,8 @@ int Run(int argc, char **argv) {
   std::vector<std::string> words;
   const char *record = nullptr;
   CJoinOptions options;
+  const char *checkServer = getenv("FAKEGAME_CHECK_SERVER");
+  options.checkServer = checkServer && strcmp(checkServer, "1") == 0;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
       record = argv[++i];
