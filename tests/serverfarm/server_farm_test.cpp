@@ -152,6 +152,18 @@ TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
   out.clear();
   farm.Shutdown(t + 2, out);
   EXPECT_EQ(out.size(), 8u);
+
+  // A server of the LAN alone never tells a master of itself.
+  FarmServerSpec lan = Spec();
+  lan.m_bLanOnly = true;
+  lan.m_nChurnSeconds = 1;
+  CServerFarm lanFarm({lan}, settings, 0);
+  for (int64_t at = 0; at < 30000; at += 1000) EXPECT_TRUE(Collect(lanFarm, at).empty()) << at;
+  lanFarm.HeartbeatAll(30000);
+  out.clear();
+  lanFarm.Shutdown(30001, out);
+  EXPECT_TRUE(out.empty());
+  EXPECT_EQ(lanFarm.Counter(k_FarmHeartbeats), 0u);
 }
 
 TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
@@ -168,12 +180,14 @@ TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
                "gametype" "4" "privateslots" "2" "voip" "opus" "churn" "30" "upfor" "60" "downfor" "5" "latency" "25"
                "playerlist" { "player" { "name" "Quill" "score" "9" } } }
     "server" { "address" "127.0.4.2:27015" "queryport" "27016" "gamename" "Other" "protocol" "71" "silent" "1" }
+    "server" { "address" "127.0.4.3:27960" "lists" "LAN friends" }
   }
 })");
   std::vector<FarmServerSpec> specs;
   std::string errors;
   ASSERT_TRUE(LoadFarmWorld(dir.File("world.vdf"), specs, errors)) << errors;
-  ASSERT_EQ(specs.size(), 2u);
+  ASSERT_EQ(specs.size(), 3u);
+  EXPECT_TRUE(specs[2].m_bLanOnly);
   const FarmServerSpec &first = specs[0];
   EXPECT_EQ(first.m_unIP, 0x7F000401u);
   EXPECT_EQ(first.m_usPort, 0);
@@ -196,6 +210,7 @@ TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
   EXPECT_EQ(specs[1].m_usPort, 27016);
   EXPECT_EQ(specs[1].m_View.m_GameName, "Other");
   EXPECT_TRUE(specs[1].m_bSilent);
+  EXPECT_FALSE(first.m_bLanOnly);
 
   // Anything off loopback, or unreadable, is refused with the entry named.
   WriteWholeFile(

@@ -3,6 +3,7 @@
 #include "tools/serverfarm/farm_world.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "common/filesystem_helpers.h"
@@ -11,6 +12,13 @@
 #include "tools/serverfarm/loopback_udp.h"
 
 namespace {
+
+// The services' "lists" words: a server on the LAN list and on no list a master serves.
+bool IsLanOnly(std::string lists) {
+  for (char &c : lists) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  const bool onLan = lists.find("lan") != std::string::npos;
+  return onLan && lists.find("internet") == std::string::npos && lists.find("spectate") == std::string::npos;
+}
 
 const char *const kNames[] = {"Wren", "Tamsin",   "Oskar",  "Ilse",  "Bram",  "Corvin", "Maelis",  "Juno",
                               "Pike", "Rosalind", "Anselm", "Vesna", "Tobit", "Odalys", "Fenwick", "Liesl"};
@@ -104,6 +112,7 @@ bool ReadServer(KeyValues *entry, const std::map<uint64_t, AppGame> &games, size
 
   spec.m_nLatencyMs = std::clamp(entry->GetInt("latency", 50), 0, 60000);
   spec.m_bSilent = entry->GetBool("silent");
+  spec.m_bLanOnly = IsLanOnly(entry->GetString("lists", "internet"));
   spec.m_nChurnSeconds = std::max(entry->GetInt("churn", 0), 0);
   spec.m_nUpSeconds = std::max(entry->GetInt("upfor", 0), 0);
   spec.m_nDownSeconds = std::max(entry->GetInt("downfor", 0), 0);

@@ -14,6 +14,7 @@ struct FarmServerSpec {
   ServerView m_View;        // the players are the starting roster
   int m_nLatencyMs = 0;     // reply delay
   bool m_bSilent = false;   // answers no one but its masters' challenges
+  bool m_bLanOnly = false;  // listed on the LAN alone: like a LAN game server, it never heartbeats
   int m_nChurnSeconds = 0;  // a player joins or leaves this often (0: never)
   // Both above 0: the server is up for the first, then gone for the second, over and over.
   int m_nUpSeconds = 0;

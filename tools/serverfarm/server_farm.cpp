@@ -111,7 +111,8 @@ void CServerFarm::OnDatagram(size_t index, std::string_view datagram, const NetA
 }
 
 void CServerFarm::QueueHeartbeat(size_t index) {
-  if (m_Settings.m_Masters.empty() || m_Servers[index].m_bHeartbeatQueued) return;
+  const Server &server = m_Servers[index];
+  if (m_Settings.m_Masters.empty() || server.m_bHeartbeatQueued || server.m_Spec.m_bLanOnly) return;
   m_Servers[index].m_bHeartbeatQueued = true;
   m_Heartbeats.push_back(index);
 }
@@ -210,7 +211,7 @@ int64_t CServerFarm::NextWakeMs(int64_t nowMs) const {
 
 void CServerFarm::Shutdown(int64_t nowMs, std::vector<FarmSend> &out) {
   for (size_t i = 0; i < m_Servers.size(); ++i) {
-    if (!IsUp(i, nowMs)) continue;
+    if (!IsUp(i, nowMs) || m_Servers[i].m_Spec.m_bLanOnly) continue;
     const std::string heartbeat = BuildHeartbeat(HeartbeatTagFor(m_Servers[i].m_Spec.m_View.m_GameName));
     for (int twice = 0; twice < 2; ++twice) {
       for (const NetAddress &master : m_Settings.m_Masters) {
