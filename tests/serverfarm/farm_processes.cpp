@@ -74,10 +74,12 @@ std::vector<std::string> WaitForLines(const std::string &path, int timeoutMs) {
   return {};
 }
 
-CUdpClient::CUdpClient() {
+CUdpClient::CUdpClient() : CUdpClient("127.0.0.1:0") {}
+
+CUdpClient::CUdpClient(const std::string &address) {
   NetAddress bound;
   std::string error;
-  m_Fd = OpenLoopbackSocket(Endpoint("127.0.0.1:0"), bound, error);
+  m_Fd = OpenLoopbackSocket(Endpoint(address), bound, error);
 }
 
 CUdpClient::~CUdpClient() {
@@ -122,4 +124,25 @@ NetAddress Endpoint(const std::string &text) {
   NetAddress address;
   ParseEndpoint(text, true, address);
   return address;
+}
+
+std::vector<NetAddress> WaitUntilListed(CUdpClient &client, const NetAddress &master, std::string_view query,
+                                        size_t count, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::vector<NetAddress> listed;
+  do {
+    listed = AskMaster(client, master, query, 1000).value_or(std::vector<NetAddress>());
+    if (listed.size() >= count) break;
+    poll(nullptr, 0, 20);
+  } while (std::chrono::steady_clock::now() < end);
+  return listed;
+}
+
+uint16_t UnusedUdpPort() {
+  NetAddress bound;
+  std::string error;
+  const int fd = OpenLoopbackSocket(Endpoint("127.0.0.1:0"), bound, error);
+  if (fd < 0) return 0;
+  close(fd);
+  return bound.m_usPort;
 }

@@ -37,6 +37,9 @@ std::vector<std::string> WaitForLines(const std::string &path, int timeoutMs);
 class CUdpClient {
  public:
   CUdpClient();
+  // Bound to `address` ("127.0.0.2:0"): a master counts its list limits per source address, so a
+  // test's own look at the master can come from an address the client under test does not use.
+  explicit CUdpClient(const std::string &address);
   ~CUdpClient();
   CUdpClient(const CUdpClient &) = delete;
   CUdpClient &operator=(const CUdpClient &) = delete;
@@ -55,3 +58,12 @@ std::optional<std::vector<NetAddress>> AskMaster(CUdpClient &client, const NetAd
                                                  std::string_view query, int timeoutMs);
 
 NetAddress Endpoint(const std::string &text);
+
+// Asks the master with `query` until it lists at least `count` servers or `timeoutMs` pass (a
+// server is listed only after its heartbeat, the master's challenge and its answer); what it
+// listed last.
+std::vector<NetAddress> WaitUntilListed(CUdpClient &client, const NetAddress &master, std::string_view query,
+                                        size_t count, int timeoutMs);
+
+// A loopback UDP port nothing listens on just now (bound, read and closed again).
+uint16_t UnusedUdpPort();
