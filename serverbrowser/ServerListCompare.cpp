@@ -34,6 +34,31 @@ bool CompareMissing(const RecordPair &records, int &result) {
   return true;
 }
 
+using SortKey = kgui::ListPanel::SortKey;
+
+// A signed number as an unsigned one of the same order.
+uint32 Unsigned(int32 value) {
+  return static_cast<uint32>(value) ^ 0x80000000u;
+}
+
+// The key of a row: 0 and undecided without a record (such rows come first, and only the sort
+// function tells them from a present row keyed 0); `make` keys a present record. A list without a
+// record source ties every row.
+template <class MakeKey>
+SortKey RecordKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part, MakeKey make) {
+  IGameList *source = CGameListPanel::RecordSourceOf(list);
+  if (!source) return SortKey{0, SortKey::kLast};
+  const ServerRecord *record = source->GetServerRecord(static_cast<int>(item.m_unUserData));
+  if (!record) return SortKey{0, SortKey::kUnknown};
+  return make(*record, part);
+}
+
+// A number key above the missing rows' 0.
+SortKey NumberKey(uint64 value) {
+  if (value >= ~uint64{0} - 1) return SortKey{~uint64{0}, SortKey::kUnknown};
+  return SortKey{value + 1, SortKey::kLast};
+}
+
 // The greater value first (more players, password set).
 template <class T>
 int GreaterFirst(T a, T b) {
@@ -126,4 +151,61 @@ int CompareLastPlayed(kgui::ListPanel *list, const kgui::ListPanelItem &p1, cons
   return CompareRecords(list, p1, p2, [](const ServerRecord &s1, const ServerRecord &s2) {
     return GreaterFirst(s1.m_nLastPlayedTime, s2.m_nLastPlayedTime);
   });
+}
+
+// ---- keys in the order of the functions above
+
+SortKey PasswordKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part,
+                   [](const ServerRecord &s, int) { return NumberKey(s.m_bHasPassword ? 0 : 1); });
+}
+
+SortKey BotsKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part,
+                   [](const ServerRecord &s, int) { return NumberKey(~Unsigned(s.m_nBotCount)); });
+}
+
+SortKey SecureKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part,
+                   [](const ServerRecord &s, int) { return NumberKey(s.m_bIsSecure ? 0 : 1); });
+}
+
+SortKey NameKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part, [](const ServerRecord &s, int p) {
+    return kgui::ListPanel::FoldedTextKey(s.GetName(), p);
+  });
+}
+
+SortKey IPAddrKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part, [](const ServerRecord &s, int) {
+    return NumberKey(static_cast<uint64>(s.m_NetAdr.GetIP()) << 16 | s.m_NetAdr.GetQueryPort());
+  });
+}
+
+SortKey GameDescKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part, [](const ServerRecord &s, int p) {
+    return kgui::ListPanel::FoldedTextKey(s.GetDescription(), p);
+  });
+}
+
+SortKey PlayersKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part, [](const ServerRecord &s, int) {
+    return NumberKey(static_cast<uint64>(~Unsigned(s.m_nPlayerCount)) << 32 | ~Unsigned(s.m_nPlayerLimit));
+  });
+}
+
+SortKey MapKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part, [](const ServerRecord &s, int p) {
+    return kgui::ListPanel::FoldedTextKey(s.GetMap(), p);
+  });
+}
+
+SortKey PingKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part,
+                   [](const ServerRecord &s, int) { return NumberKey(Unsigned(s.m_nPingMs)); });
+}
+
+SortKey LastPlayedKey(kgui::ListPanel *list, const kgui::ListPanelItem &item, int part) {
+  return RecordKey(list, item, part,
+                   [](const ServerRecord &s, int) { return NumberKey(~s.m_nLastPlayedTime); });
 }

@@ -18,19 +18,22 @@ struct ColumnSpec {
   const char *header;
   int flags;
   kgui::ListPanel::SortFunc sort;
+  kgui::ListPanel::SortKeyFunc key;
 };
 
 const ColumnSpec kColumns[] = {
-    {"Password", "#ServerBrowser_Password", LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword},
+    {"Password", "#ServerBrowser_Password", LP::ColumnFixedWidth | LP::ColumnImage, ComparePassword,
+     PasswordKey},
     {"Bots", "#ServerBrowser_Bots", LP::ColumnFixedWidth | LP::ColumnImage | LP::ColumnHiddenAtStart,
-     CompareBots},
-    {"Secure", "#ServerBrowser_Secure", LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure},
-    {"Name", "#ServerBrowser_Servers", LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown, CompareName},
-    {"IPAddr", "#ServerBrowser_IPAddress", LP::ColumnHiddenAtStart, CompareIPAddr},
-    {"GameDesc", "#ServerBrowser_Game", 0, CompareGameDesc},
-    {"Players", "#ServerBrowser_Players", 0, ComparePlayers},
-    {"Map", "#ServerBrowser_Map", 0, CompareMap},
-    {"Ping", "#ServerBrowser_Latency", 0, ComparePing},
+     CompareBots, BotsKey},
+    {"Secure", "#ServerBrowser_Secure", LP::ColumnFixedWidth | LP::ColumnImage, CompareSecure, SecureKey},
+    {"Name", "#ServerBrowser_Servers", LP::ColumnResizeWithWindow | LP::ColumnAlwaysShown, CompareName,
+     NameKey},
+    {"IPAddr", "#ServerBrowser_IPAddress", LP::ColumnHiddenAtStart, CompareIPAddr, IPAddrKey},
+    {"GameDesc", "#ServerBrowser_Game", 0, CompareGameDesc, GameDescKey},
+    {"Players", "#ServerBrowser_Players", 0, ComparePlayers, PlayersKey},
+    {"Map", "#ServerBrowser_Map", 0, CompareMap, MapKey},
+    {"Ping", "#ServerBrowser_Latency", 0, ComparePing, PingKey},
 };
 
 // The three image columns come first; their tooltips and header icons follow the same order.
@@ -61,6 +64,7 @@ void AddServerColumns(kgui::ListPanel *list, const ServerColumnLayout &layout) {
     list->AddColumnHeader(index, column.name, column.header, width, fixed ? width : 20, fixed ? width : 10000,
                           flags);
     list->SetColumnSortFunc(index, column.sort);
+    list->SetColumnSortKeyFunc(index, column.key);
     ++index;
   }
   for (int column = 0; column < 3; ++column) list->SetColumnTooltip(column, kImageColumnTooltips[column]);

@@ -204,8 +204,16 @@ void ListPanel::SetColumnSortFunc(int col, SortFunc func) {
   column_t *column = ColumnAt(col);
   if (!column) return;
   column->m_pSortFunc = func;
+  ForgetColumnSortKeys(*column);
   m_bNeedsSort = true;
   InvalidateLayout();
+}
+
+void ListPanel::SetColumnSortKeyFunc(int col, SortKeyFunc func) {
+  column_t *column = ColumnAt(col);
+  if (!column) return;
+  column->m_pSortKeyFunc = func;
+  ForgetColumnSortKeys(*column);
 }
 
 void ListPanel::SetColumnShown(int col, bool shown) {
@@ -310,6 +318,7 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
                        bool shareData) {
   const int itemID = AllocateItemID();
   ListPanelItem &item = m_DataItems[itemID];
+  ForgetRowSortKeys(itemID);
   item.m_bInUse = true;
   item.m_bShareData = shareData && data;
   item.m_pKV = item.m_bShareData ? data : (data ? data->MakeCopy() : new KeyValues("Item"));
@@ -342,7 +351,10 @@ int ListPanel::GetVisibleItemCount() {
 
 KeyValues *ListPanel::GetItemData(int itemID) {
   ListPanelItem *item = ItemAt(itemID);
-  return item ? item->m_pKV : nullptr;
+  if (!item) return nullptr;
+  // The caller may edit the record without telling the list.
+  ForgetRowSortKeys(itemID);
+  return item->m_pKV;
 }
 
 void ListPanel::SetItemData(int itemID, KeyValues *data, bool shareData) {
@@ -371,7 +383,10 @@ unsigned int ListPanel::GetItemUserValue(int itemID) {
 }
 
 void ListPanel::SetItemUserValue(int itemID, unsigned int value) {
-  if (ListPanelItem *item = ItemAt(itemID)) item->m_unUserData = value;
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item) return;
+  item->m_unUserData = value;
+  ForgetRowSortKeys(itemID);
 }
 
 int ListPanel::FindItemByUserValue(unsigned int value) {
@@ -383,6 +398,7 @@ int ListPanel::FindItemByUserValue(unsigned int value) {
 
 void ListPanel::ApplyItemChanges(int itemID, bool resort) {
   if (!ItemAt(itemID)) return;
+  ForgetRowSortKeys(itemID);
   if (FindCheckColumn() >= 0 && SyncItemCheck(itemID)) PostItemsChecked(itemID);
   m_bRowPositionsStale = true;
   if (resort) m_bNeedsSort = true;
@@ -435,6 +451,7 @@ void ListPanel::ClearItems() {
     if (item.m_bInUse) ReleaseItem(item);
   }
   m_DataItems.clear();
+  for (column_t &column : m_ColumnsData) ForgetColumnSortKeys(column);
   m_FreeItemIDs.clear();
   m_VisibleItems.clear();
   m_bVisibleItemsDirty = false;
@@ -455,6 +472,8 @@ void ListPanel::ShowItem(int itemID, bool shown) {
   m_bNeedsSort = true;
   item->m_bShown = shown;
   if (shown) {
+    // What the keys were made from may have changed while the row was hidden.
+    ForgetRowSortKeys(itemID);
     AppendVisible(itemID);
   } else {
     RemoveFromSelection(itemID, true);
@@ -507,6 +526,7 @@ void ListPanel::SetItemChecked(int itemID, bool checked) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item) return;
   item->m_pKV->SetInt("check", checked ? 1 : 0);
+  ForgetRowSortKeys(itemID);
   SyncItemCheck(itemID);
   Repaint();
 }

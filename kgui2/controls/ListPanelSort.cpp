@@ -1,6 +1,7 @@
 // ListPanel: the stable sort by a primary and a secondary column, the default order of record
 // values, and the choice of sort columns.
 #include <algorithm>
+#include <cstring>
 
 #include "kgui_controls/ListPanel.h"
 #include "kgui_controls/ListPanelColumnHeader.h"
@@ -69,34 +70,215 @@ int CompareValues(KeyValues *a, KeyValues *b) {
   }
 }
 
+// Keys longer than this many parts leave their ties to the sort function.
+constexpr int kMaxKeyParts = 8;
+
+// Up to `count` bytes of `text` from `offset`, folded to lower case, big-endian in a number whose
+// low bytes are zero past the end of the text. True when the text ends within those bytes.
+bool FoldedBytes(const char *text, size_t offset, int count, uint64 &bytes) {
+  bytes = 0;
+  for (size_t i = 0; i < offset; ++i) {
+    if (!text[i]) return true;
+  }
+  text += offset;
+  int i = 0;
+  for (; i < count && text[i]; ++i) bytes = (bytes << 8) | static_cast<unsigned char>(V_tolower(text[i]));
+  if (i == count) return false;
+  bytes <<= 8 * (count - i);
+  return true;
+}
+
+// A float as an unsigned number in CompareFloats order: both zeros equal, every NaN last.
+uint32 SortableFloat(float value) {
+  if (value != value) return 0xFFFFFFFFu;
+  if (value == 0.0f) value = 0.0f;
+  uint32 bits = 0;
+  memcpy(&bits, &value, sizeof(bits));
+  return (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+}
+
 }  // namespace
 
-void ListPanel::CollectSortValues(int storageIndex, std::vector<KeyValues *> &values) {
-  values.clear();
-  if (storageIndex < 0 || m_ColumnsData[storageIndex].m_pSortFunc) return;
-  // Each row's value is found once, not once per comparison.
-  const HKeySymbol symbol = m_ColumnsData[storageIndex].m_NameSymbol;
-  values.assign(m_DataItems.size(), nullptr);
-  for (int itemID : VisibleItems()) values[itemID] = m_DataItems[itemID].m_pKV->FindKey(symbol);
+ListPanel::SortKey ListPanel::FoldedTextKey(const char *text, int part) {
+  SortKey key;
+  const bool ended = FoldedBytes(text ? text : "", static_cast<size_t>(part) * 8, 8, key.value);
+  key.end = ended ? SortKey::kLast : SortKey::kMore;
+  return key;
 }
 
-int ListPanel::CompareColumn(int storageIndex, int a, int b, const std::vector<KeyValues *> &values) {
-  if (storageIndex < 0) return 0;
+// ---- keys
+
+struct ListPanel::SortEntry {
+  uint64 key;
+  int itemID;
+  SortKey::End end;
+};
+
+bool ListPanel::HasSortKeys(const column_t &column) const {
+  return !column.m_pSortFunc || column.m_pSortKeyFunc;
+}
+
+// The default order's key: the value's type in the top byte, then the value; rows without the
+// value after every other.
+ListPanel::SortKey ListPanel::RecordValueKey(const column_t &column, int itemID, int part) {
+  KeyValues *value = m_DataItems[itemID].m_pKV->FindKey(column.m_NameSymbol);
+  if (!value) return SortKey{~uint64{0}, SortKey::kLast};
+  const KeyValues::types_t type = value->GetDataType();
+  const uint64 typeBits = static_cast<uint64>(type & 0xFF) << 56;
+  SortKey key{typeBits, SortKey::kLast};
+  switch (type) {
+    case KeyValues::TYPE_STRING: {
+      // Part 0 holds the first 7 bytes beside the type, every further part 8.
+      uint64 bytes = 0;
+      const bool ended =
+          part == 0 ? FoldedBytes(value->GetString(), 0, 7, bytes)
+                    : FoldedBytes(value->GetString(), 7 + 8 * static_cast<size_t>(part - 1), 8, bytes);
+      key.value = part == 0 ? (typeBits | bytes) : bytes;
+      key.end = ended ? SortKey::kLast : SortKey::kMore;
+      break;
+    }
+    case KeyValues::TYPE_INT:
+      key.value = typeBits | (static_cast<uint32>(value->GetInt()) ^ 0x80000000u);
+      break;
+    case KeyValues::TYPE_FLOAT:
+      key.value = typeBits | SortableFloat(value->GetFloat());
+      break;
+    case KeyValues::TYPE_UINT64:
+      key = part == 0 ? SortKey{typeBits, SortKey::kMore} : SortKey{value->GetUint64(), SortKey::kLast};
+      break;
+    case KeyValues::TYPE_PTR:
+      key = part == 0 ? SortKey{typeBits, SortKey::kMore}
+                      : SortKey{reinterpret_cast<uintptr_t>(value->GetPtr()), SortKey::kLast};
+      break;
+    case KeyValues::TYPE_WSTRING:
+      key.end = SortKey::kUnknown;
+      break;
+    default:
+      break;  // other types tie
+  }
+  return key;
+}
+
+// Part 0 is kept per row: of every row for key functions, of unshared rows for record values (a
+// shared record may change under the list without a word).
+ListPanel::SortKey ListPanel::RowSortKey(int storageIndex, int itemID, int part) {
+  column_t &column = m_ColumnsData[storageIndex];
+  const ListPanelItem &item = m_DataItems[itemID];
+  const bool kept = part == 0 && (column.m_pSortKeyFunc || !item.m_bShareData);
+  if (kept && column.m_SortKeyEnds[itemID]) {
+    return SortKey{column.m_SortKeys[itemID], static_cast<SortKey::End>(column.m_SortKeyEnds[itemID] - 1)};
+  }
+  const SortKey key =
+      column.m_pSortKeyFunc ? column.m_pSortKeyFunc(this, item, part) : RecordValueKey(column, itemID, part);
+  if (kept) {
+    column.m_SortKeys[itemID] = key.value;
+    column.m_SortKeyEnds[itemID] = static_cast<uint8>(key.end + 1);
+  }
+  return key;
+}
+
+void ListPanel::ForgetRowSortKeys(int itemID) {
+  for (column_t &column : m_ColumnsData) {
+    if (itemID < static_cast<int>(column.m_SortKeyEnds.size())) column.m_SortKeyEnds[itemID] = 0;
+  }
+}
+
+void ListPanel::ForgetColumnSortKeys(column_t &column) {
+  std::vector<uint64>().swap(column.m_SortKeys);
+  std::vector<uint8>().swap(column.m_SortKeyEnds);
+}
+
+void ListPanel::InvalidateSortKeys() {
+  for (column_t &column : m_ColumnsData)
+    std::fill(column.m_SortKeyEnds.begin(), column.m_SortKeyEnds.end(), 0);
+}
+
+// ---- ordering
+
+int ListPanel::CompareColumn(int storageIndex, int a, int b) {
   const column_t &column = m_ColumnsData[storageIndex];
   if (column.m_pSortFunc) return column.m_pSortFunc(this, m_DataItems[a], m_DataItems[b]);
-  return CompareValues(values[a], values[b]);
+  return CompareValues(m_DataItems[a].m_pKV->FindKey(column.m_NameSymbol),
+                       m_DataItems[b].m_pKV->FindKey(column.m_NameSymbol));
 }
 
-bool ListPanel::RowComesBefore(int a, int b, const std::vector<KeyValues *> &primaryValues,
-                               const std::vector<KeyValues *> &secondaryValues) {
-  const int sectionA = m_DataItems[a].m_nSectionID, sectionB = m_DataItems[b].m_nSectionID;
-  if (sectionA != sectionB) return sectionA < sectionB;
-  int d = CompareColumn(m_iSortColumn, a, b, primaryValues);
-  if (d != 0) return m_bSortAscending ? d < 0 : d > 0;
-  d = CompareColumn(m_iSortColumnSecondary, a, b, secondaryValues);
-  if (d != 0) return m_bSortAscendingSecondary ? d < 0 : d > 0;
-  // Items live side by side in the pool, so the lower id is the lower address: a fixed order.
-  return a < b;
+void ListPanel::SortRangeByComparison(int *begin, int *end, int level) {
+  std::stable_sort(begin, end, [&](int a, int b) {
+    for (int l = level; l < 2; ++l) {
+      const int storageIndex = l == 0 ? m_iSortColumn : m_iSortColumnSecondary;
+      if (storageIndex < 0) continue;
+      const int d = CompareColumn(storageIndex, a, b);
+      const bool ascending = l == 0 ? m_bSortAscending : m_bSortAscendingSecondary;
+      if (d != 0) return ascending ? d < 0 : d > 0;
+    }
+    // Items live side by side in the pool, so the lower id is the lower address: a fixed order.
+    return a < b;
+  });
+}
+
+void ListPanel::SortRange(int *begin, int *end, int level, std::vector<SortEntry> &scratch, size_t base) {
+  if (end - begin < 2) return;
+  if (level >= 2) {
+    std::sort(begin, end);
+    return;
+  }
+  const int storageIndex = level == 0 ? m_iSortColumn : m_iSortColumnSecondary;
+  if (storageIndex < 0) {
+    SortRange(begin, end, level + 1, scratch, base);
+  } else if (HasSortKeys(m_ColumnsData[storageIndex])) {
+    SortRangeByKeys(begin, end, level, storageIndex, 0, scratch, base);
+  } else {
+    SortRangeByComparison(begin, end, level);
+  }
+}
+
+// Orders by one part of the keys; rows whose parts are equal go on to the next part, the next
+// column or the sort function, as their keys' ends say.
+void ListPanel::SortRangeByKeys(int *begin, int *end, int level, int storageIndex, int part,
+                                std::vector<SortEntry> &scratch, size_t base) {
+  column_t &column = m_ColumnsData[storageIndex];
+  if (part == 0 && column.m_SortKeyEnds.size() < m_DataItems.size()) {
+    column.m_SortKeys.resize(m_DataItems.size());
+    column.m_SortKeyEnds.resize(m_DataItems.size());
+  }
+  const bool ascending = level == 0 ? m_bSortAscending : m_bSortAscendingSecondary;
+  const size_t count = static_cast<size_t>(end - begin);
+  // This range's entries sit at `base` of the scratch, the nested ranges' after them.
+  if (scratch.size() < base + count) scratch.resize(base + count);
+  SortEntry *entries = scratch.data() + base;
+  uint64 firstType = 0;
+  bool mixedTypes = false;
+  for (size_t i = 0; i < count; ++i) {
+    const SortKey key = RowSortKey(storageIndex, begin[i], part);
+    entries[i] = SortEntry{ascending ? key.value : ~key.value, begin[i], key.end};
+    if (part == 0 && !column.m_pSortFunc && ~key.value != 0) {
+      const uint64 type = (key.value >> 56) + 1;
+      mixedTypes = mixedTypes || (firstType && type != firstType);
+      firstType = type;
+    }
+  }
+  // Comparing values of two types is what the default order reports.
+  if (mixedTypes) ReportMixedTypes();
+  std::sort(entries, entries + count, [](const SortEntry &a, const SortEntry &b) { return a.key < b.key; });
+  for (size_t i = 0; i < count; ++i) begin[i] = entries[i].itemID;
+
+  for (size_t first = 0; first < count;) {
+    entries = scratch.data() + base;  // a nested range may have grown the scratch
+    size_t last = first + 1;
+    SortKey::End runEnd = entries[first].end;
+    for (; last < count && entries[last].key == entries[first].key; ++last) {
+      if (entries[last].end != runEnd) runEnd = SortKey::kUnknown;
+    }
+    if (last - first > 1) {
+      if (runEnd == SortKey::kLast)
+        SortRange(begin + first, begin + last, level + 1, scratch, base + count);
+      else if (runEnd == SortKey::kMore && part + 1 < kMaxKeyParts)
+        SortRangeByKeys(begin + first, begin + last, level, storageIndex, part + 1, scratch, base + count);
+      else
+        SortRangeByComparison(begin + first, begin + last, level);
+    }
+    first = last;
+  }
 }
 
 void ListPanel::SortList() {
@@ -112,12 +294,23 @@ void ListPanel::SortList() {
     anchorOffset = RowTop(anchorRow) - GetScrollOffset();
   }
 
-  std::vector<KeyValues *> primaryValues, secondaryValues;
-  CollectSortValues(m_iSortColumn, primaryValues);
-  CollectSortValues(m_iSortColumnSecondary, secondaryValues);
   VisibleItems();
-  std::stable_sort(m_VisibleItems.begin(), m_VisibleItems.end(),
-                   [&](int a, int b) { return RowComesBefore(a, b, primaryValues, secondaryValues); });
+  std::vector<SortEntry> scratch;
+  int *first = m_VisibleItems.data(), *last = first + m_VisibleItems.size();
+  // The lower section comes first whatever the direction; each section sorts on its own.
+  const bool sectioned = std::any_of(first, last, [&](int id) { return m_DataItems[id].m_nSectionID != 0; });
+  if (sectioned) {
+    std::stable_sort(first, last,
+                     [&](int a, int b) { return m_DataItems[a].m_nSectionID < m_DataItems[b].m_nSectionID; });
+    for (int *run = first; run != last;) {
+      const int section = m_DataItems[*run].m_nSectionID;
+      int *runEnd = std::find_if(run, last, [&](int id) { return m_DataItems[id].m_nSectionID != section; });
+      SortRange(run, runEnd, 0, scratch, 0);
+      run = runEnd;
+    }
+  } else {
+    SortRange(first, last, 0, scratch, 0);
+  }
   ReindexVisibleItems();
   m_bRowPositionsStale = true;
 

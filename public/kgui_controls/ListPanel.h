@@ -56,6 +56,21 @@ class ListPanel : public Panel, public ITypingJumpClient {
   // Negative when item1 comes first in ascending order, 0 for a tie, positive otherwise.
   using SortFunc = int (*)(ListPanel *panel, const ListPanelItem &item1, const ListPanelItem &item2);
 
+  // One 64-bit part of a row's sort key. A column's key function gives, for part 0, 1, 2..., the
+  // parts of a key whose order agrees with the column's sort function: where two rows' keys first
+  // differ, the lower part is the row the sort function puts first. `end` tells what equal parts
+  // mean: kMore, look at the next part; kLast, the key is complete and the sort function would
+  // give 0; kUnknown, only the sort function can tell.
+  struct SortKey {
+    enum End : uint8 { kMore = 0, kLast = 1, kUnknown = 2 };
+    uint64 value = 0;
+    End end = kUnknown;
+  };
+  using SortKeyFunc = SortKey (*)(ListPanel *panel, const ListPanelItem &item, int part);
+  // The part of a text's key that agrees with V_stricmp: 8 bytes folded to lower case, the end of
+  // the text padded with zeros.
+  static SortKey FoldedTextKey(const char *text, int part);
+
   static constexpr int kDefaultRowHeight = 20;
   static constexpr int kHeaderTall = 24;
   // Rows measured by "ResizeColumnToContents".
@@ -76,6 +91,12 @@ class ListPanel : public Panel, public ITypingJumpClient {
   virtual void SetColumnTooltip(int col, const char *text);
   // Null restores the default order of the record values.
   virtual void SetColumnSortFunc(int col, SortFunc func);
+  // Lets the list sort the column by prepared keys, asking the sort function only about rows whose
+  // keys tie. The keys are kept per row until the row changes (ApplyItemChanges, SetItemData,
+  // SetItemUserValue, GetItemData, showing it again) or InvalidateSortKeys.
+  virtual void SetColumnSortKeyFunc(int col, SortKeyFunc func);
+  // What the key functions read changed for every row (say, the records of a new request).
+  void InvalidateSortKeys();
   // Makes `col` the primary sort column and the previous one the secondary; sorts at the next layout.
   virtual void SortByColumn(int col, bool ascending);
   virtual void SortList();
@@ -234,6 +255,10 @@ class ListPanel : public Panel, public ITypingJumpClient {
     int m_iPreferredWidth = 0;
     int m_iContentWidth = 0;
     SortFunc m_pSortFunc = nullptr;
+    SortKeyFunc m_pSortKeyFunc = nullptr;
+    // Part 0 of each row's key by item id, kept while its end is set (1 + SortKey::End; 0: none).
+    std::vector<uint64> m_SortKeys;
+    std::vector<uint8> m_SortKeyEnds;
     // The record key the cells show, and its symbol for fast lookups.
     std::string m_Name;
     HKeySymbol m_NameSymbol = 0;
@@ -272,10 +297,19 @@ class ListPanel : public Panel, public ITypingJumpClient {
   void PostItemsChecked(int itemID);
 
   // ---- sorting (ListPanelSort.cpp)
-  bool RowComesBefore(int a, int b, const std::vector<KeyValues *> &primaryValues,
-                      const std::vector<KeyValues *> &secondaryValues);
-  int CompareColumn(int storageIndex, int a, int b, const std::vector<KeyValues *> &values);
-  void CollectSortValues(int storageIndex, std::vector<KeyValues *> &values);
+  struct SortEntry;
+  // Orders ids[begin, end) by the sort columns from `level` on (0 primary, 1 secondary, 2 the id).
+  void SortRange(int *begin, int *end, int level, std::vector<SortEntry> &scratch, size_t base);
+  void SortRangeByKeys(int *begin, int *end, int level, int storageIndex, int part,
+                       std::vector<SortEntry> &scratch, size_t base);
+  // Orders ids[begin, end) by the sort functions alone, from `level` on.
+  void SortRangeByComparison(int *begin, int *end, int level);
+  int CompareColumn(int storageIndex, int a, int b);
+  SortKey RowSortKey(int storageIndex, int itemID, int part);
+  SortKey RecordValueKey(const column_t &column, int itemID, int part);
+  bool HasSortKeys(const column_t &column) const;
+  void ForgetRowSortKeys(int itemID);
+  void ForgetColumnSortKeys(column_t &column);
   void UpdateSortArrows();
   void SetSortColumnInternal(int storageIndex, bool ascending);
 

@@ -2,8 +2,10 @@
 // a record, ties passed to the secondary column, and every list reading its own records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -241,4 +243,132 @@ TEST_F(SortOrderTest, EachListReadsItsOwnRecordsWhateverPageIsShown) {
   SortBy(second, 8, true);
   EXPECT_EQ(Order(first), (std::vector<std::string>{"Quick A", "Slow A"}));
   EXPECT_EQ(Order(second), (std::vector<std::string>{"Quick B", "Slow B"}));
+}
+
+namespace {
+
+struct KeyedColumn {
+  const char *what;
+  ListPanel::SortFunc func;
+  ListPanel::SortKeyFunc key;
+};
+
+const KeyedColumn kKeyedColumns[] = {
+    {"password", ComparePassword, PasswordKey},
+    {"bots", CompareBots, BotsKey},
+    {"secure", CompareSecure, SecureKey},
+    {"name", CompareName, NameKey},
+    {"address", CompareIPAddr, IPAddrKey},
+    {"description", CompareGameDesc, GameDescKey},
+    {"players", ComparePlayers, PlayersKey},
+    {"map", CompareMap, MapKey},
+    {"ping", ComparePing, PingKey},
+    {"last played", CompareLastPlayed, LastPlayedKey},
+};
+
+// Servers whose fields tie often, differ by case, share long prefixes and reach the ends of their
+// types' ranges.
+ServerRecord RandomServer(std::mt19937 &random) {
+  static const char *const kTexts[] = {"",
+                                       "harbor",
+                                       "Harbor",
+                                       "HARBOR #2",
+                                       "harbor #10",
+                                       "h\xc3\xa9",
+                                       "zz",
+                                       "Z",
+                                       "a",
+                                       "a long shared prefix of names one",
+                                       "A LONG SHARED PREFIX OF NAMES two"};
+  static const int kNumbers[] = {0, 1, 3, 24, 32, -1, 2147483647, -2147483647 - 1};
+  auto text = [&] { return kTexts[random() % std::size(kTexts)]; };
+  auto number = [&] { return kNumbers[random() % std::size(kNumbers)]; };
+  ServerRecord s =
+      FakeServices::MakeServer(text(), random() % 3 ? TestIP(random() % 4) : 0xF0000000u + random() % 3,
+                               static_cast<uint16>(27015 + random() % 2), number());
+  snprintf(s.m_szDescription, sizeof(s.m_szDescription), "%s", text());
+  snprintf(s.m_szMapName, sizeof(s.m_szMapName), "%s", text());
+  s.m_nPlayerCount = number();
+  s.m_nPlayerLimit = number();
+  s.m_nBotCount = number();
+  s.m_bHasPassword = random() % 2;
+  s.m_bIsSecure = random() % 2;
+  s.m_nLastPlayedTime = random() % 3 ? static_cast<uint32>(random() % 3) : 0xFFFFFFFFu - random() % 2;
+  return s;
+}
+
+}  // namespace
+
+// Where two rows' keys first differ, the lower key is the row the comparison puts first; keys
+// complete and equal mean the comparison ties.
+TEST_F(SortOrderTest, EachKeyAgreesWithItsComparison) {
+  std::mt19937 random(21);
+  std::vector<ServerRecord> servers;
+  for (int i = 0; i < 60; ++i) servers.push_back(RandomServer(random));
+  for (int i = 0; i < 60; ++i) m_Source.m_Records[i] = servers[i];  // 60 and above have no record
+  for (const KeyedColumn &column : kKeyedColumns) {
+    SCOPED_TRACE(column.what);
+    for (unsigned int a = 0; a < 64; ++a) {
+      for (unsigned int b = 0; b < 64; ++b) {
+        kgui::ListPanelItem p1, p2;
+        p1.m_unUserData = a;
+        p2.m_unUserData = b;
+        const int order = Sign(column.func(m_pList, p1, p2));
+        for (int part = 0; part < 8; ++part) {
+          const ListPanel::SortKey k1 = column.key(m_pList, p1, part), k2 = column.key(m_pList, p2, part);
+          if (k1.value != k2.value) {
+            ASSERT_EQ(order, k1.value < k2.value ? -1 : 1) << a << " " << b << " part " << part;
+            break;
+          }
+          if (k1.end != k2.end || k1.end == ListPanel::SortKey::kUnknown) break;
+          if (k1.end == ListPanel::SortKey::kLast) {
+            ASSERT_EQ(order, 0) << a << " " << b;
+            break;
+          }
+        }
+      }
+    }
+  }
+}
+
+// A page's list sorted by each column in either direction, after each other column, is the order
+// the comparisons alone give.
+TEST_F(SortOrderTest, APageListSortsAsItsComparisonsWouldAlone) {
+  CTestGamesPage *page = MakePage();
+  ListRequestHandle request = Refresh(page);
+  std::mt19937 random(8);
+  for (int index = 1; index <= 300; ++index) {
+    ServerRecord server = RandomServer(random);
+    server.m_NetAdr.Init(TestIP(index % 250) + (index / 250 << 8), 27015, static_cast<uint16>(27015 + index));
+    m_Services.Answer(request, index, server);
+  }
+  // Two records go away under the list: their rows sort as rows without one.
+  m_Services.Request(request)->servers.erase(5);
+  m_Services.Request(request)->servers.erase(6);
+  CGameListPanel *list = page->GetGameList();
+  ASSERT_EQ(list->GetItemCount(), 300);
+  list->InvalidateSortKeys();
+  for (int secondary : {3, 8}) {
+    for (int primary = 0; primary < 9; ++primary) {
+      for (bool ascending : {true, false}) {
+        SCOPED_TRACE(std::to_string(primary) + (ascending ? " ascending" : " descending"));
+        SortBy(page, secondary, true);
+        SortBy(page, primary, ascending);
+        std::vector<int> ids;
+        for (int row = 0; row < list->GetVisibleItemCount(); ++row) ids.push_back(list->GetItemIDAtRow(row));
+        std::vector<int> expected = ids;
+        const ListPanel::SortFunc first = kKeyedColumns[primary].func;
+        const ListPanel::SortFunc second = kKeyedColumns[primary == secondary ? primary : secondary].func;
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+          const kgui::ListPanelItem &p1 = *list->GetItem(a), &p2 = *list->GetItem(b);
+          int d = first(list, p1, p2);
+          if (d) return ascending ? d < 0 : d > 0;
+          d = second(list, p1, p2);
+          if (d) return d < 0;
+          return a < b;
+        });
+        ASSERT_EQ(ids, expected);
+      }
+    }
+  }
 }
