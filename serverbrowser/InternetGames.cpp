@@ -138,6 +138,8 @@ void CInternetGames::OnPageShow() {
 void CInternetGames::OnTick() {
   BaseClass::OnTick();
   if (m_bOffline || !m_bResortPending) return;
+  // The rows that arrived since the last tick get their sort keys now, not all in the next sort.
+  if (m_pGameList) m_pGameList->PrepareSortKeys();
   const float now = Now();
   if (now - m_flLastSortTime < kMinResortSeconds) return;
   // Rows moving under a pressed button would make the user click the wrong server.

@@ -193,6 +193,22 @@ void ListPanel::InvalidateSortKeys() {
     std::fill(column.m_SortKeyEnds.begin(), column.m_SortKeyEnds.end(), 0);
 }
 
+void ListPanel::PrepareSortKeys() {
+  for (const int storageIndex : {m_iSortColumn, m_iSortColumnSecondary}) {
+    if (storageIndex < 0 || !HasSortKeys(m_ColumnsData[storageIndex])) continue;
+    column_t &column = m_ColumnsData[storageIndex];
+    if (column.m_SortKeyEnds.size() < m_DataItems.size()) {
+      column.m_SortKeys.resize(m_DataItems.size());
+      column.m_SortKeyEnds.resize(m_DataItems.size());
+    }
+    for (const int itemID : VisibleItems()) {
+      // Shared records keep no keys for their values, see RowSortKey.
+      if (!column.m_SortKeyEnds[itemID] && (column.m_pSortKeyFunc || !m_DataItems[itemID].m_bShareData))
+        RowSortKey(storageIndex, itemID, 0);
+    }
+  }
+}
+
 // ---- ordering
 
 int ListPanel::CompareColumn(int storageIndex, int a, int b) {

@@ -97,6 +97,9 @@ class ListPanel : public Panel, public ITypingJumpClient {
   virtual void SetColumnSortKeyFunc(int col, SortKeyFunc func);
   // What the key functions read changed for every row (say, the records of a new request).
   void InvalidateSortKeys();
+  // Makes the keys the next sort needs for the shown rows that have none kept, so that a list
+  // filling over many frames spreads that work instead of leaving it all to one sort.
+  void PrepareSortKeys();
   // Makes `col` the primary sort column and the previous one the secondary; sorts at the next layout.
   virtual void SortByColumn(int col, bool ascending);
   virtual void SortList();
