@@ -1,0 +1,459 @@
+// Sections: size classes; how a block is found to be small (slab map, or header under
+// AddressSanitizer); the shared lists; the thread caches; the public operations.
+#include "platform/tier0/smallblockheap.h"
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SB_HEAP_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SB_HEAP_CHECKED 1
+#endif
+#endif
+
+#ifdef SB_HEAP_CHECKED
+#include <sanitizer/asan_interface.h>
+#define SB_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define SB_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define SB_POISON(p, n) ((void)(p), (void)(n))
+#define SB_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace tier0 {
+namespace {
+
+// --- size classes: 8-byte steps to 128, then 16-byte steps to 256. A block of class size c is
+// aligned to the largest power of two dividing c (at most 16), which is all an object of that
+// size can need.
+constexpr int kClassCount = 24;
+constexpr size_t kSlabSize = 65536;
+
+constexpr int ClassOf(size_t size) {
+  return size <= 128 ? static_cast<int>((size + 7) / 8) - 1 : 16 + static_cast<int>((size - 129) / 16);
+}
+constexpr size_t ClassSize(int cls) {
+  return cls < 16 ? static_cast<size_t>(cls + 1) * 8 : 128 + static_cast<size_t>(cls - 15) * 16;
+}
+static_assert(ClassOf(1) == 0 && ClassOf(8) == 0 && ClassOf(32) == 3 && ClassOf(128) == 15);
+static_assert(ClassOf(129) == 16 && ClassOf(144) == 16 && ClassOf(256) == kClassCount - 1);
+static_assert(ClassSize(ClassOf(256)) == 256 && ClassSize(ClassOf(33)) == 40);
+
+// A thread keeps at most this many free blocks of a class (64 KB worth, at least 32).
+constexpr uint32_t CacheLimit(int cls) {
+  const size_t blocks = kSlabSize / ClassSize(cls);
+  return static_cast<uint32_t>(blocks < 32 ? 32 : blocks);
+}
+
+// --- telling small blocks from large ones
+
+#ifdef SB_HEAP_CHECKED
+// Every block carries a header: its class (or kLarge), whether it waits in a list, and the list
+// link. Links live in the header, which is never poisoned, so leak checks still see listed blocks
+// as held while the block itself is poisoned whole.
+constexpr uint32_t kHeaderMagic = 0x5B1E0C4Bu;
+constexpr uint32_t kLarge = 0xFFu;
+struct alignas(16) Header {
+  uint32_t magic;
+  uint16_t cls;
+  uint16_t listed;
+  void *next;
+};
+
+Header *HeaderOf(const void *memory) {
+  return reinterpret_cast<Header *>(const_cast<char *>(static_cast<const char *>(memory)) - sizeof(Header));
+}
+
+void *NewBlock(size_t bytes, uint32_t cls) {
+  auto *header = static_cast<Header *>(malloc(sizeof(Header) + bytes));
+  if (!header) return nullptr;
+  *header = Header{kHeaderMagic, static_cast<uint16_t>(cls), 0, nullptr};
+  return header + 1;
+}
+
+int SmallClassOf(const void *memory) {
+  const Header *header = HeaderOf(memory);
+  if (header->magic != kHeaderMagic) abort();  // not a block of this heap: a corrupt pointer
+  return header->cls == kLarge ? -1 : static_cast<int>(header->cls);
+}
+
+void *&Link(void *block) {
+  return HeaderOf(block)->next;
+}
+
+// Listed blocks are marked so that freeing one again is caught at once.
+void MarkListed(void *block, bool listed) {
+  Header *header = HeaderOf(block);
+  if (listed && header->listed) {
+    fputs("shared allocator: a block was freed twice\n", stderr);
+    abort();
+  }
+  header->listed = listed ? 1 : 0;
+}
+#else
+// Slabs are 64 KB aligned; a two-level map from address bits 16-48 tells a slab's class (+1),
+// 0 elsewhere. Entries are only ever added, so reading takes no lock.
+constexpr int kMapLeafBits = 16;
+constexpr int kMapTopBits = 17;
+std::atomic<uint8_t *> g_SlabMap[size_t{1} << kMapTopBits];
+
+void *&Link(void *block) {
+  return *static_cast<void **>(block);
+}
+void MarkListed(void *, bool) {}
+
+int SmallClassOf(const void *memory) {
+  const auto address = reinterpret_cast<uintptr_t>(memory);
+  const uintptr_t top = address >> (16 + kMapLeafBits);
+  if (top >> kMapTopBits) return -1;
+  const uint8_t *leaf = g_SlabMap[top].load(std::memory_order_acquire);
+  if (!leaf) return -1;
+  return static_cast<int>(leaf[(address >> 16) & ((uintptr_t{1} << kMapLeafBits) - 1)]) - 1;
+}
+#endif
+
+// --- the shared lists (and what the thread caches report)
+
+struct ThreadCache;
+
+struct SharedLists {
+  std::mutex mutex;
+  void *free[kClassCount] = {};
+  size_t count[kClassCount] = {};
+  int64_t endedThreadsInUse = 0;  // bytes in use counted by threads that have ended
+  ThreadCache *threads = nullptr;
+  std::atomic<size_t> slabBytes{0};
+  pthread_key_t key{};
+  bool keyMade = false;
+};
+SharedLists g_Shared;
+
+// A new slab of class `cls`, mapped; null when none can be had. Caller holds no lock.
+char *NewSlab(int cls) {
+#ifdef SB_HEAP_CHECKED
+  (void)cls;
+  return nullptr;
+#else
+  void *slab = aligned_alloc(kSlabSize, kSlabSize);
+  if (!slab) return nullptr;
+  const auto address = reinterpret_cast<uintptr_t>(slab);
+  const uintptr_t top = address >> (16 + kMapLeafBits);
+  if (top >> kMapTopBits) {
+    free(slab);
+    return nullptr;
+  }
+  {
+    std::lock_guard<std::mutex> lock(g_Shared.mutex);
+    uint8_t *leaf = g_SlabMap[top].load(std::memory_order_relaxed);
+    if (!leaf) {
+      leaf = static_cast<uint8_t *>(calloc(size_t{1} << kMapLeafBits, 1));
+      if (!leaf) {
+        free(slab);
+        return nullptr;
+      }
+      g_SlabMap[top].store(leaf, std::memory_order_release);
+    }
+    leaf[(address >> 16) & ((uintptr_t{1} << kMapLeafBits) - 1)] = static_cast<uint8_t>(cls + 1);
+  }
+  g_Shared.slabBytes.fetch_add(kSlabSize, std::memory_order_relaxed);
+  return static_cast<char *>(slab);
+#endif
+}
+
+// One new block of class `cls` outside any slab cache: under AddressSanitizer a C heap block of
+// its own; otherwise a fresh slab whose other blocks join the shared list.
+void *NewSharedBlock(int cls) {
+#ifdef SB_HEAP_CHECKED
+  return NewBlock(ClassSize(cls), static_cast<uint32_t>(cls));
+#else
+  char *slab = NewSlab(cls);
+  if (!slab) return nullptr;
+  const size_t size = ClassSize(cls);
+  const size_t blocks = kSlabSize / size;
+  std::lock_guard<std::mutex> lock(g_Shared.mutex);
+  for (size_t i = 1; i < blocks; ++i) {
+    void *block = slab + i * size;
+    Link(block) = g_Shared.free[cls];
+    g_Shared.free[cls] = block;
+  }
+  g_Shared.count[cls] += blocks - 1;
+  return slab;
+#endif
+}
+
+// Pushes a chain of `count` listed blocks onto the shared list. Caller holds the lock.
+void PushShared(int cls, void *head, void *tail, size_t count) {
+  Link(tail) = g_Shared.free[cls];
+  g_Shared.free[cls] = head;
+  g_Shared.count[cls] += count;
+}
+
+// Takes up to `most` blocks off the shared list as a chain; returns how many. Caller holds the lock.
+size_t PopShared(int cls, size_t most, void *&head) {
+  head = g_Shared.free[cls];
+  size_t taken = 0;
+  void *last = nullptr;
+  for (void *block = head; block && taken < most; ++taken) {
+    last = block;
+    block = Link(block);
+  }
+  if (!taken) return 0;
+  g_Shared.free[cls] = Link(last);
+  Link(last) = nullptr;
+  g_Shared.count[cls] -= taken;
+  return taken;
+}
+
+// --- thread caches
+
+struct ClassCache {
+  void *free = nullptr;  // poisoned blocks, chained through Link
+  uint32_t count = 0;
+  char *bump = nullptr;  // the uncut rest of this thread's newest slab of the class
+  char *bumpEnd = nullptr;
+};
+
+struct ThreadCache {
+  ClassCache classes[kClassCount];
+  // Bytes this thread took minus bytes it gave back (negative when it frees others' blocks).
+  std::atomic<int64_t> inUse{0};
+  bool registered = false;
+  bool ended = false;  // after the thread's end: go straight to the shared lists
+  ThreadCache *next = nullptr;
+};
+// Constant-initialized and trivially destroyed, so reaching it needs no guard.
+thread_local ThreadCache t_Cache;
+
+void AddInUse(ThreadCache &cache, int64_t bytes) {
+  cache.inUse.store(cache.inUse.load(std::memory_order_relaxed) + bytes, std::memory_order_relaxed);
+}
+
+// Gives everything of an ending thread's cache to the shared lists.
+void ThreadEnded(void *arg) {
+  auto *cache = static_cast<ThreadCache *>(arg);
+  std::lock_guard<std::mutex> lock(g_Shared.mutex);
+  for (int cls = 0; cls < kClassCount; ++cls) {
+    ClassCache &cc = cache->classes[cls];
+    const size_t size = ClassSize(cls);
+    for (; cc.bump && cc.bump + size <= cc.bumpEnd; cc.bump += size) {
+      Link(cc.bump) = g_Shared.free[cls];
+      MarkListed(cc.bump, true);
+      SB_POISON(cc.bump, size);
+      g_Shared.free[cls] = cc.bump;
+      ++g_Shared.count[cls];
+    }
+    while (cc.free) {
+      void *block = cc.free;
+      cc.free = Link(block);
+      Link(block) = g_Shared.free[cls];
+      g_Shared.free[cls] = block;
+      ++g_Shared.count[cls];
+    }
+    cc = ClassCache();
+  }
+  g_Shared.endedThreadsInUse += cache->inUse.load(std::memory_order_relaxed);
+  cache->inUse.store(0, std::memory_order_relaxed);
+  for (ThreadCache **link = &g_Shared.threads; *link; link = &(*link)->next) {
+    if (*link == cache) {
+      *link = cache->next;
+      break;
+    }
+  }
+  cache->ended = true;
+}
+
+void LockForFork() {
+  g_Shared.mutex.lock();
+}
+void UnlockAfterFork() {
+  g_Shared.mutex.unlock();
+}
+
+void Register(ThreadCache &cache) {
+  std::lock_guard<std::mutex> lock(g_Shared.mutex);
+  if (!g_Shared.keyMade) {
+    // A fork while another thread holds the lock must not leave the child's copy locked.
+    pthread_atfork(LockForFork, UnlockAfterFork, UnlockAfterFork);
+    g_Shared.keyMade = pthread_key_create(&g_Shared.key, ThreadEnded) == 0;
+  }
+  // Without the key an ending thread's cache is simply not handed over (its blocks stay unused).
+  if (g_Shared.keyMade) pthread_setspecific(g_Shared.key, &cache);
+  cache.next = g_Shared.threads;
+  g_Shared.threads = &cache;
+  cache.registered = true;
+}
+
+// A block for a thread whose cache of the class is empty: from the shared list (taking a batch
+// along), else from a new slab that becomes the cache's to cut.
+void *Refill(ThreadCache &cache, int cls) {
+  ClassCache &cc = cache.classes[cls];
+  {
+    std::lock_guard<std::mutex> lock(g_Shared.mutex);
+    void *head = nullptr;
+    const size_t taken = PopShared(cls, CacheLimit(cls) / 2 + 1, head);
+    if (taken) {
+      cc.free = Link(head);
+      cc.count = static_cast<uint32_t>(taken - 1);
+      return head;
+    }
+  }
+  char *slab = NewSlab(cls);
+  if (!slab) return NewSharedBlock(cls);  // only a fresh block under AddressSanitizer
+  const size_t size = ClassSize(cls);
+  cc.bump = slab + size;
+  cc.bumpEnd = slab + (kSlabSize / size) * size;
+  return slab;
+}
+
+// Moves half of an overfull cache to the shared list.
+void Drain(ClassCache &cc, int cls) {
+  const uint32_t keep = CacheLimit(cls) / 2;
+  void *head = cc.free;
+  void *tail = head;
+  uint32_t moved = 1;
+  for (; moved < cc.count - keep; ++moved) {
+    tail = Link(tail);
+  }
+  cc.free = Link(tail);
+  cc.count -= moved;
+  std::lock_guard<std::mutex> lock(g_Shared.mutex);
+  PushShared(cls, head, tail, moved);
+}
+
+}  // namespace
+
+// --- public operations
+
+void *CSmallBlockHeap::Alloc(size_t size) {
+  if (size > kMaxSmallSize) {
+#ifdef SB_HEAP_CHECKED
+    return NewBlock(size, kLarge);
+#else
+    return malloc(size);
+#endif
+  }
+  if (size == 0) size = 1;  // a unique block all the same
+  const int cls = ClassOf(size);
+  const size_t classSize = ClassSize(cls);
+  ThreadCache &cache = t_Cache;
+  void *block = nullptr;
+  if (!cache.registered && !cache.ended) Register(cache);
+  ClassCache &cc = cache.classes[cls];
+  if (cache.ended) {
+    {
+      std::lock_guard<std::mutex> lock(g_Shared.mutex);
+      if (PopShared(cls, 1, block)) SB_UNPOISON(block, classSize);
+    }
+    if (!block) block = NewSharedBlock(cls);
+    if (!block) return nullptr;
+    std::lock_guard<std::mutex> lock(g_Shared.mutex);
+    g_Shared.endedThreadsInUse += static_cast<int64_t>(classSize);
+    MarkListed(block, false);
+    SB_POISON(static_cast<char *>(block) + size, classSize - size);
+    return block;
+  }
+  if (cc.free) {
+    block = cc.free;
+    SB_UNPOISON(block, classSize);
+    cc.free = Link(block);
+    --cc.count;
+  } else if (cc.bump != cc.bumpEnd) {
+    block = cc.bump;
+    cc.bump += classSize;
+  } else {
+    block = Refill(cache, cls);
+    if (!block) return nullptr;
+    SB_UNPOISON(block, classSize);
+  }
+  MarkListed(block, false);
+  AddInUse(cache, static_cast<int64_t>(classSize));
+  // Checked builds report an overrun past the size asked for, not only past the class.
+  SB_POISON(static_cast<char *>(block) + size, classSize - size);
+  return block;
+}
+
+void CSmallBlockHeap::Free(void *memory) {
+  if (!memory) return;
+  const int cls = SmallClassOf(memory);
+  if (cls < 0) {
+#ifdef SB_HEAP_CHECKED
+    free(HeaderOf(memory));
+#else
+    free(memory);
+#endif
+    return;
+  }
+  const size_t classSize = ClassSize(cls);
+  MarkListed(memory, true);
+  ThreadCache &cache = t_Cache;
+  if (!cache.registered && !cache.ended) Register(cache);
+  if (cache.ended) {
+    std::lock_guard<std::mutex> lock(g_Shared.mutex);
+    Link(memory) = nullptr;
+    SB_POISON(memory, classSize);
+    PushShared(cls, memory, memory, 1);
+    g_Shared.endedThreadsInUse -= static_cast<int64_t>(classSize);
+    return;
+  }
+  ClassCache &cc = cache.classes[cls];
+  Link(memory) = cc.free;
+  SB_POISON(memory, classSize);
+  cc.free = memory;
+  ++cc.count;
+  AddInUse(cache, -static_cast<int64_t>(classSize));
+  if (cc.count > CacheLimit(cls)) Drain(cc, cls);
+}
+
+void *CSmallBlockHeap::Realloc(void *memory, size_t size) {
+  if (!memory) return Alloc(size);
+  const int cls = SmallClassOf(memory);
+  if (cls < 0 && size > kMaxSmallSize) {
+#ifdef SB_HEAP_CHECKED
+    void *grown = realloc(HeaderOf(memory), sizeof(Header) + size);
+    return grown ? static_cast<Header *>(grown) + 1 : nullptr;
+#else
+    return realloc(memory, size);
+#endif
+  }
+  // A small block keeps its place while the size still fits its class.
+  if (cls >= 0 && size <= ClassSize(cls)) {
+    const size_t kept = size ? size : 1;  // a live block's first byte stays addressable
+    SB_UNPOISON(memory, kept);
+    SB_POISON(static_cast<char *>(memory) + kept, ClassSize(cls) - kept);
+    return memory;
+  }
+  void *moved = Alloc(size);
+  if (!moved) return nullptr;
+  const size_t have = cls >= 0 ? ClassSize(cls) : kMaxSmallSize + 1;
+  SB_UNPOISON(memory, have);  // the tail past the size once asked for
+  memcpy(moved, memory, have < size ? have : size);
+  Free(memory);
+  return moved;
+}
+
+size_t CSmallBlockHeap::SmallBlockSize(const void *memory) {
+  const int cls = memory ? SmallClassOf(memory) : -1;
+  return cls < 0 ? 0 : ClassSize(cls);
+}
+
+size_t CSmallBlockHeap::SmallBytesInUse() {
+  std::lock_guard<std::mutex> lock(g_Shared.mutex);
+  int64_t total = g_Shared.endedThreadsInUse;
+  for (const ThreadCache *cache = g_Shared.threads; cache; cache = cache->next)
+    total += cache->inUse.load(std::memory_order_relaxed);
+  return total > 0 ? static_cast<size_t>(total) : 0;
+}
+
+size_t CSmallBlockHeap::SlabBytes() {
+  return g_Shared.slabBytes.load(std::memory_order_relaxed);
+}
+
+}  // namespace tier0
