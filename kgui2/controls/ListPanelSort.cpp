@@ -84,7 +84,7 @@ bool FoldedBytes(const char *text, size_t offset, int count, uint64 &bytes) {
   int i = 0;
   for (; i < count && text[i]; ++i) bytes = (bytes << 8) | static_cast<unsigned char>(V_tolower(text[i]));
   if (i == count) return false;
-  bytes <<= 8 * (count - i);
+  if (i > 0) bytes <<= 8 * (count - i);  // no bytes: already 0, and a 64-bit shift is undefined
   return true;
 }
 
