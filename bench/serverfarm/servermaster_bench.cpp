@@ -8,21 +8,18 @@
 // Ratios of 1 and 3 to 4 are printed. Every loop is bounded in count and in time; only 127.0.0.0/8.
 //
 // usage: servermaster_bench [--servers N] [--lists N] [--pace HEARTBEATS_PER_S] [--max-seconds S]
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "farm_processes.h"
+#include "raw_udp.h"
 #include "tools/serverfarm/loopback_udp.h"
 #include "tools/serverfarm/master_table.h"
 
@@ -38,51 +35,6 @@ int IntArg(int argc, char **argv, const char *name, int fallback) {
   for (int i = 1; i + 1 < argc; ++i)
     if (!strcmp(argv[i], name)) return atoi(argv[i + 1]);
   return fallback;
-}
-
-// Round trips per second of a loopback echo: 30-byte requests, 200-byte replies, 64 in flight.
-double RawRoundTrips(int count, double maxSeconds) {
-  NetAddress serverAddress, clientAddress;
-  std::string error;
-  const int server = OpenLoopbackSocket(Endpoint("127.0.0.1:0"), serverAddress, error);
-  const int client = OpenLoopbackSocket(Endpoint("127.0.0.1:0"), clientAddress, error);
-  if (server < 0 || client < 0) return 0;
-  std::atomic<bool> stop{false};
-  std::thread echo([&] {
-    char buffer[2048];
-    const std::string reply(200, 'r');
-    const auto end = Clock::now() + std::chrono::duration<double>(maxSeconds + 1);
-    while (!stop && Clock::now() < end) {
-      pollfd ready{server, POLLIN, 0};
-      if (poll(&ready, 1, 20) != 1) continue;
-      sockaddr_storage from{};
-      socklen_t length = sizeof from;
-      while (recvfrom(server, buffer, sizeof buffer, MSG_DONTWAIT, reinterpret_cast<sockaddr *>(&from),
-                      &length) > 0) {
-        sendto(server, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr *>(&from), length);
-        length = sizeof from;
-      }
-    }
-  });
-  const std::string request(30, 'q');
-  char buffer[2048];
-  int sent = 0, received = 0;
-  const auto start = Clock::now();
-  while (received < count && SecondsSince(start) < maxSeconds) {
-    while (sent < count && sent - received < 64 && SendDatagram(client, serverAddress, request)) ++sent;
-    pollfd ready{client, POLLIN, 0};
-    if (poll(&ready, 1, 100) != 1) {
-      received = sent;  // lost ones are not waited for
-      continue;
-    }
-    while (recv(client, buffer, sizeof buffer, MSG_DONTWAIT) > 0) ++received;
-  }
-  const double seconds = SecondsSince(start);
-  stop = true;
-  echo.join();
-  close(server);
-  close(client);
-  return received / seconds;
 }
 
 // Heartbeats handled per second by the table alone (heartbeat, challenge, checked infoResponse).
@@ -196,7 +148,7 @@ int main(int argc, char **argv) {
   const double listRate = answered / SecondsSince(listStart);
 
   // 4. The raw rate.
-  const double raw = RawRoundTrips(200000, maxSeconds / 4);
+  const double raw = RawEchoRoundTrips(200000, RawUdpShape(), maxSeconds / 4);
 
   Report("master.registered", static_cast<double>(listed), "servers",
          "of " + std::to_string(servers) + ", " + std::to_string(nudges) + " repeated heartbeat rounds");

@@ -1,0 +1,460 @@
+// The client services querying many game servers on loopback, in one bounded run:
+//  1. the servers: `serverfarm --generate N --no-limits` as a child (N 10,000, fewer when the
+//     descriptor limit does not allow it; the run says so).
+//  2. ours: the services bound through the binding with the network backend, N in flight at most
+//     `--inflight`. A Favorites list over all N servers: one info query each, the answer parsed
+//     into a record, each record read by the list response during the frame pump, which runs
+//     without pause. Servers/s = answered / time until the list is done. N pings at once as well.
+//  3. quakestat over the same N servers from a server-list file, the same number in flight, its
+//     sends unpaced (its default waits 5 ms between packets, which alone would cap it at 200/s).
+//  4. the raw rate: an echo in this process, the same in-flight count, request and answer of an
+//     info query's sizes (and a bare info client against the same farm, to tell our cost from
+//     the farm's).
+//  5. one query: in flight alone, the median of `--singles`: our ping beside the raw round trip.
+// Ratios are printed beside their goals. Every wait is bounded; loopback only; the farm and
+// quakestat are stopped on every way out (SIGINT and SIGTERM included).
+//
+// usage: plexa_query_bench [--servers N] [--inflight N] [--singles N] [--reps N] [--max-seconds S]
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "farm_processes.h"
+#include "plexa/client_api.h"
+#include "plexa/iclientmatchmakingservers.h"
+#include "plexa/iplexaclientcontrol.h"
+#include "tier1/interface.h"
+#include "tools/serverfarm/loopback_udp.h"
+#include "udp_baseline.h"
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int IntArg(int argc, char **argv, const char *name, int fallback) {
+  for (int i = 1; i + 1 < argc; ++i)
+    if (!strcmp(argv[i], name)) return atoi(argv[i + 1]);
+  return fallback;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
+  return values[values.size() / 2];
+}
+
+void OnStopSignal(int) {
+  g_bBenchStop = true;
+}
+
+// The folder of this program, where the build puts the farm and the services too.
+std::string OwnFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? "." : self.parent_path().string();
+}
+
+std::string FindInPath(const std::string &name) {
+  const char *path = getenv("PATH");
+  std::string folders = path ? path : "/usr/bin:/bin";
+  for (size_t at = 0; at <= folders.size();) {
+    size_t end = folders.find(':', at);
+    if (end == std::string::npos) end = folders.size();
+    const std::string candidate = folders.substr(at, end - at) + "/" + name;
+    if (end > at && access(candidate.c_str(), X_OK) == 0) return candidate;
+    at = end + 1;
+  }
+  return "";
+}
+
+// Runs frames until `done` holds; false when `seconds` passed or the run is stopped first.
+template <class Pred>
+bool Pump(Pred done, double seconds) {
+  const auto start = Clock::now();
+  while (!done()) {
+    if (g_bBenchStop || SecondsSince(start) > seconds) return false;
+    ClientAPI_RunCallbacks();
+    // The I/O thread and the farm share the cores with this loop.
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+// Reads every answered record as a list page does.
+class CListCounter final : public IPlexaMatchmakingServerListResponse {
+ public:
+  void OnServerAnswered(ListRequestHandle request, int index) override {
+    const ServerRecord *record = ClientMatchmakingServers()->GetListServerRecord(request, index);
+    if (record) m_nTextBytes += strlen(record->GetName()) + strlen(record->GetMap());
+    ++m_nAnswered;
+  }
+  void OnServerSilent(ListRequestHandle, int) override { ++m_nSilent; }
+  void OnListDone(ListRequestHandle, EMatchMakingListOutcome) override {
+    m_bDone = true;
+    m_DoneAt = Clock::now();
+  }
+
+  int m_nAnswered = 0, m_nSilent = 0;
+  size_t m_nTextBytes = 0;
+  bool m_bDone = false;
+  Clock::time_point m_DoneAt;
+};
+
+class CPingCounter final : public IPlexaMatchmakingPingResponse {
+ public:
+  void OnPingAnswered(const ServerRecord &server) override {
+    m_nTextBytes += strlen(server.GetName());
+    ++m_nAnswered;
+    m_LastAt = Clock::now();
+  }
+  void OnPingSilent() override {
+    ++m_nSilent;
+    m_LastAt = Clock::now();
+  }
+  int Over() const { return m_nAnswered + m_nSilent; }
+
+  int m_nAnswered = 0, m_nSilent = 0;
+  size_t m_nTextBytes = 0;
+  Clock::time_point m_LastAt;
+};
+
+struct Measured {
+  int m_nAnswered = 0, m_nSilent = 0;
+  double m_flSeconds = 0.0;
+  double Rate() const { return m_flSeconds > 0.0 ? m_nAnswered / m_flSeconds : 0.0; }
+};
+
+// The services' world: one game the farm's servers play, every server a stored favourite.
+std::string ServicesWorld(const std::string &userDir, const std::vector<NetAddress> &servers, int inFlight) {
+  std::string text = "\"PlexaClient\"\n{\n\"user\" { \"configfolder\" \"" + userDir + "\" \"stored\" {\n";
+  for (const NetAddress &server : servers)
+    text += "\"server\" { \"appid\" \"1002\" \"address\" \"" + server.ToString() + "\" \"flags\" \"1\" }\n";
+  text += "} }\n\"backend\" \"network\"\n";
+  text +=
+      "\"apps\" { \"1002\" { \"gamedir\" \"loopfield\" \"serverbrowsername\" \"Loopfield Arena\" "
+      "\"query\" { \"family\" \"q3\" \"gamename\" \"Loopfield\" \"protocol\" \"71\" } } }\n";
+  text += "\"network\" { \"bind\" \"127.0.0.1\" \"bind6\" \"::1\" \"inflight\" \"" +
+          std::to_string(inFlight) + "\" }\n}\n";
+  return text;
+}
+
+Measured FavoritesList(double maxSeconds) {
+  CListCounter list;
+  const auto start = Clock::now();
+  const ListRequestHandle request = ClientMatchmakingServers()->RequestFavoritesList(0, nullptr, 0, &list);
+  Pump([&] { return list.m_bDone; }, maxSeconds);
+  Measured measured{
+      list.m_nAnswered, list.m_nSilent,
+      std::chrono::duration<double>((list.m_bDone ? list.m_DoneAt : Clock::now()) - start).count()};
+  ClientMatchmakingServers()->FreeListRequest(request);
+  return measured;
+}
+
+Measured PingAll(const std::vector<NetAddress> &servers, double maxSeconds) {
+  CPingCounter pings;
+  const auto start = Clock::now();
+  for (const NetAddress &server : servers)
+    ClientMatchmakingServers()->RequestPing(server.IPv4(), server.m_usPort, &pings);
+  const int count = static_cast<int>(servers.size());
+  const bool over = Pump([&] { return pings.Over() >= count; }, maxSeconds);
+  Measured measured{pings.m_nAnswered, pings.m_nSilent,
+                    std::chrono::duration<double>((over ? pings.m_LastAt : Clock::now()) - start).count()};
+  // Queries still open must not answer into a response that is gone.
+  if (!over) ClientAPI_Shutdown();
+  return measured;
+}
+
+// Microseconds from each ping's request to its answer reaching the response, one at a time.
+std::vector<double> SingleQueries(const NetAddress &server, int count, double maxSeconds) {
+  std::vector<double> microseconds;
+  const auto start = Clock::now();
+  for (int i = 0; i < count && SecondsSince(start) < maxSeconds && !g_bBenchStop; ++i) {
+    CPingCounter ping;
+    const auto asked = Clock::now();
+    const ServerQueryHandle query =
+        ClientMatchmakingServers()->RequestPing(server.IPv4(), server.m_usPort, &ping);
+    if (!Pump([&] { return ping.Over() > 0; }, 3.0)) {
+      ClientMatchmakingServers()->AbortServerRequest(query);
+      break;
+    }
+    if (ping.m_nAnswered)
+      microseconds.push_back(std::chrono::duration<double, std::micro>(ping.m_LastAt - asked).count());
+  }
+  return microseconds;
+}
+
+int64 NetCounter(const char *name) {
+  const CreateInterfaceFn factory = Sys_GetFactory(ClientModule());
+  auto *control =
+      factory ? static_cast<IPlexaClientControl *>(factory(PLEXACLIENTCONTROL_INTERFACE_VERSION, nullptr))
+              : nullptr;
+  return control ? control->GetNetworkCounter(name) : -1;
+}
+
+// quakestat over the servers of `listFile`; answered = server lines with every field.
+Measured RunQuakestat(const std::string &program, const std::string &listFile, const std::string &outFile,
+                      int inFlight, double maxSeconds) {
+  const std::string maxSim = std::to_string(inFlight), timeout = std::to_string(static_cast<int>(maxSeconds));
+  std::vector<const char *> argv = {program.c_str(),
+                                    "-f",
+                                    listFile.c_str(),
+                                    "-maxsim",
+                                    maxSim.c_str(),
+                                    "-sendinterval",
+                                    "0",
+                                    "-raw",
+                                    ",",
+                                    "-nh",
+                                    "-timeout",
+                                    timeout.c_str(),
+                                    nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  Measured measured;
+  const auto start = Clock::now();
+  const int failed =
+      posix_spawn(&pid, program.c_str(), &actions, nullptr, const_cast<char *const *>(argv.data()), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed) return measured;
+  int status = 0;
+  // Polled each 200 us: a run takes seconds, so the poll's error is negligible.
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (g_bBenchStop || SecondsSince(start) > maxSeconds + 5) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  measured.m_flSeconds = SecondsSince(start);
+  std::ifstream out(outFile);
+  for (std::string line; std::getline(out, line);) {
+    if (line.rfind("Q3S,", 0) != 0) continue;
+    // type, address, name, map, max players, players, ping, retries; a silent one has three fields.
+    if (std::count(line.begin(), line.end(), ',') >= 7)
+      ++measured.m_nAnswered;
+    else
+      ++measured.m_nSilent;
+  }
+  return measured;
+}
+
+void Report(const char *name, double value, const char *unit, const std::string &note = "") {
+  printf("%-34s %12.1f %-7s %s\n", name, value, unit, note.c_str());
+}
+
+void Goal(const char *what, double ratio, bool met) {
+  printf("# %-58s %8.3f  %s\n", what, ratio, met ? "PASS" : "MISS");
+}
+
+std::string RunNote(const std::vector<Measured> &runs) {
+  std::string note;
+  char text[64];
+  for (const Measured &run : runs) {
+    snprintf(text, sizeof text, "%s%.0f", note.empty() ? "runs " : " ", run.Rate());
+    note += text;
+  }
+  if (!runs.empty()) {
+    snprintf(text, sizeof text, "; %d answered, %d silent", runs.back().m_nAnswered, runs.back().m_nSilent);
+    note += text;
+  }
+  return note;
+}
+
+double MedianRate(const std::vector<Measured> &runs) {
+  std::vector<double> rates;
+  for (const Measured &run : runs) rates.push_back(run.Rate());
+  return Median(rates);
+}
+
+struct Options {
+  int m_nServers = 10000;
+  int m_nInFlight = 64;
+  int m_nSingles = 200;
+  int m_nReps = 3;
+  double m_flMaxSeconds = 300;
+};
+
+struct Figures {
+  std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;
+  RoundTrips m_BareRate, m_BareSingle, m_EchoRate, m_EchoSingle;
+  std::vector<double> m_OursSingleUs;
+  bool m_bQuakestat = false;
+  int64 m_nSent = 0, m_nReceived = 0, m_nDropped = 0;
+};
+
+// Steps 2 and 5 with the services bound; false when they could not be.
+bool MeasureOurs(const Options &options, const std::string &dir, const std::vector<NetAddress> &servers,
+                 Figures &figures) {
+  WriteLinesAtomically(dir + "/services.vdf", {ServicesWorld(dir + "/user", servers, options.m_nInFlight)},
+                       *std::make_unique<std::string>());
+  setenv("PLEXA_CLIENT_CONFIG", (dir + "/services.vdf").c_str(), 1);
+  setenv("PLEXA_ACTIVE_PROCESS", (dir + "/no-active-process.vdf").c_str(), 1);
+  if (!ClientAPI_Init()) {
+    fprintf(stderr, "plexaclient.so could not be bound\n");
+    return false;
+  }
+  const double phase = options.m_flMaxSeconds / 8;
+  // The first network request starts the I/O thread: warm it (and the farm's server) up.
+  SingleQueries(servers[0], 5, phase);
+  figures.m_OursSingleUs = SingleQueries(servers[0], options.m_nSingles, phase);
+  for (int i = 0; i < options.m_nReps && !g_bBenchStop; ++i)
+    figures.m_Ours.push_back(FavoritesList(phase / options.m_nReps));
+  if (!g_bBenchStop) figures.m_OursPings.push_back(PingAll(servers, phase));
+  figures.m_nSent = NetCounter("sent");
+  figures.m_nReceived = NetCounter("received");
+  for (const char *name : {"dropped_foreign", "dropped_challenge", "dropped_malformed", "dropped_oversized",
+                           "dropped_wrong_marker", "dropped_wrong_command"})
+    figures.m_nDropped += std::max<int64>(0, NetCounter(name));
+  ClientAPI_Shutdown();
+  return true;
+}
+
+void Print(const Options &options, int servers, const Figures &f) {
+  const double ours = MedianRate(f.m_Ours), quake = MedianRate(f.m_Quakestat);
+  const double raw = f.m_EchoRate.Rate(), rawUs = f.m_EchoSingle.MedianUs();
+  const double oursUs = Median(f.m_OursSingleUs);
+  char note[160];
+  snprintf(note, sizeof note, "Favorites list, %.3f s wall; ",
+           f.m_Ours.empty() ? 0.0 : f.m_Ours.back().m_flSeconds);
+  Report("ours.list_servers_per_s", ours, "srv/s", note + RunNote(f.m_Ours));
+  Report("ours.pings_per_s", MedianRate(f.m_OursPings), "srv/s",
+         "N pings at once; " + RunNote(f.m_OursPings));
+  snprintf(note, sizeof note, "datagrams sent %lld, received %lld, dropped %lld",
+           static_cast<long long>(f.m_nSent), static_cast<long long>(f.m_nReceived),
+           static_cast<long long>(f.m_nDropped));
+  printf("# services: %s\n", note);
+  if (f.m_bQuakestat) {
+    snprintf(note, sizeof note, "-maxsim %d -sendinterval 0, %.3f s wall; ", options.m_nInFlight,
+             f.m_Quakestat.empty() ? 0.0 : f.m_Quakestat.back().m_flSeconds);
+    Report("quakestat.servers_per_s", quake, "srv/s", note + RunNote(f.m_Quakestat));
+  }
+  snprintf(note, sizeof note, "getinfo, nothing parsed; %d of %d answered", f.m_BareRate.m_nAnswered,
+           servers);
+  Report("bare_client.farm_info_per_s", f.m_BareRate.Rate(), "srv/s", note);
+  snprintf(note, sizeof note, "echo in this process, %zu-byte answers; %d of %d answered",
+           f.m_EchoRate.m_nReplyBytes, f.m_EchoRate.m_nAnswered, f.m_EchoRate.m_nSent);
+  Report("udp.raw_roundtrips_per_s", raw, "rt/s", note);
+  snprintf(note, sizeof note, "ping to one farm server, alone in flight, median of %zu",
+           f.m_OursSingleUs.size());
+  Report("ours.single_query_us", oursUs, "us", note);
+  Report("bare_client.farm_single_info_us", f.m_BareSingle.MedianUs(), "us", "the same server, bare getinfo");
+  Report("udp.raw_rtt_us", rawUs, "us", "echo in this process, alone in flight");
+
+  printf("# in flight %d, %d servers\n", options.m_nInFlight, servers);
+  if (raw > 0) Goal("ours / raw rate (goal >= 0.5)", ours / raw, ours / raw >= 0.5);
+  if (f.m_BareRate.Rate() > 0)
+    printf("# %-58s %8.3f\n", "ours / bare client on the farm", ours / f.m_BareRate.Rate());
+  if (!f.m_bQuakestat)
+    printf("# ours vs quakestat: skipped, quakestat is not installed\n");
+  else if (quake > 0)
+    Goal("ours / quakestat rate (goal > 1: faster)", ours / quake, ours > quake);
+  if (rawUs > 0)
+    Goal("ours single query / raw round trip (goal <= 1.5)", oursUs / rawUs, oursUs / rawUs <= 1.5);
+  if (f.m_BareSingle.MedianUs() > 0)
+    printf("# %-58s %8.3f\n", "ours single query / bare getinfo round trip",
+           oursUs / f.m_BareSingle.MedianUs());
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  Options options;
+  options.m_nServers = std::clamp(IntArg(argc, argv, "--servers", 10000), 1, 60000);
+  options.m_nInFlight = std::clamp(IntArg(argc, argv, "--inflight", 64), 1, 4096);
+  options.m_nSingles = std::clamp(IntArg(argc, argv, "--singles", 200), 1, 10000);
+  options.m_nReps = std::clamp(IntArg(argc, argv, "--reps", 3), 1, 20);
+  options.m_flMaxSeconds = std::clamp(IntArg(argc, argv, "--max-seconds", 300), 30, 1800);
+  struct sigaction stop {};
+  stop.sa_handler = OnStopSignal;
+  sigaction(SIGINT, &stop, nullptr);
+  sigaction(SIGTERM, &stop, nullptr);
+  if (!getenv("SB_BIN_DIR")) setenv("SB_BIN_DIR", OwnFolder().c_str(), 1);
+
+  // 1. The farm, as big as the descriptor limit allows.
+  const uint64_t limit = RaiseDescriptorLimit();
+  const int servers = static_cast<int>(std::min<uint64_t>(options.m_nServers, limit > 128 ? limit - 128 : 1));
+  printf("# plexa_query_bench: %d servers, %d in flight, %d runs each (median shown)\n", servers,
+         options.m_nInFlight, options.m_nReps);
+  if (servers < options.m_nServers)
+    printf("# note: the descriptor limit (%llu) allows %d servers, not %d\n",
+           static_cast<unsigned long long>(limit), servers, options.m_nServers);
+  char folder[] = "/tmp/plexa_query_bench.XXXXXX";
+  if (!mkdtemp(folder)) return 1;
+  const std::string dir = folder;
+  int status = 1;
+  {
+    CChildProcess farm;
+    const std::string runFor = std::to_string(static_cast<int>(options.m_flMaxSeconds) + 30);
+    std::vector<NetAddress> addresses;
+    if (farm.Start("serverfarm",
+                   {"--generate", std::to_string(servers), "--no-limits", "--addresses", dir + "/farm.txt",
+                    "--max-seconds", runFor},
+                   dir + "/farm.log")) {
+      for (const std::string &line : WaitForLines(dir + "/farm.txt", 60000))
+        addresses.push_back(Endpoint(line));
+    }
+    if (addresses.size() != static_cast<size_t>(servers)) {
+      fprintf(stderr, "the farm did not start; see %s/farm.log\n", folder);
+      return 1;  // the folder stays for its log; the farm is stopped on the way out
+    }
+    std::vector<std::string> listLines;
+    for (const NetAddress &address : addresses) listLines.push_back("q3s " + address.ToString());
+    std::string error;
+    WriteLinesAtomically(dir + "/servers.txt", listLines, error);
+
+    // 4 and 5, raw: the bare client first, so the echo answers with an info answer's size.
+    Figures figures;
+    const double phase = options.m_flMaxSeconds / 8;
+    figures.m_BareSingle = InfoRoundTrips(
+        std::vector<NetAddress>(static_cast<size_t>(options.m_nSingles), addresses[0]), 1, phase);
+    figures.m_BareRate = InfoRoundTrips(addresses, options.m_nInFlight, phase);
+    const size_t replyBytes = figures.m_BareSingle.m_nReplyBytes ? figures.m_BareSingle.m_nReplyBytes : 250;
+    const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
+    figures.m_EchoRate = EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase);
+    figures.m_EchoSingle = EchoRoundTrips(options.m_nSingles, 1, requestBytes, replyBytes, phase);
+
+    // 2. Ours.
+    if (!g_bBenchStop && MeasureOurs(options, dir, addresses, figures)) status = 0;
+
+    // 3. quakestat.
+    const std::string quakestat = FindInPath("quakestat");
+    figures.m_bQuakestat = !quakestat.empty();
+    for (int i = 0; figures.m_bQuakestat && i < options.m_nReps && !g_bBenchStop; ++i)
+      figures.m_Quakestat.push_back(
+          RunQuakestat(quakestat, dir + "/servers.txt", dir + "/quakestat.out", options.m_nInFlight, phase));
+
+    if (g_bBenchStop) {
+      printf("# stopped\n");
+      status = 1;
+    } else {
+      Print(options, servers, figures);
+    }
+    farm.Stop();
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  return status;
+}
