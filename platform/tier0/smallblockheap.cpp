@@ -120,14 +120,46 @@ int SmallClassOf(const void *memory) {
 }
 #endif
 
+// --- chains of listed blocks, linked through Link
+
+struct Chain {
+  void *head = nullptr;
+  void *tail = nullptr;
+  size_t count = 0;
+};
+
+void PushBlock(Chain &chain, void *block) {
+  Link(block) = chain.head;
+  chain.head = block;
+  if (!chain.tail) chain.tail = block;
+  ++chain.count;
+}
+
+void *PopBlock(Chain &chain) {
+  void *block = chain.head;
+  chain.head = Link(block);
+  if (!chain.head) chain.tail = nullptr;
+  --chain.count;
+  return block;
+}
+
+// Moves all of `from` in front of `to`, whatever their lengths.
+void Splice(Chain &to, Chain &from) {
+  if (!from.head) return;
+  Link(from.tail) = to.head;
+  if (!to.tail) to.tail = from.tail;
+  to.head = from.head;
+  to.count += from.count;
+  from = Chain();
+}
+
 // --- the shared lists (and what the thread caches report)
 
 struct ThreadCache;
 
 struct SharedLists {
   std::mutex mutex;
-  void *free[kClassCount] = {};
-  size_t count[kClassCount] = {};
+  Chain free[kClassCount];
   int64_t endedThreadsInUse = 0;  // bytes in use counted by threads that have ended
   ThreadCache *threads = nullptr;
   std::atomic<size_t> slabBytes{0};
@@ -168,8 +200,8 @@ char *NewSlab(int cls) {
 #endif
 }
 
-// One new block of class `cls` outside any slab cache: under AddressSanitizer a C heap block of
-// its own; otherwise a fresh slab whose other blocks join the shared list.
+// One new block of class `cls` outside any thread cache: under AddressSanitizer a C heap block of
+// its own; otherwise the first block of a fresh slab whose other blocks join the shared list.
 void *NewSharedBlock(int cls) {
 #ifdef SB_HEAP_CHECKED
   return NewBlock(ClassSize(cls), static_cast<uint32_t>(cls));
@@ -177,47 +209,18 @@ void *NewSharedBlock(int cls) {
   char *slab = NewSlab(cls);
   if (!slab) return nullptr;
   const size_t size = ClassSize(cls);
-  const size_t blocks = kSlabSize / size;
   std::lock_guard<std::mutex> lock(g_Shared.mutex);
-  for (size_t i = 1; i < blocks; ++i) {
-    void *block = slab + i * size;
-    Link(block) = g_Shared.free[cls];
-    g_Shared.free[cls] = block;
-  }
-  g_Shared.count[cls] += blocks - 1;
+  for (size_t i = kSlabSize / size - 1; i >= 1; --i) PushBlock(g_Shared.free[cls], slab + i * size);
   return slab;
 #endif
-}
-
-// Pushes a chain of `count` listed blocks onto the shared list. Caller holds the lock.
-void PushShared(int cls, void *head, void *tail, size_t count) {
-  Link(tail) = g_Shared.free[cls];
-  g_Shared.free[cls] = head;
-  g_Shared.count[cls] += count;
-}
-
-// Takes up to `most` blocks off the shared list as a chain; returns how many. Caller holds the lock.
-size_t PopShared(int cls, size_t most, void *&head) {
-  head = g_Shared.free[cls];
-  size_t taken = 0;
-  void *last = nullptr;
-  for (void *block = head; block && taken < most; ++taken) {
-    last = block;
-    block = Link(block);
-  }
-  if (!taken) return 0;
-  g_Shared.free[cls] = Link(last);
-  Link(last) = nullptr;
-  g_Shared.count[cls] -= taken;
-  return taken;
 }
 
 // --- thread caches
 
 struct ClassCache {
-  void *free = nullptr;  // poisoned blocks, chained through Link
-  uint32_t count = 0;
-  char *bump = nullptr;  // the uncut rest of this thread's newest slab of the class
+  Chain free;                 // poisoned blocks
+  size_t freedSinceMove = 0;  // blocks freed since the chain last went to or came from the shared list
+  char *bump = nullptr;       // the uncut rest of this thread's newest slab of the class
   char *bumpEnd = nullptr;
 };
 
@@ -244,19 +247,11 @@ void ThreadEnded(void *arg) {
     ClassCache &cc = cache->classes[cls];
     const size_t size = ClassSize(cls);
     for (; cc.bump && cc.bump + size <= cc.bumpEnd; cc.bump += size) {
-      Link(cc.bump) = g_Shared.free[cls];
       MarkListed(cc.bump, true);
       SB_POISON(cc.bump, size);
-      g_Shared.free[cls] = cc.bump;
-      ++g_Shared.count[cls];
+      PushBlock(g_Shared.free[cls], cc.bump);
     }
-    while (cc.free) {
-      void *block = cc.free;
-      cc.free = Link(block);
-      Link(block) = g_Shared.free[cls];
-      g_Shared.free[cls] = block;
-      ++g_Shared.count[cls];
-    }
+    Splice(g_Shared.free[cls], cc.free);
     cc = ClassCache();
   }
   g_Shared.endedThreadsInUse += cache->inUse.load(std::memory_order_relaxed);
@@ -291,18 +286,16 @@ void Register(ThreadCache &cache) {
   cache.registered = true;
 }
 
-// A block for a thread whose cache of the class is empty: from the shared list (taking a batch
-// along), else from a new slab that becomes the cache's to cut.
+// A block for a thread whose cache of the class is empty: the whole shared list comes along (a
+// chain moves in one step whatever its length), else a new slab becomes the cache's to cut.
 void *Refill(ThreadCache &cache, int cls) {
   ClassCache &cc = cache.classes[cls];
   {
     std::lock_guard<std::mutex> lock(g_Shared.mutex);
-    void *head = nullptr;
-    const size_t taken = PopShared(cls, CacheLimit(cls) / 2 + 1, head);
-    if (taken) {
-      cc.free = Link(head);
-      cc.count = static_cast<uint32_t>(taken - 1);
-      return head;
+    if (g_Shared.free[cls].head) {
+      Splice(cc.free, g_Shared.free[cls]);
+      cc.freedSinceMove = 0;
+      return PopBlock(cc.free);
     }
   }
   char *slab = NewSlab(cls);
@@ -311,21 +304,6 @@ void *Refill(ThreadCache &cache, int cls) {
   cc.bump = slab + size;
   cc.bumpEnd = slab + (kSlabSize / size) * size;
   return slab;
-}
-
-// Moves half of an overfull cache to the shared list.
-void Drain(ClassCache &cc, int cls) {
-  const uint32_t keep = CacheLimit(cls) / 2;
-  void *head = cc.free;
-  void *tail = head;
-  uint32_t moved = 1;
-  for (; moved < cc.count - keep; ++moved) {
-    tail = Link(tail);
-  }
-  cc.free = Link(tail);
-  cc.count -= moved;
-  std::lock_guard<std::mutex> lock(g_Shared.mutex);
-  PushShared(cls, head, tail, moved);
 }
 
 }  // namespace
@@ -346,35 +324,30 @@ void *CSmallBlockHeap::Alloc(size_t size) {
   ThreadCache &cache = t_Cache;
   void *block = nullptr;
   if (!cache.registered && !cache.ended) Register(cache);
-  ClassCache &cc = cache.classes[cls];
   if (cache.ended) {
     {
       std::lock_guard<std::mutex> lock(g_Shared.mutex);
-      if (PopShared(cls, 1, block)) SB_UNPOISON(block, classSize);
+      if (g_Shared.free[cls].head) block = PopBlock(g_Shared.free[cls]);
     }
     if (!block) block = NewSharedBlock(cls);
     if (!block) return nullptr;
     std::lock_guard<std::mutex> lock(g_Shared.mutex);
     g_Shared.endedThreadsInUse += static_cast<int64_t>(classSize);
-    MarkListed(block, false);
-    SB_POISON(static_cast<char *>(block) + size, classSize - size);
-    return block;
-  }
-  if (cc.free) {
-    block = cc.free;
-    SB_UNPOISON(block, classSize);
-    cc.free = Link(block);
-    --cc.count;
-  } else if (cc.bump != cc.bumpEnd) {
-    block = cc.bump;
-    cc.bump += classSize;
   } else {
-    block = Refill(cache, cls);
-    if (!block) return nullptr;
-    SB_UNPOISON(block, classSize);
+    ClassCache &cc = cache.classes[cls];
+    if (cc.free.head) {
+      block = PopBlock(cc.free);
+    } else if (cc.bump != cc.bumpEnd) {
+      block = cc.bump;
+      cc.bump += classSize;
+    } else {
+      block = Refill(cache, cls);
+      if (!block) return nullptr;
+    }
+    AddInUse(cache, static_cast<int64_t>(classSize));
   }
   MarkListed(block, false);
-  AddInUse(cache, static_cast<int64_t>(classSize));
+  SB_UNPOISON(block, size);
   // Checked builds report an overrun past the size asked for, not only past the class.
   SB_POISON(static_cast<char *>(block) + size, classSize - size);
   return block;
@@ -393,23 +366,24 @@ void CSmallBlockHeap::Free(void *memory) {
   }
   const size_t classSize = ClassSize(cls);
   MarkListed(memory, true);
+  SB_POISON(memory, classSize);
   ThreadCache &cache = t_Cache;
   if (!cache.registered && !cache.ended) Register(cache);
   if (cache.ended) {
     std::lock_guard<std::mutex> lock(g_Shared.mutex);
-    Link(memory) = nullptr;
-    SB_POISON(memory, classSize);
-    PushShared(cls, memory, memory, 1);
+    PushBlock(g_Shared.free[cls], memory);
     g_Shared.endedThreadsInUse -= static_cast<int64_t>(classSize);
     return;
   }
   ClassCache &cc = cache.classes[cls];
-  Link(memory) = cc.free;
-  SB_POISON(memory, classSize);
-  cc.free = memory;
-  ++cc.count;
+  PushBlock(cc.free, memory);
   AddInUse(cache, -static_cast<int64_t>(classSize));
-  if (cc.count > CacheLimit(cls)) Drain(cc, cls);
+  // A thread that frees more than it takes hands its chain over for other threads to use.
+  if (++cc.freedSinceMove > CacheLimit(cls) && cc.free.count > CacheLimit(cls)) {
+    std::lock_guard<std::mutex> lock(g_Shared.mutex);
+    Splice(g_Shared.free[cls], cc.free);
+    cc.freedSinceMove = 0;
+  }
 }
 
 void *CSmallBlockHeap::Realloc(void *memory, size_t size) {
