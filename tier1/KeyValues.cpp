@@ -15,7 +15,9 @@ namespace {
 // Longest path component looked up; longer ones are cut.
 constexpr size_t kMaxComponentLength = 1023;
 
-IKeyValuesSystem *Symbols() { return KeyValuesSystemPlexa(); }
+IKeyValuesSystem *Symbols() {
+  return KeyValuesSystemPlexa();
+}
 
 void *AllocOrThrow(size_t size) {
   void *memory = g_pMemAllocPlexa->Alloc(size);
@@ -27,9 +29,13 @@ void *AllocOrThrow(size_t size) {
 
 // --- construction and destruction
 
-KeyValues::KeyValues(const char *name) { SetNameSymbol(InternSymbol(name)); }
+KeyValues::KeyValues(const char *name) {
+  SetNameSymbol(InternSymbol(name));
+}
 
-KeyValues::KeyValues(HKeySymbol nameSymbol) { SetNameSymbol(nameSymbol & kSymbolMask); }
+KeyValues::KeyValues(HKeySymbol nameSymbol) {
+  SetNameSymbol(nameSymbol & kSymbolMask);
+}
 
 KeyValues::KeyValues(const char *name, const char *key1, const char *text1) : KeyValues(name) {
   SetString(key1, text1);
@@ -42,7 +48,9 @@ KeyValues::KeyValues(const char *name, const char *key1, const char *text1, cons
   SetString(key2, text2);
 }
 
-KeyValues::KeyValues(const char *name, const char *key1, int int1) : KeyValues(name) { SetInt(key1, int1); }
+KeyValues::KeyValues(const char *name, const char *key1, int int1) : KeyValues(name) {
+  SetInt(key1, int1);
+}
 
 KeyValues::KeyValues(const char *name, const char *key1, int int1, const char *key2, int int2)
     : KeyValues(name) {
@@ -71,13 +79,17 @@ KeyValues::~KeyValues() {
   }
 }
 
-void *KeyValues::operator new(size_t size) { return AllocOrThrow(size); }
+void *KeyValues::operator new(size_t size) {
+  return AllocOrThrow(size);
+}
 
 void KeyValues::operator delete(void *memory) {
   if (memory) g_pMemAllocPlexa->Free(memory);
 }
 
-void KeyValues::Destroy() { delete this; }
+void KeyValues::Destroy() {
+  delete this;
+}
 
 void KeyValues::RemoveEverything() {
   switch (GetType()) {
@@ -100,7 +112,9 @@ void KeyValues::RemoveEverything() {
   SetType(TYPE_NONE);
 }
 
-void KeyValues::Clear() { RemoveEverything(); }
+void KeyValues::Clear() {
+  RemoveEverything();
+}
 
 // --- names
 
@@ -116,16 +130,22 @@ const char *KeyValues::GetName() const {
   return name ? name : "";
 }
 
-HKeySymbol KeyValues::GetNameSymbol() const { return static_cast<HKeySymbol>(m_NameTypeFlags & kSymbolMask); }
+HKeySymbol KeyValues::GetNameSymbol() const {
+  return static_cast<HKeySymbol>(m_NameTypeFlags & kSymbolMask);
+}
 
-void KeyValues::SetName(const char *name) { SetNameSymbol(InternSymbol(name)); }
+void KeyValues::SetName(const char *name) {
+  SetNameSymbol(InternSymbol(name));
+}
 
 HKeySymbol KeyValues::CallGetSymbolForString(const char *name, bool create) {
   if (!name) return INVALID_KEY_SYMBOL;
   return Symbols()->SymbolForName(name, create);
 }
 
-bool KeyValues::UsesEscapeSequences() const { return (m_NameTypeFlags & kEscapeFlag) != 0; }
+bool KeyValues::UsesEscapeSequences() const {
+  return (m_NameTypeFlags & kEscapeFlag) != 0;
+}
 
 void KeyValues::UsesEscapeSequences(bool state) {
   m_NameTypeFlags = state ? (m_NameTypeFlags | kEscapeFlag) : (m_NameTypeFlags & ~kEscapeFlag);
@@ -133,7 +153,9 @@ void KeyValues::UsesEscapeSequences(bool state) {
 
 // --- iteration
 
-KeyValues *KeyValues::GetFirstSubKey() const { return GetType() == TYPE_NONE ? m_Value0.pSub : nullptr; }
+KeyValues *KeyValues::GetFirstSubKey() const {
+  return GetType() == TYPE_NONE ? m_Value0.pSub : nullptr;
+}
 
 KeyValues *KeyValues::GetFirstTrueSubKey() const {
   KeyValues *child = GetFirstSubKey();
@@ -334,15 +356,21 @@ bool KeyValues::IsEmpty(const char *keyName) {
 
 void KeyValues::StoreString(const char *text) {
   if (!text) text = "";
-  const size_t bytes = strlen(text) + 1;
+  StoreString(text, strlen(text));
+}
+
+void KeyValues::StoreString(const char *text, size_t length) {
+  const size_t bytes = length + 1;
   if (bytes <= kInlineBytes) {
     char inlineCopy[kInlineBytes];
-    memcpy(inlineCopy, text, bytes);
+    memcpy(inlineCopy, text, length);
+    inlineCopy[length] = '\0';
     RemoveEverything();
     memcpy(m_Value0.inlineText, inlineCopy, bytes);
   } else {
     auto *heapCopy = static_cast<char *>(AllocOrThrow(bytes));
-    memcpy(heapCopy, text, bytes);
+    memcpy(heapCopy, text, length);
+    heapCopy[length] = '\0';
     RemoveEverything();
     m_Value0.pszValue = heapCopy;
     SetHeapValue(true);

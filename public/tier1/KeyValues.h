@@ -111,8 +111,10 @@ class KeyValues {
   // default; nodes without a value answer 0. Pointers read as their whole value where a string
   // or 64-bit number is asked for, as their low 32 bits by GetInt, and as non-null by GetBool.
   int GetInt(const char *keyName = nullptr, int defaultValue = 0, ConversionStatus *status = nullptr);
-  uint64 GetUint64(const char *keyName = nullptr, uint64 defaultValue = 0, ConversionStatus *status = nullptr);
-  float GetFloat(const char *keyName = nullptr, float defaultValue = 0.0f, ConversionStatus *status = nullptr);
+  uint64 GetUint64(const char *keyName = nullptr, uint64 defaultValue = 0,
+                   ConversionStatus *status = nullptr);
+  float GetFloat(const char *keyName = nullptr, float defaultValue = 0.0f,
+                 ConversionStatus *status = nullptr);
   bool GetBool(const char *keyName = nullptr, bool defaultValue = false, ConversionStatus *status = nullptr);
   // May turn a numeric or wide node into a string node (see GetString's contract).
   const char *GetString(const char *keyName = nullptr, const char *defaultValue = "");
@@ -160,24 +162,32 @@ class KeyValues {
   static constexpr uint32 kTypeMask = 0x0F000000u;
   static constexpr uint32 kEscapeFlag = 0x40000000u;
   static constexpr uint32 kHeapFlag = 0x80000000u;
-  static constexpr size_t kInlineBytes = 8;     // inline string bytes including the NUL
+  static constexpr size_t kInlineBytes = 8;      // inline string bytes including the NUL
   static constexpr size_t kInlineWideUnits = 4;  // inline wide string units including the NUL
 
   types_t GetType() const { return static_cast<types_t>((m_NameTypeFlags & kTypeMask) >> kTypeShift); }
-  void SetType(types_t type) { m_NameTypeFlags = (m_NameTypeFlags & ~kTypeMask) | (static_cast<uint32>(type) << kTypeShift); }
-  void SetNameSymbol(HKeySymbol symbol) { m_NameTypeFlags = (m_NameTypeFlags & ~kSymbolMask) | (static_cast<uint32>(symbol) & kSymbolMask); }
+  void SetType(types_t type) {
+    m_NameTypeFlags = (m_NameTypeFlags & ~kTypeMask) | (static_cast<uint32>(type) << kTypeShift);
+  }
+  void SetNameSymbol(HKeySymbol symbol) {
+    m_NameTypeFlags = (m_NameTypeFlags & ~kSymbolMask) | (static_cast<uint32>(symbol) & kSymbolMask);
+  }
   // Releases the value or the children and leaves an empty TYPE_NONE node.
   void RemoveEverything();
 
   // --- value storage (KeyValues.cpp). Each Store* releases the old value first; the source may
   // point into this node or its subtree.
   bool IsHeapValue() const { return (m_NameTypeFlags & kHeapFlag) != 0; }
-  void SetHeapValue(bool heap) { m_NameTypeFlags = heap ? (m_NameTypeFlags | kHeapFlag) : (m_NameTypeFlags & ~kHeapFlag); }
+  void SetHeapValue(bool heap) {
+    m_NameTypeFlags = heap ? (m_NameTypeFlags | kHeapFlag) : (m_NameTypeFlags & ~kHeapFlag);
+  }
   const char *StringValue() const { return IsHeapValue() ? m_Value0.pszValue : m_Value0.inlineText; }
   const char16_t *WStringValue() const { return IsHeapValue() ? m_Value0.pwszValue : m_Value0.inlineWide; }
   // A blob's bytes with their trailing NUL, or "" when it has no buffer.
   const char *BlobText() const;
   void StoreString(const char *text);
+  // Stores the `length` bytes at `text` and a NUL.
+  void StoreString(const char *text, size_t length);
   void StoreWString(const char16_t *text);
   void StoreBlob(const void *bytes, size_t length);
   void CopyValueFrom(const KeyValues &source);

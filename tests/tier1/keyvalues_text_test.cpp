@@ -13,6 +13,7 @@
 #include "tier0/memalloc.h"
 #include "tier1/KeyValues.h"
 #include "tier1/keyvalues_text/condition_evaluator.h"
+#include "tier1/keyvalues_text/key_name_cache.h"
 #include "tier1/keyvalues_text/keyvalues_reader.h"
 #include "tier1/keyvalues_text/keyvalues_tokenizer.h"
 #include "tier1/utlbuffer.h"
@@ -529,6 +530,76 @@ TEST(KeyValuesReader, TakesItsTokenAreaFromTheSharedAllocator) {
   Parsed second = Parse("B { }");
   g_pMemAllocPlexa = counting.m_pInner;
   EXPECT_EQ(counting.m_nAreas, 2);
+}
+
+// Most tokens are read where they stand in the text and stored from there; the rest go through
+// the token area. Both must give the same texts, ended where the token ends, inline or on the heap.
+TEST(KeyValuesReader, ValuesInPlaceAndThroughTheTokenAreaAgree) {
+  struct Case {
+    std::string text;
+    bool escapes;
+    const char *tree;
+  };
+  const Case cases[] = {
+      // Unquoted values ended by a brace, inline and on the heap, ints and texts.
+      {"A{k abc}", false, "A 0\n  k 1 [abc]\n"},
+      {"A{k abcdefgh}", false, "A 0\n  k 1 [abcdefgh]\n"},
+      {"A{k 12}", false, "A 0\n  k 2 [12]\n"},
+      {"A{k -12}B{}", false, "A 0\n  k 2 [-12]\nB 0\n"},
+      // Quoted: exactly the inline limit, one past it, and a value the closing quote ends.
+      {"A{\"k\"\"abcdefg\"}", false, "A 0\n  k 1 [abcdefg]\n"},
+      {"A{\"k\"\"abcdefgh\"}", false, "A 0\n  k 1 [abcdefgh]\n"},
+      {"A{\"k\"\"\"\"n\"\"1\"}", false, "A 0\n  k 1 []\n  n 2 [1]\n"},
+      // Through the token area: a NUL, a quote with a backslash, escapes; the same rules after.
+      {std::string("A{\"k\"\"ab\0cd\"\"n\"\"2\"}", 20), false, "A 0\n  k 1 [ab]\n  n 2 [2]\n"},
+      {"A{\"k\" \"say \\\"hi\\\" now\"}", false, "A 0\n  k 1 [say \"hi\" now]\n"},
+      {"A{\"k\" \"4\\t2\" \"n\" \"4\\x2\"}", true, "A 0\n  k 1 [4\t2]\n  n 2 [4]\n"},
+      {"A{\"k\\tk\" \"12\"}", true, "A 0\n  k\tk 2 [12]\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    Parsed p = Parse(c.text, c.escapes);
+    EXPECT_TRUE(p.ok) << p.errors;
+    EXPECT_EQ(Describe(p.kv.get()), c.tree);
+  }
+}
+
+// Key names are interned once per spelling and parse; every later meeting must still give the one
+// symbol of the name, whatever its letter case, including past the names a parse keeps.
+TEST(KeyValuesReader, RepeatedAndManyKeyNamesKeepTheirSymbols) {
+  Parsed p = Parse(
+      "A { ReaderCacheZeta 1 readercachezeta 2 B { READERCACHEZETA 3 ReaderCacheZeta 4 } "
+      "\"ReaderCacheZeta\" 5 }");
+  ASSERT_TRUE(p.ok) << p.errors;
+  const HKeySymbol symbol = KeyValues::CallGetSymbolForString("readerCACHEzeta");
+  int seen = 0;
+  for (KeyValues *k = p.kv->GetFirstSubKey(); k; k = k->GetNextKey()) {
+    KeyValues *node = k->GetFirstSubKey() ? k->GetFirstSubKey() : k;
+    for (; node; node = node == k ? nullptr : node->GetNextKey()) {
+      if (node->GetFirstSubKey()) continue;
+      EXPECT_EQ(node->GetNameSymbol(), symbol) << node->GetInt();
+      EXPECT_STREQ(node->GetName(), "ReaderCacheZeta");
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, 5);
+
+  // More distinct names than one parse keeps, each followed by a name it does keep.
+  std::string text = "M {";
+  const int names = static_cast<int>(CKeyNameCache::kMaxNames) + 500;
+  for (int i = 0; i < names; ++i)
+    text += " many" + std::to_string(i) + " { again " + std::to_string(i) + " }";
+  text += " }";
+  Parsed many = Parse(text);
+  ASSERT_TRUE(many.ok);
+  for (int i = 0; i < names; i += 997) {
+    const std::string name = "many" + std::to_string(i);
+    KeyValues *node = many.kv->FindKey(name.c_str());
+    ASSERT_NE(node, nullptr) << name;
+    EXPECT_EQ(node->GetNameSymbol(), KeyValues::CallGetSymbolForString(name.c_str(), false));
+    EXPECT_EQ(node->GetInt("again"), i);
+  }
+  EXPECT_EQ(many.kv->FindKey(("many" + std::to_string(names - 1) + "/again").c_str())->GetInt(), names - 1);
 }
 
 // ---------------------------------------------------------------------------------------------

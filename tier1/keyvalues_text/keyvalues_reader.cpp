@@ -40,21 +40,22 @@ void CKeyValuesReader::ReadTopLevel(KeyValues *root) {
   KeyValuesToken token;
   while (m_Buffer.IsValid()) {
     if (!ReadToken(token) || (token.length == 0 && !token.quoted)) break;
-    if (V_stricmp(token.text, "#include") == 0) {
+    if (token.TextLength() == 8 && V_strnicmp(token.data, "#include", 8) == 0) {
       ReadInclude();
       continue;
     }
 
+    const HKeySymbol name = KeySymbol(token);
     KeyValues *node = root;
     if (tail) {
-      node = spare ? spare : new KeyValues(token.text);
+      node = spare ? spare : new KeyValues(name);
       spare = nullptr;
       node->UsesEscapeSequences(root->UsesEscapeSequences());
       // Spliced in, so peers the caller's node already had are kept after the new ones.
       node->m_pPeer = tail->m_pPeer;
       tail->m_pPeer = node;
     }
-    if (node->GetNameSymbol() != KeyValues::CallGetSymbolForString(token.text)) node->SetName(token.text);
+    node->SetNameSymbol(name);
 
     bool accepted = true;
     if (ReadTokenAfterCondition(token, accepted) && token.Is('{')) {
@@ -112,7 +113,7 @@ class CKeyValuesReader::BlockChildren {
   BlockChildren &operator=(const BlockChildren &) = delete;
 
   // Appends a new child; the node gives up a value it held for it.
-  KeyValues *Append(const char *name);
+  KeyValues *Append(HKeySymbol name);
   // Unlinks and destroys the newest child.
   void DropNewest();
   // Removes and destroys the first child named like the newest one, unless that is the newest.
@@ -159,7 +160,7 @@ void CKeyValuesReader::BlockChildren::Start() {
   }
 }
 
-KeyValues *CKeyValuesReader::BlockChildren::Append(const char *name) {
+KeyValues *CKeyValuesReader::BlockChildren::Append(HKeySymbol name) {
   if (!m_bStarted) Start();
   auto *child = new KeyValues(name);
   child->UsesEscapeSequences(m_pParent->UsesEscapeSequences());
@@ -253,20 +254,20 @@ void CKeyValuesReader::ReadBlock(KeyValues *node, int nesting) {
       ReportError("RecursiveLoadFromBuffer:  got EOF instead of keyname");
       break;
     }
-    if (token.text[0] == '\0') {
+    if (token.IsEmptyText()) {
       ReportError("RecursiveLoadFromBuffer:  got empty keyname");
       break;
     }
     if (token.Is('}')) break;
-    if (!ReadEntry(children, token.text, nesting)) break;
+    if (!ReadEntry(children, KeySymbol(token), nesting)) break;
   }
   PopKey();
   PopKey();
 }
 
-// Reads what follows the key `keyName` inside the block. False when the block must end (an error).
-bool CKeyValuesReader::ReadEntry(BlockChildren &children, const char *keyName, int nesting) {
-  KeyValues *child = children.Append(keyName);
+// Reads what follows the key `keySymbol` inside the block. False when the block must end (an error).
+bool CKeyValuesReader::ReadEntry(BlockChildren &children, HKeySymbol keySymbol, int nesting) {
+  KeyValues *child = children.Append(keySymbol);
   SetCurrentKey(child->GetNameSymbol());
 
   KeyValuesToken token;
@@ -305,7 +306,7 @@ bool CKeyValuesReader::ReadEntry(BlockChildren &children, const char *keyName, i
     return false;
   }
 
-  StoreValue(child, token.text);
+  StoreValue(child, token.data, token.TextLength());
   // A condition after the value decides on its own.
   if (m_pTokenizer->NextIfCondition(token)) {
     if (token.overflowed) ReportError(" ReadToken overflow");
@@ -329,31 +330,61 @@ void CKeyValuesReader::SkipBlock() {
 
 namespace {
 // Only these characters can make up a value that reads as an int.
-bool MayBeInt(const char *text) {
-  for (; *text; ++text) {
-    const char c = *text;
-    if (!((c >= '0' && c <= '9') || c == '+' || c == ',' || c == '-' || c == '.' || c == ' ')) return false;
+bool MayBeIntCharacter(char c) {
+  return (c >= '0' && c <= '9') || c == '+' || c == ',' || c == '-' || c == '.' || c == ' ';
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A plain decimal integer that fits 32 bits, as strtoll reads it: leading spaces, a sign, digits,
+// and nothing after them. A leading "0" keeps the text ("007"), except "0" itself.
+bool ReadsAsInt(const char *text, int length, int &value) {
+  if (length == 0 || (text[0] == '0' && length > 1)) return false;
+  for (int i = 0; i < length; ++i)
+    if (!MayBeIntCharacter(text[i])) return false;
+  int i = 0;
+  while (i < length && text[i] == ' ') ++i;
+  const bool negative = i < length && text[i] == '-';
+  if (i < length && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i == length || !IsDigit(text[i])) return false;
+  int64 magnitude = 0;
+  for (; i < length && IsDigit(text[i]); ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > -static_cast<int64>(INT32_MIN)) return false;
   }
+  if (i != length) return false;
+  const int64 signedValue = negative ? -magnitude : magnitude;
+  if (signedValue > INT32_MAX) return false;
+  value = static_cast<int>(signedValue);
   return true;
 }
 }  // namespace
 
-// Plain decimal integers that fit 32 bits become ints; everything else stays text. A leading "0"
-// keeps the text ("007"), except "0" itself.
-void CKeyValuesReader::StoreValue(KeyValues *child, const char *text) {
-  bool isInt = text[0] != '\0' && !(text[0] == '0' && text[1] != '\0') && MayBeInt(text);
-  int64 value = 0;
-  if (isInt) {
-    const char *end = text;
-    bool overflow = false;
-    value = V_StringToInt64(text, &end, &overflow);
-    isInt = end != text && *end == '\0' && !overflow && value >= INT32_MIN && value <= INT32_MAX;
-  }
-  if (isInt) {
-    child->SetInt(nullptr, static_cast<int>(value));
+// Plain decimal integers that fit 32 bits become ints; everything else stays text, stored straight
+// from the token (which mostly stands in the text itself).
+void CKeyValuesReader::StoreValue(KeyValues *child, const char *text, int length) {
+  int value = 0;
+  if (ReadsAsInt(text, length, value)) {
+    child->RemoveEverything();
+    child->m_Value0.iValue = value;
+    child->SetType(KeyValues::TYPE_INT);
   } else {
-    child->SetString(nullptr, text);
+    child->StoreString(text, static_cast<size_t>(length));
   }
+}
+
+HKeySymbol CKeyValuesReader::KeySymbol(KeyValuesToken &token) {
+  if (!token.inPlace || token.length == 0) return KeyValues::InternSymbol(m_pTokenizer->Text(token));
+  const char *text = token.data;
+  const int length = token.length;
+  const uint32 hash = CKeyNameCache::Hash(text, length);
+  HKeySymbol symbol = m_Names.Find(text, length, hash);
+  if (symbol != INVALID_KEY_SYMBOL) return symbol;
+  symbol = KeyValues::InternSymbol(m_pTokenizer->Text(token));
+  m_Names.Add(text, length, hash, symbol);
+  return symbol;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -373,11 +404,11 @@ bool CKeyValuesReader::ReadTokenAfterCondition(KeyValuesToken &token, bool &acce
   return ReadToken(token);
 }
 
-bool CKeyValuesReader::EvaluateCondition(const KeyValuesToken &token) {
+bool CKeyValuesReader::EvaluateCondition(KeyValuesToken &token) {
   m_Report.sawCondition = true;
   CConditionEvaluator evaluator(*this);
   bool result = false;
-  evaluator.Evaluate(result, token.text + 1);
+  evaluator.Evaluate(result, m_pTokenizer->Text(token) + 1);
   return result;
 }
 

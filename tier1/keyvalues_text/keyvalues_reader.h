@@ -6,6 +6,7 @@
 
 #include "kstdlib/ikeyvaluessystem.h"
 #include "tier1/keyvalues_text/condition_evaluator.h"
+#include "tier1/keyvalues_text/key_name_cache.h"
 
 class CUtlBuffer;
 class CKeyValuesTokenizer;
@@ -50,15 +51,17 @@ class CKeyValuesReader final : private IConditionContext {
   // --- blocks
   class BlockChildren;
   void ReadBlock(KeyValues *node, int nesting);
-  bool ReadEntry(BlockChildren &children, const char *keyName, int nesting);
+  bool ReadEntry(BlockChildren &children, HKeySymbol keySymbol, int nesting);
   void SkipBlock();
-  static void StoreValue(KeyValues *child, const char *text);
+  static void StoreValue(KeyValues *child, const char *text, int length);
+  // The name symbol of a key token (interned).
+  HKeySymbol KeySymbol(KeyValuesToken &token);
   // --- tokens and conditions
   bool ReadToken(KeyValuesToken &token);
   // Reads a token; when it is a condition, `accepted` takes its truth and the next token is read.
   // Returns whether a token is there; `conditionRead` tells whether a condition was met.
   bool ReadTokenAfterCondition(KeyValuesToken &token, bool &accepted, bool *conditionRead = nullptr);
-  bool EvaluateCondition(const KeyValuesToken &token);
+  bool EvaluateCondition(KeyValuesToken &token);
   // --- error reports
   void ReportError(const char *message);
   void PushKey(HKeySymbol symbol);
@@ -69,6 +72,7 @@ class CKeyValuesReader final : private IConditionContext {
   CUtlBuffer &m_Buffer;
   KeyValuesParseReport &m_Report;
   CKeyValuesTokenizer *m_pTokenizer = nullptr;
+  CKeyNameCache m_Names;
   HKeySymbol m_KeyStack[kErrorStackSize] = {};
   int m_nDepth = 0;
   int m_nMaxDepth = 0;

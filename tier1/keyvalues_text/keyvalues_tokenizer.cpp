@@ -23,12 +23,12 @@ struct UnquotedStops {
 constexpr UnquotedStops kUnquotedStops;
 
 // Characters that interrupt a run of plain text inside a quoted token: the closing quote, the
-// backslash (escape mode, or a quote that belongs to the text) and 0x7F (the escape character
-// outside escape mode).
+// backslash (escape mode, or a quote that belongs to the text), 0x7F (the escape character
+// outside escape mode) and NUL (which ends the token's C string, so it cannot be read in place).
 struct QuotedStops {
   bool table[256] = {};
   constexpr QuotedStops() {
-    for (const char c : {'"', '\\', '\x7f'}) table[static_cast<unsigned char>(c)] = true;
+    for (const char c : {'"', '\\', '\x7f', '\0'}) table[static_cast<unsigned char>(c)] = true;
   }
 };
 constexpr QuotedStops kQuotedStops;
@@ -81,13 +81,14 @@ bool CKeyValuesTokenizer::Next(KeyValuesToken &token) {
     m_bOverflowed = false;
     if (*p == '"') {
       token.quoted = true;
-      p = ReadQuoted(p, end);
+      p = ReadQuoted(p, end, token);
     } else if (*p == '{' || *p == '}' || *p == '=') {
-      Store(*p++);
+      TakeInPlace(p, p + 1, token);
+      ++p;
     } else {
       p = ReadUnquoted(p, end, token);
     }
-    Finish(token);
+    if (!token.inPlace) Finish(token);
   }
   m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
   return found;
@@ -107,7 +108,7 @@ bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
   p = ReadUnquoted(p, end, candidate);
   if (!candidate.conditional) return false;
   token = candidate;
-  Finish(token);
+  if (!token.inPlace) Finish(token);
   m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
   return true;
 }
@@ -180,13 +181,15 @@ bool CKeyValuesTokenizer::RestOfLineContinuesToken(const char *p, const char *en
   return scan.closing && p <= scan.closing && (!scan.lastBare || scan.lastBare < p);
 }
 
-const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end) {
+const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end, KeyValuesToken &token) {
   ++p;  // the opening quote
+  // Most quoted tokens are plain text up to the closing quote: those are read where they stand.
+  const char *start = p;
+  while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
+  if (p < end && *p == '"' && TakeInPlace(start, p, token)) return p + 1;
+  StoreSpan(start, static_cast<int>(p - start));
   const char escape = m_Conversion.GetEscapeChar();
   for (;;) {
-    const char *run = p;
-    while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
-    StoreSpan(run, static_cast<int>(p - run));
     if (p == end) return p;  // an unterminated quote takes the rest of the text
     if (*p == '"') return p + 1;
     if (*p == escape) {
@@ -201,6 +204,9 @@ const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end) {
     } else {
       Store(*p++);
     }
+    const char *run = p;
+    while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
+    StoreSpan(run, static_cast<int>(p - run));
   }
 }
 
@@ -212,8 +218,31 @@ const char *CKeyValuesTokenizer::ReadUnquoted(const char *p, const char *end, Ke
     if (*p == ']' && bracketed) token.conditional = true;
     ++p;
   }
-  StoreSpan(start, static_cast<int>(p - start));
+  if (!TakeInPlace(start, p, token)) StoreSpan(start, static_cast<int>(p - start));
   return p;
+}
+
+bool CKeyValuesTokenizer::TakeInPlace(const char *start, const char *stop, KeyValuesToken &token) {
+  if (stop - start > kTokenAreaSize - 1) return false;
+  token.data = start;
+  token.length = static_cast<int>(stop - start);
+  token.inPlace = true;
+  return true;
+}
+
+const char *CKeyValuesTokenizer::Text(KeyValuesToken &token) {
+  if (token.inPlace) {
+    memcpy(m_pArea, token.data, static_cast<size_t>(token.length));
+    m_pArea[token.length] = '\0';
+    token.data = m_pArea;
+    token.inPlace = false;
+  }
+  return token.data;
+}
+
+int KeyValuesToken::TextLength() const {
+  if (inPlace) return length;  // read in place only when it holds no NUL
+  return static_cast<int>(strlen(data));
 }
 
 void CKeyValuesTokenizer::Store(char c) {
@@ -236,7 +265,7 @@ void CKeyValuesTokenizer::StoreSpan(const char *text, int length) {
 
 void CKeyValuesTokenizer::Finish(KeyValuesToken &token) {
   m_pArea[m_nLength] = '\0';
-  token.text = m_pArea;
+  token.data = m_pArea;
   token.length = m_nLength;
   token.overflowed = m_bOverflowed;
 }

@@ -9,14 +9,22 @@ class CUtlBuffer;
 class CUtlCharConversion;
 
 struct KeyValuesToken {
-  const char *text = "";  // NUL-terminated, valid until the next read
-  int length = 0;         // bytes stored in `text` (a converted NUL may end the C string earlier)
+  // The token's bytes: in the text itself when `inPlace` (not NUL-terminated there), else in the
+  // token area, NUL-terminated (a converted NUL may end the C string earlier). Valid until the
+  // next read; CKeyValuesTokenizer::Text gives a C string in either case.
+  const char *data = "";
+  int length = 0;
+  bool inPlace = false;
   bool quoted = false;
   bool conditional = false;
   bool overflowed = false;  // characters beyond the token area were dropped
 
   // True for the unquoted one-character token `c`.
-  bool Is(char c) const { return !quoted && length == 1 && text[0] == c; }
+  bool Is(char c) const { return !quoted && length == 1 && data[0] == c; }
+  // True for a token with no text (an empty quote, or one whose first character converted to NUL).
+  bool IsEmptyText() const { return length == 0 || data[0] == '\0'; }
+  // The token's text up to a converted NUL, without copying it.
+  int TextLength() const;
 };
 
 // True when the text at `p` (spaces and tabs skipped) could follow a token's closing quote on its
@@ -39,6 +47,8 @@ class CKeyValuesTokenizer {
   bool Next(KeyValuesToken &token);
   // Reads the next token only when it is a condition; otherwise the buffer is left untouched.
   bool NextIfCondition(KeyValuesToken &token);
+  // The token's text as a C string: a token read in place is copied into the token area first.
+  const char *Text(KeyValuesToken &token);
   // Skips a UTF-8 byte order mark at the get offset.
   void SkipByteOrderMark();
   bool SawComment() const { return m_bSawComment; }
@@ -48,8 +58,10 @@ class CKeyValuesTokenizer {
   bool UnreadData(const char *&start, const char *&end) const;
   // Each takes a cursor into the unread data and returns where it stopped.
   const char *SkipToToken(const char *p, const char *end);
-  const char *ReadQuoted(const char *p, const char *end);
+  const char *ReadQuoted(const char *p, const char *end, KeyValuesToken &token);
   const char *ReadUnquoted(const char *p, const char *end, KeyValuesToken &token);
+  // Takes the token as it stands in the text when it fits the token area.
+  bool TakeInPlace(const char *start, const char *stop, KeyValuesToken &token);
   // Copies into the token area, dropping what does not fit.
   void Store(char c);
   void StoreSpan(const char *text, int length);
