@@ -337,6 +337,8 @@ void *CSmallBlockHeap::Alloc(size_t size) {
     ClassCache &cc = cache.classes[cls];
     if (cc.free.head) {
       block = PopBlock(cc.free);
+      // Listed blocks are cold; the next one is wanted soon and its link is read first.
+      if (cc.free.head) __builtin_prefetch(cc.free.head, 1);
     } else if (cc.bump != cc.bumpEnd) {
       block = cc.bump;
       cc.bump += classSize;

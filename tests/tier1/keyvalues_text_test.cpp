@@ -553,6 +553,12 @@ TEST(KeyValuesReader, ValuesInPlaceAndThroughTheTokenAreaAgree) {
       // Through the token area: a NUL, a quote with a backslash, escapes; the same rules after.
       {std::string("A{\"k\"\"ab\0cd\"\"n\"\"2\"}", 20), false, "A 0\n  k 1 [ab]\n  n 2 [2]\n"},
       {"A{\"k\" \"say \\\"hi\\\" now\"}", false, "A 0\n  k 1 [say \"hi\" now]\n"},
+      // Stops found sixteen bytes at a time: past the first sixteen, and right at them.
+      {"A{\"k\" \"0123456789abcdefghij\\\"q\\\" x\"}", false, "A 0\n  k 1 [0123456789abcdefghij\"q\" x]\n"},
+      {"A{\"k\" \"0123456789abcdef\"}", false, "A 0\n  k 1 [0123456789abcdef]\n"},
+      {"A{\"k\" \"0123456789abcdefg\x7fzz\"}", false, "A 0\n  k 1 [0123456789abcdefg]\n"},
+      {"A{\"k\" \"a long value of forty characters, plain.\"}", false,
+       "A 0\n  k 1 [a long value of forty characters, plain.]\n"},
       {"A{\"k\" \"4\\t2\" \"n\" \"4\\x2\"}", true, "A 0\n  k 1 [4\t2]\n  n 2 [4]\n"},
       {"A{\"k\\tk\" \"12\"}", true, "A 0\n  k\tk 2 [12]\n"},
   };

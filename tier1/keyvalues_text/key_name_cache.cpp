@@ -6,19 +6,42 @@ namespace {
 constexpr size_t kInitialSlots = 64;
 }
 
+namespace {
+uint64 Load8(const char *p) {
+  uint64 word;
+  memcpy(&word, p, 8);
+  return word;
+}
+
+uint32 Load4(const char *p) {
+  uint32 word;
+  memcpy(&word, p, 4);
+  return word;
+}
+
+bool SameBytes(const char *a, const char *b, int length) {
+  if (length > 16) return memcmp(a, b, static_cast<size_t>(length)) == 0;
+  for (int i = 0; i < length; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+}  // namespace
+
 uint32 CKeyNameCache::Hash(const char *text, int length) {
-  // Eight bytes at a time; names are short, so this is a handful of multiplications.
+  // Whole words, the last one overlapping the one before; names are short, so this is a handful
+  // of multiplications and no call.
+  constexpr uint64 kMultiplier = 0xFF51AFD7ED558CCDull;
   uint64 hash = 0x9E3779B97F4A7C15ull ^ static_cast<uint64>(length);
-  int i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64 word = 0;
-    memcpy(&word, text + i, 8);
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
-  }
-  if (i < length) {
-    uint64 word = 0;
-    memcpy(&word, text + i, static_cast<size_t>(length - i));
-    hash = (hash ^ word) * 0xFF51AFD7ED558CCDull;
+  if (length >= 8) {
+    for (int i = 0; i + 8 < length; i += 8) hash = (hash ^ Load8(text + i)) * kMultiplier;
+    hash = (hash ^ Load8(text + length - 8)) * kMultiplier;
+  } else if (length >= 4) {
+    hash = (hash ^ (Load4(text) | static_cast<uint64>(Load4(text + length - 4)) << 32)) * kMultiplier;
+  } else if (length > 0) {
+    const auto first = static_cast<unsigned char>(text[0]);
+    const auto middle = static_cast<unsigned char>(text[length / 2]);
+    const auto last = static_cast<unsigned char>(text[length - 1]);
+    hash = (hash ^ (first | middle << 8 | last << 16)) * kMultiplier;
   }
   return static_cast<uint32>(hash ^ (hash >> 29));
 }
@@ -29,8 +52,7 @@ HKeySymbol CKeyNameCache::Find(const char *text, int length, uint32 hash) const 
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Entry &entry = m_Slots[i];
     if (!entry.text) return INVALID_KEY_SYMBOL;
-    if (entry.hash == hash && entry.length == length &&
-        memcmp(entry.text, text, static_cast<size_t>(length)) == 0)
+    if (entry.hash == hash && entry.length == length && SameBytes(entry.text, text, length))
       return entry.symbol;
   }
 }

@@ -10,8 +10,9 @@
 
 class CKeyNameCache {
  public:
-  // Names kept at most; later new names are simply not kept (a file of unique names gains nothing).
-  static constexpr size_t kMaxNames = 4096;
+  // Names kept at most, so the table stays in the nearest cache; later new names are not kept (a
+  // file of unique names gains nothing from them).
+  static constexpr size_t kMaxNames = 256;
 
   // The symbol kept for the `length` bytes at `text`, or INVALID_KEY_SYMBOL.
   HKeySymbol Find(const char *text, int length, uint32 hash) const;

@@ -3,6 +3,10 @@
 #include <cstring>
 #include <initializer_list>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "tier0/memalloc.h"
 #include "tier1/utlbuffer.h"
 
@@ -33,7 +37,37 @@ struct QuotedStops {
 };
 constexpr QuotedStops kQuotedStops;
 
+// The first quoted-token stop at or after `p`, or `end`. Sixteen bytes at a time where the text
+// has that many left (never reading past `end`).
+const char *FindQuotedStop(const char *p, const char *end) {
+#ifdef __SSE2__
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i backslash = _mm_set1_epi8('\\');
+  const __m128i escape = _mm_set1_epi8(0x7f);
+  const __m128i nul = _mm_setzero_si128();
+  for (; end - p >= 16; p += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i stops =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, quote), _mm_cmpeq_epi8(bytes, backslash)),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, escape), _mm_cmpeq_epi8(bytes, nul)));
+    const int mask = _mm_movemask_epi8(stops);
+    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+#endif
+  while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
+  return p;
+}
+
 }  // namespace
+
+// Inline: it runs for every token.
+inline bool CKeyValuesTokenizer::UnreadData(const char *&start, const char *&end) const {
+  if (!m_pArea || !m_Buffer.IsValid()) return false;
+  start = m_Buffer.PeekGet();
+  if (!start) return false;
+  end = start + m_Buffer.GetBytesRemaining();
+  return true;
+}
 
 CKeyValuesTokenizer::CKeyValuesTokenizer(CUtlBuffer &buf, bool usesEscapeSequences)
     : m_Buffer(buf),
@@ -51,14 +85,6 @@ void CKeyValuesTokenizer::SkipByteOrderMark() {
     m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, 3);
 }
 
-bool CKeyValuesTokenizer::UnreadData(const char *&start, const char *&end) const {
-  if (!m_pArea || !m_Buffer.IsValid()) return false;
-  start = m_Buffer.PeekGet();
-  if (!start) return false;
-  end = start + m_Buffer.GetBytesRemaining();
-  return true;
-}
-
 const char *CKeyValuesTokenizer::SkipToToken(const char *p, const char *end) {
   for (;;) {
     while (p < end && IsWhiteSpace(static_cast<unsigned char>(*p))) ++p;
@@ -74,7 +100,9 @@ bool CKeyValuesTokenizer::Next(KeyValuesToken &token) {
   const char *start = nullptr;
   const char *end = nullptr;
   if (!UnreadData(start, end)) return false;
-  const char *p = SkipToToken(start, end);
+  // A look-ahead that found no condition has already skipped to this token.
+  const char *p = start == m_pLookedFrom ? m_pLookedTo : SkipToToken(start, end);
+  m_pLookedFrom = nullptr;
   const bool found = p < end;
   if (found) {
     m_nLength = 0;
@@ -101,12 +129,15 @@ bool CKeyValuesTokenizer::NextIfCondition(KeyValuesToken &token) {
   if (!UnreadData(start, end)) return false;
   // Only an unquoted run can be a condition; anything else is left for the next read.
   const char *p = SkipToToken(start, end);
+  m_pLookedFrom = start;
+  m_pLookedTo = p;
   if (p == end || *p == '"' || *p == '{' || *p == '}' || *p == '=') return false;
   m_nLength = 0;
   m_bOverflowed = false;
   KeyValuesToken candidate;
   p = ReadUnquoted(p, end, candidate);
   if (!candidate.conditional) return false;
+  m_pLookedFrom = nullptr;
   token = candidate;
   if (!token.inPlace) Finish(token);
   m_Buffer.SeekGet(CUtlBuffer::SEEK_CURRENT, static_cast<int>(p - start));
@@ -185,7 +216,7 @@ const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end, KeyV
   ++p;  // the opening quote
   // Most quoted tokens are plain text up to the closing quote: those are read where they stand.
   const char *start = p;
-  while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
+  p = FindQuotedStop(p, end);
   if (p < end && *p == '"' && TakeInPlace(start, p, token)) return p + 1;
   StoreSpan(start, static_cast<int>(p - start));
   const char escape = m_Conversion.GetEscapeChar();
@@ -205,7 +236,7 @@ const char *CKeyValuesTokenizer::ReadQuoted(const char *p, const char *end, KeyV
       Store(*p++);
     }
     const char *run = p;
-    while (p < end && !kQuotedStops.table[static_cast<unsigned char>(*p)]) ++p;
+    p = FindQuotedStop(p, end);
     StoreSpan(run, static_cast<int>(p - run));
   }
 }

@@ -85,4 +85,8 @@ class CKeyValuesTokenizer {
   bool m_bOverflowed = false;
   bool m_bSawComment = false;
   LineScan m_LineScan;
+  // Where the last look-ahead for a condition began and the token it skipped to, when it found
+  // none (the get offset stays put, so the next read would skip the same blanks again).
+  const char *m_pLookedFrom = nullptr;
+  const char *m_pLookedTo = nullptr;
 };
