@@ -329,21 +329,16 @@ void CKeyValuesReader::SkipBlock() {
 }
 
 namespace {
-// Only these characters can make up a value that reads as an int.
-bool MayBeIntCharacter(char c) {
-  return (c >= '0' && c <= '9') || c == '+' || c == ',' || c == '-' || c == '.' || c == ' ';
-}
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
 // A plain decimal integer that fits 32 bits, as strtoll reads it: leading spaces, a sign, digits,
-// and nothing after them. A leading "0" keeps the text ("007"), except "0" itself.
+// and nothing after them. A leading "0" keeps the text ("007"), except "0" itself. (Only digits,
+// "+", ",", "-", "." and spaces may make up such a value; a text that reads whole this way holds
+// nothing else.)
 bool ReadsAsInt(const char *text, int length, int &value) {
   if (length == 0 || (text[0] == '0' && length > 1)) return false;
-  for (int i = 0; i < length; ++i)
-    if (!MayBeIntCharacter(text[i])) return false;
   int i = 0;
   while (i < length && text[i] == ' ') ++i;
   const bool negative = i < length && text[i] == '-';
