@@ -9,7 +9,9 @@ namespace kguihost {
 
 using kgui::NULL_PANEL;
 
-kgui::VPANEL CHostInput::GetFocus() { return m_Runtime.Panels().Find(m_Focus) ? m_Focus : NULL_PANEL; }
+kgui::VPANEL CHostInput::GetFocus() {
+  return m_Runtime.Panels().Find(m_Focus) ? m_Focus : NULL_PANEL;
+}
 
 void CHostInput::SetFocus(kgui::VPANEL panel) {
   CHostPanel *target = m_Runtime.Panels().Find(panel);
@@ -17,21 +19,27 @@ void CHostInput::SetFocus(kgui::VPANEL panel) {
   if (panel == m_Focus) return;
   kgui::VPANEL old = m_Focus;
   m_Focus = panel;
+  m_Runtime.Invalidate();
   if (old != NULL_PANEL) Send(old, new KeyValues("KillFocus"));
   if (panel != NULL_PANEL && m_Focus == panel) Send(panel, new KeyValues("SetFocus"));
 }
 
-kgui::VPANEL CHostInput::GetMouseOver() { return m_Runtime.Panels().Find(m_MouseOver) ? m_MouseOver : NULL_PANEL; }
+kgui::VPANEL CHostInput::GetMouseOver() {
+  return m_Runtime.Panels().Find(m_MouseOver) ? m_MouseOver : NULL_PANEL;
+}
 
 void CHostInput::SetMouseCapture(kgui::VPANEL panel) {
   if (panel != NULL_PANEL && !m_Runtime.Panels().Find(panel)) return;
   if (panel == m_Capture) return;
   kgui::VPANEL old = m_Capture;
   m_Capture = panel;
+  m_Runtime.Invalidate();
   if (old != NULL_PANEL) Send(old, new KeyValues("MouseCaptureLost"));
 }
 
-kgui::VPANEL CHostInput::GetMouseCapture() { return m_Runtime.Panels().Find(m_Capture) ? m_Capture : NULL_PANEL; }
+kgui::VPANEL CHostInput::GetMouseCapture() {
+  return m_Runtime.Panels().Find(m_Capture) ? m_Capture : NULL_PANEL;
+}
 
 void CHostInput::GetCursorPos(int &x, int &y) {
   x = m_CursorX;
@@ -44,19 +52,31 @@ void CHostInput::SetCursorPos(int x, int y) {
   m_Runtime.WarpHostCursor(x, y);
 }
 
-bool CHostInput::IsMouseDown(kgui::MouseCode code) { return code >= 0 && code < kgui::MOUSE_COUNT && m_MouseDown[code]; }
+bool CHostInput::IsMouseDown(kgui::MouseCode code) {
+  return code >= 0 && code < kgui::MOUSE_COUNT && m_MouseDown[code];
+}
 
-bool CHostInput::IsKeyDown(kgui::KeyCode code) { return code > kgui::KEY_NONE && code < kgui::KEY_COUNT && m_KeyDown[code]; }
+bool CHostInput::IsKeyDown(kgui::KeyCode code) {
+  return code > kgui::KEY_NONE && code < kgui::KEY_COUNT && m_KeyDown[code];
+}
 
 void CHostInput::SetAppModalSurface(kgui::VPANEL panel) {
   m_Modal = m_Runtime.Panels().Find(panel) ? panel : NULL_PANEL;
+  m_Runtime.Invalidate();
 }
 
-kgui::VPANEL CHostInput::GetAppModalSurface() { return m_Runtime.Panels().Find(m_Modal) ? m_Modal : NULL_PANEL; }
+kgui::VPANEL CHostInput::GetAppModalSurface() {
+  return m_Runtime.Panels().Find(m_Modal) ? m_Modal : NULL_PANEL;
+}
 
-void CHostInput::ReleaseAppModalSurface() { m_Modal = NULL_PANEL; }
+void CHostInput::ReleaseAppModalSurface() {
+  m_Modal = NULL_PANEL;
+  m_Runtime.Invalidate();
+}
 
-const char *CHostInput::GetKeyCodeName(kgui::KeyCode code) { return KeyCodeName(code); }
+const char *CHostInput::GetKeyCodeName(kgui::KeyCode code) {
+  return KeyCodeName(code);
+}
 
 // --- routing
 
@@ -65,7 +85,8 @@ bool CHostInput::AllowedByModal(const CHostPanel *panel) const {
   return !modal || (panel && CPanelRegistry::HasAncestor(panel, modal));
 }
 
-CHostPanel *CHostInput::HitTest(CHostPanel *panel, int originX, int originY, const CRect &clip, int x, int y) const {
+CHostPanel *CHostInput::HitTest(CHostPanel *panel, int originX, int originY, const CRect &clip, int x,
+                                int y) const {
   if (!panel->visible || !panel->mouseInput) return nullptr;
   int left = panel->popup ? panel->x : originX + panel->x;
   int top = panel->popup ? panel->y : originY + panel->y;
@@ -131,7 +152,9 @@ void CHostInput::Send(kgui::VPANEL target, KeyValues *message) {
   message->Destroy();
 }
 
+// Input may change any look (hover, pressed, focus); panels need not ask for a repaint for it.
 void CHostInput::CursorMoved(int x, int y) {
+  m_Runtime.Invalidate();
   m_CursorX = x;
   m_CursorY = y;
   UpdateMouseOver();
@@ -145,6 +168,7 @@ void CHostInput::CursorMoved(int x, int y) {
 }
 
 void CHostInput::SendMouse(const char *name, kgui::MouseCode code) {
+  m_Runtime.Invalidate();
   UpdateMouseOver();
   CHostPanel *target = MouseTarget();
   if (!target) return;
@@ -171,11 +195,13 @@ void CHostInput::MouseReleased(kgui::MouseCode code) {
 }
 
 void CHostInput::MouseWheel(int delta) {
+  m_Runtime.Invalidate();
   UpdateMouseOver();
   if (CHostPanel *target = MouseTarget()) Send(target->id, new KeyValues("MouseScrolled", "delta", delta));
 }
 
 void CHostInput::SendKey(const char *name, kgui::KeyCode code) {
+  m_Runtime.Invalidate();
   if (CHostPanel *target = KeyTarget()) Send(target->id, new KeyValues(name, "code", static_cast<int>(code)));
 }
 
@@ -199,6 +225,7 @@ void CHostInput::KeyReleased(kgui::KeyCode code) {
 
 void CHostInput::CharTyped(char32_t ch) {
   if (ch == 0 || ch > 0xFFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return;
+  m_Runtime.Invalidate();
   if (CHostPanel *target = KeyTarget()) {
     Send(target->id, new KeyValues("KeyTyped", "unichar", static_cast<int>(ch)));
   }

@@ -55,6 +55,8 @@ struct CRect {
   bool IsEmpty() const { return x1 <= x0 || y1 <= y0; }
   bool Contains(int x, int y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
   CRect Intersect(const CRect &other) const;
+  // The smallest rectangle holding both; an empty one adds nothing.
+  CRect Union(const CRect &other) const;
 };
 
 }  // namespace kguihost

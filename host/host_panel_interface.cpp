@@ -9,13 +9,18 @@
 
 namespace kguihost {
 
-CHostPanel *CHostPanelInterface::Find(kgui::VPANEL panel) const { return m_Runtime.Panels().Find(panel); }
+CHostPanel *CHostPanelInterface::Find(kgui::VPANEL panel) const {
+  return m_Runtime.Panels().Find(panel);
+}
 
 void CHostPanelInterface::SetPos(kgui::VPANEL panel, int x, int y) {
-  if (CHostPanel *p = Find(panel)) {
-    p->x = x;
-    p->y = y;
-  }
+  CHostPanel *p = Find(panel);
+  if (!p || (p->x == x && p->y == y)) return;
+  // Where it was and where it is now.
+  m_Runtime.InvalidatePanel(p);
+  p->x = x;
+  p->y = y;
+  m_Runtime.InvalidatePanel(p);
 }
 
 void CHostPanelInterface::GetPos(kgui::VPANEL panel, int &x, int &y) {
@@ -30,9 +35,11 @@ void CHostPanelInterface::SetSize(kgui::VPANEL panel, int wide, int tall) {
   wide = std::max({wide, p->minWide, 0});
   tall = std::max({tall, p->minTall, 0});
   if (wide == p->wide && tall == p->tall) return;
+  m_Runtime.InvalidatePanel(p);
   p->wide = wide;
   p->tall = tall;
   p->layoutDirty = true;
+  m_Runtime.InvalidatePanel(p);
 }
 
 void CHostPanelInterface::GetSize(kgui::VPANEL panel, int &wide, int &tall) {
@@ -87,7 +94,10 @@ void CHostPanelInterface::GetClipRect(kgui::VPANEL panel, int &x0, int &y0, int 
 }
 
 void CHostPanelInterface::SetZPos(kgui::VPANEL panel, int z) {
-  if (CHostPanel *p = Find(panel)) m_Runtime.Panels().SetZPos(p, z);
+  CHostPanel *p = Find(panel);
+  if (!p || p->zpos == z) return;
+  m_Runtime.Panels().SetZPos(p, z);
+  m_Runtime.InvalidatePanel(p);
 }
 
 int CHostPanelInterface::GetZPos(kgui::VPANEL panel) {
@@ -96,17 +106,26 @@ int CHostPanelInterface::GetZPos(kgui::VPANEL panel) {
 }
 
 void CHostPanelInterface::MoveToFront(kgui::VPANEL panel) {
-  if (CHostPanel *p = Find(panel)) m_Runtime.Panels().MoveToFront(p);
+  CHostPanel *p = Find(panel);
+  if (!p) return;
+  m_Runtime.Panels().MoveToFront(p);
+  m_Runtime.InvalidatePanel(p);
 }
 
 void CHostPanelInterface::MoveToBack(kgui::VPANEL panel) {
-  if (CHostPanel *p = Find(panel)) m_Runtime.Panels().MoveToBack(p);
+  CHostPanel *p = Find(panel);
+  if (!p) return;
+  m_Runtime.Panels().MoveToBack(p);
+  // What was behind it may now cover it.
+  m_Runtime.InvalidatePanel(p);
 }
 
 void CHostPanelInterface::SetVisible(kgui::VPANEL panel, bool state) {
   CHostPanel *p = Find(panel);
   if (!p || p->visible == state) return;
+  m_Runtime.InvalidatePanel(p);
   p->visible = state;
+  m_Runtime.InvalidatePanel(p);
   if (!state) m_Runtime.Input().OnPanelHidden(p);
 }
 
@@ -121,7 +140,10 @@ bool CHostPanelInterface::IsFullyVisible(kgui::VPANEL panel) {
 }
 
 void CHostPanelInterface::SetEnabled(kgui::VPANEL panel, bool state) {
-  if (CHostPanel *p = Find(panel)) p->enabled = state;
+  CHostPanel *p = Find(panel);
+  if (!p || p->enabled == state) return;
+  p->enabled = state;
+  m_Runtime.InvalidatePanel(p);
 }
 
 bool CHostPanelInterface::IsEnabled(kgui::VPANEL panel) {
@@ -156,7 +178,10 @@ bool CHostPanelInterface::IsPopup(kgui::VPANEL panel) {
 }
 
 void CHostPanelInterface::SetTopmostPopup(kgui::VPANEL panel, bool state) {
-  if (CHostPanel *p = Find(panel)) m_Runtime.Panels().SetTopmost(p, state);
+  CHostPanel *p = Find(panel);
+  if (!p) return;
+  m_Runtime.Panels().SetTopmost(p, state);
+  m_Runtime.InvalidatePanel(p);
 }
 
 bool CHostPanelInterface::IsTopmostPopup(kgui::VPANEL panel) {
@@ -168,9 +193,11 @@ void CHostPanelInterface::SetParent(kgui::VPANEL panel, kgui::VPANEL newParent) 
   CHostPanel *p = Find(panel);
   if (!p) return;
   CHostPanel *parent = Find(newParent);
+  m_Runtime.InvalidatePanel(p);
   if (!m_Runtime.Panels().SetParent(p, parent)) {
     AssertMsg(false, "Assertion Failed: a panel cannot become a child of its own subtree");
   }
+  m_Runtime.InvalidatePanel(p);
 }
 
 kgui::VPANEL CHostPanelInterface::GetParent(kgui::VPANEL panel) {
@@ -235,7 +262,9 @@ void CHostPanelInterface::InvalidateLayout(kgui::VPANEL panel, bool layoutNow) {
   if (layoutNow) m_Runtime.LayoutPanel(p);
 }
 
-void CHostPanelInterface::Repaint(kgui::VPANEL) {}
+void CHostPanelInterface::Repaint(kgui::VPANEL panel) {
+  m_Runtime.InvalidatePanel(Find(panel));
+}
 
 void CHostPanelInterface::SendMessage(kgui::VPANEL target, KeyValues *message, kgui::VPANEL from) {
   CHostPanel *p = Find(target);

@@ -1,8 +1,11 @@
 #include "host/kgui_runtime.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "kgui/IClientPanel.h"
 #include "kstdlib/strtools.h"
@@ -92,6 +95,7 @@ CKGuiRuntime::CKGuiRuntime(const CRuntimeOptions &options)
   m_Panels.SetRoot(root);
   m_Desktop.SetVPanel(root->id);
   m_FrameTime = Now();
+  Invalidate();
 }
 
 void CKGuiRuntime::TellOfDamagedUserConfig() {
@@ -187,6 +191,8 @@ void CKGuiRuntime::RemoveFrameClient(IFrameClient *client) {
 
 void CKGuiRuntime::Deliver(const CQueuedMessage &message) {
   CHostPanel *target = m_Panels.Find(message.target);
+  // A posted message may change anything the receiver shows; they are rare between changes.
+  Invalidate();
   if (target && target->client) target->client->OnMessage(message.message, message.from);
   message.message->Destroy();
 }
@@ -247,22 +253,64 @@ void CKGuiRuntime::LayoutTree(kgui::VPANEL id) {
 
 void CKGuiRuntime::LayoutPanel(CHostPanel *panel) {
   panel->layoutDirty = false;
+  // A layout places and sizes what the panel shows; its children report their own moves.
+  InvalidatePanel(panel);
   if (panel->client) panel->client->PerformLayout();
 }
 
 void CKGuiRuntime::Paint() {
-  m_Renderer.Clear(Color(0, 0, 0, 255));
-  CRect screen = m_Panels.ScreenRect();
-  if (CHostPanel *root = m_Panels.Root()) PaintTree(root->id, 0, 0, screen);
+  m_Notifications.Expire();
+  const CRect screen = m_Panels.ScreenRect();
+  if (m_AlwaysPaint) m_Damage = screen;
+  const CRect area = m_Damage.Intersect(screen);
+  m_Damage = CRect{};
+  m_PaintedLastFrame = !area.IsEmpty();
+  if (m_PaintedLastFrame) {
+    ++m_PaintCount;
+    m_PaintedArea = area;
+    PaintArea(area);
+  }
+  if (m_CheckRepaint) CheckAgainstFullRepaint();
+}
+
+void CKGuiRuntime::PaintArea(const CRect &area) {
+  // Painting is clipped to the area: what lies outside keeps the pixels of earlier frames.
+  m_Renderer.Clear(Color(0, 0, 0, 255), area);
+  if (CHostPanel *root = m_Panels.Root()) PaintTree(root->id, 0, 0, area);
   std::vector<kgui::VPANEL> popups;
   for (CHostPanel *popup : m_Panels.Popups()) popups.push_back(popup->id);
   for (kgui::VPANEL id : popups) {
     CHostPanel *popup = m_Panels.Find(id);
-    if (popup && m_Panels.IsShown(popup)) PaintTree(id, 0, 0, screen);
+    if (popup && m_Panels.IsShown(popup)) PaintTree(id, 0, 0, area);
   }
-  m_Renderer.PushContext(0, 0, screen);
+  m_Renderer.PushContext(0, 0, area);
   m_Notifications.Paint();
   m_Renderer.PopContext();
+}
+
+void CKGuiRuntime::CheckAgainstFullRepaint() {
+  cairo_surface_t *surface = m_Renderer.Surface();
+  cairo_surface_flush(surface);
+  const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * m_Renderer.Tall();
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  const std::vector<unsigned char> kept(data, data + bytes);
+  // Repaints made while painting belong to the next frame, as without the check.
+  const CRect pending = m_Damage;
+  PaintArea(m_Panels.ScreenRect());
+  m_Damage = pending;
+  cairo_surface_flush(surface);
+  data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < m_Renderer.Tall(); ++y) {
+    for (int x = 0; x < m_Renderer.Wide(); ++x) {
+      const size_t at = static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 4;
+      if (memcmp(data + at, kept.data() + at, 4) == 0) continue;
+      ++m_StaleFrames;
+      Warning("kgui-host: frame %llu kept stale pixels at %d,%d (%s)\n",
+              static_cast<unsigned long long>(m_FrameCount), x, y, DescribePanelAt(x, y).c_str());
+      return;
+    }
+  }
 }
 
 void CKGuiRuntime::PaintTree(kgui::VPANEL id, int originX, int originY, const CRect &parentClip) {
@@ -287,6 +335,47 @@ void CKGuiRuntime::PaintTree(kgui::VPANEL id, int originX, int originY, const CR
   m_Renderer.PushContext(x, y, clip);
   panel->client->PostChildPaint();
   m_Renderer.PopContext();
+}
+
+double CKGuiRuntime::NextDueTime() const {
+  return std::min({m_Messages.NextDue(), m_Ticks.NextDue(), m_Notifications.NextExpiry()});
+}
+
+const CHostPanel *CKGuiRuntime::DeepestShownAt(const CHostPanel *panel, int x, int y) const {
+  if (!panel->visible || !m_Panels.ClipRect(panel).Contains(x, y)) return nullptr;
+  for (auto it = panel->children.rbegin(); it != panel->children.rend(); ++it) {
+    if ((*it)->popup) continue;
+    if (const CHostPanel *hit = DeepestShownAt(*it, x, y)) return hit;
+  }
+  return panel;
+}
+
+std::string CKGuiRuntime::DescribePanelAt(int x, int y) const {
+  const CHostPanel *hit = nullptr;
+  const auto &popups = m_Panels.Popups();
+  for (auto it = popups.rbegin(); it != popups.rend() && !hit; ++it) {
+    if (m_Panels.IsShown(*it)) hit = DeepestShownAt(*it, x, y);
+  }
+  if (!hit && m_Panels.Root()) hit = DeepestShownAt(m_Panels.Root(), x, y);
+  std::string path;
+  for (const CHostPanel *panel = hit; panel; panel = panel->parent) {
+    path = panel->name + (path.empty() ? "" : "/") + path;
+  }
+  return path.empty() ? "no panel" : path;
+}
+
+// --- repaint
+
+void CKGuiRuntime::Invalidate() {
+  m_Damage = m_Panels.ScreenRect();
+}
+
+void CKGuiRuntime::Invalidate(const CRect &area) {
+  m_Damage = m_Damage.Union(area.Intersect(m_Panels.ScreenRect()));
+}
+
+void CKGuiRuntime::InvalidatePanel(const CHostPanel *panel) {
+  if (panel && m_Panels.IsShown(panel)) Invalidate(m_Panels.ClipRect(panel));
 }
 
 // --- panels
@@ -322,6 +411,7 @@ void CKGuiRuntime::DeleteMarkedPanels() {
 void CKGuiRuntime::ForgetPanel(kgui::VPANEL id) {
   CHostPanel *panel = m_Panels.Find(id);
   if (!panel || panel == m_Panels.Root()) return;
+  InvalidatePanel(panel);
   m_Input.OnPanelFreed(id);
   m_Ticks.Remove(id);
   m_Panels.Free(id);
@@ -348,6 +438,7 @@ void CKGuiRuntime::SetScreenSize(int wide, int tall) {
   int oldWide = m_Renderer.Wide();
   int oldTall = m_Renderer.Tall();
   m_Renderer.Resize(wide, tall);
+  Invalidate();
   CHostPanel *root = m_Panels.Root();
   if (!root || (m_Renderer.Wide() == oldWide && m_Renderer.Tall() == oldTall)) return;
   root->wide = m_Renderer.Wide();

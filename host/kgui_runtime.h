@@ -108,8 +108,30 @@ class CKGuiRuntime {
   void AddFrameClient(IFrameClient *client);
   void RemoveFrameClient(IFrameClient *client);
   uint64 FrameCount() const { return m_FrameCount; }
+  // Frames whose paint step drew anything, and what the last of them drew (screen pixels): a frame
+  // in which nothing changed paints nothing and presents nothing.
+  uint64 PaintCount() const { return m_PaintCount; }
+  bool PaintedLastFrame() const { return m_PaintedLastFrame; }
+  const CRect &LastPaintedArea() const { return m_PaintedArea; }
+  // The earliest time a posted message, a tick or a notice's end is due (the frame clock);
+  // +infinity when nothing is.
+  double NextDueTime() const;
   double FrameTime() const { return m_FrameTime; }
   double Now() const;
+
+  // --- repaint
+  // Paints the whole screen again at the next paint step.
+  void Invalidate();
+  // Paints `area` (screen pixels) again at the next paint step.
+  void Invalidate(const CRect &area);
+  // Paints what the panel shows again (nothing when it is not shown).
+  void InvalidatePanel(const CHostPanel *panel);
+  // Every frame paints the whole screen, as before frames could be skipped (for comparisons).
+  void SetAlwaysPaint(bool always) { m_AlwaysPaint = always; }
+  // Each frame that keeps or repaints only part of the picture is checked against a full repaint
+  // and any difference reported (finds panels that change without asking for a repaint).
+  void SetCheckRepaint(bool check) { m_CheckRepaint = check; }
+  uint64 StaleFrames() const { return m_StaleFrames; }
 
   // --- panels
   void LayoutPanel(CHostPanel *panel);
@@ -139,6 +161,12 @@ class CKGuiRuntime {
   void CollectShown(CHostPanel *panel, std::vector<kgui::VPANEL> &out) const;
   void LayoutTree(kgui::VPANEL panel);
   void PaintTree(kgui::VPANEL panel, int originX, int originY, const CRect &parentClip);
+  void PaintArea(const CRect &area);
+  // The check of SetCheckRepaint: repaints everything and compares with what the frame kept.
+  void CheckAgainstFullRepaint();
+  // The names of the front-most shown panel at a screen point and of its parents, for reports.
+  std::string DescribePanelAt(int x, int y) const;
+  const CHostPanel *DeepestShownAt(const CHostPanel *panel, int x, int y) const;
   void DeleteNow(kgui::VPANEL panel);
 
   CRuntimeOptions m_Options;
@@ -167,6 +195,13 @@ class CKGuiRuntime {
   std::vector<kgui::VPANEL> m_PendingDeletion;
   kgui::HFont m_HostFont = kgui::INVALID_FONT;
   uint64 m_FrameCount = 0;
+  uint64 m_PaintCount = 0;
+  uint64 m_StaleFrames = 0;
+  CRect m_Damage;
+  CRect m_PaintedArea;
+  bool m_PaintedLastFrame = false;
+  bool m_AlwaysPaint = false;
+  bool m_CheckRepaint = false;
   double m_FrameTime = 0.0;
   bool m_Running = true;
 };

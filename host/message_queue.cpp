@@ -1,5 +1,7 @@
 #include "host/message_queue.h"
 
+#include <limits>
+
 #include "tier1/KeyValues.h"
 
 namespace kguihost {
@@ -9,7 +11,9 @@ namespace {
 constexpr double kTolerance = 1e-6;
 }  // namespace
 
-CMessageQueue::~CMessageQueue() { Clear(); }
+CMessageQueue::~CMessageQueue() {
+  Clear();
+}
 
 void CMessageQueue::Post(kgui::VPANEL target, KeyValues *message, kgui::VPANEL from, double due) {
   m_Heap.push(CQueuedMessage{due, m_NextSequence++, target, from, message});
@@ -31,6 +35,10 @@ bool CMessageQueue::TakeDue(double now, uint64 sequenceLimit, CQueuedMessage &ou
   }
   for (const CQueuedMessage &entry : later) m_Heap.push(entry);
   return found;
+}
+
+double CMessageQueue::NextDue() const {
+  return m_Heap.empty() ? std::numeric_limits<double>::infinity() : m_Heap.top().due;
 }
 
 void CMessageQueue::Clear() {

@@ -31,6 +31,8 @@ class CMessageQueue {
   // queued. The caller owns the message it gets.
   bool TakeDue(double now, uint64 sequenceLimit, CQueuedMessage &out);
   size_t Size() const { return m_Heap.size(); }
+  // When the first queued message is due; +infinity when none is queued.
+  double NextDue() const;
   // Destroys every queued message.
   void Clear();
 

@@ -1,6 +1,7 @@
 #include "host/notification_manager.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "host/kgui_runtime.h"
 #include "kstdlib/strtools.h"
@@ -24,13 +25,16 @@ kgui::HNotification CNotificationManager::ShowNotification(const char16_t *title
   V_UTF16ToUTF8(notice.text.c_str(), text8, sizeof(text8));
   Msg("Notification: %s: %s\n", title8, text8);
   m_Notices.push_back(notice);
+  m_Runtime.Invalidate();
   return notice.id;
 }
 
 void CNotificationManager::CloseNotification(kgui::HNotification notification) {
-  m_Notices.erase(std::remove_if(m_Notices.begin(), m_Notices.end(),
-                                 [notification](const Notice &n) { return n.id == notification; }),
-                  m_Notices.end());
+  auto gone = std::remove_if(m_Notices.begin(), m_Notices.end(),
+                             [notification](const Notice &n) { return n.id == notification; });
+  if (gone == m_Notices.end()) return;
+  m_Notices.erase(gone, m_Notices.end());
+  m_Runtime.Invalidate();
 }
 
 bool CNotificationManager::IsNotificationShown(kgui::HNotification notification) {
@@ -42,9 +46,17 @@ bool CNotificationManager::IsNotificationShown(kgui::HNotification notification)
 void CNotificationManager::Expire() {
   double now = m_Runtime.Now();
   // A notice lives through at least the frame it was shown in.
-  m_Notices.erase(
-      std::remove_if(m_Notices.begin(), m_Notices.end(), [now](const Notice &n) { return n.expires < now; }),
-      m_Notices.end());
+  auto gone =
+      std::remove_if(m_Notices.begin(), m_Notices.end(), [now](const Notice &n) { return n.expires < now; });
+  if (gone == m_Notices.end()) return;
+  m_Notices.erase(gone, m_Notices.end());
+  m_Runtime.Invalidate();
+}
+
+double CNotificationManager::NextExpiry() const {
+  double next = std::numeric_limits<double>::infinity();
+  for (const Notice &notice : m_Notices) next = std::min(next, notice.expires);
+  return next;
 }
 
 void CNotificationManager::Paint() {

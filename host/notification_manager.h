@@ -21,6 +21,10 @@ class CNotificationManager final : public kgui::INotificationManager {
 
   // Drops expired notices, then draws the others over everything (a paint context must be set).
   void Paint();
+  // Drops expired notices (the screen is painted again when one goes).
+  void Expire();
+  // When the first shown notice ends; +infinity when none is shown.
+  double NextExpiry() const;
 
  private:
   struct Notice {
@@ -29,7 +33,6 @@ class CNotificationManager final : public kgui::INotificationManager {
     std::u16string text;
     double expires;
   };
-  void Expire();
   // `text` in lines no wider than `width` in `font`, at most kMaxNoticeLines.
   std::vector<std::u16string> WrapText(const std::u16string &text, kgui::HFont font, int width) const;
 

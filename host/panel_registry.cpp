@@ -5,9 +5,17 @@
 namespace kguihost {
 
 CRect CRect::Intersect(const CRect &other) const {
-  CRect result{std::max(x0, other.x0), std::max(y0, other.y0), std::min(x1, other.x1), std::min(y1, other.y1)};
+  CRect result{std::max(x0, other.x0), std::max(y0, other.y0), std::min(x1, other.x1),
+               std::min(y1, other.y1)};
   if (result.IsEmpty()) result = CRect{result.x0, result.y0, result.x0, result.y0};
   return result;
+}
+
+CRect CRect::Union(const CRect &other) const {
+  if (other.IsEmpty()) return *this;
+  if (IsEmpty()) return other;
+  return CRect{std::min(x0, other.x0), std::min(y0, other.y0), std::max(x1, other.x1),
+               std::max(y1, other.y1)};
 }
 
 CPanelRegistry::CPanelRegistry() = default;

@@ -13,7 +13,9 @@ namespace {
 constexpr int kMaxScreenSide = 16384;
 }  // namespace
 
-CRenderer::CRenderer(int wide, int tall) { Resize(wide, tall); }
+CRenderer::CRenderer(int wide, int tall) {
+  Resize(wide, tall);
+}
 
 CRenderer::~CRenderer() {
   if (m_pCairo) cairo_destroy(m_pCairo);
@@ -57,6 +59,18 @@ void CRenderer::Clear(Color color) {
   cairo_set_operator(m_pCairo, CAIRO_OPERATOR_OVER);
 }
 
+void CRenderer::Clear(Color color, const CRect &area) {
+  m_Contexts.clear();
+  cairo_reset_clip(m_pCairo);
+  m_ClipApplied = false;
+  if (area.IsEmpty()) return;
+  cairo_set_operator(m_pCairo, CAIRO_OPERATOR_SOURCE);
+  SetSource(color);
+  cairo_rectangle(m_pCairo, area.x0, area.y0, area.x1 - area.x0, area.y1 - area.y0);
+  cairo_fill(m_pCairo);
+  cairo_set_operator(m_pCairo, CAIRO_OPERATOR_OVER);
+}
+
 void CRenderer::PushContext(int originX, int originY, const CRect &clip) {
   m_Contexts.push_back(Context{originX, originY, clip, clip, 0, 0});
 }
@@ -68,7 +82,8 @@ void CRenderer::PopContext() {
 void CRenderer::SetLocalClip(int x0, int y0, int x1, int y1) {
   if (m_Contexts.empty()) return;
   Context &ctx = m_Contexts.back();
-  ctx.localClip = ctx.clip.Intersect(CRect{x0 + ctx.originX, y0 + ctx.originY, x1 + ctx.originX, y1 + ctx.originY});
+  ctx.localClip =
+      ctx.clip.Intersect(CRect{x0 + ctx.originX, y0 + ctx.originY, x1 + ctx.originX, y1 + ctx.originY});
 }
 
 void CRenderer::ClearLocalClip() {
@@ -78,8 +93,8 @@ void CRenderer::ClearLocalClip() {
 
 void CRenderer::ApplyClip() {
   const CRect &clip = m_Contexts.back().localClip;
-  if (m_ClipApplied && clip.x0 == m_AppliedClip.x0 && clip.y0 == m_AppliedClip.y0 && clip.x1 == m_AppliedClip.x1 &&
-      clip.y1 == m_AppliedClip.y1) {
+  if (m_ClipApplied && clip.x0 == m_AppliedClip.x0 && clip.y0 == m_AppliedClip.y0 &&
+      clip.x1 == m_AppliedClip.x1 && clip.y1 == m_AppliedClip.y1) {
     return;
   }
   cairo_reset_clip(m_pCairo);
@@ -151,7 +166,8 @@ void CRenderer::PolyLine(const int *px, const int *py, int count) {
   cairo_set_line_width(m_pCairo, 1.0);
   cairo_set_line_cap(m_pCairo, CAIRO_LINE_CAP_SQUARE);
   cairo_move_to(m_pCairo, px[0] + ctx.originX + 0.5, py[0] + ctx.originY + 0.5);
-  for (int i = 1; i < count; ++i) cairo_line_to(m_pCairo, px[i] + ctx.originX + 0.5, py[i] + ctx.originY + 0.5);
+  for (int i = 1; i < count; ++i)
+    cairo_line_to(m_pCairo, px[i] + ctx.originX + 0.5, py[i] + ctx.originY + 0.5);
   cairo_stroke(m_pCairo);
 }
 
@@ -188,7 +204,8 @@ void CRenderer::PrintText(const std::u32string &codePoints) {
   cairo_show_glyphs(m_pCairo, glyphs.data(), static_cast<int>(glyphs.size()));
   int flags = m_pTextFont->Flags();
   if (flags & (kgui::FONTFLAG_UNDERLINE | kgui::FONTFLAG_STRIKEOUT)) {
-    int lineY = (flags & kgui::FONTFLAG_UNDERLINE) ? m_pTextFont->Ascent() + 1 : m_pTextFont->Ascent() * 2 / 3;
+    int lineY =
+        (flags & kgui::FONTFLAG_UNDERLINE) ? m_pTextFont->Ascent() + 1 : m_pTextFont->Ascent() * 2 / 3;
     Color saved = m_DrawColor;
     m_DrawColor = m_TextColor;
     FilledRect(startX, ctx.textY + lineY, ctx.textX, ctx.textY + lineY + 1);
@@ -196,7 +213,8 @@ void CRenderer::PrintText(const std::u32string &codePoints) {
   }
 }
 
-void CRenderer::TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, int y1, bool filter, int alpha) {
+void CRenderer::TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, int y1, bool filter,
+                             int alpha) {
   if (!Drawable() || !texture || x1 <= x0 || y1 <= y0) return;
   int wide = cairo_image_surface_get_width(texture);
   int tall = cairo_image_surface_get_height(texture);

@@ -30,6 +30,8 @@ class CRenderer {
   bool SavePng(const char *path) const;
 
   void Clear(Color color);
+  // Fills only `area` (screen pixels), for a frame that paints part of the screen again.
+  void Clear(Color color, const CRect &area);
 
   // --- paint context: drawing is offset to `originX`, `originY` and clipped to `clip` (screen).
   void PushContext(int originX, int originY, const CRect &clip);

@@ -1,6 +1,7 @@
 #include "host/tick_registry.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kguihost {
 
@@ -28,7 +29,8 @@ void CTickRegistry::Remove(kgui::VPANEL panel) {
 }
 
 bool CTickRegistry::Contains(kgui::VPANEL panel) const {
-  return std::any_of(m_Entries.begin(), m_Entries.end(), [panel](const Entry &entry) { return entry.panel == panel; });
+  return std::any_of(m_Entries.begin(), m_Entries.end(),
+                     [panel](const Entry &entry) { return entry.panel == panel; });
 }
 
 std::vector<kgui::VPANEL> CTickRegistry::TakeDue(double now) {
@@ -41,6 +43,12 @@ std::vector<kgui::VPANEL> CTickRegistry::TakeDue(double now) {
     if (entry.nextDue <= now) entry.nextDue = now + entry.interval;
   }
   return due;
+}
+
+double CTickRegistry::NextDue() const {
+  double next = std::numeric_limits<double>::infinity();
+  for (const Entry &entry : m_Entries) next = std::min(next, entry.nextDue);
+  return next;
 }
 
 }  // namespace kguihost

@@ -16,6 +16,9 @@ class CTickRegistry {
   // The panels due at `now`, in registration order; their next due times move on by one interval
   // (or to one interval after `now` when they fell further behind).
   std::vector<kgui::VPANEL> TakeDue(double now);
+  // When the next tick is due (a tick of interval 0 is due every frame); +infinity when none is
+  // registered.
+  double NextDue() const;
 
  private:
   struct Entry {

@@ -2,9 +2,13 @@
 
 #include <cstring>
 
-void CCallbackQueue::OpenPipe(HPlexaPipe pipe) { m_Pipes[pipe]; }
+void CCallbackQueue::OpenPipe(HPlexaPipe pipe) {
+  m_Pipes[pipe];
+}
 
-void CCallbackQueue::ClosePipe(HPlexaPipe pipe) { m_Pipes.erase(pipe); }
+void CCallbackQueue::ClosePipe(HPlexaPipe pipe) {
+  m_Pipes.erase(pipe);
+}
 
 void CCallbackQueue::SetPipeUser(HPlexaPipe pipe, HPlexaUser user) {
   auto it = m_Pipes.find(pipe);
@@ -47,6 +51,13 @@ bool CCallbackQueue::FreeLast(HPlexaPipe pipe) {
   it->second.m_bTaken = false;
   it->second.m_Queue.pop_front();
   return true;
+}
+
+bool CCallbackQueue::AnyPending() const {
+  for (const auto &entry : m_Pipes) {
+    if (!entry.second.m_Queue.empty()) return true;
+  }
+  return false;
 }
 
 size_t CCallbackQueue::Pending(HPlexaPipe pipe) const {

@@ -28,6 +28,8 @@ class CCallbackQueue {
   // Releases the message last taken; false when none was taken.
   bool FreeLast(HPlexaPipe pipe);
   size_t Pending(HPlexaPipe pipe) const;
+  // True when any pipe holds a message.
+  bool AnyPending() const;
   void Clear() { m_Pipes.clear(); }
 
  private:

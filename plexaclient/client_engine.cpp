@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "plexaclient/net/udp_query_engine.h"
 #include "tier0/dbg.h"
@@ -156,6 +157,14 @@ int64 CClientEngine::GetNetworkCounter(const char *name) {
     if (name && !strcmp(name, NetCounterName(counter))) return 0;
   }
   return -1;
+}
+
+bool CClientEngine::HasPendingWork() {
+  return m_pServices && m_pServices->HasPendingWork();
+}
+
+double CClientEngine::GetNextDueTime() {
+  return m_pServices ? m_pServices->NextConfigCheck() : std::numeric_limits<double>::max();
 }
 
 const char *CClientEngine::TakeDamagedStoreCopy() {

@@ -7,10 +7,14 @@
 
 #include "plexa/iclientengine.h"
 #include "plexa/iplexaclientcontrol.h"
+#include "plexa/iplexaclientidle.h"
 #include "plexa/iplexaclientnotices.h"
 #include "plexaclient/client_services.h"
 
-class CClientEngine final : public IClientEngine, public IPlexaClientControl, public IPlexaClientNotices {
+class CClientEngine final : public IClientEngine,
+                            public IPlexaClientControl,
+                            public IPlexaClientNotices,
+                            public IPlexaClientIdle {
  public:
   HPlexaPipe OpenPipe() override;
   bool ClosePipe(HPlexaPipe pipe) override;
@@ -73,6 +77,10 @@ class CClientEngine final : public IClientEngine, public IPlexaClientControl, pu
   // The services while they run; null before the first pipe and after shutdown.
   // IPlexaClientNotices
   const char *TakeDamagedStoreCopy() override;
+
+  // IPlexaClientIdle
+  bool HasPendingWork() override;
+  double GetNextDueTime() override;
 
   CClientServices *Services() const { return m_pServices.get(); }
 

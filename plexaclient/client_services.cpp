@@ -92,6 +92,10 @@ void CClientServices::RunFrame() {
   m_MatchmakingServers.RunFrame(now, m_uFrame);
 }
 
+bool CClientServices::HasPendingWork() const {
+  return m_MatchmakingServers.OpenRequestCount() > 0 || !m_PendingPresence.empty() || m_Queue.AnyPending();
+}
+
 bool CClientServices::ReloadConfig() {
   m_ConfigStamp = StampOf(m_ConfigPath);
   auto world = std::make_shared<CPlexaWorld>();

@@ -35,6 +35,11 @@ class CClientServices {
   // The engine's per-frame work: the once-a-second configuration check, presence updates asked
   // for, then the answers that are due.
   void RunFrame();
+  // True while RunFrame or the callback pump has work: an open request, a presence update asked
+  // for, a callback not yet taken.
+  bool HasPendingWork() const;
+  // When RunFrame next has work with nothing pending: the configuration file's check.
+  double NextConfigCheck() const { return m_flNextConfigCheck; }
   // Re-reads the configuration and announces what changed. On a broken file the world in use is
   // kept and false returned.
   bool ReloadConfig();

@@ -15,12 +15,14 @@ CCallbackQueue *QueueOf() {
 
 }  // namespace
 
-// CreateInterface (tier1's registry) answers these three faces of the one engine.
+// CreateInterface (tier1's registry) answers these faces of the one engine.
 EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CClientEngine, IClientEngine, CLIENTENGINE_INTERFACE_VERSION,
                                   g_ClientEngine);
 EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CClientEngine, IPlexaClientControl, PLEXACLIENTCONTROL_INTERFACE_VERSION,
                                   g_ClientEngine);
 EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CClientEngine, IPlexaClientNotices, PLEXACLIENTNOTICES_INTERFACE_VERSION,
+                                  g_ClientEngine);
+EXPOSE_SINGLE_INTERFACE_GLOBALVAR(CClientEngine, IPlexaClientIdle, PLEXACLIENTIDLE_INTERFACE_VERSION,
                                   g_ClientEngine);
 
 DLL_EXPORT bool Plexa_BGetCallback(HPlexaPipe pipe, CallbackMsg_t *msg, PlexaAPICall_t *callHandle) {

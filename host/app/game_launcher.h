@@ -53,6 +53,8 @@ class CGameLauncher final : public IGameLauncher {
   // test clock sees a game's first reports on the frame after its launch.
   std::vector<CGameEvent> ReadReports(bool awaitStart);
   static constexpr int kStartWaitSeconds = 5;
+  // True while a started game may still report (its pipe is open).
+  bool AwaitsReports() const { return !m_Reports.empty(); }
   // The argument list a launch would use (for tests).
   std::vector<std::string> BuildArguments(const CGameEntry &game, const char *commandLine) const;
 

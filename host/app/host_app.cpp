@@ -3,10 +3,12 @@
 #include <SDL.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -15,6 +17,7 @@
 #include "host/app/host_config.h"
 #include "host/app/host_window.h"
 #include "host/app/module_host.h"
+#include "host/app/services_idle.h"
 #include "host/kgui_runtime.h"
 #include "host/script/script_runner.h"
 #include "plexa/client_api.h"
@@ -28,6 +31,14 @@ namespace kguihost {
 namespace {
 
 constexpr double kFrameSeconds = 1.0 / 60.0;
+// The longest sleep between frames: what nobody announced (a game's report) waits no longer.
+constexpr double kLongestIdleSeconds = 1.0;
+// While a started game may report, it is read at least this often.
+constexpr double kGameReportSeconds = 0.1;
+// Sleeps are cut in pieces this long so a stop request is seen soon.
+constexpr double kSleepSliceSeconds = 0.1;
+// Set to 1 to check every frame that kept pixels against a full repaint (see CKGuiRuntime).
+constexpr const char *kCheckRepaintVariable = "KGUI_HOST_CHECK_REPAINT";
 volatile sig_atomic_t s_StopRequested = 0;
 
 void RequestStop(int) {
@@ -143,6 +154,10 @@ bool CHostApp::PrepareRuntime() {
   std::error_code ignored;
   std::filesystem::create_directories(options.userDir, ignored);
   m_pRuntime = std::make_unique<CKGuiRuntime>(options);
+  m_pRuntime->SetAlwaysPaint(m_Options.alwaysPaint);
+  const char *check = getenv(kCheckRepaintVariable);
+  m_pRuntime->SetCheckRepaint(check && strcmp(check, "1") == 0);
+  m_pServicesIdle = std::make_unique<CServicesIdle>();
 
   m_pConfig = std::make_unique<CHostConfig>();
   std::string error;
@@ -246,7 +261,7 @@ void CHostApp::Loop() {
     if (FrameLimitReached()) break;
     if (m_pScript && (m_pScript->QuitRequested() || (m_pScript->Finished() && !m_pWindow))) break;
     if (m_pWindow && m_pWindow->CloseRequested()) break;
-    Pace(frameStart);
+    if (!IdleUntilDue(frameStart)) Pace(frameStart);
   }
 }
 
@@ -268,7 +283,42 @@ void CHostApp::Pace(double frameStart) {
   if (rest > 0) std::this_thread::sleep_for(std::chrono::duration<double>(rest));
 }
 
+bool CHostApp::MayIdle() {
+  // Scripts and frame counts keep their frame pacing; so does a frame that showed a change, as
+  // an animation asks for the next one.
+  if (m_VirtualClock || m_Options.alwaysPaint || m_Options.frames >= 0) return false;
+  if (m_pScript && !m_pScript->Finished()) return false;
+  if (m_pRuntime->PaintedLastFrame()) return false;
+  return !m_pServicesIdle->Busy(Plat_FloatTime());
+}
+
+bool CHostApp::IdleUntilDue(double frameStart) {
+  if (!MayIdle()) return false;
+  const double now = Plat_FloatTime();
+  double until =
+      std::min({m_pRuntime->NextDueTime(), m_pServicesIdle->NextDueTime(now), now + kLongestIdleSeconds});
+  if (m_pLauncher->AwaitsReports()) until = std::min(until, now + kGameReportSeconds);
+  // Never faster than the frame rate: what is due by then runs in the next frame anyway.
+  if (until <= frameStart + kFrameSeconds) return false;
+  SleepUntil(until);
+  return true;
+}
+
+void CHostApp::SleepUntil(double until) {
+  for (double rest = until - Plat_FloatTime(); rest > 0 && !s_StopRequested;
+       rest = until - Plat_FloatTime()) {
+    const double slice = std::min(rest, kSleepSliceSeconds);
+    if (m_pWindow) {
+      if (m_pWindow->WaitForEvent(slice)) return;
+    } else {
+      std::this_thread::sleep_for(std::chrono::duration<double>(slice));
+    }
+  }
+}
+
 void CHostApp::Stop() {
+  // The services go with the module.
+  if (m_pServicesIdle) m_pServicesIdle->Forget();
   if (m_pModule && m_ModuleStarted) {
     m_pModule->Module()->ShutdownModule();
     m_ModuleStarted = false;

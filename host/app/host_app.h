@@ -29,6 +29,7 @@ class CHostWindow;
 class CKGuiRuntime;
 class CModuleHost;
 class CScriptRunner;
+class CServicesIdle;
 struct CScriptStep;
 
 class CHostApp {
@@ -55,6 +56,12 @@ class CHostApp {
   void Loop();
   bool FrameLimitReached();
   void Pace(double frameStart);
+  // After a frame that changed nothing, sleeps until something is due (a tick, a posted message,
+  // the services) or input comes; false (nothing waited) when the next frame must run on time.
+  bool IdleUntilDue(double frameStart);
+  bool MayIdle();
+  // Sleeps until `until` on the real clock, or until input or a stop request comes.
+  void SleepUntil(double until);
   void Stop();
 
   CHostOptions m_Options;
@@ -70,6 +77,7 @@ class CHostApp {
   std::unique_ptr<CHostWindow> m_pWindow;
   std::unique_ptr<CModuleHost> m_pModule;
   std::unique_ptr<CScriptRunner> m_pScript;
+  std::unique_ptr<CServicesIdle> m_pServicesIdle;
   bool m_ModuleStarted = false;
 };
 

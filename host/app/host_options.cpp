@@ -34,12 +34,14 @@ bool ParseFrames(const char *text, int &frames) {
 }  // namespace
 
 const char *HostUsage() {
-  return "usage: kgui-host [--headless] [--realtime] [--config FILE] [--game DIR] [--user-dir DIR]\n"
-         "                 [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N] "
-         "MODULE\n"
+  return "usage: kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR]\n"
+         "                 [--user-dir DIR] [--services SO] [--language NAME] [--script FILE]\n"
+         "                 [--screenshot FILE --frames N] MODULE\n"
          "  --headless        render offscreen even when a display is there\n"
          "  --realtime        a headless script or frame count runs on the real clock, not a\n"
          "                    simulated one (for servers that answer in real time)\n"
+         "  --always-paint    paint and show every frame whole, never sleeping between frames while\n"
+         "                    nothing changes (for comparisons)\n"
          "  --config FILE     host configuration: messages sent at start, the launcher's games\n"
          "  --game DIR        the folder of path id GAME (default: the 'game' folder near kgui-host)\n"
          "  --user-dir DIR    the folder of path id CONFIG (default: ~/.config/serverbrowser)\n"
@@ -60,6 +62,10 @@ bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, 
     }
     if (strcmp(arg, "--realtime") == 0) {
       options.realtime = true;
+      continue;
+    }
+    if (strcmp(arg, "--always-paint") == 0) {
+      options.alwaysPaint = true;
       continue;
     }
     if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {

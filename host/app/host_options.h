@@ -1,5 +1,6 @@
 // The host's command line:
-//   kgui-host [--headless] [--realtime] [--config FILE] [--game DIR] [--user-dir DIR] [--services SO]
+//   kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR] [--user-dir DIR]
+//   [--services SO]
 //             [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
 #pragma once
 
@@ -9,7 +10,8 @@ namespace kguihost {
 
 struct CHostOptions {
   bool headless = false;
-  bool realtime = false;  // headless runs keep the real clock (real servers answer in real time)
+  bool realtime = false;     // headless runs keep the real clock (real servers answer in real time)
+  bool alwaysPaint = false;  // paint and show every frame whole and never idle (for comparisons)
   bool help = false;
   std::string configFile;
   std::string gameDir;  // "GAME"; found beside the executable when not given

@@ -1,7 +1,6 @@
 #include "host/app/host_window.h"
 
 #include <SDL.h>
-
 #include <cairo.h>
 
 #include "kstdlib/strtools.h"
@@ -12,8 +11,10 @@ namespace kguihost {
 using namespace kgui;
 
 KeyCode KeyCodeForScancode(int scancode) {
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return static_cast<KeyCode>(KEY_A + scancode - SDL_SCANCODE_A);
-  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return static_cast<KeyCode>(KEY_1 + scancode - SDL_SCANCODE_1);
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    return static_cast<KeyCode>(KEY_A + scancode - SDL_SCANCODE_A);
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+    return static_cast<KeyCode>(KEY_1 + scancode - SDL_SCANCODE_1);
   if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) {
     return static_cast<KeyCode>(KEY_F1 + scancode - SDL_SCANCODE_F1);
   }
@@ -84,12 +85,18 @@ namespace {
 
 MouseCode MouseCodeForButton(int button) {
   switch (button) {
-    case SDL_BUTTON_LEFT: return MOUSE_LEFT;
-    case SDL_BUTTON_RIGHT: return MOUSE_RIGHT;
-    case SDL_BUTTON_MIDDLE: return MOUSE_MIDDLE;
-    case SDL_BUTTON_X1: return MOUSE_4;
-    case SDL_BUTTON_X2: return MOUSE_5;
-    default: return MOUSE_LAST;
+    case SDL_BUTTON_LEFT:
+      return MOUSE_LEFT;
+    case SDL_BUTTON_RIGHT:
+      return MOUSE_RIGHT;
+    case SDL_BUTTON_MIDDLE:
+      return MOUSE_MIDDLE;
+    case SDL_BUTTON_X1:
+      return MOUSE_4;
+    case SDL_BUTTON_X2:
+      return MOUSE_5;
+    default:
+      return MOUSE_LAST;
   }
 }
 
@@ -109,8 +116,8 @@ bool CHostWindow::Open(const char *title) {
   }
   m_VideoStarted = true;
   CRenderer &renderer = m_Runtime.Renderer();
-  m_pWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, renderer.Wide(), renderer.Tall(),
-                               SDL_WINDOW_RESIZABLE);
+  m_pWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, renderer.Wide(),
+                               renderer.Tall(), SDL_WINDOW_RESIZABLE);
   if (m_pWindow) m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, 0);
   if (!m_pWindow || !m_pRenderer || !MakeTexture()) {
     Msg("Cannot open a window (%s); rendering offscreen\n", SDL_GetError());
@@ -124,16 +131,29 @@ bool CHostWindow::MakeTexture() {
   CRenderer &renderer = m_Runtime.Renderer();
   if (m_pTexture && m_TextureWide == renderer.Wide() && m_TextureTall == renderer.Tall()) return true;
   if (m_pTexture) SDL_DestroyTexture(m_pTexture);
-  m_pTexture = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, renderer.Wide(),
-                                 renderer.Tall());
+  m_pTexture = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                 renderer.Wide(), renderer.Tall());
   m_TextureWide = renderer.Wide();
   m_TextureTall = renderer.Tall();
+  m_TextureFresh = true;
   return m_pTexture != nullptr;
 }
 
 void CHostWindow::OnInputStep() {
+  std::vector<SDL_Event> waiting;
+  waiting.swap(m_WaitingEvents);
+  for (const SDL_Event &event : waiting) HandleEvent(event);
   SDL_Event event;
   while (SDL_PollEvent(&event)) HandleEvent(event);
+}
+
+bool CHostWindow::WaitForEvent(double seconds) {
+  if (!m_WaitingEvents.empty()) return true;
+  SDL_Event event;
+  const int milliseconds = seconds > 0.0 ? static_cast<int>(seconds * 1000.0 + 0.5) : 0;
+  if (!SDL_WaitEventTimeout(&event, milliseconds)) return false;
+  m_WaitingEvents.push_back(event);
+  return true;
 }
 
 void CHostWindow::HandleEvent(const SDL_Event &event) {
@@ -149,6 +169,8 @@ void CHostWindow::HandleEvent(const SDL_Event &event) {
         m_HasFocus = true;
       } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
         m_HasFocus = false;
+      } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+        m_PresentAgain = true;
       }
       break;
     case SDL_MOUSEMOTION:
@@ -194,12 +216,29 @@ void CHostWindow::HandleEvent(const SDL_Event &event) {
 
 void CHostWindow::OnFramePainted() {
   if (!m_pRenderer || !MakeTexture()) return;
-  cairo_surface_t *surface = m_Runtime.Renderer().Surface();
-  cairo_surface_flush(surface);
-  SDL_UpdateTexture(m_pTexture, nullptr, cairo_image_surface_get_data(surface), cairo_image_surface_get_stride(surface));
+  // A frame that painted nothing leaves the window as it is.
+  if (!m_Runtime.PaintedLastFrame() && !m_TextureFresh && !m_PresentAgain) return;
+  m_PresentAgain = false;
+  const CRenderer &renderer = m_Runtime.Renderer();
+  Upload(m_TextureFresh ? CRect{0, 0, renderer.Wide(), renderer.Tall()} : m_Runtime.LastPaintedArea());
+  m_TextureFresh = false;
+  ++m_Presents;
   SDL_RenderClear(m_pRenderer);
   SDL_RenderCopy(m_pRenderer, m_pTexture, nullptr, nullptr);
   SDL_RenderPresent(m_pRenderer);
+}
+
+void CHostWindow::Upload(const CRect &area) {
+  if (!m_Runtime.PaintedLastFrame() && !m_TextureFresh) return;
+  cairo_surface_t *surface = m_Runtime.Renderer().Surface();
+  cairo_surface_flush(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char *data = cairo_image_surface_get_data(surface);
+  // Only the rows and columns painted again travel to the texture.
+  const SDL_Rect rect{area.x0, area.y0, area.x1 - area.x0, area.y1 - area.y0};
+  if (rect.w <= 0 || rect.h <= 0) return;
+  SDL_UpdateTexture(m_pTexture, &rect,
+                    data + static_cast<size_t>(area.y0) * stride + static_cast<size_t>(area.x0) * 4, stride);
 }
 
 void CHostWindow::Flash() {

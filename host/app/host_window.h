@@ -1,6 +1,8 @@
 // The desktop window (SDL2): shows each painted frame and turns the window's events into input.
 #pragma once
 
+#include <vector>
+
 #include "host/kgui_runtime.h"
 
 struct SDL_Window;
@@ -20,6 +22,11 @@ class CHostWindow final : public IFrameClient, public IWindowBackend {
   // Opens a window of the runtime's screen size; false (with a message) when there is no display.
   bool Open(const char *title);
   bool CloseRequested() const { return m_CloseRequested; }
+  // Waits up to `seconds` for an event of the window (kept for the next input step); true when
+  // one came.
+  bool WaitForEvent(double seconds);
+  // Textures uploaded and frames shown, for tests and benchmarks.
+  uint64 PresentCount() const { return m_Presents; }
 
   void OnInputStep() override;
   void OnFramePainted() override;
@@ -30,6 +37,7 @@ class CHostWindow final : public IFrameClient, public IWindowBackend {
  private:
   void HandleEvent(const SDL_Event &event);
   bool MakeTexture();
+  void Upload(const CRect &area);
 
   CKGuiRuntime &m_Runtime;
   SDL_Window *m_pWindow = nullptr;
@@ -40,6 +48,10 @@ class CHostWindow final : public IFrameClient, public IWindowBackend {
   bool m_VideoStarted = false;
   bool m_CloseRequested = false;
   bool m_HasFocus = true;
+  bool m_TextureFresh = true;   // holds nothing yet: the next upload is whole
+  bool m_PresentAgain = false;  // the window lost its picture (exposed) though nothing changed
+  uint64 m_Presents = 0;
+  std::vector<SDL_Event> m_WaitingEvents;
 };
 
 // The key code of an SDL scan code; KEY_NONE for keys the host does not know.
