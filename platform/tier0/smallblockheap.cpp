@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define SB_HEAP_CHECKED 1
@@ -228,12 +229,16 @@ struct ThreadCache {
   ClassCache classes[kClassCount];
   // Bytes this thread took minus bytes it gave back (negative when it frees others' blocks).
   std::atomic<int64_t> inUse{0};
-  bool registered = false;
   bool ended = false;  // after the thread's end: go straight to the shared lists
   ThreadCache *next = nullptr;
 };
-// Constant-initialized and trivially destroyed, so reaching it needs no guard.
-thread_local ThreadCache t_Cache;
+// Each thread's cache lives on the C heap; only a pointer to it is thread-local, in the initial
+// TLS block (reached without a call), small enough to fit there even when the platform base is
+// loaded late.
+thread_local ThreadCache *t_pCache __attribute__((tls_model("initial-exec"))) = nullptr;
+// Stands in for the cache of a thread that has ended (or could get none): every block goes
+// through the shared lists.
+ThreadCache g_NoCache{{}, {0}, true, nullptr};
 
 void AddInUse(ThreadCache &cache, int64_t bytes) {
   cache.inUse.store(cache.inUse.load(std::memory_order_relaxed) + bytes, std::memory_order_relaxed);
@@ -255,14 +260,16 @@ void ThreadEnded(void *arg) {
     cc = ClassCache();
   }
   g_Shared.endedThreadsInUse += cache->inUse.load(std::memory_order_relaxed);
-  cache->inUse.store(0, std::memory_order_relaxed);
   for (ThreadCache **link = &g_Shared.threads; *link; link = &(*link)->next) {
     if (*link == cache) {
       *link = cache->next;
       break;
     }
   }
-  cache->ended = true;
+  // Runs on the ending thread, so this is its own pointer.
+  t_pCache = &g_NoCache;
+  cache->~ThreadCache();
+  free(cache);
 }
 
 void LockForFork() {
@@ -283,7 +290,20 @@ void Register(ThreadCache &cache) {
   if (g_Shared.keyMade) pthread_setspecific(g_Shared.key, &cache);
   cache.next = g_Shared.threads;
   g_Shared.threads = &cache;
-  cache.registered = true;
+}
+
+// The calling thread's cache, made and registered on its first use.
+ThreadCache &CurrentCache() {
+  if (ThreadCache *cache = t_pCache) return *cache;
+  void *memory = calloc(1, sizeof(ThreadCache));
+  if (!memory) {
+    t_pCache = &g_NoCache;
+    return g_NoCache;
+  }
+  auto *cache = new (memory) ThreadCache();
+  t_pCache = cache;
+  Register(*cache);
+  return *cache;
 }
 
 // A block for a thread whose cache of the class is empty: the whole shared list comes along (a
@@ -321,9 +341,8 @@ void *CSmallBlockHeap::Alloc(size_t size) {
   if (size == 0) size = 1;  // a unique block all the same
   const int cls = ClassOf(size);
   const size_t classSize = ClassSize(cls);
-  ThreadCache &cache = t_Cache;
+  ThreadCache &cache = CurrentCache();
   void *block = nullptr;
-  if (!cache.registered && !cache.ended) Register(cache);
   if (cache.ended) {
     {
       std::lock_guard<std::mutex> lock(g_Shared.mutex);
@@ -369,8 +388,7 @@ void CSmallBlockHeap::Free(void *memory) {
   const size_t classSize = ClassSize(cls);
   MarkListed(memory, true);
   SB_POISON(memory, classSize);
-  ThreadCache &cache = t_Cache;
-  if (!cache.registered && !cache.ended) Register(cache);
+  ThreadCache &cache = CurrentCache();
   if (cache.ended) {
     std::lock_guard<std::mutex> lock(g_Shared.mutex);
     PushBlock(g_Shared.free[cls], memory);
