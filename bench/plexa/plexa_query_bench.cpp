@@ -15,6 +15,7 @@
 // quakestat are stopped on every way out (SIGINT and SIGTERM included).
 //
 // usage: plexa_query_bench [--servers N] [--inflight N] [--singles N] [--reps N] [--max-seconds S]
+//                          [--pump yield|spin|sleep] [--ours-only]
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -86,6 +87,11 @@ std::string FindInPath(const std::string &name) {
   return "";
 }
 
+// Between frames: "yield" (the default) lets the I/O thread and the farm run first when they wait
+// for a core; "spin" does not; "sleep" waits 50 us, as a host that idles between frames.
+enum class EPumpPause { Yield, Spin, Sleep };
+EPumpPause g_ePumpPause = EPumpPause::Yield;
+
 // Runs frames until `done` holds; false when `seconds` passed or the run is stopped first.
 template <class Pred>
 bool Pump(Pred done, double seconds) {
@@ -93,8 +99,8 @@ bool Pump(Pred done, double seconds) {
   while (!done()) {
     if (g_bBenchStop || SecondsSince(start) > seconds) return false;
     ClientAPI_RunCallbacks();
-    // The I/O thread and the farm share the cores with this loop.
-    std::this_thread::yield();
+    if (g_ePumpPause == EPumpPause::Yield) std::this_thread::yield();
+    if (g_ePumpPause == EPumpPause::Sleep) std::this_thread::sleep_for(std::chrono::microseconds(50));
   }
   return true;
 }
@@ -295,6 +301,7 @@ struct Options {
   int m_nSingles = 200;
   int m_nReps = 3;
   double m_flMaxSeconds = 300;
+  bool m_bOursOnly = false;  // for a profiler: no quakestat, no floors
 };
 
 struct Figures {
@@ -308,8 +315,12 @@ struct Figures {
 // Steps 2 and 5 with the services bound; false when they could not be.
 bool MeasureOurs(const Options &options, const std::string &dir, const std::vector<NetAddress> &servers,
                  Figures &figures) {
-  WriteLinesAtomically(dir + "/services.vdf", {ServicesWorld(dir + "/user", servers, options.m_nInFlight)},
-                       *std::make_unique<std::string>());
+  std::string error;
+  if (!WriteLinesAtomically(dir + "/services.vdf",
+                            {ServicesWorld(dir + "/user", servers, options.m_nInFlight)}, error)) {
+    fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
   setenv("PLEXA_CLIENT_CONFIG", (dir + "/services.vdf").c_str(), 1);
   setenv("PLEXA_ACTIVE_PROCESS", (dir + "/no-active-process.vdf").c_str(), 1);
   if (!ClientAPI_Init()) {
@@ -368,7 +379,8 @@ void Print(const Options &options, int servers, const Figures &f) {
   if (f.m_BareRate.Rate() > 0)
     printf("# %-58s %8.3f\n", "ours / bare client on the farm", ours / f.m_BareRate.Rate());
   if (!f.m_bQuakestat)
-    printf("# ours vs quakestat: skipped, quakestat is not installed\n");
+    printf("# ours vs quakestat: skipped, %s\n",
+           options.m_bOursOnly ? "--ours-only" : "quakestat is not installed");
   else if (quake > 0)
     Goal("ours / quakestat rate (goal > 1: faster)", ours / quake, ours > quake);
   if (rawUs > 0)
@@ -387,6 +399,14 @@ int main(int argc, char **argv) {
   options.m_nSingles = std::clamp(IntArg(argc, argv, "--singles", 200), 1, 10000);
   options.m_nReps = std::clamp(IntArg(argc, argv, "--reps", 3), 1, 20);
   options.m_flMaxSeconds = std::clamp(IntArg(argc, argv, "--max-seconds", 300), 30, 1800);
+  for (int i = 1; i < argc; ++i) options.m_bOursOnly |= !strcmp(argv[i], "--ours-only");
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (strcmp(argv[i], "--pump")) continue;
+    const std::string pause = argv[i + 1];
+    g_ePumpPause = pause == "spin"    ? EPumpPause::Spin
+                   : pause == "sleep" ? EPumpPause::Sleep
+                                      : EPumpPause::Yield;
+  }
   struct sigaction stop {};
   stop.sa_handler = OnStopSignal;
   sigaction(SIGINT, &stop, nullptr);
@@ -428,19 +448,21 @@ int main(int argc, char **argv) {
     // 4 and 5, raw: the bare client first, so the echo answers with an info answer's size.
     Figures figures;
     const double phase = options.m_flMaxSeconds / 8;
-    figures.m_BareSingle = InfoRoundTrips(
-        std::vector<NetAddress>(static_cast<size_t>(options.m_nSingles), addresses[0]), 1, phase);
-    figures.m_BareRate = InfoRoundTrips(addresses, options.m_nInFlight, phase);
-    const size_t replyBytes = figures.m_BareSingle.m_nReplyBytes ? figures.m_BareSingle.m_nReplyBytes : 250;
-    const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
-    figures.m_EchoRate = EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase);
-    figures.m_EchoSingle = EchoRoundTrips(options.m_nSingles, 1, requestBytes, replyBytes, phase);
+    if (!options.m_bOursOnly) {
+      figures.m_BareSingle = InfoRoundTrips(
+          std::vector<NetAddress>(static_cast<size_t>(options.m_nSingles), addresses[0]), 1, phase);
+      figures.m_BareRate = InfoRoundTrips(addresses, options.m_nInFlight, phase);
+      const size_t replyBytes = figures.m_BareSingle.m_nReplyBytes ? figures.m_BareSingle.m_nReplyBytes : 250;
+      const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
+      figures.m_EchoRate = EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase);
+      figures.m_EchoSingle = EchoRoundTrips(options.m_nSingles, 1, requestBytes, replyBytes, phase);
+    }
 
     // 2. Ours.
     if (!g_bBenchStop && MeasureOurs(options, dir, addresses, figures)) status = 0;
 
     // 3. quakestat.
-    const std::string quakestat = FindInPath("quakestat");
+    const std::string quakestat = options.m_bOursOnly ? "" : FindInPath("quakestat");
     figures.m_bQuakestat = !quakestat.empty();
     for (int i = 0; figures.m_bQuakestat && i < options.m_nReps && !g_bBenchStop; ++i)
       figures.m_Quakestat.push_back(
