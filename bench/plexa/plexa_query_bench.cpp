@@ -289,6 +289,19 @@ std::string RunNote(const std::vector<Measured> &runs) {
   return note;
 }
 
+// The run of the median rate, and every run's rate in `note`.
+RoundTrips MedianRun(std::vector<RoundTrips> runs, std::string &note) {
+  if (runs.empty()) return {};
+  char text[32];
+  for (const RoundTrips &run : runs) {
+    snprintf(text, sizeof text, "%s%.0f", note.empty() ? "runs " : " ", run.Rate());
+    note += text;
+  }
+  std::nth_element(runs.begin(), runs.begin() + static_cast<long>(runs.size() / 2), runs.end(),
+                   [](const RoundTrips &a, const RoundTrips &b) { return a.Rate() < b.Rate(); });
+  return runs[runs.size() / 2];
+}
+
 double MedianRate(const std::vector<Measured> &runs) {
   std::vector<double> rates;
   for (const Measured &run : runs) rates.push_back(run.Rate());
@@ -306,7 +319,8 @@ struct Options {
 
 struct Figures {
   std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;
-  RoundTrips m_BareRate, m_BareSingle, m_EchoRate, m_EchoSingle;
+  RoundTrips m_BareRate, m_BareSingle, m_EchoRate, m_EchoSingle;  // the rates: the median run
+  std::string m_BareRuns, m_EchoRuns;
   std::vector<double> m_OursSingleUs;
   bool m_bQuakestat = false;
   int64 m_nSent = 0, m_nReceived = 0, m_nDropped = 0;
@@ -362,12 +376,12 @@ void Print(const Options &options, int servers, const Figures &f) {
              f.m_Quakestat.empty() ? 0.0 : f.m_Quakestat.back().m_flSeconds);
     Report("quakestat.servers_per_s", quake, "srv/s", note + RunNote(f.m_Quakestat));
   }
-  snprintf(note, sizeof note, "getinfo, nothing parsed; %d of %d answered", f.m_BareRate.m_nAnswered,
+  snprintf(note, sizeof note, "getinfo, nothing parsed; %d of %d answered; ", f.m_BareRate.m_nAnswered,
            servers);
-  Report("bare_client.farm_info_per_s", f.m_BareRate.Rate(), "srv/s", note);
-  snprintf(note, sizeof note, "echo in this process, %zu-byte answers; %d of %d answered",
+  Report("bare_client.farm_info_per_s", f.m_BareRate.Rate(), "srv/s", note + f.m_BareRuns);
+  snprintf(note, sizeof note, "echo in this process, %zu-byte answers; %d of %d answered; ",
            f.m_EchoRate.m_nReplyBytes, f.m_EchoRate.m_nAnswered, f.m_EchoRate.m_nSent);
-  Report("udp.raw_roundtrips_per_s", raw, "rt/s", note);
+  Report("udp.raw_roundtrips_per_s", raw, "rt/s", note + f.m_EchoRuns);
   snprintf(note, sizeof note, "ping to one farm server, alone in flight, median of %zu",
            f.m_OursSingleUs.size());
   Report("ours.single_query_us", oursUs, "us", note);
@@ -451,10 +465,17 @@ int main(int argc, char **argv) {
     if (!options.m_bOursOnly) {
       figures.m_BareSingle = InfoRoundTrips(
           std::vector<NetAddress>(static_cast<size_t>(options.m_nSingles), addresses[0]), 1, phase);
-      figures.m_BareRate = InfoRoundTrips(addresses, options.m_nInFlight, phase);
       const size_t replyBytes = figures.m_BareSingle.m_nReplyBytes ? figures.m_BareSingle.m_nReplyBytes : 250;
       const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
-      figures.m_EchoRate = EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase);
+      // Taken in turns, so a busy moment of the machine does not fall on one of them alone.
+      std::vector<RoundTrips> bare, echo;
+      for (int i = 0; i < options.m_nReps && !g_bBenchStop; ++i) {
+        bare.push_back(InfoRoundTrips(addresses, options.m_nInFlight, phase / options.m_nReps));
+        echo.push_back(
+            EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase / options.m_nReps));
+      }
+      figures.m_BareRate = MedianRun(std::move(bare), figures.m_BareRuns);
+      figures.m_EchoRate = MedianRun(std::move(echo), figures.m_EchoRuns);
       figures.m_EchoSingle = EchoRoundTrips(options.m_nSingles, 1, requestBytes, replyBytes, phase);
     }
 
