@@ -8,6 +8,7 @@
 #include "kgui_controls/PanelAnimationVar.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
+#include "tier1/KeyValues.h"
 
 namespace kgui {
 namespace {
@@ -142,6 +143,11 @@ bool AnimationController::Add(Panel *panel, const char *variable, const float ta
   animation.endTime = animation.startTime + std::max(0.0f, duration);
   animation.interpolator = interpolator;
   m_Animations.push_back(animation);
+  // A host that sleeps while nothing changes wakes for a message due when the animation starts;
+  // from then on each step asks for a repaint, which keeps frames coming.
+  if (ikgui())
+    ikgui()->PostMessage(panel->GetVPanel(), new KeyValues("AnimationDue"), NULL_PANEL,
+                         std::max(0.0f, startDelay));
   return true;
 }
 

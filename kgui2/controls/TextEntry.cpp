@@ -18,6 +18,11 @@ namespace {
 
 constexpr double kBlinkSeconds = 0.5;
 
+// A host that sleeps while nothing changes wakes for a tick: one is due when the caret blinks next.
+void WakeForBlink(VPANEL panel) {
+  if (ikgui()) ikgui()->AddTickSignal(panel, static_cast<int>(kBlinkSeconds * 1000.0));
+}
+
 // Keys whose character arrives as "KeyTyped"; the entry keeps them from travelling up.
 bool IsCharacterKey(KeyCode code) {
   return (code >= KEY_0 && code <= KEY_NONUS_BACKSLASH) || code == KEY_SPACE;
@@ -394,11 +399,13 @@ void TextEntry::OnMouseCaptureLost() {
 void TextEntry::OnSetFocus() {
   m_bCursorBlink = true;
   m_flNextBlinkTime = system()->GetCurrentTime() + kBlinkSeconds;
+  WakeForBlink(GetVPanel());
   BaseClass::OnSetFocus();
 }
 
 void TextEntry::OnKillFocus() {
   m_bMouseSelecting = false;
+  if (ikgui()) ikgui()->RemoveTickSignal(GetVPanel());
   BaseClass::OnKillFocus();
 }
 
@@ -426,6 +433,7 @@ void TextEntry::OnThink() {
   if (now < m_flNextBlinkTime) return;
   m_bCursorBlink = !m_bCursorBlink;
   m_flNextBlinkTime = now + kBlinkSeconds;
+  WakeForBlink(GetVPanel());
   Repaint();
 }
 

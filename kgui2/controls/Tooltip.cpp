@@ -6,6 +6,7 @@
 #include "DefaultTheme.h"
 #include "kgui_controls/Label.h"
 #include "kgui_controls/controls.h"
+#include "tier1/KeyValues.h"
 
 namespace kgui {
 namespace {
@@ -73,6 +74,11 @@ void Tooltip::ShowTooltip(Panel *currentPanel) {
   m_hParent = currentPanel;
   m_bPending = !m_Text.empty();
   m_flShowTime = system()->GetCurrentTime() + m_nDelayMilliseconds / 1000.0;
+  // A host that sleeps while nothing changes wakes for a message due when the tooltip shows.
+  if (m_bPending && currentPanel && ikgui()) {
+    ikgui()->PostMessage(currentPanel->GetVPanel(), new KeyValues("TooltipDue"), NULL_PANEL,
+                         m_nDelayMilliseconds / 1000.0f);
+  }
 }
 
 void Tooltip::Tick() {
