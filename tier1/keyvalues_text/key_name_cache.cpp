@@ -19,8 +19,14 @@ uint32 Load4(const char *p) {
   return word;
 }
 
+// Names are short: whole words compared, the last one overlapping the one before, no call.
 bool SameBytes(const char *a, const char *b, int length) {
-  if (length > 16) return memcmp(a, b, static_cast<size_t>(length)) == 0;
+  if (length >= 8) {
+    for (int i = 0; i + 8 < length; i += 8)
+      if (Load8(a + i) != Load8(b + i)) return false;
+    return Load8(a + length - 8) == Load8(b + length - 8);
+  }
+  if (length >= 4) return Load4(a) == Load4(b) && Load4(a + length - 4) == Load4(b + length - 4);
   for (int i = 0; i < length; ++i)
     if (a[i] != b[i]) return false;
   return true;
