@@ -126,10 +126,7 @@ CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options)
 
 CUdpQueryEngine::~CUdpQueryEngine() {
   m_bStop = true;
-  if (m_Wake >= 0) {
-    const uint64 one = 1;
-    [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
-  }
+  if (m_Wake >= 0) WakeThread();
   if (m_Thread.joinable()) m_Thread.join();
   for (int fd : {m_Epoll, m_Wake, m_Socket4, m_Socket6}) {
     if (fd >= 0) close(fd);
@@ -138,29 +135,46 @@ CUdpQueryEngine::~CUdpQueryEngine() {
 
 // Queries in and results out ---------------------------------------------------------------------
 
+// The caller's thread starts what it can itself: the first datagram of a query leaves without
+// waiting for the I/O thread to wake, which is then told only to look at its timers again.
 void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
   if (queries.empty()) return;
   AddToCounter(k_NetWaiting, static_cast<int64>(queries.size()));
   {
-    std::lock_guard lock(m_InboxMutex);
-    for (NetQuery &query : queries) m_Inbox.push_back(std::move(query));
+    std::lock_guard lock(m_StateMutex);
+    for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
+    Admit(NowNs());
   }
-  const uint64 one = 1;
-  [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+  WakeThread();
 }
 
 void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
   if (ids.empty()) return;
   {
-    std::lock_guard lock(m_InboxMutex);
-    m_CancelInbox.insert(m_CancelInbox.end(), ids.begin(), ids.end());
+    std::lock_guard lock(m_StateMutex);
+    for (uint64 id : ids) {
+      if (m_Open.count(id)) {
+        Close(id);
+      } else {
+        m_CancelledWaiting.insert(id);
+      }
+    }
+    Admit(NowNs());
   }
-  const uint64 one = 1;
-  [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
+  WakeThread();
 }
 
 void CUdpQueryEngine::SetInFlightLimit(int limit) {
-  m_nInFlightLimit = std::max(1, limit);
+  limit = std::max(1, limit);
+  if (m_nInFlightLimit.exchange(limit) == limit) return;
+  {
+    std::lock_guard lock(m_StateMutex);
+    Admit(NowNs());
+  }
+  WakeThread();
+}
+
+void CUdpQueryEngine::WakeThread() {
   const uint64 one = 1;
   [[maybe_unused]] const ssize_t written = write(m_Wake, &one, sizeof(one));
 }
@@ -192,15 +206,17 @@ void CUdpQueryEngine::Push(NetResult result) {
 
 void CUdpQueryEngine::Run() {
   epoll_event events[8];
+  std::unique_lock lock(m_StateMutex);
   while (!m_bStop) {
-    TakeInbox();
     Admit(NowNs());
     int64 waitNs = Ms(kMaxWaitMs);
     if (!m_Deadlines.empty()) waitNs = std::min(waitNs, m_Deadlines.begin()->first - NowNs());
     // Round up: waking a little late is harmless, waking early spins.
     const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+    lock.unlock();
     const int count = m_Epoll >= 0 ? epoll_wait(m_Epoll, events, 8, waitMs) : 0;
     if (m_Epoll < 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+    lock.lock();
     for (int i = 0; i < count && !m_bStop; ++i) {
       if (events[i].data.fd == m_Wake) {
         uint64 value = 0;
@@ -210,24 +226,6 @@ void CUdpQueryEngine::Run() {
       }
     }
     Expire(NowNs());
-  }
-}
-
-void CUdpQueryEngine::TakeInbox() {
-  std::vector<NetQuery> queries;
-  std::vector<uint64> cancels;
-  {
-    std::lock_guard lock(m_InboxMutex);
-    queries.swap(m_Inbox);
-    cancels.swap(m_CancelInbox);
-  }
-  for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
-  for (uint64 id : cancels) {
-    if (m_Open.count(id)) {
-      Close(id);
-    } else {
-      m_CancelledWaiting.insert(id);
-    }
   }
 }
 

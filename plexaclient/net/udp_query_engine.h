@@ -126,7 +126,7 @@ class CUdpQueryEngine {
   };
 
   void Run();
-  void TakeInbox();
+  void WakeThread();
   void Admit(int64 now);
   void Start(NetQuery query, int64 now);
   bool Send(Open &open, int64 now);
@@ -156,15 +156,12 @@ class CUdpQueryEngine {
   std::atomic<int> m_nInFlightLimit{64};
   std::atomic<int64> m_Counters[k_NetCounterCount] = {};
 
-  // Handed from the GUI thread.
-  std::mutex m_InboxMutex;
-  std::vector<NetQuery> m_Inbox;
-  std::vector<uint64> m_CancelInbox;
-
   std::mutex m_ResultMutex;
   std::vector<NetResult> m_Results;
 
-  // The thread's own.
+  // Everything below is used under m_StateMutex: by the I/O thread, and by callers that start
+  // and cancel queries themselves. Taken before m_ResultMutex when both are.
+  std::mutex m_StateMutex;
   std::deque<NetQuery> m_Waiting;
   std::unordered_set<uint64> m_CancelledWaiting;
   // A master's list answers carry no challenge: one list query per master at a time, the others
