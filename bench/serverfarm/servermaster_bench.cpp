@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "farm_processes.h"
-#include "raw_udp.h"
+#include "udp_baseline.h"
 #include "tools/serverfarm/loopback_udp.h"
 #include "tools/serverfarm/master_table.h"
 
@@ -148,7 +148,7 @@ int main(int argc, char **argv) {
   const double listRate = answered / SecondsSince(listStart);
 
   // 4. The raw rate.
-  const double raw = RawEchoRoundTrips(200000, RawUdpShape(), maxSeconds / 4);
+  const double raw = EchoRoundTrips(200000, 64, 30, 200, maxSeconds / 4).Rate();
 
   Report("master.registered", static_cast<double>(listed), "servers",
          "of " + std::to_string(servers) + ", " + std::to_string(nudges) + " repeated heartbeat rounds");
