@@ -20,6 +20,7 @@
 #include "kgui_controls/ListPanel.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
+#include "tier0/memalloc.h"
 #include "tier1/KeyValues.h"
 
 namespace {
@@ -196,10 +197,12 @@ class CListWorld {
   ListPanel *m_pList = nullptr;
 };
 
-// Bytes in use on the heap, malloc'd and mapped.
+// Bytes in use: the C heap, malloc'd and mapped, with small blocks counted as handed out.
 size_t HeapInUse() {
+  // The small-block lists' slabs sit on the C heap whole; count the blocks handed out instead.
   const struct mallinfo2 info = mallinfo2();
-  return info.uordblks + info.hblkhd;
+  const MemAllocSmallBlockStats small = MemAlloc_GetSmallBlockStats();
+  return info.uordblks + info.hblkhd - small.slabBytes + small.bytesInUse;
 }
 
 void BM_AddItem(benchmark::State &state) {
