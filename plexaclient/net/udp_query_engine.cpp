@@ -136,7 +136,7 @@ CUdpQueryEngine::~CUdpQueryEngine() {
 // Queries in and results out ---------------------------------------------------------------------
 
 // The caller's thread starts what it can itself: the first datagram of a query leaves without
-// waiting for the I/O thread to wake, which is then told only to look at its timers again.
+// waiting for the I/O thread, which is woken only when it would otherwise miss a timer.
 void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
   if (queries.empty()) return;
   AddToCounter(k_NetWaiting, static_cast<int64>(queries.size()));
@@ -144,8 +144,8 @@ void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
     std::lock_guard lock(m_StateMutex);
     for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
     Admit(NowNs());
+    if (!ThreadWakesInTime()) WakeThread();
   }
-  WakeThread();
 }
 
 void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
@@ -160,18 +160,22 @@ void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
       }
     }
     Admit(NowNs());
+    if (!ThreadWakesInTime()) WakeThread();
   }
-  WakeThread();
 }
 
 void CUdpQueryEngine::SetInFlightLimit(int limit) {
   limit = std::max(1, limit);
   if (m_nInFlightLimit.exchange(limit) == limit) return;
-  {
-    std::lock_guard lock(m_StateMutex);
-    Admit(NowNs());
-  }
-  WakeThread();
+  std::lock_guard lock(m_StateMutex);
+  Admit(NowNs());
+  if (!ThreadWakesInTime()) WakeThread();
+}
+
+// A server's next send is a second away and the thread never sleeps longer than kMaxWaitMs, so
+// most new queries need no wake-up (one would take a core from the servers just answering).
+bool CUdpQueryEngine::ThreadWakesInTime() const {
+  return m_Deadlines.empty() || m_Deadlines.begin()->first >= m_nThreadWakesNs;
 }
 
 void CUdpQueryEngine::WakeThread() {
@@ -213,6 +217,7 @@ void CUdpQueryEngine::Run() {
     if (!m_Deadlines.empty()) waitNs = std::min(waitNs, m_Deadlines.begin()->first - NowNs());
     // Round up: waking a little late is harmless, waking early spins.
     const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+    m_nThreadWakesNs = NowNs() + Ms(waitMs);
     lock.unlock();
     const int count = m_Epoll >= 0 ? epoll_wait(m_Epoll, events, 8, waitMs) : 0;
     if (m_Epoll < 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));

@@ -127,6 +127,7 @@ class CUdpQueryEngine {
 
   void Run();
   void WakeThread();
+  bool ThreadWakesInTime() const;
   void Admit(int64 now);
   void Start(NetQuery query, int64 now);
   bool Send(Open &open, int64 now);
@@ -162,6 +163,7 @@ class CUdpQueryEngine {
   // Everything below is used under m_StateMutex: by the I/O thread, and by callers that start
   // and cancel queries themselves. Taken before m_ResultMutex when both are.
   std::mutex m_StateMutex;
+  int64 m_nThreadWakesNs = 0;  // when the thread's wait ends at the latest
   std::deque<NetQuery> m_Waiting;
   std::unordered_set<uint64> m_CancelledWaiting;
   // A master's list answers carry no challenge: one list query per master at a time, the others
