@@ -23,6 +23,7 @@ CHistoryGames::CHistoryGames(kgui::Panel *parent) : CBaseGamesPage(parent, "Hist
     m_pGameList->AddColumnHeader(kLastPlayedColumn, "LastPlayed", "#ServerBrowser_LastPlayed",
                                  kLastPlayedWidth, 20, 10000, 0);
     m_pGameList->SetColumnSortFunc(kLastPlayedColumn, CompareLastPlayed);
+    m_pGameList->SetColumnSortKeyFunc(kLastPlayedColumn, LastPlayedKey);
     // Most recent first; the base page's sort column breaks ties.
     m_pGameList->SortByColumn(kLastPlayedColumn, true);
   }
