@@ -114,8 +114,7 @@ def main():
         o.anchor("anchor_sort", "ref.mem.struct_vector.bytes_per_row.100000"), "plain struct", "<= 2x",
         lambda r: r <= 2.0)
     row(rows, "  (beside Qt's model)", o.gbench("listpanel", "BM_MemoryPerRow/0", "bytes_per_row"), "B",
-        o.anchor("anchor_qt_mem", "qt.mem.model_rss_growth.bytes_per_row.100000"), "Qt item model", "",
-        lambda r: True)
+        o.anchor("anchor_qt_mem", "qt.mem.model_rss_growth.bytes_per_row.100000"), "Qt item model", "", None)
 
     # Frames and the idle host.
     absolute(rows, "longest frame, 100,000 answers arriving",
