@@ -102,6 +102,8 @@ MouseCode MouseCodeForButton(int button) {
 
 }  // namespace
 
+CHostWindow::CHostWindow(CKGuiRuntime &runtime) : m_Runtime(runtime) {}
+
 CHostWindow::~CHostWindow() {
   if (m_pTexture) SDL_DestroyTexture(m_pTexture);
   if (m_pRenderer) SDL_DestroyRenderer(m_pRenderer);

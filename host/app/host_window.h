@@ -14,7 +14,8 @@ namespace kguihost {
 
 class CHostWindow final : public IFrameClient, public IWindowBackend {
  public:
-  explicit CHostWindow(CKGuiRuntime &runtime) : m_Runtime(runtime) {}
+  // Out of line: the members' destructors need SDL's complete event type.
+  explicit CHostWindow(CKGuiRuntime &runtime);
   ~CHostWindow();
   CHostWindow(const CHostWindow &) = delete;
   CHostWindow &operator=(const CHostWindow &) = delete;
