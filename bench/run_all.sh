@@ -32,7 +32,6 @@ cmake --build build-bench -j"$jobs" --target keyvalues_text_bench kgui2_listpane
   serverbrowser_internet_page_bench host_idle_bench plexa_query_bench servermaster_bench kgui-host \
   >"$out/build.log" 2>&1
 bin="$PWD/build-bench/bin"
-export SB_BIN_DIR="$bin"  # where the network benchmarks find the farm and the master
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/tmp/sb-bench-xdg}"

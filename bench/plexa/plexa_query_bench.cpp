@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_support.h"
 #include "farm_processes.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmakingservers.h"
@@ -47,31 +48,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-int IntArg(int argc, char **argv, const char *name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (!strcmp(argv[i], name)) return atoi(argv[i + 1]);
-  return fallback;
-}
-
-double Median(std::vector<double> values) {
-  if (values.empty()) return 0.0;
-  std::nth_element(values.begin(), values.begin() + static_cast<long>(values.size() / 2), values.end());
-  return values[values.size() / 2];
-}
-
 void OnStopSignal(int) {
   g_bBenchStop = true;
-}
-
-// The folder of this program, where the build puts the farm and the services too.
-std::string OwnFolder() {
-  std::error_code error;
-  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? "." : self.parent_path().string();
 }
 
 std::string FindInPath(const std::string &name) {
@@ -428,7 +406,7 @@ int main(int argc, char **argv) {
   stop.sa_handler = OnStopSignal;
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
-  if (!getenv("SB_BIN_DIR")) setenv("SB_BIN_DIR", OwnFolder().c_str(), 1);
+  UseToolsBesideThisProgram();
 
   // 1. The farm, as big as the descriptor limit allows.
   const uint64_t limit = RaiseDescriptorLimit();

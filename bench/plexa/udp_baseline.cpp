@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "bench_support.h"
 #include "tools/serverfarm/loopback_udp.h"
 
 std::atomic<bool> g_bBenchStop{false};
@@ -21,10 +22,6 @@ using Clock = std::chrono::steady_clock;
 constexpr uint32_t kEchoMagic = 0x45434830;
 constexpr int kEchoBatch = 64;
 constexpr double kLostAfterSeconds = 0.2;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // One client for both floors. `build(seq, packet, to)` writes request `seq` and names its
 // destination; `match(bytes, length)` gives the sequence number an answer carries, or -1.
@@ -171,10 +168,7 @@ int ChallengeNumber(const char *bytes, size_t length) {
 }  // namespace
 
 double RoundTrips::MedianUs() const {
-  if (m_RttUs.empty()) return 0.0;
-  std::vector<double> sorted = m_RttUs;
-  std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
-  return sorted[sorted.size() / 2];
+  return Median(m_RttUs);
 }
 
 RoundTrips EchoRoundTrips(int count, int inFlight, size_t requestBytes, size_t replyBytes,

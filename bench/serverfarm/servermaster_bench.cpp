@@ -18,24 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "farm_processes.h"
-#include "udp_baseline.h"
 #include "tools/serverfarm/loopback_udp.h"
 #include "tools/serverfarm/master_table.h"
+#include "udp_baseline.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-int IntArg(int argc, char **argv, const char *name, int fallback) {
-  for (int i = 1; i + 1 < argc; ++i)
-    if (!strcmp(argv[i], name)) return atoi(argv[i + 1]);
-  return fallback;
-}
 
 // Heartbeats handled per second by the table alone (heartbeat, challenge, checked infoResponse).
 double TableHeartbeats(int count) {
@@ -70,6 +61,7 @@ void Report(const char *name, double value, const char *unit, const std::string 
 }  // namespace
 
 int main(int argc, char **argv) {
+  UseToolsBesideThisProgram();
   const double maxSeconds = std::clamp(IntArg(argc, argv, "--max-seconds", 120), 10, 600);
   const uint64_t limit = RaiseDescriptorLimit();
   const int servers = std::clamp(
