@@ -7,6 +7,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   libcairo2-dev libsdl2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core zlib1g-dev
+  libpango1.0-dev
+  xvfb xdotool
   qstat
 )
 
