@@ -9,6 +9,7 @@ packages=(
   libcairo2-dev libsdl2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core zlib1g-dev
   libpango1.0-dev
   xvfb xdotool
+  groff-base desktop-file-utils appstream
   qstat
 )
 
