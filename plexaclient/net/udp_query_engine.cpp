@@ -13,10 +13,13 @@
 
 namespace {
 
-// Every datagram a socket can hold, so a size past the family's limit is seen, not cut.
-constexpr size_t kReceiveBuffer = 65536;
-// Datagrams read from one socket per wake-up, so timers keep running under a flood.
-constexpr int kReceiveBatch = 256;
+// One more byte than a family reads: the slot of a bigger datagram reports its whole size.
+constexpr size_t kReceiveSlot = k_nMaxAnswerBytes + 1;
+// Datagrams read from one socket per system call and per wake-up, so timers keep running under
+// a flood (the socket stays readable and the loop comes back to it at once).
+constexpr size_t kReceiveBatch = 64;
+// Datagrams handed to one sendmmsg.
+constexpr size_t kSendBatch = 64;
 // The longest the loop sleeps, so it rechecks its stop flag even if a wake-up were lost.
 constexpr int kMaxWaitMs = 500;
 
@@ -81,6 +84,18 @@ uint64 EntryKey(const MasterListEntry_t &entry) {
   return (uint64{entry.m_unIP} << 16) | entry.m_usPort;
 }
 
+class CSystemSocketCalls final : public INetSocketCalls {
+ public:
+  int SendMany(int socket, mmsghdr *messages, unsigned count) override {
+    return sendmmsg(socket, messages, count, 0);
+  }
+  int ReceiveMany(int socket, mmsghdr *messages, unsigned count) override {
+    return recvmmsg(socket, messages, count, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+  }
+};
+
+CSystemSocketCalls g_SystemSocketCalls;
+
 }  // namespace
 
 const char *NetCounterName(int counter) {
@@ -106,8 +121,20 @@ const char *NetCounterName(int counter) {
 
 // Sockets and thread ----------------------------------------------------------------------------
 
-CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options)
-    : m_Options(options), m_Random(std::random_device{}()), m_Buffer(kReceiveBuffer) {
+CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options, INetSocketCalls *calls)
+    : m_Options(options),
+      m_pCalls(calls ? calls : &g_SystemSocketCalls),
+      m_Random(std::random_device{}()),
+      m_ReceiveBytes(kReceiveSlot * kReceiveBatch),
+      m_ReceiveFrom(kReceiveBatch),
+      m_ReceiveVectors(kReceiveBatch),
+      m_ReceiveHeaders(kReceiveBatch) {
+  for (size_t i = 0; i < kReceiveBatch; ++i) {
+    m_ReceiveVectors[i] = {m_ReceiveBytes.data() + i * kReceiveSlot, kReceiveSlot};
+    m_ReceiveHeaders[i].msg_hdr.msg_iov = &m_ReceiveVectors[i];
+    m_ReceiveHeaders[i].msg_hdr.msg_iovlen = 1;
+    m_ReceiveHeaders[i].msg_hdr.msg_name = &m_ReceiveFrom[i];
+  }
   m_nInFlightLimit = std::max(1, options.m_nInFlight);
   m_Epoll = epoll_create1(EPOLL_CLOEXEC);
   m_Wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -140,16 +167,21 @@ CUdpQueryEngine::~CUdpQueryEngine() {
 void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
   if (queries.empty()) return;
   AddToCounter(k_NetWaiting, static_cast<int64>(queries.size()));
+  std::vector<Outgoing> sending;
   {
     std::lock_guard lock(m_StateMutex);
     for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
     Admit(NowNs());
+    HandOver();
+    sending.swap(m_Outbox);
     if (!ThreadWakesInTime()) WakeThread();
   }
+  SendOutgoing(sending);
 }
 
 void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
   if (ids.empty()) return;
+  std::vector<Outgoing> sending;
   {
     std::lock_guard lock(m_StateMutex);
     for (uint64 id : ids) {
@@ -160,16 +192,25 @@ void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
       }
     }
     Admit(NowNs());
+    HandOver();
+    sending.swap(m_Outbox);
     if (!ThreadWakesInTime()) WakeThread();
   }
+  SendOutgoing(sending);
 }
 
 void CUdpQueryEngine::SetInFlightLimit(int limit) {
   limit = std::max(1, limit);
   if (m_nInFlightLimit.exchange(limit) == limit) return;
-  std::lock_guard lock(m_StateMutex);
-  Admit(NowNs());
-  if (!ThreadWakesInTime()) WakeThread();
+  std::vector<Outgoing> sending;
+  {
+    std::lock_guard lock(m_StateMutex);
+    Admit(NowNs());
+    HandOver();
+    sending.swap(m_Outbox);
+    if (!ThreadWakesInTime()) WakeThread();
+  }
+  SendOutgoing(sending);
 }
 
 // A server's next send is a second away and the thread never sleeps longer than kMaxWaitMs, so
@@ -202,35 +243,58 @@ void CUdpQueryEngine::AddToCounter(int counter, int64 amount) {
 }
 
 void CUdpQueryEngine::Push(NetResult result) {
+  m_Finished.push_back(std::move(result));
+}
+
+// Called under m_StateMutex before it is released, so results are taken once per batch.
+void CUdpQueryEngine::HandOver() {
+  if (m_Finished.empty()) return;
   std::lock_guard lock(m_ResultMutex);
-  m_Results.push_back(std::move(result));
+  if (m_Results.empty()) {
+    m_Results.swap(m_Finished);
+  } else {
+    for (NetResult &result : m_Finished) m_Results.push_back(std::move(result));
+    m_Finished.clear();
+  }
 }
 
 // The loop ---------------------------------------------------------------------------------------
 
+// Each pass: timers, then new queries into free slots, results handed over and the pass's
+// datagrams sent in batches; then the wait, and one batch read from each readable socket.
 void CUdpQueryEngine::Run() {
   epoll_event events[8];
-  std::unique_lock lock(m_StateMutex);
+  std::vector<Outgoing> sending;
   while (!m_bStop) {
-    Admit(NowNs());
-    int64 waitNs = Ms(kMaxWaitMs);
-    if (!m_Deadlines.empty()) waitNs = std::min(waitNs, m_Deadlines.begin()->first - NowNs());
-    // Round up: waking a little late is harmless, waking early spins.
-    const int waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
-    m_nThreadWakesNs = NowNs() + Ms(waitMs);
-    lock.unlock();
+    int waitMs = 0;
+    {
+      std::lock_guard lock(m_StateMutex);
+      Expire(NowNs());
+      Admit(NowNs());
+      HandOver();
+      sending.swap(m_Outbox);
+      int64 waitNs = Ms(kMaxWaitMs);
+      if (!m_Deadlines.empty()) waitNs = std::min(waitNs, m_Deadlines.begin()->first - NowNs());
+      // Round up: waking a little late is harmless, waking early spins.
+      waitMs = waitNs <= 0 ? 0 : static_cast<int>((waitNs + 999999) / 1000000);
+      m_nThreadWakesNs = NowNs() + Ms(waitMs);
+    }
+    SendOutgoing(sending);
+    sending.clear();
     const int count = m_Epoll >= 0 ? epoll_wait(m_Epoll, events, 8, waitMs) : 0;
     if (m_Epoll < 0) std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
-    lock.lock();
     for (int i = 0; i < count && !m_bStop; ++i) {
       if (events[i].data.fd == m_Wake) {
         uint64 value = 0;
         [[maybe_unused]] const ssize_t got = read(m_Wake, &value, sizeof(value));
-      } else {
-        ReceiveAll(events[i].data.fd, NowNs());
+        continue;
       }
+      // Read without the lock, so callers starting queries are not held up by the system call.
+      const int got = ReceiveBatch(events[i].data.fd);
+      if (got <= 0) continue;
+      std::lock_guard lock(m_StateMutex);
+      TakeBatch(got, NowNs());
     }
-    Expire(NowNs());
   }
 }
 
@@ -315,13 +379,48 @@ bool CUdpQueryEngine::Send(Open &open, int64 now) {
   if (fd < 0) return false;
   open.m_SendNs[open.m_nSends] = now;
   ++open.m_nSends;
-  sockaddr_storage storage{};
-  const socklen_t length = query.m_Address.ToSockaddr(storage);
-  const ssize_t sent =
-      sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr *>(&storage), length);
-  // A failed send is retried on the usual schedule; the query goes silent if none gets through.
-  AddToCounter(sent == static_cast<ssize_t>(packet.size()) ? k_NetSent : k_NetSendFailed, 1);
+  // Leaves once the lock is released, microseconds from now: the round trip's error is small.
+  Outgoing &out = m_Outbox.emplace_back();
+  out.m_Socket = fd;
+  out.m_nToLength = query.m_Address.ToSockaddr(out.m_To);
+  out.m_Bytes = std::move(packet);
   return true;
+}
+
+// Called without the lock. A datagram that fails is retried on the usual schedule (the query
+// goes silent if none gets through); the ones after it are still tried.
+void CUdpQueryEngine::SendOutgoing(std::vector<Outgoing> &batch) {
+  mmsghdr headers[kSendBatch];
+  iovec vectors[kSendBatch];
+  for (size_t at = 0; at < batch.size();) {
+    // A run of datagrams for one socket.
+    const int fd = batch[at].m_Socket;
+    size_t count = 0;
+    for (; count < kSendBatch && at + count < batch.size() && batch[at + count].m_Socket == fd; ++count) {
+      Outgoing &out = batch[at + count];
+      vectors[count] = {out.m_Bytes.data(), out.m_Bytes.size()};
+      headers[count] = {};
+      headers[count].msg_hdr.msg_name = &out.m_To;
+      headers[count].msg_hdr.msg_namelen = out.m_nToLength;
+      headers[count].msg_hdr.msg_iov = &vectors[count];
+      headers[count].msg_hdr.msg_iovlen = 1;
+    }
+    int interrupted = 0;
+    for (size_t done = 0; done < count;) {
+      const int sent = m_pCalls->SendMany(fd, headers + done, static_cast<unsigned>(count - done));
+      if (sent < 0 && errno == EINTR && ++interrupted < 8) continue;
+      if (sent <= 0) {
+        // The datagram at the front failed (a full buffer, an unreachable address).
+        AddToCounter(k_NetSendFailed, 1);
+        ++done;
+        continue;
+      }
+      for (size_t i = done; i < done + static_cast<size_t>(sent); ++i)
+        AddToCounter(headers[i].msg_len == vectors[i].iov_len ? k_NetSent : k_NetSendFailed, 1);
+      done += static_cast<size_t>(sent);
+    }
+    at += count;
+  }
 }
 
 int64 CUdpQueryEngine::NextDeadline(const Open &open) const {
@@ -418,22 +517,34 @@ void CUdpQueryEngine::ReleaseDeferredMaster(const NetAddress &master) {
 
 // Answers ----------------------------------------------------------------------------------------
 
-void CUdpQueryEngine::ReceiveAll(int socket, int64 now) {
-  for (int i = 0; i < kReceiveBatch && !m_bStop; ++i) {
-    sockaddr_storage storage{};
-    socklen_t length = sizeof(storage);
-    const ssize_t got = recvfrom(socket, m_Buffer.data(), m_Buffer.size(), MSG_TRUNC,
-                                 reinterpret_cast<sockaddr *>(&storage), &length);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return;  // EAGAIN: drained; anything else (an ICMP error) has nothing to read
-    }
-    AddToCounter(k_NetReceived, 1);
+// Called without the lock: the number of datagrams read into the batch's slots.
+int CUdpQueryEngine::ReceiveBatch(int socket) {
+  for (mmsghdr &header : m_ReceiveHeaders) {
+    header.msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+    header.msg_hdr.msg_flags = 0;
+    header.msg_len = 0;
+  }
+  for (int interrupted = 0;; ++interrupted) {
+    const int got =
+        m_pCalls->ReceiveMany(socket, m_ReceiveHeaders.data(), static_cast<unsigned>(kReceiveBatch));
+    if (got < 0 && errno == EINTR && interrupted < 8) continue;
+    // EAGAIN: drained; anything else (an ICMP error) has nothing to read.
+    return std::min(got, static_cast<int>(kReceiveBatch));
+  }
+}
+
+void CUdpQueryEngine::TakeBatch(int count, int64 now) {
+  AddToCounter(k_NetReceived, count);
+  for (int i = 0; i < count && !m_bStop; ++i) {
+    const mmsghdr &header = m_ReceiveHeaders[static_cast<size_t>(i)];
     NetAddress from;
-    if (!NetAddress::FromSockaddr(reinterpret_cast<sockaddr *>(&storage), length, from)) continue;
-    const bool truncated = static_cast<size_t>(got) > m_Buffer.size();
-    const size_t size = std::min(static_cast<size_t>(got), m_Buffer.size());
-    OnDatagram(from, std::string_view(m_Buffer.data(), size), truncated, now);
+    if (!NetAddress::FromSockaddr(static_cast<const sockaddr *>(header.msg_hdr.msg_name),
+                                  header.msg_hdr.msg_namelen, from))
+      continue;
+    const bool truncated = header.msg_len > kReceiveSlot || (header.msg_hdr.msg_flags & MSG_TRUNC);
+    const size_t size = std::min<size_t>(header.msg_len, kReceiveSlot);
+    OnDatagram(from, std::string_view(m_ReceiveBytes.data() + static_cast<size_t>(i) * kReceiveSlot, size),
+               truncated, now);
   }
 }
 

@@ -1,7 +1,10 @@
 // The network backend's I/O thread: sends the queries of protocol families over UDP (IPv4 and
 // IPv6), ties each answer to its query by address and challenge, retries and gives up on the
 // monotonic clock, and queues results for the GUI thread. It never calls into response objects.
+// Datagrams go out and come in by batches: one system call and one lock for many of them.
 #pragma once
+
+#include <sys/socket.h>
 
 #include <atomic>
 #include <cstdint>
@@ -86,11 +89,23 @@ struct NetEngineOptions {
   bool m_bBroadcast = false;
 };
 
+// The engine's socket calls, behind a seam so tests can make them fail part way through a batch.
+class INetSocketCalls {
+ public:
+  virtual ~INetSocketCalls() = default;
+  // As sendmmsg(2) without flags: the number of leading messages sent, or -1 and errno.
+  virtual int SendMany(int socket, mmsghdr *messages, unsigned count) = 0;
+  // As recvmmsg(2) with MSG_DONTWAIT | MSG_TRUNC (msg_len is the datagram's whole size) and no
+  // timeout: the number of messages read, or -1 and errno.
+  virtual int ReceiveMany(int socket, mmsghdr *messages, unsigned count) = 0;
+};
+
 class CUdpQueryEngine {
  public:
   // Opens the sockets and starts the thread. Without any socket the engine still runs: every
-  // query is then over at once (silent), so requests end as they would with no network.
-  explicit CUdpQueryEngine(const NetEngineOptions &options);
+  // query is then over at once (silent), so requests end as they would with no network. `calls`
+  // (the system's when null) must outlive the engine.
+  explicit CUdpQueryEngine(const NetEngineOptions &options, INetSocketCalls *calls = nullptr);
   // Stops and joins the thread promptly, whatever is open; no results are made after that.
   ~CUdpQueryEngine();
   CUdpQueryEngine(const CUdpQueryEngine &) = delete;
@@ -124,6 +139,13 @@ class CUdpQueryEngine {
     bool m_bEnded = false;
     std::unordered_set<uint64> m_Seen;  // masters: entries given so far; any-source: answerers
   };
+  // A datagram built under the state lock and sent after it is released.
+  struct Outgoing {
+    int m_Socket = -1;
+    sockaddr_storage m_To{};
+    socklen_t m_nToLength = 0;
+    std::string m_Bytes;
+  };
 
   void Run();
   void WakeThread();
@@ -139,7 +161,6 @@ class CUdpQueryEngine {
   int64 NextDeadline(const Open &open) const;
   void Expire(int64 now);
   void OnTimer(uint64 id, Open &open, int64 now);
-  void ReceiveAll(int socket, int64 now);
   void OnDatagram(const NetAddress &from, std::string_view packet, bool truncated, int64 now);
   bool TryAnySource(const NetAddress &from, std::string_view packet, int64 now);
   bool MatchServerAnswer(uint64 id, Open &open, const NetAddress &from, std::string_view packet, int64 now,
@@ -147,8 +168,13 @@ class CUdpQueryEngine {
   bool MatchMasterAnswer(uint64 id, Open &open, std::string_view packet, int64 now, EPacketVerdict &verdict);
   void CountVerdict(EPacketVerdict verdict);
   void Push(NetResult result);
+  void HandOver();
+  void SendOutgoing(std::vector<Outgoing> &batch);
+  int ReceiveBatch(int socket);
+  void TakeBatch(int count, int64 now);
 
   NetEngineOptions m_Options;
+  INetSocketCalls *m_pCalls;
   int m_Epoll = -1;
   int m_Wake = -1;
   int m_Socket4 = -1;
@@ -164,6 +190,9 @@ class CUdpQueryEngine {
   // and cancel queries themselves. Taken before m_ResultMutex when both are.
   std::mutex m_StateMutex;
   int64 m_nThreadWakesNs = 0;  // when the thread's wait ends at the latest
+  // Whoever holds the lock sends these after releasing it, and hands these results over before.
+  std::vector<Outgoing> m_Outbox;
+  std::vector<NetResult> m_Finished;
   std::deque<NetQuery> m_Waiting;
   std::unordered_set<uint64> m_CancelledWaiting;
   // A master's list answers carry no challenge: one list query per master at a time, the others
@@ -174,7 +203,13 @@ class CUdpQueryEngine {
   std::vector<uint64> m_AnySource;
   std::set<std::pair<int64, uint64>> m_Deadlines;
   std::mt19937_64 m_Random;
-  std::vector<char> m_Buffer;
+
+  // The I/O thread's alone: one batch of datagrams read, each slot big enough to tell an
+  // oversized answer (its whole size is reported) from one the family may read.
+  std::vector<char> m_ReceiveBytes;
+  std::vector<sockaddr_storage> m_ReceiveFrom;
+  std::vector<iovec> m_ReceiveVectors;
+  std::vector<mmsghdr> m_ReceiveHeaders;
 
   std::thread m_Thread;
 };
