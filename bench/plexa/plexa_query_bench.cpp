@@ -11,15 +11,19 @@
 //     info query's sizes (and a bare info client against the same farm, to tell our cost from
 //     the farm's).
 //  5. one query: in flight alone, the median of `--singles`: our ping beside the raw round trip.
-// Ratios are printed beside their goals. Every wait is bounded; loopback only; the farm and
-// quakestat are stopped on every way out (SIGINT and SIGTERM included).
+// The rates are taken in rounds (the echo, ours, the bare client, quakestat one after another),
+// so a busy moment of the machine falls on a round, not on one side: each round gives its own
+// ratios, and the verdict is the median of them. Ratios are printed beside their goals. Every wait is
+// bounded; loopback only; the farm and quakestat are stopped on every way out (SIGINT and SIGTERM included).
 //
 // usage: plexa_query_bench [--servers N] [--inflight N] [--singles N] [--reps N] [--max-seconds S]
 //                          [--pump yield|spin|sleep] [--ours-only]
+// (--reps: the rounds, 5 by default)
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -126,8 +130,17 @@ class CPingCounter final : public IPlexaMatchmakingPingResponse {
 struct Measured {
   int m_nAnswered = 0, m_nSilent = 0;
   double m_flSeconds = 0.0;
+  double m_flCpuSeconds = 0.0;  // ours: the whole process's, user and system
   double Rate() const { return m_flSeconds > 0.0 ? m_nAnswered / m_flSeconds : 0.0; }
+  double CpuUsPerAnswer() const { return m_nAnswered ? m_flCpuSeconds * 1e6 / m_nAnswered : 0.0; }
 };
+
+// CPU time of the whole process, user and system: steadier than rates on a busy machine.
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 // The services' world: one game the farm's servers play, every server a stored favourite.
 std::string ServicesWorld(const std::string &userDir, const std::vector<NetAddress> &servers, int inFlight) {
@@ -145,12 +158,14 @@ std::string ServicesWorld(const std::string &userDir, const std::vector<NetAddre
 
 Measured FavoritesList(double maxSeconds) {
   CListCounter list;
+  const double cpuStart = ProcessCpuSeconds();
   const auto start = Clock::now();
   const ListRequestHandle request = ClientMatchmakingServers()->RequestFavoritesList(0, nullptr, 0, &list);
   Pump([&] { return list.m_bDone; }, maxSeconds);
   Measured measured{
       list.m_nAnswered, list.m_nSilent,
-      std::chrono::duration<double>((list.m_bDone ? list.m_DoneAt : Clock::now()) - start).count()};
+      std::chrono::duration<double>((list.m_bDone ? list.m_DoneAt : Clock::now()) - start).count(),
+      ProcessCpuSeconds() - cpuStart};
   ClientMatchmakingServers()->FreeListRequest(request);
   return measured;
 }
@@ -252,6 +267,10 @@ void Report(const char *name, double value, const char *unit, const std::string 
   printf("%-34s %12.1f %-7s %s\n", name, value, unit, note.c_str());
 }
 
+void ReportRatio(const char *name, double value, const std::string &note) {
+  printf("%-34s %12.3f %-7s %s\n", name, value, "x", note.c_str());
+}
+
 void Goal(const char *what, double ratio, bool met) {
   printf("# %-58s %8.3f  %s\n", what, ratio, met ? "PASS" : "MISS");
 }
@@ -289,17 +308,38 @@ double MedianRate(const std::vector<Measured> &runs) {
   return Median(rates);
 }
 
+// Round by round, ours over the yardstick of the same round; the median and every round's value.
+double MedianRatio(const std::vector<double> &ours, const std::vector<double> &yard, std::string &note) {
+  std::vector<double> ratios;
+  char text[32];
+  for (size_t i = 0; i < ours.size() && i < yard.size(); ++i) {
+    if (yard[i] <= 0.0) continue;
+    ratios.push_back(ours[i] / yard[i]);
+    snprintf(text, sizeof text, "%s%.3f", note.empty() ? "rounds " : " ", ratios.back());
+    note += text;
+  }
+  return Median(ratios);
+}
+
+template <class Run>
+std::vector<double> Rates(const std::vector<Run> &runs) {
+  std::vector<double> rates;
+  for (const Run &run : runs) rates.push_back(run.Rate());
+  return rates;
+}
+
 struct Options {
   int m_nServers = 10000;
   int m_nInFlight = 64;
   int m_nSingles = 200;
-  int m_nReps = 3;
+  int m_nReps = 5;
   double m_flMaxSeconds = 300;
   bool m_bOursOnly = false;  // for a profiler: no quakestat, no floors
 };
 
 struct Figures {
-  std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;
+  std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;         // one per round (pings: one)
+  std::vector<RoundTrips> m_Bare, m_Echo;                         // one per round
   RoundTrips m_BareRate, m_BareSingle, m_EchoRate, m_EchoSingle;  // the rates: the median run
   std::string m_BareRuns, m_EchoRuns;
   std::vector<double> m_OursSingleUs;
@@ -307,9 +347,10 @@ struct Figures {
   int64 m_nSent = 0, m_nReceived = 0, m_nDropped = 0;
 };
 
-// Steps 2 and 5 with the services bound; false when they could not be.
-bool MeasureOurs(const Options &options, const std::string &dir, const std::vector<NetAddress> &servers,
-                 Figures &figures) {
+// Binds the services to a world of `servers` and times single queries (step 5); false when they
+// could not be bound.
+bool BindOurs(const Options &options, const std::string &dir, const std::vector<NetAddress> &servers,
+              Figures &figures) {
   std::string error;
   if (!WriteLinesAtomically(dir + "/services.vdf",
                             {ServicesWorld(dir + "/user", servers, options.m_nInFlight)}, error)) {
@@ -326,26 +367,35 @@ bool MeasureOurs(const Options &options, const std::string &dir, const std::vect
   // The first network request starts the I/O thread: warm it (and the farm's server) up.
   SingleQueries(servers[0], 5, phase);
   figures.m_OursSingleUs = SingleQueries(servers[0], options.m_nSingles, phase);
-  for (int i = 0; i < options.m_nReps && !g_bBenchStop; ++i)
-    figures.m_Ours.push_back(FavoritesList(phase / options.m_nReps));
-  if (!g_bBenchStop) figures.m_OursPings.push_back(PingAll(servers, phase));
+  return true;
+}
+
+// After the rounds: the N pings at once, the services' counters, and the services unbound.
+void FinishOurs(const Options &options, const std::vector<NetAddress> &servers, Figures &figures) {
+  if (!g_bBenchStop) figures.m_OursPings.push_back(PingAll(servers, options.m_flMaxSeconds / 8));
   figures.m_nSent = NetCounter("sent");
   figures.m_nReceived = NetCounter("received");
   for (const char *name : {"dropped_foreign", "dropped_challenge", "dropped_malformed", "dropped_oversized",
                            "dropped_wrong_marker", "dropped_wrong_command"})
     figures.m_nDropped += std::max<int64>(0, NetCounter(name));
   ClientAPI_Shutdown();
-  return true;
 }
 
 void Print(const Options &options, int servers, const Figures &f) {
   const double ours = MedianRate(f.m_Ours), quake = MedianRate(f.m_Quakestat);
+  std::string rawRounds, quakeRounds;
+  const double rawRatio = MedianRatio(Rates(f.m_Ours), Rates(f.m_Echo), rawRounds);
+  const double quakeRatio = MedianRatio(Rates(f.m_Ours), Rates(f.m_Quakestat), quakeRounds);
   const double raw = f.m_EchoRate.Rate(), rawUs = f.m_EchoSingle.MedianUs();
   const double oursUs = Median(f.m_OursSingleUs);
   char note[160];
   snprintf(note, sizeof note, "Favorites list, %.3f s wall; ",
            f.m_Ours.empty() ? 0.0 : f.m_Ours.back().m_flSeconds);
   Report("ours.list_servers_per_s", ours, "srv/s", note + RunNote(f.m_Ours));
+  std::vector<double> cpu;
+  for (const Measured &run : f.m_Ours) cpu.push_back(run.CpuUsPerAnswer());
+  Report("ours.list_cpu_us_per_server", Median(cpu), "us",
+         "the process's CPU (pump and I/O thread) per answered server, median of the rounds");
   Report("ours.pings_per_s", MedianRate(f.m_OursPings), "srv/s",
          "N pings at once; " + RunNote(f.m_OursPings));
   snprintf(note, sizeof note, "datagrams sent %lld, received %lld, dropped %lld",
@@ -369,15 +419,20 @@ void Print(const Options &options, int servers, const Figures &f) {
   Report("bare_client.farm_single_info_us", f.m_BareSingle.MedianUs(), "us", "the same server, bare getinfo");
   Report("udp.raw_rtt_us", rawUs, "us", "echo in this process, alone in flight");
 
-  printf("# in flight %d, %d servers\n", options.m_nInFlight, servers);
-  if (raw > 0) Goal("ours / raw rate (goal >= 0.5)", ours / raw, ours / raw >= 0.5);
+  if (rawRatio > 0)
+    ReportRatio("ratio.ours_over_raw", rawRatio, "median of the rounds' ratios; " + rawRounds);
+  if (quakeRatio > 0)
+    ReportRatio("ratio.ours_over_quakestat", quakeRatio, "median of the rounds' ratios; " + quakeRounds);
+
+  printf("# in flight %d, %d servers, %zu rounds\n", options.m_nInFlight, servers, f.m_Ours.size());
+  if (rawRatio > 0) Goal("ours / raw rate, median of rounds (goal >= 0.5)", rawRatio, rawRatio >= 0.5);
   if (f.m_BareRate.Rate() > 0)
     printf("# %-58s %8.3f\n", "ours / bare client on the farm", ours / f.m_BareRate.Rate());
   if (!f.m_bQuakestat)
     printf("# ours vs quakestat: skipped, %s\n",
            options.m_bOursOnly ? "--ours-only" : "quakestat is not installed");
-  else if (quake > 0)
-    Goal("ours / quakestat rate (goal > 1: faster)", ours / quake, ours > quake);
+  else if (quakeRatio > 0)
+    Goal("ours / quakestat rate, median of rounds (goal > 1)", quakeRatio, quakeRatio > 1.0);
   if (rawUs > 0)
     Goal("ours single query / raw round trip (goal <= 1.5)", oursUs / rawUs, oursUs / rawUs <= 1.5);
   if (f.m_BareSingle.MedianUs() > 0)
@@ -392,7 +447,7 @@ int main(int argc, char **argv) {
   options.m_nServers = std::clamp(IntArg(argc, argv, "--servers", 10000), 1, 60000);
   options.m_nInFlight = std::clamp(IntArg(argc, argv, "--inflight", 64), 1, 4096);
   options.m_nSingles = std::clamp(IntArg(argc, argv, "--singles", 200), 1, 10000);
-  options.m_nReps = std::clamp(IntArg(argc, argv, "--reps", 3), 1, 20);
+  options.m_nReps = std::clamp(IntArg(argc, argv, "--reps", 5), 1, 20);
   options.m_flMaxSeconds = std::clamp(IntArg(argc, argv, "--max-seconds", 300), 30, 1800);
   for (int i = 1; i < argc; ++i) options.m_bOursOnly |= !strcmp(argv[i], "--ours-only");
   for (int i = 1; i + 1 < argc; ++i) {
@@ -411,7 +466,7 @@ int main(int argc, char **argv) {
   // 1. The farm, as big as the descriptor limit allows.
   const uint64_t limit = RaiseDescriptorLimit();
   const int servers = static_cast<int>(std::min<uint64_t>(options.m_nServers, limit > 128 ? limit - 128 : 1));
-  printf("# plexa_query_bench: %d servers, %d in flight, %d runs each (median shown)\n", servers,
+  printf("# plexa_query_bench: %d servers, %d in flight, %d rounds (median shown)\n", servers,
          options.m_nInFlight, options.m_nReps);
   if (servers < options.m_nServers)
     printf("# note: the descriptor limit (%llu) allows %d servers, not %d\n",
@@ -440,35 +495,39 @@ int main(int argc, char **argv) {
     std::string error;
     WriteLinesAtomically(dir + "/servers.txt", listLines, error);
 
-    // 4 and 5, raw: the bare client first, so the echo answers with an info answer's size.
+    // 4 and 5, one at a time: the bare client first, so the echo answers with an info answer's size.
     Figures figures;
     const double phase = options.m_flMaxSeconds / 8;
+    const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
+    size_t replyBytes = 250;
     if (!options.m_bOursOnly) {
       figures.m_BareSingle = InfoRoundTrips(
           std::vector<NetAddress>(static_cast<size_t>(options.m_nSingles), addresses[0]), 1, phase);
-      const size_t replyBytes = figures.m_BareSingle.m_nReplyBytes ? figures.m_BareSingle.m_nReplyBytes : 250;
-      const size_t requestBytes = std::string("\xff\xff\xff\xffgetinfo 12345678901").size();
-      // Taken in turns, so a busy moment of the machine does not fall on one of them alone.
-      std::vector<RoundTrips> bare, echo;
-      for (int i = 0; i < options.m_nReps && !g_bBenchStop; ++i) {
-        bare.push_back(InfoRoundTrips(addresses, options.m_nInFlight, phase / options.m_nReps));
-        echo.push_back(
-            EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, phase / options.m_nReps));
-      }
-      figures.m_BareRate = MedianRun(std::move(bare), figures.m_BareRuns);
-      figures.m_EchoRate = MedianRun(std::move(echo), figures.m_EchoRuns);
+      if (figures.m_BareSingle.m_nReplyBytes) replyBytes = figures.m_BareSingle.m_nReplyBytes;
       figures.m_EchoSingle = EchoRoundTrips(options.m_nSingles, 1, requestBytes, replyBytes, phase);
     }
 
-    // 2. Ours.
-    if (!g_bBenchStop && MeasureOurs(options, dir, addresses, figures)) status = 0;
-
-    // 3. quakestat.
+    // 2 to 4 in rounds, each a share of the phases' time: the echo, ours, the bare client, quakestat.
     const std::string quakestat = options.m_bOursOnly ? "" : FindInPath("quakestat");
     figures.m_bQuakestat = !quakestat.empty();
-    for (int i = 0; figures.m_bQuakestat && i < options.m_nReps && !g_bBenchStop; ++i)
-      figures.m_Quakestat.push_back(
-          RunQuakestat(quakestat, dir + "/servers.txt", dir + "/quakestat.out", options.m_nInFlight, phase));
+    const bool bound = !g_bBenchStop && BindOurs(options, dir, addresses, figures);
+    const double share = phase / options.m_nReps;
+    for (int i = 0; bound && i < options.m_nReps && !g_bBenchStop; ++i) {
+      if (!options.m_bOursOnly)
+        figures.m_Echo.push_back(EchoRoundTrips(10000, options.m_nInFlight, requestBytes, replyBytes, share));
+      figures.m_Ours.push_back(FavoritesList(share));
+      if (!options.m_bOursOnly)
+        figures.m_Bare.push_back(InfoRoundTrips(addresses, options.m_nInFlight, share));
+      if (figures.m_bQuakestat)
+        figures.m_Quakestat.push_back(RunQuakestat(quakestat, dir + "/servers.txt", dir + "/quakestat.out",
+                                                   options.m_nInFlight, share));
+    }
+    figures.m_BareRate = MedianRun(figures.m_Bare, figures.m_BareRuns);
+    figures.m_EchoRate = MedianRun(figures.m_Echo, figures.m_EchoRuns);
+    if (bound) {
+      FinishOurs(options, addresses, figures);
+      status = 0;
+    }
 
     if (g_bBenchStop) {
       printf("# stopped\n");
