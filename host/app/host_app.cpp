@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "common/command_line.h"
 #include "common/filesystem_helpers.h"
 #include "host/app/game_launcher.h"
 #include "host/app/host_config.h"
@@ -83,7 +84,7 @@ CHostApp::~CHostApp() {
 
 int CHostApp::Run(int argc, const char *const *argv) {
   int status = Start(argc, argv);
-  if (status != 0 || m_Options.help) return status;
+  if (status != 0 || m_Options.help || m_Options.version) return status;
   Loop();
   bool scriptFailed = m_pScript && m_pScript->Failed();
   Stop();
@@ -101,10 +102,16 @@ int CHostApp::Start(int argc, const char *const *argv) {
     fputs(HostUsage(), stdout);
     return 0;
   }
+  if (m_Options.version) {
+    PrintVersion(stdout, "kgui-host");
+    return 0;
+  }
   std::vector<CScriptStep> steps;
   if (!m_Options.scriptFile.empty() && !ReadScript(steps)) return 2;
   m_ExecutableDir = ExecutableDir();
+  if (!FindGameDir() || !NamedFilesExist()) return 1;
   HandOverUserDir();
+  if (!MakeUserDir()) return 1;
   m_Headless = m_Options.headless || !HasDisplay();
   // Scripted and frame-limited runs without a window step a clock of their own, one frame at a
   // time: they run as fast as they can and repeat exactly.
@@ -133,6 +140,45 @@ void CHostApp::HandOverUserDir() {
   setenv(kServicesUserDirVariable, m_UserDir.c_str(), 1);
 }
 
+bool CHostApp::FindGameDir() {
+  const bool named = !m_Options.gameDir.empty();
+  m_GameDir = named ? m_Options.gameDir : DefaultGameDir(m_ExecutableDir);
+  std::error_code failure;
+  if (std::filesystem::is_directory(m_GameDir, failure)) return true;
+  if (!named) {
+    fprintf(stderr, "kgui-host: no 'game' folder beside kgui-host or above it; name one with --game DIR\n");
+  } else {
+    const bool exists = std::filesystem::exists(m_GameDir, failure);
+    fprintf(stderr, "kgui-host: the game folder '%s' %s\n", EscapeControlCharacters(m_GameDir).c_str(),
+            exists ? "is not a folder" : "does not exist");
+  }
+  return false;
+}
+
+bool CHostApp::NamedFilesExist() {
+  const std::pair<const char *, const std::string &> named[] = {{"--config", m_Options.configFile},
+                                                                {"--services", m_Options.servicesModule}};
+  for (const auto &[option, path] : named) {
+    std::error_code failure;
+    if (path.empty() || std::filesystem::is_regular_file(path, failure)) continue;
+    const bool exists = std::filesystem::exists(path, failure);
+    fprintf(stderr, "kgui-host: %s '%s' %s\n", option, EscapeControlCharacters(path).c_str(),
+            exists ? "is not a regular file" : "does not exist");
+    return false;
+  }
+  return true;
+}
+
+bool CHostApp::MakeUserDir() {
+  std::error_code failure;
+  std::filesystem::create_directories(m_UserDir, failure);
+  if (!failure && std::filesystem::is_directory(m_UserDir, failure)) return true;
+  const std::string why = failure ? failure.message() : "it is not a folder";
+  fprintf(stderr, "kgui-host: cannot create the user folder '%s': %s\n",
+          EscapeControlCharacters(m_UserDir).c_str(), why.c_str());
+  return false;
+}
+
 bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
   std::string text, error;
   if (!ReadCheckedFile(m_Options.scriptFile, text, kMaxReadFileBytes, FileTrust::Any, &error)) {
@@ -148,11 +194,10 @@ bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
 
 bool CHostApp::PrepareRuntime() {
   CRuntimeOptions options;
-  options.gameDir = m_Options.gameDir.empty() ? DefaultGameDir(m_ExecutableDir) : m_Options.gameDir;
+  options.gameDir = m_GameDir;
   options.userDir = m_UserDir;
-  options.language = m_Options.language;
+  options.language = m_Options.language.empty() ? "english" : m_Options.language;
   std::error_code ignored;
-  std::filesystem::create_directories(options.userDir, ignored);
   m_pRuntime = std::make_unique<CKGuiRuntime>(options);
   m_pRuntime->SetAlwaysPaint(m_Options.alwaysPaint);
   const char *check = getenv(kCheckRepaintVariable);

@@ -2,7 +2,8 @@
 // (InitModule, PostInitModule, ActivateModule, RunModuleFrame at 60 frames a second,
 // ShutdownModule), runs scripts and writes screenshots.
 //
-// Exit status: 0 done, 1 a bad command line, configuration or module, 2 a script that could not
+// Exit status: 0 done (also --help and --version), 1 a bad command line, a missing game folder or
+// file, a user folder that cannot be made, a bad configuration or module, 2 a script that could not
 // be read or whose steps failed.
 #pragma once
 
@@ -43,8 +44,14 @@ class CHostApp {
 
  private:
   int Start(int argc, const char *const *argv);
+  // The game folder (--game, or found near the executable); false, said why, when there is none.
+  bool FindGameDir();
+  // The files named by --config and --services are there; false, said which, when one is not.
+  bool NamedFilesExist();
   // Fixes the user folder (absolute) and hands it to the services through the environment.
   void HandOverUserDir();
+  // Creates the user folder when missing; false, said why, when it cannot be made.
+  bool MakeUserDir();
   bool ReadScript(std::vector<CScriptStep> &steps);
   bool PrepareRuntime();
   bool StartModule();
@@ -66,6 +73,7 @@ class CHostApp {
 
   CHostOptions m_Options;
   std::string m_ExecutableDir;
+  std::string m_GameDir;  // path id "GAME"
   std::string m_UserDir;  // path id "CONFIG", shared with the services
   bool m_Headless = false;
   bool m_VirtualClock = false;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/command_line.h"
 #include "kstdlib/strtools.h"
 
 namespace kguihost {
@@ -22,6 +23,33 @@ const ValueOption kValueOptions[] = {
     {"--screenshot", &CHostOptions::screenshotFile},
 };
 
+struct FlagOption {
+  const char *name;
+  bool CHostOptions::*field;
+};
+
+const FlagOption kFlagOptions[] = {
+    {"--headless", &CHostOptions::headless},        {"--realtime", &CHostOptions::realtime},
+    {"--always-paint", &CHostOptions::alwaysPaint}, {"--help", &CHostOptions::help},
+    {"--version", &CHostOptions::version},
+};
+
+const CommandOption kCommandOptions[] = {
+    {"--headless"},
+    {"--realtime"},
+    {"--always-paint"},
+    {"--help", "-h"},
+    {"--version"},
+    {"--config", nullptr, true},
+    {"--game", nullptr, true},
+    {"--user-dir", nullptr, true},
+    {"--services", nullptr, true},
+    {"--language", nullptr, true},
+    {"--script", nullptr, true},
+    {"--screenshot", nullptr, true},
+    {"--frames", nullptr, true},
+};
+
 bool ParseFrames(const char *text, int &frames) {
   const char *end = nullptr;
   bool overflow = false;
@@ -37,6 +65,8 @@ const char *HostUsage() {
   return "usage: kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR]\n"
          "                 [--user-dir DIR] [--services SO] [--language NAME] [--script FILE]\n"
          "                 [--screenshot FILE --frames N] MODULE\n"
+         "       kgui-host --help | --version\n"
+         "Options take their value as '--name VALUE' or '--name=VALUE'.\n"
          "  --headless        render offscreen even when a display is there\n"
          "  --realtime        a headless script or frame count runs on the real clock, not a\n"
          "                    simulated one (for servers that answer in real time)\n"
@@ -44,65 +74,41 @@ const char *HostUsage() {
          "                    nothing changes (for comparisons)\n"
          "  --config FILE     host configuration: messages sent at start, the launcher's games\n"
          "  --game DIR        the folder of path id GAME (default: the 'game' folder near kgui-host)\n"
-         "  --user-dir DIR    the folder of path id CONFIG (default: ~/.config/serverbrowser)\n"
+         "  --user-dir DIR    the folder of path id CONFIG, created when missing\n"
+         "                    (default: ~/.config/serverbrowser)\n"
          "  --services SO     record SO as the client services module for this user\n"
-         "  --language NAME   language of token files (default: english)\n"
+         "  --language NAME   language of token files (default: from the locale, else english)\n"
          "  --script FILE     run the steps of a script (wait, move, click, type, key, message,\n"
          "                    shot, dump, quit)\n"
          "  --screenshot FILE save a PNG after --frames N frames, then quit\n"
-         "  --frames N        stop after N frames\n";
+         "  --frames N        stop after N frames\n"
+         "  -h, --help        print this help and exit\n"
+         "  --version         print the version and exit\n";
 }
 
 bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, std::string &error) {
-  for (int i = 1; i < argc; ++i) {
-    const char *arg = argv[i];
-    if (strcmp(arg, "--headless") == 0) {
-      options.headless = true;
-      continue;
-    }
-    if (strcmp(arg, "--realtime") == 0) {
-      options.realtime = true;
-      continue;
-    }
-    if (strcmp(arg, "--always-paint") == 0) {
-      options.alwaysPaint = true;
-      continue;
-    }
-    if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
-      options.help = true;
-      continue;
-    }
-    bool matched = false;
-    for (const ValueOption &option : kValueOptions) {
-      if (strcmp(arg, option.name) != 0) continue;
-      if (i + 1 >= argc || !*argv[i + 1]) {
-        error = std::string(option.name) + " needs a value";
-        return false;
-      }
-      options.*option.field = argv[++i];
-      matched = true;
-    }
-    if (matched) continue;
-    if (strcmp(arg, "--frames") == 0) {
-      if (i + 1 >= argc || !ParseFrames(argv[i + 1], options.frames)) {
-        error = "--frames needs a whole number of frames from 1";
-        return false;
-      }
-      ++i;
-      continue;
-    }
-    if (arg[0] == '-') {
-      error = std::string("unknown option ") + arg;
-      return false;
-    }
-    if (!options.modulePath.empty()) {
-      error =
-          std::string("only one module can be loaded; got '") + options.modulePath + "' and '" + arg + "'";
-      return false;
-    }
-    options.modulePath = arg;
+  CCommandLine line;
+  if (!line.Parse(argc, argv, kCommandOptions)) {
+    error = line.Error();
+    return false;
   }
-  if (options.help) return true;
+  for (const FlagOption &flag : kFlagOptions) {
+    if (line.Has(flag.name)) options.*flag.field = true;
+  }
+  for (const ValueOption &option : kValueOptions) {
+    if (line.Has(option.name)) options.*option.field = line.Value(option.name);
+  }
+  if (line.Has("--frames") && !ParseFrames(line.Value("--frames").c_str(), options.frames)) {
+    error = "--frames needs a whole number of frames from 1";
+    return false;
+  }
+  const std::vector<std::string> &operands = line.Operands();
+  if (operands.size() > 1) {
+    error = "only one module can be loaded; got '" + operands[0] + "' and '" + operands[1] + "'";
+    return false;
+  }
+  if (!operands.empty()) options.modulePath = operands[0];
+  if (options.help || options.version) return true;
   if (options.modulePath.empty()) {
     error = "no module given";
     return false;

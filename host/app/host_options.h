@@ -1,7 +1,8 @@
 // The host's command line:
 //   kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR] [--user-dir DIR]
-//   [--services SO]
-//             [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
+//             [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
+//   kgui-host --help | --version
+// Values come as "--name VALUE" or "--name=VALUE".
 #pragma once
 
 #include <string>
@@ -13,11 +14,12 @@ struct CHostOptions {
   bool realtime = false;     // headless runs keep the real clock (real servers answer in real time)
   bool alwaysPaint = false;  // paint and show every frame whole and never idle (for comparisons)
   bool help = false;
+  bool version = false;
   std::string configFile;
   std::string gameDir;  // "GAME"; found beside the executable when not given
   std::string userDir;  // "CONFIG"; $XDG_CONFIG_HOME/serverbrowser or ~/.config/serverbrowser
   std::string servicesModule;
-  std::string language = "english";
+  std::string language;  // empty: the user's locale decides (LanguageForLocale)
   std::string scriptFile;
   std::string screenshotFile;
   int frames = -1;  // run this many frames, then stop (-1: until told to)

@@ -1,8 +1,8 @@
 #include "tools/kv/kv_tool.h"
 
-#include <algorithm>
 #include <utility>
 
+#include "common/command_line.h"
 #include "common/filesystem_helpers.h"
 #include "common/filesystem_stdio.h"
 #include "tier0/dbg.h"
@@ -15,11 +15,14 @@ const char kUsageText[] =
     "usage: kv check FILE...        print each file's parse reports\n"
     "       kv dump FILE            print the tree, one node a line: name, type code, value\n"
     "       kv fmt FILE [--force]   print the file in the standard layout\n"
-    "       kv --help\n"
+    "       kv --help | --version\n"
     "\n"
     "check exits with 1 when a file has errors. fmt refuses files with errors, comments,\n"
     "conditional entries or #include lines (formatting would drop them) unless given --force.\n"
-    "A missing or unreadable file exits with 2.\n";
+    "A bad command line, a missing or unreadable file exits with 2. Files after \"--\" may begin\n"
+    "with \"-\".\n";
+
+const CommandOption kOptions[] = {{"--force"}, {"--help", "-h"}, {"--version"}};
 
 // The tool prints every report itself; the library's copies on stderr would only repeat them.
 void DropReport(const SpewInfo &, void *) {}
@@ -33,14 +36,24 @@ std::string Shown(const std::string &text) {
 }  // namespace
 
 int CKvTool::Run(const std::vector<std::string> &args) {
-  if (args.empty()) return Usage(m_pErr, kUsage);
-  const std::string &command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") return Usage(m_pOut, kOk);
+  std::vector<const char *> argv = {"kv"};
+  for (const std::string &arg : args) argv.push_back(arg.c_str());
+  CCommandLine line;
+  if (!line.Parse(static_cast<int>(argv.size()), argv.data(), kOptions)) {
+    fprintf(m_pErr, "kv: %s\n", Shown(line.Error()).c_str());
+    return Usage(m_pErr, kUsage);
+  }
+  if (line.Has("--help")) return Usage(m_pOut, kOk);
+  if (line.Has("--version")) {
+    PrintVersion(m_pOut, "kv");
+    return kOk;
+  }
+  if (line.Operands().empty()) return Usage(m_pErr, kUsage);
+  const std::string &command = line.Operands()[0];
+  if (command == "help") return Usage(m_pOut, kOk);
 
-  std::vector<std::string> files(args.begin() + 1, args.end());
-  const auto forceFlag = std::find(files.begin(), files.end(), "--force");
-  const bool force = forceFlag != files.end();
-  if (force) files.erase(forceFlag);
+  const std::vector<std::string> files(line.Operands().begin() + 1, line.Operands().end());
+  const bool force = line.Has("--force");
   if (command == "check" && !files.empty() && !force) return Check(files);
   if (command == "dump" && files.size() == 1 && !force) return Dump(files[0]);
   if (command == "fmt" && files.size() == 1) return Format(files[0], force);

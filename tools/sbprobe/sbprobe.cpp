@@ -7,12 +7,20 @@
 #include <string>
 #include <system_error>
 
+#include "common/command_line.h"
 #include "serverbrowser/IKGuiModule.h"
 #include "serverbrowser/IServerBrowser.h"
 #include "tier0/validator.h"
 #include "tier1/interface.h"
 
 namespace {
+
+const char kUsage[] =
+    "usage: sbprobe MODULE\n"
+    "       sbprobe --help | --version\n"
+    "  loads MODULE and lists the interfaces it exports\n";
+
+const CommandOption kOptions[] = {{"--help", "-h"}, {"--version"}};
 
 constexpr const char *kKnownInterfaces[] = {
     SERVERBROWSER_INTERFACE_VERSION,
@@ -50,11 +58,31 @@ void PrintAudit(CreateInterfaceFn factory) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: sbprobe MODULE\n  loads MODULE and lists the interfaces it exports\n");
+  CCommandLine line;
+  if (!line.Parse(argc, argv, kOptions)) {
+    fprintf(stderr, "sbprobe: %s\n%s", line.Error().c_str(), kUsage);
     return 2;
   }
-  const std::string path = AbsoluteModulePath(argv[1]);
+  if (line.Has("--help")) {
+    fputs(kUsage, stdout);
+    return 0;
+  }
+  if (line.Has("--version")) {
+    PrintVersion(stdout, "sbprobe");
+    return 0;
+  }
+  if (line.Operands().size() != 1) {
+    fprintf(stderr, "sbprobe: %s\n%s",
+            line.Operands().empty() ? "no module given" : "only one module at a time", kUsage);
+    return 2;
+  }
+  const std::string path = AbsoluteModulePath(line.Operands()[0].c_str());
+  std::error_code failure;
+  if (!std::filesystem::is_regular_file(path, failure)) {
+    fprintf(stderr, "sbprobe: '%s' %s\n", path.c_str(),
+            std::filesystem::exists(path, failure) ? "is not a regular file" : "does not exist");
+    return 1;
+  }
   CSysModule *module = LoadModule(path.c_str());
   if (!module) {
     const char *reason = dlerror();
