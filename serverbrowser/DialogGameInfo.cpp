@@ -323,8 +323,10 @@ void CDialogGameInfo::FormatPlayTime(int seconds, char *out, size_t size) {
 int CDialogGameInfo::CompareTimePlayed(kgui::ListPanel *list, const kgui::ListPanelItem &a,
                                        const kgui::ListPanelItem &b) {
   (void)list;
-  const int first = a.m_pKV ? a.m_pKV->GetInt("TimeSec", -1) : -1;
-  const int second = b.m_pKV ? b.m_pKV->GetInt("TimeSec", -1) : -1;
+  KeyValues *recordA = a.GetRecord();
+  KeyValues *recordB = b.GetRecord();
+  const int first = recordA ? recordA->GetInt("TimeSec", -1) : -1;
+  const int second = recordB ? recordB->GetInt("TimeSec", -1) : -1;
   if (first > second) return -1;
   if (first < second) return 1;
   return 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ListPanelRowValues.h"
 #include "kgui_controls/BuildFactoryHelper.h"
 #include "kgui_controls/ImageList.h"
 #include "kgui_controls/ListPanelColumnHeader.h"
@@ -43,17 +44,19 @@ std::string HeaderText(const char *text) {
   return std::string(text, length);
 }
 
-// A record's whole number under `key`, or 0; text that is not a number is not reported, it is
-// the caller's data.
-int ReadRecordInt(KeyValues *record, const char *key) {
-  KeyValues *value = record->FindKey(key);
-  KeyValues::ConversionStatus status = KeyValues::Success;
-  return value ? value->GetInt(nullptr, 0, &status) : 0;
+// A row's whole number under `key`, or 0; text that is not a number is not reported, it is the
+// caller's data.
+int ReadItemInt(const ListPanelItem &item, HKeySymbol key) {
+  ListPanelValue value;
+  return ListPanelValue::Find(item, key, value) ? value.ReadInt() : 0;
 }
 
 }  // namespace
 
 ListPanel::ListPanel(Panel *parent, const char *panelName) : Panel(parent, panelName) {
+  m_ImageSymbol = KeyValues::CallGetSymbolForString("image");
+  m_ImageSelectedSymbol = KeyValues::CallGetSymbolForString("imageSelected");
+  m_CheckSymbol = KeyValues::CallGetSymbolForString("check");
   m_vecSections.push_back(section_t());
   // A long empty text breaks into lines at its spaces rather than running out of the list.
   m_EmptyText.SetWrap(true);
@@ -308,8 +311,14 @@ int ListPanel::AllocateItemID() {
   return static_cast<int>(m_DataItems.size()) - 1;
 }
 
+void ListPanel::CopyIntoItem(ListPanelItem &item, KeyValues *data) {
+  item.m_pValues = ListPanelRowValues::Build(data);
+  if (!item.m_pValues) item.m_pKV = data->MakeCopy();
+}
+
 void ListPanel::ReleaseItem(ListPanelItem &item) {
   if (item.m_pKV && !item.m_bShareData) item.m_pKV->Destroy();
+  ListPanelRowValues::Free(item.m_pValues);
   if (item.m_bChecked) --m_nCheckedCount;
   item = ListPanelItem();
 }
@@ -321,10 +330,17 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
   ForgetRowSortKeys(itemID);
   item.m_bInUse = true;
   item.m_bShareData = shareData && data;
-  item.m_pKV = item.m_bShareData ? data : (data ? data->MakeCopy() : new KeyValues("Item"));
+  if (item.m_bShareData) {
+    item.m_pKV = data;
+  } else if (data) {
+    CopyIntoItem(item, data);
+  } else {
+    KeyValuesAD empty(new KeyValues("Item"));
+    CopyIntoItem(item, empty.get());
+  }
   item.m_unUserData = userValue;
-  item.m_nImageIndex = ReadRecordInt(item.m_pKV, "image");
-  item.m_nImageIndexSelected = ReadRecordInt(item.m_pKV, "imageSelected");
+  item.m_nImageIndex = ReadItemInt(item, m_ImageSymbol);
+  item.m_nImageIndexSelected = ReadItemInt(item, m_ImageSelectedSymbol);
 
   AppendVisible(itemID);
   if (sortNow) {
@@ -339,7 +355,7 @@ int ListPanel::AddItem(KeyValues *data, unsigned int userValue, bool scrollToIte
   if (scrollToItem) ScrollToItem(itemID);
 
   if (FindCheckColumn() >= 0) {
-    if (m_bNewItemsChecked) m_DataItems[itemID].m_pKV->SetInt("check", 1);
+    if (m_bNewItemsChecked) m_DataItems[itemID].GetRecord()->SetInt("check", 1);
     if (SyncItemCheck(itemID)) PostItemsChecked(itemID);
   }
   return itemID;
@@ -352,17 +368,26 @@ int ListPanel::GetVisibleItemCount() {
 KeyValues *ListPanel::GetItemData(int itemID) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item) return nullptr;
-  // The caller may edit the record without telling the list.
+  // The caller may edit the record without telling the list; from now on the row reads it.
   ForgetRowSortKeys(itemID);
-  return item->m_pKV;
+  return item->GetRecord();
 }
 
 void ListPanel::SetItemData(int itemID, KeyValues *data, bool shareData) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item || !data || data == item->m_pKV) return;
-  if (!item->m_bShareData) item->m_pKV->Destroy();
+  // The new copy is made before the old record goes: `data` may lie inside it.
+  KeyValues *oldRecord = item->m_bShareData ? nullptr : item->m_pKV;
+  ListPanelRowValues *oldValues = item->m_pValues;
+  item->m_pKV = nullptr;
+  item->m_pValues = nullptr;
   item->m_bShareData = shareData;
-  item->m_pKV = shareData ? data : data->MakeCopy();
+  if (shareData)
+    item->m_pKV = data;
+  else
+    CopyIntoItem(*item, data);
+  if (oldRecord) oldRecord->Destroy();
+  ListPanelRowValues::Free(oldValues);
   ApplyItemChanges(itemID);
 }
 
@@ -515,7 +540,7 @@ bool ListPanel::IsItemChecked(int itemID) {
 bool ListPanel::SyncItemCheck(int itemID) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item) return false;
-  const bool checked = ReadRecordInt(item->m_pKV, "check") != 0;
+  const bool checked = ReadItemInt(*item, m_CheckSymbol) != 0;
   if (checked == item->m_bChecked) return false;
   item->m_bChecked = checked;
   m_nCheckedCount += checked ? 1 : -1;
@@ -525,7 +550,7 @@ bool ListPanel::SyncItemCheck(int itemID) {
 void ListPanel::SetItemChecked(int itemID, bool checked) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item) return;
-  item->m_pKV->SetInt("check", checked ? 1 : 0);
+  item->GetRecord()->SetInt("check", checked ? 1 : 0);
   ForgetRowSortKeys(itemID);
   SyncItemCheck(itemID);
   Repaint();

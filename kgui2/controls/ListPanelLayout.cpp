@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "DefaultTheme.h"
+#include "ListPanelRowValues.h"
 #include "kgui/IImage.h"
 #include "kgui_controls/ImageList.h"
 #include "kgui_controls/ListPanel.h"
@@ -408,35 +409,31 @@ void ListPanel::SetEmptyText(const char16_t *text) {
 // ---- cell contents
 
 int ListPanel::CellImageIndex(const ListPanelItem &item, const column_t &column) {
-  KeyValues *value = item.m_pKV->FindKey(column.m_NameSymbol);
-  if (!value) return 0;
-  KeyValues::ConversionStatus status = KeyValues::Success;
-  return value->GetInt(nullptr, 0, &status);
+  ListPanelValue value;
+  return ListPanelValue::Find(item, column.m_NameSymbol, value) ? value.ReadInt() : 0;
 }
 
 std::u16string ListPanel::CellText(const ListPanelItem &item, const column_t &column) {
-  KeyValues *value = item.m_pKV->FindKey(column.m_NameSymbol);
-  if (!value) return std::u16string();
+  ListPanelValue value;
+  if (!ListPanelValue::Find(item, column.m_NameSymbol, value)) return std::u16string();
   char number[64];
-  switch (value->GetDataType()) {
+  switch (value.type) {
     case KeyValues::TYPE_STRING:
-      return Utf8ToWide(value->GetString());
+      return Utf8ToWide(value.text);
     case KeyValues::TYPE_WSTRING:
-      return value->GetWString();
+      return value.wide;
     case KeyValues::TYPE_INT:
-      snprintf(number, sizeof(number), "%d", value->GetInt());
+      snprintf(number, sizeof(number), "%d", value.Int());
       return Utf8ToWide(number);
     case KeyValues::TYPE_FLOAT:
-      snprintf(number, sizeof(number), "%f", static_cast<double>(value->GetFloat()));
+      snprintf(number, sizeof(number), "%f", static_cast<double>(value.Float()));
       return Utf8ToWide(number);
     case KeyValues::TYPE_UINT64:
-      snprintf(number, sizeof(number), "%llu", static_cast<unsigned long long>(value->GetUint64()));
+      snprintf(number, sizeof(number), "%llu", static_cast<unsigned long long>(value.word));
       return Utf8ToWide(number);
-    case KeyValues::TYPE_INT64: {
+    case KeyValues::TYPE_INT64:
       // Reading converts the node in place; a copy keeps the record as it is.
-      KeyValuesAD copy(value->MakeCopy());
-      return Utf8ToWide(copy->GetString());
-    }
+      return Utf8ToWide(value.ConvertedText().c_str());
     default:
       return std::u16string();
   }

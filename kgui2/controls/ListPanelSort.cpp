@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ListPanelRowValues.h"
 #include "kgui_controls/ListPanel.h"
 #include "kgui_controls/ListPanelColumnHeader.h"
 #include "kstdlib/strtools.h"
@@ -44,27 +45,24 @@ void ReportMixedTypes() {
 
 // The default order of a column without a sort function: rows holding the value first, then by
 // type, then by value. Reading never converts the records.
-int CompareValues(KeyValues *a, KeyValues *b) {
+int CompareValues(const ListPanelValue *a, const ListPanelValue *b) {
   if (!a || !b) return a ? -1 : (b ? 1 : 0);
-  const KeyValues::types_t typeA = a->GetDataType(), typeB = b->GetDataType();
-  if (typeA != typeB) {
+  if (a->type != b->type) {
     ReportMixedTypes();
-    return CompareNumbers(typeA, typeB);
+    return CompareNumbers(a->type, b->type);
   }
-  switch (typeA) {
+  switch (a->type) {
     case KeyValues::TYPE_STRING:
-      return V_stricmp(a->GetString(), b->GetString());
+      return V_stricmp(a->text, b->text);
     case KeyValues::TYPE_WSTRING:
-      return CompareWideIgnoringCase(a->GetWString(), b->GetWString());
+      return CompareWideIgnoringCase(a->wide, b->wide);
     case KeyValues::TYPE_INT:
-      return CompareNumbers(a->GetInt(), b->GetInt());
+      return CompareNumbers(a->Int(), b->Int());
     case KeyValues::TYPE_FLOAT:
-      return CompareFloats(a->GetFloat(), b->GetFloat());
+      return CompareFloats(a->Float(), b->Float());
     case KeyValues::TYPE_UINT64:
-      return CompareNumbers(a->GetUint64(), b->GetUint64());
     case KeyValues::TYPE_PTR:
-      return CompareNumbers(reinterpret_cast<uintptr_t>(a->GetPtr()),
-                            reinterpret_cast<uintptr_t>(b->GetPtr()));
+      return CompareNumbers(a->word, b->word);
     default:
       return 0;
   }
@@ -121,34 +119,31 @@ bool ListPanel::HasSortKeys(const column_t &column) const {
 // The default order's key: the value's type in the top byte, then the value; rows without the
 // value after every other.
 ListPanel::SortKey ListPanel::RecordValueKey(const column_t &column, int itemID, int part) {
-  KeyValues *value = m_DataItems[itemID].m_pKV->FindKey(column.m_NameSymbol);
-  if (!value) return SortKey{~uint64{0}, SortKey::kLast};
-  const KeyValues::types_t type = value->GetDataType();
+  ListPanelValue value;
+  if (!ListPanelValue::Find(m_DataItems[itemID], column.m_NameSymbol, value))
+    return SortKey{~uint64{0}, SortKey::kLast};
+  const KeyValues::types_t type = value.type;
   const uint64 typeBits = static_cast<uint64>(type & 0xFF) << 56;
   SortKey key{typeBits, SortKey::kLast};
   switch (type) {
     case KeyValues::TYPE_STRING: {
       // Part 0 holds the first 7 bytes beside the type, every further part 8.
       uint64 bytes = 0;
-      const bool ended =
-          part == 0 ? FoldedBytes(value->GetString(), 0, 7, bytes)
-                    : FoldedBytes(value->GetString(), 7 + 8 * static_cast<size_t>(part - 1), 8, bytes);
+      const bool ended = part == 0 ? FoldedBytes(value.text, 0, 7, bytes)
+                                   : FoldedBytes(value.text, 7 + 8 * static_cast<size_t>(part - 1), 8, bytes);
       key.value = part == 0 ? (typeBits | bytes) : bytes;
       key.end = ended ? SortKey::kLast : SortKey::kMore;
       break;
     }
     case KeyValues::TYPE_INT:
-      key.value = typeBits | (static_cast<uint32>(value->GetInt()) ^ 0x80000000u);
+      key.value = typeBits | (static_cast<uint32>(value.Int()) ^ 0x80000000u);
       break;
     case KeyValues::TYPE_FLOAT:
-      key.value = typeBits | SortableFloat(value->GetFloat());
+      key.value = typeBits | SortableFloat(value.Float());
       break;
     case KeyValues::TYPE_UINT64:
-      key = part == 0 ? SortKey{typeBits, SortKey::kMore} : SortKey{value->GetUint64(), SortKey::kLast};
-      break;
     case KeyValues::TYPE_PTR:
-      key = part == 0 ? SortKey{typeBits, SortKey::kMore}
-                      : SortKey{reinterpret_cast<uintptr_t>(value->GetPtr()), SortKey::kLast};
+      key = part == 0 ? SortKey{typeBits, SortKey::kMore} : SortKey{value.word, SortKey::kLast};
       break;
     case KeyValues::TYPE_WSTRING:
       key.end = SortKey::kUnknown;
@@ -214,8 +209,10 @@ void ListPanel::PrepareSortKeys() {
 int ListPanel::CompareColumn(int storageIndex, int a, int b) {
   const column_t &column = m_ColumnsData[storageIndex];
   if (column.m_pSortFunc) return column.m_pSortFunc(this, m_DataItems[a], m_DataItems[b]);
-  return CompareValues(m_DataItems[a].m_pKV->FindKey(column.m_NameSymbol),
-                       m_DataItems[b].m_pKV->FindKey(column.m_NameSymbol));
+  ListPanelValue valueA, valueB;
+  const bool hasA = ListPanelValue::Find(m_DataItems[a], column.m_NameSymbol, valueA);
+  const bool hasB = ListPanelValue::Find(m_DataItems[b], column.m_NameSymbol, valueB);
+  return CompareValues(hasA ? &valueA : nullptr, hasB ? &valueB : nullptr);
 }
 
 void ListPanel::SortRangeByComparison(int *begin, int *end, int level) {

@@ -114,7 +114,8 @@ class ListPanel : public Panel, public ITypingJumpClient {
   virtual int AddItem(KeyValues *data, unsigned int userValue, bool scrollToItem, bool sortNow,
                       bool shareData = false);
   virtual int GetVisibleItemCount();
-  // The row's record, or null.
+  // The row's record (the list's copy, made now from the row's values when the row kept them
+  // compactly, and kept from then on), or null.
   virtual KeyValues *GetItemData(int itemID);
   virtual void SetItemData(int itemID, KeyValues *data, bool shareData = false);
   // Between display rows and ids; -1 when out of range or not shown.
@@ -287,6 +288,9 @@ class ListPanel : public Panel, public ITypingJumpClient {
   ListPanelItem *ItemAt(int itemID);
   int AllocateItemID();
   void ReleaseItem(ListPanelItem &item);
+  // Gives the row the list's own copy of `data`: compact values where they can hold it, else a
+  // record.
+  static void CopyIntoItem(ListPanelItem &item, KeyValues *data);
   void AppendVisible(int itemID);
   // Takes a row out of the display order. The place is marked and dropped at the next look at the
   // rows, so hiding or removing many rows one by one costs one pass, not one per row.
@@ -376,6 +380,10 @@ class ListPanel : public Panel, public ITypingJumpClient {
 
   // ---- items
   std::vector<ListPanelItem> m_DataItems;  // index = item id
+  // The record keys the list itself reads.
+  HKeySymbol m_ImageSymbol = 0;
+  HKeySymbol m_ImageSelectedSymbol = 0;
+  HKeySymbol m_CheckSymbol = 0;
   std::vector<int> m_FreeItemIDs;          // slots to reuse, the last freed first
   std::vector<int> m_VisibleItems;         // shown ids in display order (-1: a place to drop)
   bool m_bVisibleItemsDirty = false;       // m_VisibleItems holds places to drop

@@ -1,5 +1,9 @@
 // ListPanelItem: one row of a ListPanel. The list keeps its items in a pool whose index is the
 // item id; sort functions receive two items and read their records or user values.
+//
+// A row keeps a compact copy of the values it was given rather than a KeyValues tree; the record
+// is made from it the first time someone asks for it (GetRecord, ListPanel::GetItemData) and the
+// row keeps and reads that record from then on.
 #pragma once
 
 #include "tier0/platform.h"
@@ -9,10 +13,21 @@ class KeyValues;
 namespace kgui {
 
 class IImage;
+class ListPanelRowValues;
+struct ListPanelValue;
 
 struct ListPanelItem {
-  // The row's record: the list's own copy, or the caller's when the row shares it.
-  KeyValues *m_pKV = nullptr;
+  ListPanelItem() = default;
+  // The pool moves its items; a copy would share the row's values with it.
+  ListPanelItem(const ListPanelItem &) = delete;
+  ListPanelItem &operator=(const ListPanelItem &) = delete;
+  ListPanelItem(ListPanelItem &&) = default;
+  ListPanelItem &operator=(ListPanelItem &&) = default;
+
+  // The row's record: the list's own copy (made now from the row's values when it has none yet),
+  // or the caller's when the row shares it; null for a free slot. Valid while the row keeps it.
+  KeyValues *GetRecord() const;
+
   // A value of the caller's (the server pages keep their server index here).
   uint32 m_unUserData = 0;
   // Read from the record's "image" and "imageSelected" when the row is added; not drawn.
@@ -34,6 +49,15 @@ struct ListPanelItem {
   bool m_bInUse = false;     // the pool slot holds a row
   bool m_bSelected = false;  // mirrors the selection, so painting asks in constant time
   bool m_bChecked = false;   // the row's check box (lists with a checkable column)
+
+ private:
+  friend class ListPanel;
+  friend struct ListPanelValue;
+
+  // The record once the row holds one (see GetRecord); until then null, and the row's values are
+  // in m_pValues. Never both.
+  mutable KeyValues *m_pKV = nullptr;
+  mutable ListPanelRowValues *m_pValues = nullptr;
 };
 
 }  // namespace kgui

@@ -107,10 +107,13 @@ class ListPanelSortKeysTest : public ListPanelTest {
     g_Outside.scores.push_back(static_cast<int>(random() % 7) - 3);
     g_Outside.missing.push_back(random() % 10 == 0);
     const int itemID = m_pList->AddItem(record, index, false, false, share);
-    if (share)
+    if (share) {
       m_Shared.emplace_back(record);
-    else
-      record->Destroy();
+    } else {
+      // The reference reads these values, so that the list's rows stay as the list keeps them.
+      if (m_Copies.size() <= static_cast<size_t>(itemID)) m_Copies.resize(itemID + 1);
+      m_Copies[itemID].reset(record);
+    }
     if (random() % 6 == 0)
       m_pList->SetItemSection(itemID, static_cast<int>(random() % m_pList->GetSectionCount()));
     return itemID;
@@ -120,8 +123,13 @@ class ListPanelSortKeysTest : public ListPanelTest {
     ListPanel::SortFunc func = col == 2 ? CompareOutsideName : (col == 3 ? CompareOutsideScore : nullptr);
     if (func) return func(m_pList, *m_pList->GetItem(a), *m_pList->GetItem(b));
     const char *key = m_pList->GetColumnName(col);
-    return ReferenceValueOrder(m_pList->GetItem(a)->m_pKV->FindKey(key),
-                               m_pList->GetItem(b)->m_pKV->FindKey(key));
+    return ReferenceValueOrder(ReferenceRecord(a)->FindKey(key), ReferenceRecord(b)->FindKey(key));
+  }
+
+  // The values the row was added with, or its record once the test edited it.
+  KeyValues *ReferenceRecord(int itemID) {
+    if (static_cast<size_t>(itemID) < m_Copies.size() && m_Copies[itemID]) return m_Copies[itemID].get();
+    return m_pList->GetItem(itemID)->GetRecord();
   }
 
   // The shown rows as the comparisons alone order them.
@@ -154,6 +162,7 @@ class ListPanelSortKeysTest : public ListPanelTest {
   }
 
   std::vector<KeyValuesAD> m_Shared;
+  std::vector<KeyValuesAD> m_Copies;  // by item id
 };
 
 void SetText(KeyValues *record, std::mt19937 &random) {
@@ -189,6 +198,7 @@ TEST_F(ListPanelSortKeysTest, EveryColumnOrdersExactlyAsItsComparison) {
       m_pList->ClearItems();
       g_Outside = Outside();
       m_Shared.clear();
+      m_Copies.clear();
       for (int i = 0; i < 600; ++i) AddRandomRow(random, c.setValue, share);
       // Every column as the primary, after every column as the secondary, in both directions.
       for (int secondary = 0; secondary < 4; ++secondary) {
@@ -278,6 +288,7 @@ TEST_F(ListPanelSortKeysTest, RecordsEditedInPlaceSortByTheirNewValues) {
   // The first row moves among the others, which only the record's new value can tell.
   const std::vector<int> before = SortedBy(0, true);
   m_pList->GetItemData(before.front())->SetInt("value", 250);
+  m_Copies[before.front()].reset();
   std::vector<int> order = SortedBy(0, true);
   EXPECT_NE(order, before);
   EXPECT_EQ(order, ReferenceOrder());
