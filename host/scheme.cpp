@@ -9,6 +9,7 @@
 #include "host/scheme_border.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace kguihost {
 
@@ -31,7 +32,8 @@ CScheme::~CScheme() = default;
 bool CScheme::Load(IFileSystem &fileSystem, const char *fileName) {
   KeyValuesAD root(new KeyValues("Scheme"));
   std::string errors;
-  if (!root->LoadFromFile(&fileSystem, fileName, nullptr, &errors) || !root->GetFirstSubKey()) {
+  if (!LoadKeyValuesFileWithPlaces(root.get(), &fileSystem, fileName, nullptr, &errors) ||
+      !root->GetFirstSubKey()) {
     Warning("Scheme: cannot read '%s'%s%s; using defaults\n", fileName, errors.empty() ? "" : ": ",
             errors.c_str());
     return false;
@@ -85,7 +87,8 @@ void CScheme::ReadBorders(KeyValues *borders) {
     for (int side = 0; side < CSchemeBorder::SIDE_COUNT; ++side) {
       const char *text = entry->GetString(kSides[side], "");
       Color color;
-      if (*text && ResolveColor(text, color)) border->SetSideColor(static_cast<CSchemeBorder::Side>(side), color);
+      if (*text && ResolveColor(text, color))
+        border->SetSideColor(static_cast<CSchemeBorder::Side>(side), color);
     }
     m_Borders[entry->GetName()] = std::move(border);
   }

@@ -8,6 +8,7 @@
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace kguihost {
 
@@ -22,7 +23,9 @@ void CUserConfigStore::Load() {
   m_pRoot.reset(new KeyValues("UserConfig"));
   m_DamageNotice.clear();
   std::string errors;
-  if (m_pRoot->LoadFromFile(&m_FileSystem, m_FileName.c_str(), m_PathID.c_str(), &errors)) return;
+  if (LoadKeyValuesFileWithPlaces(m_pRoot.get(), &m_FileSystem, m_FileName.c_str(), m_PathID.c_str(),
+                                  &errors))
+    return;
   m_pRoot.reset(new KeyValues("UserConfig"));
   // The next save would replace what the user had with empty settings: keep it beside.
   std::string aside;

@@ -26,15 +26,26 @@ void ReportLoad(const std::string &path, const std::string &errors) {
   if (!errors.empty()) Warning("plexaclient: %s:\n%s", path.c_str(), errors.c_str());
 }
 
+// A world file that could not be read, told as one sentence: what the services do about it, then
+// why (the reader's reports, each with its line and column, below it).
+void ReportUnreadable(const std::string &path, std::string errors, const char *outcome) {
+  while (!errors.empty() && errors.back() == '\n') errors.pop_back();
+  if (errors.empty()) {
+    Warning("plexaclient: %s, as '%s' cannot be read\n", outcome, path.c_str());
+  } else if (errors.find('\n') == std::string::npos) {
+    Warning("plexaclient: %s, as %s\n", outcome, errors.c_str());
+  } else {
+    Warning("plexaclient: %s, as '%s' cannot be read:\n%s\n", outcome, path.c_str(), errors.c_str());
+  }
+}
+
 }  // namespace
 
 CClientServices::CClientServices(std::string configPath) : m_ConfigPath(std::move(configPath)) {
   auto world = std::make_shared<CPlexaWorld>();
   std::string errors;
   if (!world->LoadFromFile(m_ConfigPath, &errors)) {
-    while (!errors.empty() && errors.back() == '\n') errors.pop_back();
-    Warning("plexaclient: %s; starting with an empty world\n",
-            errors.empty() ? m_ConfigPath.c_str() : errors.c_str());
+    ReportUnreadable(m_ConfigPath, errors, "starting with an empty world");
   } else {
     ReportLoad(m_ConfigPath, errors);
   }
@@ -101,7 +112,7 @@ bool CClientServices::ReloadConfig() {
   auto world = std::make_shared<CPlexaWorld>();
   std::string errors;
   if (!world->LoadFromFile(m_ConfigPath, &errors)) {
-    Warning("plexaclient: %s; keeping the configuration in use\n", errors.c_str());
+    ReportUnreadable(m_ConfigPath, errors, "keeping the configuration in use");
     return false;
   }
   ReportLoad(m_ConfigPath, errors);

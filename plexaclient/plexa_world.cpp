@@ -14,6 +14,7 @@
 #include "plexaclient/net/protocol_registry.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace {
 
@@ -144,8 +145,8 @@ bool CPlexaWorld::LoadFromFile(const std::string &path, std::string *errors) {
   }
   KeyValuesAD root(new KeyValues("PlexaClient"));
   std::string parseErrors;
-  if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &parseErrors)) {
-    Report(errors, parseErrors.empty() ? path + ": not a key/value file" : parseErrors);
+  if (!LoadKeyValuesWithPlaces(root.get(), path.c_str(), text.c_str(), &parseErrors)) {
+    Report(errors, parseErrors.empty() ? "'" + path + "' is not a key/value file" : parseErrors);
     return false;
   }
   LoadFromKeyValues(root.get(), errors, NormalFolder(std::filesystem::path(path).parent_path()));

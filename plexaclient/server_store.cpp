@@ -10,6 +10,7 @@
 #include "tier0/dbg.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   }
   KeyValuesAD root(new KeyValues("StoredServers"));
   std::string errors;
-  if (!root->LoadFromBuffer(path.c_str(), text.c_str(), &errors)) {
+  if (!LoadKeyValuesWithPlaces(root.get(), path.c_str(), text.c_str(), &errors)) {
     KeepUnusableFile(path + ": " + errors);
     return;
   }

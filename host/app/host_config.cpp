@@ -1,13 +1,14 @@
 #include "host/app/host_config.h"
 
 #include "kstdlib/strtools.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace kguihost {
 
 bool CHostConfig::Load(IFileSystem &fileSystem, const std::string &path, std::string &error) {
   KeyValuesAD root(new KeyValues("HostConfig"));
   std::string errors;
-  if (!root->LoadFromFile(&fileSystem, path.c_str(), nullptr, &errors)) {
+  if (!LoadKeyValuesFileWithPlaces(root.get(), &fileSystem, path.c_str(), nullptr, &errors)) {
     error = "cannot read the configuration '" + path + "'" + (errors.empty() ? "" : ": " + errors);
     return false;
   }

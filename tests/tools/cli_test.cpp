@@ -132,10 +132,26 @@ TEST(CommandLines, ValuesAfterAnEqualsSignRunTheHost) {
 
   // A file whose name begins with "-" comes after "--".
   WriteWholeFile(dir.File("-odd.res"), "\"A\" { \"k\" \"v\" }\n");
+  const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());
   Result odd = RunTool(dir, "kv", {"check", "--", "-odd.res"});
+  std::filesystem::current_path(before);
   EXPECT_EQ(odd.status, 0) << odd.err;
   EXPECT_EQ(odd.out, "-odd.res: ok\n");
+}
+
+// kv check's reports are the reader's text, each followed by the line and column it names.
+TEST(KvCheck, ReportsEndWithTheirLineAndColumn) {
+  TempDir dir;
+  WriteWholeFile(dir.File("bad.res"), "\"A\" \"x\"\n\"B\" { \"k\" }\n");
+  Result r = RunTool(dir, "kv", {"check", dir.File("bad.res")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "KeyValues Error: LoadFromBuffer: missing {   (current key: 'A') in file " +
+                       dir.File("bad.res") +
+                       " [offset: 7]\n\n  at line 1, column 8\n"
+                       "KeyValues Error: RecursiveLoadFromBuffer:  got } in key in file " +
+                       dir.File("bad.res") + " [offset: 19]\nB, k, \n  at line 2, column 12\n" +
+                       dir.File("bad.res") + ": 2 errors\n");
 }
 
 }  // namespace

@@ -41,6 +41,32 @@ bool KeyValues::LoadFromFile(IFileSystem *filesystem, const char *path, const ch
   return LoadFromBuffer(path, buf, errors);
 }
 
+bool LoadKeyValuesWithPlaces(KeyValues *root, const char *resourceName, CUtlBuffer &buf,
+                             std::string *errors) {
+  if (!root) return false;
+  KeyValuesParseReport report;
+  const bool ok = CKeyValuesReader(resourceName, buf, report).Load(root);
+  if (errors) *errors = KeyValuesErrorsWithPlaces(report);
+  return ok;
+}
+
+bool LoadKeyValuesWithPlaces(KeyValues *root, const char *resourceName, const char *text,
+                             std::string *errors) {
+  if (!text) return false;
+  const size_t length = strlen(text);
+  if (length > static_cast<size_t>(INT32_MAX)) return false;
+  CUtlBuffer buf(text, static_cast<int>(length), CUtlBuffer::READ_ONLY | CUtlBuffer::TEXT_BUFFER);
+  return LoadKeyValuesWithPlaces(root, resourceName, buf, errors);
+}
+
+bool LoadKeyValuesFileWithPlaces(KeyValues *root, IFileSystem *fileSystem, const char *path,
+                                 const char *pathID, std::string *errors) {
+  Assert(fileSystem);
+  CUtlBuffer buf(0, 0, CUtlBuffer::TEXT_BUFFER);
+  if (!root || !LoadFileIntoBuffer(fileSystem, path, buf, true, pathID)) return false;
+  return LoadKeyValuesWithPlaces(root, path, buf, errors);
+}
+
 void KeyValues::RecursiveSaveToFile(CUtlBuffer &buf, int indentLevel, int flags) {
   CKeyValuesWriter(buf, flags).Write(this, indentLevel);
 }

@@ -437,10 +437,52 @@ void CKeyValuesReader::ReportError(const char *message) {
 
   ++m_Report.errorCount;
   m_Report.errors += text;
+  KeyValuesErrorPlace place = PlaceOfGetOffset();
+  place.end = m_Report.errors.size();
+  m_Report.places.push_back(place);
   if (m_bReportToWarning && !m_bReported) {
     m_bReported = true;
     Warning("%s", text);
   }
+}
+
+KeyValuesErrorPlace CKeyValuesReader::PlaceOfGetOffset() {
+  const char *text = static_cast<const char *>(m_Buffer.Base());
+  int offset = m_Buffer.TellGet();
+  if (offset > m_Buffer.TellMaxPut()) offset = m_Buffer.TellMaxPut();
+  if (!text || offset < 0) offset = 0;
+  if (offset < m_nCountedTo) {
+    m_nCountedTo = 0;
+    m_Counted = {};
+  }
+  // A byte order mark is no character an editor shows.
+  if (m_nCountedTo == 0 && offset >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0) m_nCountedTo = 3;
+  for (int i = m_nCountedTo; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++m_Counted.line;
+      m_Counted.column = 1;
+    } else {
+      // UTF-8 continuation bytes do not start a character.
+      m_Counted.column += (text[i] & 0xC0) != 0x80;
+    }
+  }
+  m_nCountedTo = offset;
+  return m_Counted;
+}
+
+std::string KeyValuesErrorsWithPlaces(const KeyValuesParseReport &report) {
+  std::string placed;
+  size_t from = 0;
+  for (const KeyValuesErrorPlace &place : report.places) {
+    if (place.end < from || place.end > report.errors.size()) break;
+    placed.append(report.errors, from, place.end - from);
+    // A report cut at its longest length lacks its line end.
+    if (!placed.empty() && placed.back() != '\n') placed += '\n';
+    placed += "  at line " + std::to_string(place.line) + ", column " + std::to_string(place.column) + "\n";
+    from = place.end;
+  }
+  placed += report.errors.substr(from < report.errors.size() ? from : report.errors.size());
+  return placed;
 }
 
 void CKeyValuesReader::PushKey(HKeySymbol symbol) {

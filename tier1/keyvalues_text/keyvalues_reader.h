@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "kstdlib/ikeyvaluessystem.h"
 #include "tier1/keyvalues_text/condition_evaluator.h"
@@ -10,13 +11,23 @@
 
 class CUtlBuffer;
 class CKeyValuesTokenizer;
+class IFileSystem;
 class KeyValues;
 struct KeyValuesToken;
 
+// Where the reader stood when it reported an error: the line and column (both from 1, the column
+// counted in characters) of the offset its report names.
+struct KeyValuesErrorPlace {
+  int line = 1;
+  int column = 1;
+  size_t end = 0;  // where the error's report ends in KeyValuesParseReport::errors
+};
+
 // What one parse found besides the tree.
 struct KeyValuesParseReport {
-  std::string errors;  // every error report, in order
-  std::string notes;   // reports that are not errors: bad expression tokens, "#include" lines
+  std::string errors;                       // every error report, in order
+  std::vector<KeyValuesErrorPlace> places;  // one per error report, in the same order
+  std::string notes;  // reports that are not errors: bad expression tokens, "#include" lines
   int errorCount = 0;
   int entries = 0;  // top-level entries kept in the tree
   bool sawComment = false;
@@ -64,6 +75,9 @@ class CKeyValuesReader final : private IConditionContext {
   bool EvaluateCondition(KeyValuesToken &token);
   // --- error reports
   void ReportError(const char *message);
+  // The line and column of the get offset, counted from the start of the text (or from the last
+  // place counted, as errors come in order): only errors pay for it, never tokens.
+  KeyValuesErrorPlace PlaceOfGetOffset();
   void PushKey(HKeySymbol symbol);
   void PopKey();
   void SetCurrentKey(HKeySymbol symbol);
@@ -76,6 +90,21 @@ class CKeyValuesReader final : private IConditionContext {
   HKeySymbol m_KeyStack[kErrorStackSize] = {};
   int m_nDepth = 0;
   int m_nMaxDepth = 0;
+  // What PlaceOfGetOffset counted last: up to this offset, and the place there.
+  int m_nCountedTo = 0;
+  KeyValuesErrorPlace m_Counted;
   bool m_bReportToWarning = true;
   bool m_bReported = false;
 };
+
+// The reports of `report.errors`, each followed by a line "  at line 3, column 7" with its place,
+// for messages a person reads.
+std::string KeyValuesErrorsWithPlaces(const KeyValuesParseReport &report);
+
+// Parse like KeyValues::LoadFromBuffer and LoadFromFile; `errors` (when given) takes the reports
+// with their lines and columns (KeyValuesErrorsWithPlaces).
+bool LoadKeyValuesWithPlaces(KeyValues *root, const char *resourceName, CUtlBuffer &buf, std::string *errors);
+bool LoadKeyValuesWithPlaces(KeyValues *root, const char *resourceName, const char *text,
+                             std::string *errors);
+bool LoadKeyValuesFileWithPlaces(KeyValues *root, IFileSystem *fileSystem, const char *path,
+                                 const char *pathID, std::string *errors);

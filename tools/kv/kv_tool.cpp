@@ -17,10 +17,10 @@ const char kUsageText[] =
     "       kv fmt FILE [--force]   print the file in the standard layout\n"
     "       kv --help | --version\n"
     "\n"
-    "check exits with 1 when a file has errors. fmt refuses files with errors, comments,\n"
-    "conditional entries or #include lines (formatting would drop them) unless given --force.\n"
-    "A bad command line, a missing or unreadable file exits with 2. Files after \"--\" may begin\n"
-    "with \"-\".\n";
+    "check exits with 1 when a file has errors; each report is followed by the line and column\n"
+    "where the reader stood. fmt refuses files with errors, comments, conditional entries or\n"
+    "#include lines (formatting would drop them) unless given --force. A bad command line, a\n"
+    "missing or unreadable file exits with 2. Files after \"--\" may begin with \"-\".\n";
 
 const CommandOption kOptions[] = {{"--force"}, {"--help", "-h"}, {"--version"}};
 
@@ -91,7 +91,8 @@ CKvTool::Loaded CKvTool::Load(const std::string &file) {
 
 // Reports span lines and name keys and files of the text.
 void CKvTool::PrintReports(FILE *stream, const KeyValuesParseReport &report) {
-  fputs(EscapeControlCharacters(report.errors, EControlEscape::kKeepTabsAndLineFeeds).c_str(), stream);
+  const std::string errors = KeyValuesErrorsWithPlaces(report);
+  fputs(EscapeControlCharacters(errors, EControlEscape::kKeepTabsAndLineFeeds).c_str(), stream);
   fputs(EscapeControlCharacters(report.notes, EControlEscape::kKeepTabsAndLineFeeds).c_str(), stream);
 }
 
