@@ -154,7 +154,12 @@ ServerQueryHandle CClientMatchmakingServers::MakeQuery(uint32 ip, uint16 queryPo
   query.m_uFrame = m_Services.Frame();
   query.m_pBackend = &Backend();
   query.m_pBackend->StartQuery(handle, ip, queryPort, query);
+  if (query.m_bReady) NoteReady(handle, query);
   return handle;
+}
+
+void CClientMatchmakingServers::NoteReady(ServerQueryHandle handle, const PendingQuery &query) {
+  m_setQueriesDue.insert({query.m_flDue, handle});
 }
 
 void CClientMatchmakingServers::CompleteQuery(ServerQueryHandle handle, QueryOutcome outcome) {
@@ -163,6 +168,7 @@ void CClientMatchmakingServers::CompleteQuery(ServerQueryHandle handle, QueryOut
   it->second.m_bReady = true;
   it->second.m_flDue = 0.0;
   it->second.m_Outcome = std::move(outcome);
+  NoteReady(handle, it->second);
 }
 
 void CClientMatchmakingServers::AbortServerRequest(ServerQueryHandle query) {
@@ -188,21 +194,32 @@ bool CClientMatchmakingServers::OverBudget() const {
   return SteadyNowNs() > m_nFrameDeadlineNs;
 }
 
+// Visits only the queries whose outcome is known, so a frame costs what it delivers, not what
+// is open.
 bool CClientMatchmakingServers::DeliverQueries(double now, uint64 frame) {
+  while (!m_setQueriesDue.empty() && m_setQueriesDue.begin()->first <= now) {
+    m_setQueriesReady.insert(m_setQueriesDue.begin()->second);
+    m_setQueriesDue.erase(m_setQueriesDue.begin());
+  }
   // Handles grow, so walking upwards from the last one delivered visits each query once even when
   // a response makes new ones (those are due on a later frame anyway).
-  for (auto it = m_mapQueries.begin(); it != m_mapQueries.end();) {
-    const PendingQuery &query = it->second;
-    if (!query.m_bReady || frame <= query.m_uFrame || query.m_flDue > now) {
-      ++it;
+  for (auto ready = m_setQueriesReady.begin(); ready != m_setQueriesReady.end();) {
+    const ServerQueryHandle handle = *ready;
+    auto it = m_mapQueries.find(handle);
+    if (it == m_mapQueries.end()) {  // aborted
+      ready = m_setQueriesReady.erase(ready);
       continue;
     }
-    const ServerQueryHandle handle = it->first;
+    if (frame <= it->second.m_uFrame) {  // asked this frame: delivered on a later one
+      ++ready;
+      continue;
+    }
+    m_setQueriesReady.erase(ready);
     const PendingQuery taken = std::move(it->second);
     m_mapQueries.erase(it);  // finished before its answer runs: aborting it then is a no-op
     DeliverQuery(handle, taken);
     if (OverBudget()) return false;
-    it = m_mapQueries.upper_bound(handle);
+    ready = m_setQueriesReady.upper_bound(handle);
   }
   return true;
 }
@@ -273,5 +290,7 @@ void CClientMatchmakingServers::Clear() {
   m_mapLists.clear();
   m_vecRetired.clear();
   m_mapQueries.clear();
+  m_setQueriesDue.clear();
+  m_setQueriesReady.clear();
   m_pNetwork.reset();
 }

@@ -5,7 +5,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plexa/iclientmatchmakingservers.h"
@@ -74,6 +76,8 @@ class CClientMatchmakingServers final : public IClientMatchmakingServers {
   bool DeliverQueries(double now, uint64 frame);
   bool DeliverLists(double now, uint64 frame);
   void DeliverQuery(ServerQueryHandle handle, const PendingQuery &query);
+  // Notes a query whose outcome is known, so delivery visits only those.
+  void NoteReady(ServerQueryHandle handle, const PendingQuery &query);
   bool OverBudget() const;
 
   CClientServices &m_Services;
@@ -82,6 +86,10 @@ class CClientMatchmakingServers final : public IClientMatchmakingServers {
   std::unique_ptr<CNetworkBackend> m_pNetwork;
   std::map<uintptr_t, std::unique_ptr<IServerList>> m_mapLists;
   std::map<ServerQueryHandle, PendingQuery> m_mapQueries;
+  // Queries whose outcome is known: by the time it is due, then (once due) by handle, the order
+  // they are delivered in. Aborted queries are skipped when met, since handles are never reused.
+  std::set<std::pair<double, ServerQueryHandle>> m_setQueriesDue;
+  std::set<ServerQueryHandle> m_setQueriesReady;
   // Requests freed while their answers were being delivered die after the frame's delivery.
   std::vector<std::unique_ptr<IServerList>> m_vecRetired;
   bool m_bDelivering = false;
