@@ -1,18 +1,35 @@
 #include "host/host_localize.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "filesystem.h"
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace kguihost {
 
 namespace {
 
 constexpr const char *kLanguageToken = "%language%";
+constexpr const char *kFallbackLanguage = "english";
+
+// Language codes of locales and the names token files carry.
+struct LocaleLanguage {
+  const char *code;
+  const char *language;
+};
+constexpr LocaleLanguage kLocaleLanguages[] = {
+    {"bg", "bulgarian"},  {"cs", "czech"},     {"da", "danish"},  {"de", "german"},     {"el", "greek"},
+    {"en", "english"},    {"es", "spanish"},   {"fi", "finnish"}, {"fr", "french"},     {"hu", "hungarian"},
+    {"it", "italian"},    {"ja", "japanese"},  {"ko", "korean"},  {"nb", "norwegian"},  {"nl", "dutch"},
+    {"nn", "norwegian"},  {"no", "norwegian"}, {"pl", "polish"},  {"pt", "portuguese"}, {"ro", "romanian"},
+    {"ru", "russian"},    {"sv", "swedish"},   {"th", "thai"},    {"tr", "turkish"},    {"uk", "ukrainian"},
+    {"vi", "vietnamese"}, {"zh", "chinese"},
+};
 
 // Appends to a bounded UTF-16 output, keeping room for the terminator.
 class CBoundedOutput {
@@ -57,6 +74,25 @@ std::string SubstituteLanguage(const std::string &path, const std::string &langu
   return result;
 }
 
+std::string LanguageForLocale(const char *locale) {
+  // "language[_territory][.codeset][@modifier]": only the language decides.
+  std::string code;
+  for (const char *p = locale ? locale : ""; *p && *p != '_' && *p != '.' && *p != '@'; ++p)
+    code.push_back(V_tolower(*p));
+  for (const LocaleLanguage &entry : kLocaleLanguages) {
+    if (code == entry.code) return entry.language;
+  }
+  return kFallbackLanguage;
+}
+
+std::string LanguageFromEnvironment() {
+  for (const char *variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    const char *value = getenv(variable);
+    if (value && *value) return LanguageForLocale(value);
+  }
+  return kFallbackLanguage;
+}
+
 CHostLocalize::CHostLocalize(IFileSystem &hostFileSystem, const std::string &language)
     : m_HostFileSystem(hostFileSystem), m_Language(language.empty() ? "english" : language) {
   for (char &c : m_Language) c = V_tolower(c);
@@ -73,22 +109,26 @@ bool CHostLocalize::AddFile(IFileSystem *fileSystem, const char *fileName, const
   IFileSystem &fs = fileSystem ? *fileSystem : m_HostFileSystem;
   std::string pattern = fileName ? fileName : "";
   std::string path = SubstituteLanguage(pattern, m_Language);
-  if (ReadTokenFile(fs, path, pathID)) return true;
-  if (path != pattern && m_Language != "english") {
-    std::string fallback = SubstituteLanguage(pattern, "english");
-    if (ReadTokenFile(fs, fallback, pathID)) return true;
-  }
-  Warning("Localisation: cannot read token file '%s'\n", path.c_str());
-  return false;
+  // The english text first, per token: what the translation lacks stays readable.
+  bool read = false;
+  if (path != pattern && m_Language != kFallbackLanguage)
+    read = ReadTokenFile(fs, SubstituteLanguage(pattern, kFallbackLanguage), pathID, true);
+  if (ReadTokenFile(fs, path, pathID, false)) return true;
+  if (!read) Warning("Localisation: cannot read token file '%s'\n", path.c_str());
+  return read;
 }
 
-bool CHostLocalize::ReadTokenFile(IFileSystem &fileSystem, const std::string &path, const char *pathID) {
+bool CHostLocalize::ReadTokenFile(IFileSystem &fileSystem, const std::string &path, const char *pathID,
+                                  bool quiet) {
   KeyValuesAD root(new KeyValues("lang"));
   std::string errors;
-  if (!root->LoadFromFile(&fileSystem, path.c_str(), pathID, &errors)) return false;
+  if (!LoadKeyValuesFileWithPlaces(root.get(), &fileSystem, path.c_str(), pathID, &errors)) {
+    if (!errors.empty()) Warning("Localisation: '%s' is broken:\n%s", path.c_str(), errors.c_str());
+    return false;
+  }
   KeyValues *tokens = root->FindKey("Tokens");
   if (!tokens) {
-    Warning("Localisation: '%s' has no \"Tokens\" section\n", path.c_str());
+    if (!quiet) Warning("Localisation: '%s' has no \"Tokens\" section\n", path.c_str());
     return false;
   }
   for (KeyValues *token = tokens->GetFirstValue(); token; token = token->GetNextValue()) {
@@ -116,8 +156,8 @@ void CHostLocalize::AddString(const char *tokenName, const char16_t *text) {
   }
 }
 
-int CHostLocalize::ConstructStringArgs(char16_t *output, int outputSizeInBytes, const char16_t *format, int numArgs,
-                                       const char16_t *const *args) {
+int CHostLocalize::ConstructStringArgs(char16_t *output, int outputSizeInBytes, const char16_t *format,
+                                       int numArgs, const char16_t *const *args) {
   CBoundedOutput out(output, outputSizeInBytes);
   if (!format) return out.Finish();
   for (const char16_t *p = format; *p; ++p) {

@@ -14,6 +14,8 @@ class CHostLocalize final : public kgui::IHostLocalize {
  public:
   CHostLocalize(IFileSystem &hostFileSystem, const std::string &language);
 
+  // Reads the english file of a "%language%" pattern first and the language's file over it, so a
+  // token the translation lacks keeps its english text.
   bool AddFile(IFileSystem *fileSystem, const char *fileName, const char *pathID) override;
   const char16_t *Find(const char *tokenName) override;
   void AddString(const char *tokenName, const char16_t *text) override;
@@ -26,7 +28,8 @@ class CHostLocalize final : public kgui::IHostLocalize {
   size_t TokenCount() const { return m_Tokens.size(); }
 
  private:
-  bool ReadTokenFile(IFileSystem &fileSystem, const std::string &path, const char *pathID);
+  // Adds the file's tokens; false when it cannot be read (`quiet`: without saying so).
+  bool ReadTokenFile(IFileSystem &fileSystem, const std::string &path, const char *pathID, bool quiet);
   static std::string Key(const char *tokenName);
 
   IFileSystem &m_HostFileSystem;
@@ -38,5 +41,11 @@ class CHostLocalize final : public kgui::IHostLocalize {
 
 // Replaces every "%language%" (any case) in `path` with `language`.
 std::string SubstituteLanguage(const std::string &path, const std::string &language);
+
+// The language of token files for a locale name ("de_DE.UTF-8", "de", "fr_CA@euro"): "german",
+// "french"...; "english" for "C", "POSIX", an empty or an unknown locale.
+std::string LanguageForLocale(const char *locale);
+// The language the user's locale asks for: the first set of LC_ALL, LC_MESSAGES and LANG.
+std::string LanguageFromEnvironment();
 
 }  // namespace kguihost

@@ -19,6 +19,7 @@
 #include "host/app/host_window.h"
 #include "host/app/module_host.h"
 #include "host/app/services_idle.h"
+#include "host/host_localize.h"
 #include "host/kgui_runtime.h"
 #include "host/script/script_runner.h"
 #include "plexa/client_api.h"
@@ -196,7 +197,7 @@ bool CHostApp::PrepareRuntime() {
   CRuntimeOptions options;
   options.gameDir = m_GameDir;
   options.userDir = m_UserDir;
-  options.language = m_Options.language.empty() ? "english" : m_Options.language;
+  options.language = m_Options.language.empty() ? LanguageFromEnvironment() : m_Options.language;
   std::error_code ignored;
   m_pRuntime = std::make_unique<CKGuiRuntime>(options);
   m_pRuntime->SetAlwaysPaint(m_Options.alwaysPaint);
