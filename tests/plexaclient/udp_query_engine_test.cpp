@@ -7,8 +7,10 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -135,6 +137,68 @@ class CFaultyCalls final : public INetSocketCalls {
 
 // `quickRetries`: a datagram lost to a fault is sent again soon; silence comes late either way, so
 // no query goes silent on a slow machine.
+// Info servers on ::1 answering from a thread of their own; none when the machine has no IPv6.
+class CIPv6Servers {
+ public:
+  explicit CIPv6Servers(int count) {
+    for (int i = 0; i < count; ++i) {
+      const int fd = socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      sockaddr_in6 address{};
+      address.sin6_family = AF_INET6;
+      address.sin6_addr = in6addr_loopback;
+      socklen_t length = sizeof(address);
+      if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+          getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
+        if (fd >= 0) close(fd);
+        break;
+      }
+      m_Sockets.push_back(fd);
+      m_Ports.push_back(ntohs(address.sin6_port));
+    }
+    if (m_Sockets.size() == static_cast<size_t>(count)) m_Thread = std::thread([this] { Run(); });
+  }
+  ~CIPv6Servers() {
+    m_bStop = true;
+    if (m_Thread.joinable()) m_Thread.join();
+    for (int fd : m_Sockets) close(fd);
+  }
+  bool Running() const { return m_Thread.joinable(); }
+  NetAddress Address(int index) const {
+    NetAddress address;
+    address.m_bIPv6 = true;
+    address.m_Bytes[15] = 1;
+    address.m_usPort = m_Ports[static_cast<size_t>(index)];
+    return address;
+  }
+
+ private:
+  void Run() {
+    std::vector<pollfd> ready;
+    for (int fd : m_Sockets) ready.push_back({fd, POLLIN, 0});
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    char buffer[2048];
+    while (!m_bStop && std::chrono::steady_clock::now() < end) {
+      poll(ready.data(), ready.size(), 5);
+      for (size_t i = 0; i < m_Sockets.size(); ++i) {
+        sockaddr_in6 from{};
+        socklen_t length = sizeof(from);
+        const ssize_t got =
+            recvfrom(m_Sockets[i], buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr *>(&from), &length);
+        if (got <= 0) continue;
+        const std::string_view request(buffer, static_cast<size_t>(got));
+        for (const Reply &reply : InfoServer("Server " + std::to_string(2 * i + 1))(request))
+          sendto(m_Sockets[i], reply.m_Bytes.data(), reply.m_Bytes.size(), 0,
+                 reinterpret_cast<sockaddr *>(&from), length);
+      }
+    }
+  }
+
+  std::vector<int> m_Sockets;
+  std::vector<uint16_t> m_Ports;
+  std::atomic<bool> m_bStop{false};
+  std::thread m_Thread;
+};
+
 NetEngineOptions LoopbackOptions(int inFlight, bool quickRetries = false) {
   NetEngineOptions options;
   options.m_nInFlight = inFlight;
@@ -231,6 +295,34 @@ TEST(UdpQueryEngine, ReadsBiggerThanTheNumberInFlightKeepTheLimit) {
   EXPECT_EQ(engine.Counter(k_NetReceived), 36);
   EXPECT_EQ(engine.Counter(k_NetDroppedForeign), 24);
   EXPECT_EQ(engine.Counter(k_NetWaiting), 0);
+}
+
+TEST(UdpQueryEngine, OneBatchOfSendsOverBothAddressFamilies) {
+  // Queries alternate between IPv4 and IPv6 servers, so the datagrams of one pass go out in runs
+  // of each socket; odd servers are on ::1.
+  CIPv6Servers six(2);
+  if (!six.Running()) GTEST_SKIP() << "no IPv6 loopback on this machine";
+  CUdpResponder four;
+  four.Add(InfoServer("Server 0"));
+  four.Add(InfoServer("Server 2"));
+  four.Start();
+  std::vector<NetQuery> queries = InfoQueries(four, {0, 1});
+  queries[1].m_uId = 3;  // server 2
+  for (int i = 0; i < 2; ++i) {
+    NetQuery query = queries[0];
+    query.m_uId = static_cast<uint64>(2 * i + 2);  // servers 1 and 3
+    query.m_Address = six.Address(i);
+    queries.insert(queries.begin() + 2 * i + 1, query);
+  }
+  CFaultyCalls calls;
+  CUdpQueryEngine engine(LoopbackOptions(64), &calls);
+  ASSERT_TRUE(engine.HasIPv6());
+  engine.Submit(std::move(queries));
+
+  const std::vector<NetResult> results = TakeUntilOver(engine, 4);
+  ExpectEachAnsweredOnce(results, 4);
+  EXPECT_EQ(engine.Counter(k_NetSent), 4);
+  EXPECT_EQ(engine.Counter(k_NetReceived), 4);
 }
 
 TEST(UdpQueryEngine, SendsCutShortOrFailedPartWayThroughABatch) {
