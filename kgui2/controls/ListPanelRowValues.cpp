@@ -13,6 +13,9 @@
 namespace kgui {
 namespace {
 
+// Cache lines after a record read ahead of its nodes.
+constexpr int kPrefetchLines = 8;
+
 // What the first pass learns of a value: everything but the length of its text.
 struct PendingValue {
   uint32 symbolTypeFlags;
@@ -42,6 +45,11 @@ bool IsWide(KeyValues::types_t type) {
 // Reads the values of `record` into `pending`; false when one of them has no place in the block.
 bool ReadValues(KeyValues *record, std::vector<PendingValue> &pending) {
   pending.clear();
+  // A record built in one go has its nodes side by side after it in the allocator's slabs: asking
+  // for those lines now overlaps the misses that walking the list would take one after another.
+  // (Where the nodes lie elsewhere the requests cost a little bandwidth and nothing else.)
+  for (int line = 1; line <= kPrefetchLines; ++line)
+    __builtin_prefetch(reinterpret_cast<const char *>(record) + line * 64);
   for (KeyValues *node = record->GetFirstSubKey(); node; node = node->GetNextKey()) {
     const KeyValues::types_t type = node->GetDataType();
     PendingValue value{NodeFlags(node->GetNameSymbol(), type, node->UsesEscapeSequences()), 0};
