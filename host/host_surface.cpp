@@ -152,6 +152,7 @@ void CHostSurface::DrawPolyLine(const int *px, const int *py, int count) {
 }
 
 void CHostSurface::DrawSetTextFont(kgui::HFont font) {
+  m_TextFont = font;
   m_Runtime.Renderer().SetTextFont(m_Runtime.Fonts().Get(font));
 }
 
@@ -168,8 +169,10 @@ void CHostSurface::DrawGetTextPos(int &x, int &y) {
 }
 
 void CHostSurface::DrawPrintText(const char16_t *text, int length) {
-  if (!text || length <= 0) return;
-  m_Runtime.Renderer().PrintText(DecodeUtf16(text, length));
+  // The font may have been given a new glyph set since it was chosen.
+  m_Runtime.Renderer().SetTextFont(m_Runtime.Fonts().Get(m_TextFont));
+  const CTextRun *run = m_Runtime.Fonts().Run(m_TextFont, text, length);
+  if (run) m_Runtime.Renderer().PrintRun(*run);
 }
 
 void CHostSurface::DrawUnicodeChar(char16_t ch) {
@@ -242,6 +245,34 @@ void CHostSurface::GetTextSize(kgui::HFont font, const char16_t *text, int &wide
 
 void CHostSurface::PlaySound(const char *fileName) {
   m_Runtime.Sounds().Play(fileName);
+}
+
+void CHostSurface::GetTextRunSize(kgui::HFont font, const char16_t *text, int length, int &wide, int &tall) {
+  const CTextRun *run = m_Runtime.Fonts().Run(font, text, length);
+  wide = run ? run->Width() : 0;
+  tall = m_Runtime.Fonts().Tall(font);
+}
+
+int CHostSurface::GetTextRunCaretX(kgui::HFont font, const char16_t *text, int length, int position) {
+  const CTextRun *run = m_Runtime.Fonts().Run(font, text, length);
+  return run ? run->CaretX(position) : 0;
+}
+
+int CHostSurface::GetTextRunPositionAt(kgui::HFont font, const char16_t *text, int length, int x) {
+  const CTextRun *run = m_Runtime.Fonts().Run(font, text, length);
+  return run ? run->PositionAt(x) : 0;
+}
+
+int CHostSurface::GetTextRunMovedCaret(kgui::HFont font, const char16_t *text, int length, int position,
+                                       int steps) {
+  const CTextRun *run = m_Runtime.Fonts().Run(font, text, length);
+  return run ? run->MovedCaret(position, steps) : 0;
+}
+
+int CHostSurface::GetTextRunRangeExtents(kgui::HFont font, const char16_t *text, int length, int start,
+                                         int end, int *ranges, int maxRanges) {
+  const CTextRun *run = m_Runtime.Fonts().Run(font, text, length);
+  return run ? run->RangeExtents(start, end, ranges, maxRanges) : 0;
 }
 
 }  // namespace kguihost

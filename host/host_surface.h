@@ -50,7 +50,8 @@ class CHostSurface final : public kgui::IHostSurface {
   void DrawUnicodeChar(char16_t ch) override;
 
   kgui::HTexture CreateNewTextureID() override;
-  bool DrawSetTextureFile(kgui::HTexture id, const char *fileName, bool hardwareFilter, bool forceReload) override;
+  bool DrawSetTextureFile(kgui::HTexture id, const char *fileName, bool hardwareFilter,
+                          bool forceReload) override;
   void DrawSetTextureRGBA(kgui::HTexture id, const uint8 *rgba, int wide, int tall) override;
   void DrawSetTexture(kgui::HTexture id) override;
   void DrawGetTextureSize(kgui::HTexture id, int &wide, int &tall) override;
@@ -69,10 +70,19 @@ class CHostSurface final : public kgui::IHostSurface {
 
   void PlaySound(const char *fileName) override;
 
+  void GetTextRunSize(kgui::HFont font, const char16_t *text, int length, int &wide, int &tall) override;
+  int GetTextRunCaretX(kgui::HFont font, const char16_t *text, int length, int position) override;
+  int GetTextRunPositionAt(kgui::HFont font, const char16_t *text, int length, int x) override;
+  int GetTextRunMovedCaret(kgui::HFont font, const char16_t *text, int length, int position,
+                           int steps) override;
+  int GetTextRunRangeExtents(kgui::HFont font, const char16_t *text, int length, int start, int end,
+                             int *ranges, int maxRanges) override;
+
  private:
   CHostPanel *Find(kgui::VPANEL panel) const;
 
   CKGuiRuntime &m_Runtime;
+  kgui::HFont m_TextFont = kgui::INVALID_FONT;
   kgui::HTexture m_CurrentTexture = kgui::INVALID_TEXTURE;
   bool m_TextureFiltered = false;
   kgui::HCursor m_Cursor = kgui::dc_arrow;

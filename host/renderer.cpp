@@ -1,19 +1,37 @@
 #include "host/renderer.h"
 
 #include <cairo.h>
+#include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "host/font_manager.h"
+#include "tier0/dbg.h"
 
 namespace kguihost {
 
 namespace {
-// Screens larger than this are refused; the buffer keeps its last valid size.
+// Screens larger than this (in device pixels) are refused; the buffer keeps its last valid size.
 constexpr int kMaxScreenSide = 16384;
+constexpr double kMinScale = 1.0;
+constexpr double kMaxScale = 4.0;
+
+double ScaleFromEnvironment() {
+  const char *text = getenv("KGUI_SCALE");
+  if (!text || !*text) return 1.0;
+  char *end = nullptr;
+  const double scale = strtod(text, &end);
+  if (*end != '\0' || !(scale >= kMinScale && scale <= kMaxScale)) {
+    Warning("kgui-host: KGUI_SCALE \"%s\" is not a number from 1 to 4; drawing at scale 1\n", text);
+    return 1.0;
+  }
+  return scale;
+}
 }  // namespace
 
-CRenderer::CRenderer(int wide, int tall) {
+CRenderer::CRenderer(int wide, int tall) : m_Scale(ScaleFromEnvironment()) {
   Resize(wide, tall);
 }
 
@@ -23,25 +41,47 @@ CRenderer::~CRenderer() {
 }
 
 void CRenderer::Resize(int wide, int tall) {
-  wide = std::clamp(wide, 1, kMaxScreenSide);
-  tall = std::clamp(tall, 1, kMaxScreenSide);
+  const int maxSide = static_cast<int>(kMaxScreenSide / m_Scale);
+  wide = std::clamp(wide, 1, maxSide);
+  tall = std::clamp(tall, 1, maxSide);
   if (m_pSurface && wide == m_Wide && tall == m_Tall) return;
   if (m_pCairo) cairo_destroy(m_pCairo);
   if (m_pSurface) cairo_surface_destroy(m_pSurface);
   m_Wide = wide;
   m_Tall = tall;
-  m_pSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, wide, tall);
+  m_DeviceWide = static_cast<int>(std::ceil(wide * m_Scale));
+  m_DeviceTall = static_cast<int>(std::ceil(tall * m_Scale));
+  m_pSurface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, m_DeviceWide, m_DeviceTall);
+  // Everything drawn is in logical pixels; cairo draws it, text included, at the device's.
+  cairo_surface_set_device_scale(m_pSurface, m_Scale, m_Scale);
   m_pCairo = cairo_create(m_pSurface);
   m_Contexts.clear();
   m_ClipApplied = false;
+}
+
+void CRenderer::SetScale(double scale) {
+  scale = std::clamp(scale, kMinScale, kMaxScale);
+  if (scale == m_Scale) return;
+  m_Scale = scale;
+  const int wide = m_Wide, tall = m_Tall;
+  m_Wide = m_Tall = 0;  // makes Resize build the buffer again
+  Resize(wide, tall);
+}
+
+CRect CRenderer::DeviceRect(const CRect &area) const {
+  CRect device{
+      static_cast<int>(std::floor(area.x0 * m_Scale)), static_cast<int>(std::floor(area.y0 * m_Scale)),
+      static_cast<int>(std::ceil(area.x1 * m_Scale)), static_cast<int>(std::ceil(area.y1 * m_Scale))};
+  return device.Intersect(CRect{0, 0, m_DeviceWide, m_DeviceTall});
 }
 
 uint32 CRenderer::PixelAt(int x, int y) const {
   if (x < 0 || y < 0 || x >= m_Wide || y >= m_Tall) return 0;
   cairo_surface_flush(m_pSurface);
   const unsigned char *data = cairo_image_surface_get_data(m_pSurface);
-  int stride = cairo_image_surface_get_stride(m_pSurface);
-  return reinterpret_cast<const uint32 *>(data + y * stride)[x];
+  const int stride = cairo_image_surface_get_stride(m_pSurface);
+  const int deviceX = static_cast<int>(x * m_Scale), deviceY = static_cast<int>(y * m_Scale);
+  return reinterpret_cast<const uint32 *>(data + static_cast<size_t>(deviceY) * stride)[deviceX];
 }
 
 bool CRenderer::SavePng(const char *path) const {
@@ -184,24 +224,17 @@ void CRenderer::GetTextPos(int &x, int &y) const {
   y = m_Contexts.back().textY;
 }
 
-void CRenderer::PrintText(const std::u32string &codePoints) {
+void CRenderer::PrintRun(const CTextRun &run) {
   if (m_Contexts.empty() || !m_pTextFont) return;
   Context &ctx = m_Contexts.back();
-  int startX = ctx.textX;
-  double baseline = ctx.textY + ctx.originY + m_pTextFont->Ascent();
-  std::vector<cairo_glyph_t> glyphs;
-  glyphs.reserve(codePoints.size());
-  for (char32_t cp : codePoints) {
-    const CGlyph &glyph = m_pTextFont->Glyph(cp);
-    if (glyph.index != 0 || glyph.advance != 0) {
-      glyphs.push_back(cairo_glyph_t{glyph.index, static_cast<double>(ctx.textX + ctx.originX), baseline});
-    }
-    ctx.textX += glyph.advance;
-  }
-  if (!Drawable() || glyphs.empty()) return;
+  const int startX = ctx.textX;
+  ctx.textX += run.Width();
+  if (!Drawable()) return;
+  ++m_RunsDrawn;
+  m_MissingGlyphsDrawn += static_cast<uint64>(run.MissingGlyphs());
   SetSource(m_TextColor);
-  cairo_set_scaled_font(m_pCairo, m_pTextFont->Scaled());
-  cairo_show_glyphs(m_pCairo, glyphs.data(), static_cast<int>(glyphs.size()));
+  cairo_move_to(m_pCairo, startX + ctx.originX, ctx.textY + ctx.originY + m_pTextFont->Ascent());
+  pango_cairo_show_layout_line(m_pCairo, run.Line());
   int flags = m_pTextFont->Flags();
   if (flags & (kgui::FONTFLAG_UNDERLINE | kgui::FONTFLAG_STRIKEOUT)) {
     int lineY =
@@ -211,6 +244,23 @@ void CRenderer::PrintText(const std::u32string &codePoints) {
     FilledRect(startX, ctx.textY + lineY, ctx.textX, ctx.textY + lineY + 1);
     m_DrawColor = saved;
   }
+}
+
+void CRenderer::PrintText(const std::u32string &codePoints) {
+  if (!m_pTextFont) return;
+  std::u16string units;
+  units.reserve(codePoints.size());
+  for (char32_t cp : codePoints) {
+    if (cp > 0xFFFF && cp <= 0x10FFFF) {
+      units += static_cast<char16_t>(0xD7C0 + (cp >> 10));
+      units += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(cp > 0xFFFF ? 0xFFFD : cp);
+    }
+  }
+  const CTextRun *run =
+      m_pTextFont->Manager().Run(m_pTextFont->Handle(), units.data(), static_cast<int>(units.size()));
+  if (run) PrintRun(*run);
 }
 
 void CRenderer::TexturedRect(cairo_surface_t *texture, int x0, int y0, int x1, int y1, bool filter,

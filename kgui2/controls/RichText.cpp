@@ -172,27 +172,58 @@ void RichText::LayoutLines() {
   m_Lines.clear();
   const int wide = TextAreaWide();
   size_t start = 0;
-  while (start <= m_Text.size()) {
-    size_t end = start;
-    size_t lastBreak = std::u16string::npos;
-    // Extends the line word by word while it fits; a word longer than the line is cut.
-    while (end < m_Text.size() && m_Text[end] != u'\n') {
-      const int lineWide =
-          TextImage::MeasureText(m_hFont, m_Text.c_str() + start, static_cast<int>(end - start + 1));
-      if (lineWide > wide && end > start) break;
-      if (m_Text[end] == u' ') lastBreak = end;
-      ++end;
-    }
-    if (end < m_Text.size() && m_Text[end] != u'\n' && lastBreak != std::u16string::npos) end = lastBreak + 1;
-    m_Lines.push_back({start, end});
-    if (end >= m_Text.size()) break;
-    start = m_Text[end] == u'\n' ? end + 1 : end;
+  while (true) {
+    const size_t newline = m_Text.find(u'\n', start);
+    const size_t paragraphEnd = newline == std::u16string::npos ? m_Text.size() : newline;
+    // A paragraph is measured as one run; its lines are drawn as runs of their own.
+    const size_t paragraphStart = start;
+    do {
+      const size_t end = LineEnd(paragraphStart, start, paragraphEnd, wide);
+      m_Lines.push_back({start, end});
+      start = end;
+    } while (start < paragraphEnd);
+    if (newline == std::u16string::npos) break;
+    start = newline + 1;
     if (start == m_Text.size()) {
       m_Lines.push_back({start, start});
       break;
     }
   }
   m_bLinesDirty = false;
+}
+
+int RichText::PartWidth(size_t paragraphStart, size_t paragraphEnd, size_t start, size_t end) const {
+  constexpr int kMaxPieces = 16;
+  int ranges[2 * kMaxPieces];
+  const int pieces = surface()->GetTextRunRangeExtents(
+      m_hFont, m_Text.c_str() + paragraphStart, static_cast<int>(paragraphEnd - paragraphStart),
+      static_cast<int>(start - paragraphStart), static_cast<int>(end - paragraphStart), ranges, kMaxPieces);
+  int wide = 0;
+  for (int i = 0; i < pieces; ++i) wide += ranges[2 * i + 1] - ranges[2 * i];
+  return wide;
+}
+
+size_t RichText::LineEnd(size_t paragraphStart, size_t start, size_t paragraphEnd, int wide) const {
+  if (start >= paragraphEnd) return paragraphEnd;
+  // The most characters that fit (at least one), found by halving; then back to after the last
+  // space, so a word longer than the line is the only one cut.
+  size_t low = start + 1, high = paragraphEnd;
+  while (low < high) {
+    const size_t middle = (low + high + 1) / 2;
+    if (PartWidth(paragraphStart, paragraphEnd, start, middle) <= wide)
+      low = middle;
+    else
+      high = middle - 1;
+  }
+  size_t end = low;
+  // Never between the halves of a surrogate pair.
+  if (end < paragraphEnd && m_Text[end] >= 0xDC00 && m_Text[end] <= 0xDFFF)
+    end = end - 1 > start ? end - 1 : end + 1;
+  if (end < paragraphEnd) {
+    const size_t space = m_Text.rfind(u' ', end - 1);
+    if (space != std::u16string::npos && space >= start) end = space + 1;
+  }
+  return end;
 }
 
 void RichText::PerformLayout() {
@@ -254,14 +285,10 @@ size_t RichText::PositionAt(int x, int y) {
   const int line =
       std::clamp(m_nTopLine + (y - kInset) / LineTall(), 0, static_cast<int>(m_Lines.size()) - 1);
   const Line &range = m_Lines[line];
-  for (size_t position = range.start; position < range.end; ++position) {
-    const int before = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start,
-                                              static_cast<int>(position - range.start));
-    const int after = TextImage::MeasureText(m_hFont, m_Text.c_str() + range.start,
-                                             static_cast<int>(position - range.start + 1));
-    if (x - kInset < (before + after) / 2) return position;
-  }
-  return range.end;
+  if (range.end == range.start) return range.start;
+  return range.start +
+         static_cast<size_t>(surface()->GetTextRunPositionAt(
+             m_hFont, m_Text.c_str() + range.start, static_cast<int>(range.end - range.start), x - kInset));
 }
 
 void RichText::OnMousePressed(MouseCode code) {
@@ -344,38 +371,59 @@ void RichText::Paint() {
   const bool selected = GetSelectedRange(selStart, selEnd);
   surface()->DrawSetClipRect(1, 1, 1 + kInset + TextAreaWide() + kInset / 2, GetTall() - 1);
   surface()->DrawSetTextFont(m_hFont);
-  // Only the lines in view are drawn, character runs of one colour at a time.
+  // Only the lines in view are drawn.
   const int last = std::min(static_cast<int>(m_Lines.size()), m_nTopLine + visibleLines);
   for (int index = m_nTopLine; index < last; ++index) {
-    const Line &line = m_Lines[index];
-    const int y = kInset + (index - m_nTopLine) * lineTall;
-    size_t position = line.start;
-    while (position < line.end) {
-      const bool inSelection = selected && position >= selStart && position < selEnd;
-      size_t runEnd = position + 1;
-      while (runEnd < line.end && ColorAt(runEnd).GetRawColor() == ColorAt(position).GetRawColor() &&
-             (selected && runEnd >= selStart && runEnd < selEnd) == inSelection)
-        ++runEnd;
-      const int x = kInset + TextImage::MeasureText(m_hFont, m_Text.c_str() + line.start,
-                                                    static_cast<int>(position - line.start));
-      const int runWide =
-          TextImage::MeasureText(m_hFont, m_Text.c_str() + position, static_cast<int>(runEnd - position));
-      if (inSelection) {
-        surface()->DrawSetColor(Faded(m_SelectionBgColor));
-        surface()->DrawFilledRect(x, y, x + runWide, y + lineTall);
-      }
-      const Color own = ColorAt(position);
-      const Color color = !IsEnabled()  ? theme::kTextDisabled
-                          : inSelection ? m_SelectionTextColor
-                          : own.a()     ? own
-                                        : m_TextColor;
-      surface()->DrawSetTextColor(Faded(color));
-      surface()->DrawSetTextPos(x, y);
-      surface()->DrawPrintText(m_Text.c_str() + position, static_cast<int>(runEnd - position));
-      position = runEnd;
-    }
+    PaintLine(m_Lines[index], kInset + (index - m_nTopLine) * lineTall, selected, selStart, selEnd);
   }
   surface()->DrawClearClipRect();
+}
+
+void RichText::PaintLine(const Line &line, int y, bool selected, size_t selStart, size_t selEnd) {
+  const int clipX1 = 1 + kInset + TextAreaWide() + kInset / 2;
+  const int lineTall = LineTall();
+  const char16_t *text = m_Text.c_str() + line.start;
+  const int length = static_cast<int>(line.end - line.start);
+  // The line is shaped whole; each stretch of one colour (and selection state) is drawn by
+  // drawing the whole line clipped to where that stretch's characters are on screen, so letters
+  // joined across a colour change stay joined.
+  size_t position = line.start;
+  while (position < line.end) {
+    const bool inSelection = selected && position >= selStart && position < selEnd;
+    size_t runEnd = position + 1;
+    while (runEnd < line.end && ColorAt(runEnd).GetRawColor() == ColorAt(position).GetRawColor() &&
+           (selected && runEnd >= selStart && runEnd < selEnd) == inSelection)
+      ++runEnd;
+    const Color own = ColorAt(position);
+    const Color color = !IsEnabled()  ? theme::kTextDisabled
+                        : inSelection ? m_SelectionTextColor
+                        : own.a()     ? own
+                                      : m_TextColor;
+    constexpr int kMaxPieces = 16;
+    int ranges[2 * kMaxPieces];
+    const bool whole = position == line.start && runEnd == line.end;
+    const int pieces = whole ? 1
+                             : surface()->GetTextRunRangeExtents(
+                                   m_hFont, text, length, static_cast<int>(position - line.start),
+                                   static_cast<int>(runEnd - line.start), ranges, kMaxPieces);
+    for (int i = 0; i < pieces; ++i) {
+      const int x0 = whole ? 1 : std::max(1, kInset + ranges[2 * i]);
+      const int x1 = whole ? clipX1 : std::min(clipX1, kInset + ranges[2 * i + 1]);
+      if (x1 <= x0) continue;
+      if (inSelection) {
+        int wide = 0, tall = 0;
+        if (whole) surface()->GetTextRunSize(m_hFont, text, length, wide, tall);
+        surface()->DrawSetColor(Faded(m_SelectionBgColor));
+        surface()->DrawFilledRect(whole ? kInset : x0, y, whole ? kInset + wide : x1, y + lineTall);
+      }
+      surface()->DrawSetClipRect(x0, 1, x1, GetTall() - 1);
+      surface()->DrawSetTextColor(Faded(color));
+      surface()->DrawSetTextPos(kInset, y);
+      surface()->DrawPrintText(text, length);
+    }
+    position = runEnd;
+  }
+  surface()->DrawSetClipRect(1, 1, clipX1, GetTall() - 1);
 }
 
 void RichText::PaintBorder() {

@@ -32,6 +32,17 @@ bool IsWordChar(char16_t ch) {
   return ch != u' ' && ch != u'\t';
 }
 
+bool IsHighSurrogate(char16_t ch) {
+  return ch >= 0xD800 && ch <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t ch) {
+  return ch >= 0xDC00 && ch <= 0xDFFF;
+}
+
+// Room for the pieces a selection can make on screen in mixed-direction text.
+constexpr int kMaxSelectionPieces = 16;
+
 }  // namespace
 
 TextEntry::TextEntry(Panel *parent, const char *panelName) : Panel(parent, panelName) {
@@ -189,7 +200,12 @@ void TextEntry::Backspace() {
   if (GetSelectedRange(start, end)) {
     DeleteSelection();
   } else if (m_nCursor > 0) {
-    m_Text.erase(--m_nCursor, 1);
+    // A surrogate pair goes whole.
+    const int units =
+        m_nCursor > 1 && IsLowSurrogate(m_Text[m_nCursor - 1]) && IsHighSurrogate(m_Text[m_nCursor - 2]) ? 2
+                                                                                                         : 1;
+    m_nCursor -= units;
+    m_Text.erase(m_nCursor, units);
     m_nSelectAnchor = -1;
   } else {
     return;
@@ -204,7 +220,11 @@ void TextEntry::Delete() {
   if (GetSelectedRange(start, end)) {
     DeleteSelection();
   } else if (m_nCursor < GetTextLength()) {
-    m_Text.erase(m_nCursor, 1);
+    const int units = m_nCursor + 1 < GetTextLength() && IsHighSurrogate(m_Text[m_nCursor]) &&
+                              IsLowSurrogate(m_Text[m_nCursor + 1])
+                          ? 2
+                          : 1;
+    m_Text.erase(m_nCursor, units);
     m_nSelectAnchor = -1;
   } else {
     return;
@@ -295,11 +315,12 @@ void TextEntry::OnKeyCodeTyped(KeyCode code) {
   const bool shift = IsShiftDown();
   const bool control = IsControlDown();
   switch (code) {
+    // The arrows move the caret on screen, a whole character at a time, in right-to-left text too.
     case KEY_LEFT:
-      MoveCursor(control ? WordBoundary(m_nCursor, false) : m_nCursor - 1, shift);
+      MoveCursor(control ? WordBoundary(m_nCursor, false) : VisualStep(-1), shift);
       return;
     case KEY_RIGHT:
-      MoveCursor(control ? WordBoundary(m_nCursor, true) : m_nCursor + 1, shift);
+      MoveCursor(control ? WordBoundary(m_nCursor, true) : VisualStep(1), shift);
       return;
     case KEY_HOME:
       MoveCursor(0, shift);
@@ -336,20 +357,27 @@ void TextEntry::OnKeyCodeTyped(KeyCode code) {
 
 int TextEntry::PixelFromCursor(int position) const {
   const std::u16string shown = GetDisplayText();
-  return TextImage::MeasureText(m_hFont, shown.c_str(),
-                                std::clamp(position, 0, static_cast<int>(shown.size())));
+  return surface()->GetTextRunCaretX(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
+                                     std::clamp(position, 0, static_cast<int>(shown.size())));
 }
 
 int TextEntry::CursorFromPixel(int x) const {
-  const int target = x - GetTextInsetX() + m_nScrollX;
-  const int length = GetTextLength();
-  int previous = 0;
-  for (int i = 1; i <= length; ++i) {
-    const int edge = PixelFromCursor(i);
-    if (target < (previous + edge) / 2) return i - 1;
-    previous = edge;
-  }
-  return length;
+  const std::u16string shown = GetDisplayText();
+  return surface()->GetTextRunPositionAt(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
+                                         x - GetTextInsetX() + m_nScrollX);
+}
+
+int TextEntry::VisualStep(int steps) const {
+  const std::u16string shown = GetDisplayText();
+  return surface()->GetTextRunMovedCaret(m_hFont, shown.c_str(), static_cast<int>(shown.size()), m_nCursor,
+                                         steps);
+}
+
+int TextEntry::TextWide() const {
+  const std::u16string shown = GetDisplayText();
+  int wide = 0, tall = 0;
+  surface()->GetTextRunSize(m_hFont, shown.c_str(), static_cast<int>(shown.size()), wide, tall);
+  return wide;
 }
 
 void TextEntry::OnMousePressed(MouseCode code) {
@@ -418,7 +446,7 @@ void TextEntry::ScrollToCursor() {
   if (cursorX - m_nScrollX > visible) m_nScrollX = cursorX - visible;
   if (cursorX < m_nScrollX) m_nScrollX = cursorX;
   // No empty space at the right while text is hidden to the left.
-  const int textWide = PixelFromCursor(GetTextLength());
+  const int textWide = TextWide();
   m_nScrollX = std::max(0, std::min(m_nScrollX, std::max(0, textWide - visible)));
 }
 
@@ -471,25 +499,7 @@ void TextEntry::Paint() {
       m_HintText.Paint(Faded(m_HintColor));
     }
   } else {
-    const std::u16string shown = GetDisplayText();
-    int start = 0, end = 0;
-    if (GetSelectedRange(start, end) && HasFocus()) {
-      surface()->DrawSetColor(Faded(m_SelectionBgColor));
-      surface()->DrawFilledRect(originX + PixelFromCursor(start), textY, originX + PixelFromCursor(end),
-                                textY + fontTall);
-    } else {
-      start = end = 0;
-    }
-    // Three runs: before, inside and after the selection.
-    const int runs[][2] = {{0, start}, {start, end}, {end, static_cast<int>(shown.size())}};
-    for (int run = 0; run < 3; ++run) {
-      const int from = runs[run][0], to = runs[run][1];
-      if (to <= from) continue;
-      const Color color = !IsEnabled() ? m_DisabledTextColor : run == 1 ? m_SelectionTextColor : m_TextColor;
-      surface()->DrawSetTextColor(Faded(color));
-      surface()->DrawSetTextPos(originX + PixelFromCursor(from), textY);
-      surface()->DrawPrintText(shown.c_str() + from, to - from);
-    }
+    PaintText(originX, textY, fontTall);
   }
   if (HasFocus() && m_bEditable && m_bCursorBlink) {
     const int x = originX + PixelFromCursor(m_nCursor);
@@ -497,6 +507,35 @@ void TextEntry::Paint() {
     surface()->DrawFilledRect(x, textY, x + 1, textY + fontTall);
   }
   surface()->DrawClearClipRect();
+}
+
+void TextEntry::PaintText(int originX, int textY, int fontTall) {
+  // The text is drawn whole (shaped as one run), then the selection's part again in its colour,
+  // clipped to where the selected characters are on screen: one logical range can be several
+  // pieces in mixed-direction text, and letters joined across its edges stay joined.
+  const std::u16string shown = GetDisplayText();
+  const int length = static_cast<int>(shown.size());
+  surface()->DrawSetTextColor(Faded(IsEnabled() ? m_TextColor : m_DisabledTextColor));
+  surface()->DrawSetTextPos(originX, textY);
+  surface()->DrawPrintText(shown.c_str(), length);
+  int start = 0, end = 0;
+  if (!GetSelectedRange(start, end) || !HasFocus()) return;
+  int ranges[2 * kMaxSelectionPieces];
+  const int pieces = surface()->GetTextRunRangeExtents(m_hFont, shown.c_str(), length, start, end, ranges,
+                                                       kMaxSelectionPieces);
+  const int clipX0 = 2, clipX1 = GetWide() - GetTextRightInset() + GetTextInsetX() - 2;
+  for (int i = 0; i < pieces; ++i) {
+    const int x0 = std::max(clipX0, originX + ranges[2 * i]);
+    const int x1 = std::min(clipX1, originX + ranges[2 * i + 1]);
+    if (x1 <= x0) continue;
+    surface()->DrawSetColor(Faded(m_SelectionBgColor));
+    surface()->DrawFilledRect(x0, textY, x1, textY + fontTall);
+    surface()->DrawSetClipRect(x0, 1, x1, GetTall() - 1);
+    surface()->DrawSetTextColor(Faded(IsEnabled() ? m_SelectionTextColor : m_DisabledTextColor));
+    surface()->DrawSetTextPos(originX, textY);
+    surface()->DrawPrintText(shown.c_str(), length);
+  }
+  surface()->DrawSetClipRect(clipX0, 1, clipX1, GetTall() - 1);
 }
 
 void TextEntry::PaintBorder() {

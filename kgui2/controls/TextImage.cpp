@@ -117,31 +117,52 @@ void TextImage::SetSize(int wide, int tall) {
 
 int TextImage::MeasureText(HFont font, const char16_t *text, int length) {
   if (!surface() || font == INVALID_FONT || length <= 0) return 0;
-  const std::u16string part(text, static_cast<size_t>(length));
   int wide = 0, tall = 0;
-  surface()->GetTextSize(font, part.c_str(), wide, tall);
+  surface()->GetTextRunSize(font, text, length, wide, tall);
   return wide;
 }
+
+namespace {
+
+// The room the first `end` units (less trailing blanks, as CutAt leaves them) take where the whole
+// text is drawn as one run: a guess at the width of that part drawn alone, exact for text that
+// needs no shaping.
+int PartWidth(HFont font, const std::u16string &text, size_t end) {
+  constexpr int kMaxPieces = 16;
+  while (end > 0 && (text[end - 1] == u' ' || text[end - 1] == u'\t')) --end;
+  int ranges[2 * kMaxPieces];
+  const int pieces = surface()->GetTextRunRangeExtents(font, text.c_str(), static_cast<int>(text.size()), 0,
+                                                       static_cast<int>(end), ranges, kMaxPieces);
+  int wide = 0;
+  for (int i = 0; i < pieces; ++i) wide += ranges[2 * i + 1] - ranges[2 * i];
+  return wide;
+}
+
+}  // namespace
 
 std::u16string TextImage::FitText(HFont font, const std::u16string &text, int wide) {
   const int length = static_cast<int>(text.size());
   if (text.empty() || MeasureText(font, text.c_str(), length) <= wide) return text;
-  // The places a cut may fall, in order; a longer start is never narrower, so the longest one
-  // that fits is found by halving.
+  // The places a cut may fall, in order. A longer start is never narrower, so the longest one
+  // that fits is found by halving, on the parts' widths inside the whole run (no new shaping);
+  // the cut text is then shaped and measured, and a shorter cut taken while it is too wide.
   std::vector<size_t> cuts;
   for (size_t i = 0; i < text.size(); ++i) {
     if (i == 0 || !IsJoinedToPrevious(text, i)) cuts.push_back(i);
   }
+  const int ellipsisWide = MeasureText(font, &kEllipsis, 1);
   size_t low = 0, high = cuts.size() - 1;
   while (low < high) {
     const size_t middle = (low + high + 1) / 2;
-    const std::u16string cut = CutAt(text, cuts[middle]);
-    if (MeasureText(font, cut.c_str(), static_cast<int>(cut.size())) <= wide)
+    if (PartWidth(font, text, cuts[middle]) + ellipsisWide <= wide)
       low = middle;
     else
       high = middle - 1;
   }
-  return CutAt(text, cuts[low]);
+  std::u16string cut = CutAt(text, cuts[low]);
+  while (low > 0 && MeasureText(font, cut.c_str(), static_cast<int>(cut.size())) > wide)
+    cut = CutAt(text, cuts[--low]);
+  return cut;
 }
 
 std::vector<std::u16string> TextImage::Lines() {

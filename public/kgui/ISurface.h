@@ -7,6 +7,8 @@
 // visible part of the panel. Outside a paint the calls do nothing.
 #pragma once
 
+#include <string>
+
 #include "kgui/kgui.h"
 
 namespace kgui {
@@ -55,7 +57,8 @@ class IHostSurface {
   virtual void DrawSetColor(Color color) = 0;
   virtual void DrawFilledRect(int x0, int y0, int x1, int y1) = 0;
   // Fills with the draw colour, its alpha going from alpha0 to alpha1 across (horizontal) or down.
-  virtual void DrawFilledRectFade(int x0, int y0, int x1, int y1, int alpha0, int alpha1, bool horizontal) = 0;
+  virtual void DrawFilledRectFade(int x0, int y0, int x1, int y1, int alpha0, int alpha1,
+                                  bool horizontal) = 0;
   // A one-pixel frame inside the rectangle.
   virtual void DrawOutlinedRect(int x0, int y0, int x1, int y1) = 0;
   // A one-pixel line through the centres of both end pixels.
@@ -68,7 +71,8 @@ class IHostSurface {
   // The top left corner of the next character cell.
   virtual void DrawSetTextPos(int x, int y) = 0;
   virtual void DrawGetTextPos(int &x, int &y) = 0;
-  // Draws `length` UTF-16 units and moves the text position by their width (GetTextSize).
+  // Draws `length` UTF-16 units as one run (see "shaped text runs" below) and moves the text
+  // position by its width (GetTextRunSize; for text that needs no shaping the same as GetTextSize).
   virtual void DrawPrintText(const char16_t *text, int length) = 0;
   virtual void DrawUnicodeChar(char16_t ch) = 0;
 
@@ -76,7 +80,8 @@ class IHostSurface {
   virtual HTexture CreateNewTextureID() = 0;
   // Loads "<fileName>.png" (".png" may be given) from the host file system into the texture; false
   // when it cannot be read, and the texture then draws nothing.
-  virtual bool DrawSetTextureFile(HTexture id, const char *fileName, bool hardwareFilter, bool forceReload) = 0;
+  virtual bool DrawSetTextureFile(HTexture id, const char *fileName, bool hardwareFilter,
+                                  bool forceReload) = 0;
   // Copies wide x tall pixels of 4 bytes each (red, green, blue, alpha; not premultiplied).
   virtual void DrawSetTextureRGBA(HTexture id, const uint8 *rgba, int wide, int tall) = 0;
   virtual void DrawSetTexture(HTexture id) = 0;
@@ -91,8 +96,8 @@ class IHostSurface {
   // Chooses the typeface (found by family name through the system's font configuration), the
   // height of a text line in pixels, the weight (400 regular, 700 bold) and FontFlags. Blur and
   // scan lines are accepted and ignored. False when the font or the arguments are invalid.
-  virtual bool SetFontGlyphSet(HFont font, const char *fontName, int tall, int weight, int blur, int scanlines,
-                               int flags) = 0;
+  virtual bool SetFontGlyphSet(HFont font, const char *fontName, int tall, int weight, int blur,
+                               int scanlines, int flags) = 0;
   // The height of a text line; 0 for an invalid font.
   virtual int GetFontTall(HFont font) = 0;
   virtual int GetFontAscent(HFont font) = 0;
@@ -106,6 +111,65 @@ class IHostSurface {
   // --- sound
   // Plays a WAV file from the host file system ("servers/game_ready.wav"); nothing when it cannot.
   virtual void PlaySound(const char *fileName) = 0;
+
+  // --- shaped text runs (added after the operations above, which keep their places)
+  // A run is a piece of one line shaped as a whole: letters joined, marks placed on their bases,
+  // right-to-left and mixed-direction text in visual order, characters a font lacks taken from
+  // another. Positions in a run are caret positions in UTF-16 units of the logical text, 0 to
+  // `length`; x is in pixels from the run's left edge as drawn. A host that does not shape
+  // answers per character (the bodies here), in step with its DrawPrintText.
+
+  // The width of the run as DrawPrintText draws it, and the font's line height.
+  virtual void GetTextRunSize(HFont font, const char16_t *text, int length, int &wide, int &tall) {
+    wide = PrefixWidth(font, text, length);
+    tall = GetFontTall(font);
+  }
+  // The x of the caret at `position`.
+  virtual int GetTextRunCaretX(HFont font, const char16_t *text, int length, int position) {
+    return PrefixWidth(font, text, position < 0 ? 0 : position > length ? length : position);
+  }
+  // The caret position nearest to `x`.
+  virtual int GetTextRunPositionAt(HFont font, const char16_t *text, int length, int x) {
+    int previous = 0;
+    for (int i = 1; i <= length; ++i) {
+      const int edge = PrefixWidth(font, text, i);
+      if (x < (previous + edge) / 2) return i - 1;
+      previous = edge;
+    }
+    return length < 0 ? 0 : length;
+  }
+  // The caret position `steps` places right of `position` on screen (left when negative), never
+  // inside a character; it stays at the run's ends.
+  virtual int GetTextRunMovedCaret(HFont, const char16_t *text, int length, int position, int steps) {
+    for (; steps != 0; steps += steps > 0 ? -1 : 1) {
+      position += steps > 0 ? 1 : -1;
+      // Never between the halves of a surrogate pair.
+      if (position > 0 && position < length && text[position] >= 0xDC00 && text[position] <= 0xDFFF)
+        position += steps > 0 ? 1 : -1;
+    }
+    return position < 0 ? 0 : position > length ? length : position;
+  }
+  // Where the characters of [start, end) are drawn: up to `maxRanges` pairs of x0, x1 (x1
+  // excluded) into `ranges`, left to right; the number of pairs. Right-to-left text inside
+  // left-to-right text can make a logical range several pieces on screen.
+  virtual int GetTextRunRangeExtents(HFont font, const char16_t *text, int length, int start, int end,
+                                     int *ranges, int maxRanges) {
+    start = start < 0 ? 0 : start > length ? length : start;
+    end = end < start ? start : end > length ? length : end;
+    if (end == start || !ranges || maxRanges < 1) return 0;
+    ranges[0] = PrefixWidth(font, text, start);
+    ranges[1] = PrefixWidth(font, text, end);
+    return 1;
+  }
+
+ private:
+  int PrefixWidth(HFont font, const char16_t *text, int length) {
+    if (!text || length <= 0) return 0;
+    const std::u16string part(text, static_cast<size_t>(length));
+    int wide = 0, tall = 0;
+    GetTextSize(font, part.c_str(), wide, tall);
+    return wide;
+  }
 
  protected:
   ~IHostSurface() = default;

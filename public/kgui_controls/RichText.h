@@ -67,6 +67,12 @@ class RichText : public Panel {
   };
 
   void LayoutLines();
+  // Where the line starting at `start` ends: as many characters of the paragraph as fit in
+  // `wide`, broken after a space when there is one.
+  size_t LineEnd(size_t paragraphStart, size_t start, size_t paragraphEnd, int wide) const;
+  // The room [start, end) takes where its paragraph is drawn as one run.
+  int PartWidth(size_t paragraphStart, size_t paragraphEnd, size_t start, size_t end) const;
+  void PaintLine(const Line &line, int y, bool selected, size_t selStart, size_t selEnd);
   Color ColorAt(size_t position) const;
   int LineTall() const;
   // The text position under a point of the panel.

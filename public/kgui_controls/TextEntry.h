@@ -96,6 +96,11 @@ class TextEntry : public Panel {
   // The character boundary nearest to `x` (the entry's own pixels).
   int CursorFromPixel(int x) const;
   int PixelFromCursor(int position) const;
+  // The caret position `steps` characters right of the caret on screen (left when negative).
+  int VisualStep(int steps) const;
+  // The width of the text as drawn.
+  int TextWide() const;
+  void PaintText(int originX, int textY, int fontTall);
   void ScrollToCursor();
   void TextChanged();
 
