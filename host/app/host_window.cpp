@@ -3,6 +3,10 @@
 #include <SDL.h>
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
 
@@ -118,8 +122,17 @@ bool CHostWindow::Open(const char *title) {
   }
   m_VideoStarted = true;
   CRenderer &renderer = m_Runtime.Renderer();
-  m_pWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, renderer.Wide(),
-                               renderer.Tall(), SDL_WINDOW_RESIZABLE);
+  // Without a setting, a high-DPI display gets its scale (a whole number, so lines stay crisp).
+  const char *scaleSetting = getenv("KGUI_SCALE");
+  if (!scaleSetting || !*scaleSetting) {
+    const double scale = DisplayScale();
+    if (scale != renderer.Scale()) {
+      renderer.SetScale(scale);
+      m_Runtime.Invalidate();
+    }
+  }
+  m_pWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, renderer.DeviceWide(),
+                               renderer.DeviceTall(), SDL_WINDOW_RESIZABLE);
   if (m_pWindow) m_pRenderer = SDL_CreateRenderer(m_pWindow, -1, 0);
   if (!m_pWindow || !m_pRenderer || !MakeTexture()) {
     Msg("Cannot open a window (%s); rendering offscreen\n", SDL_GetError());
@@ -129,14 +142,22 @@ bool CHostWindow::Open(const char *title) {
   return true;
 }
 
+double CHostWindow::DisplayScale() {
+  float dpi = 0.0f;
+  if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || dpi <= 0.0f) return 1.0;
+  // 96 dots an inch is scale 1; a display must be well past 1.5 to be drawn at 2.
+  return std::clamp(std::floor(dpi / 96.0 + 0.25), 1.0, 4.0);
+}
+
 bool CHostWindow::MakeTexture() {
   CRenderer &renderer = m_Runtime.Renderer();
-  if (m_pTexture && m_TextureWide == renderer.Wide() && m_TextureTall == renderer.Tall()) return true;
+  if (m_pTexture && m_TextureWide == renderer.DeviceWide() && m_TextureTall == renderer.DeviceTall())
+    return true;
   if (m_pTexture) SDL_DestroyTexture(m_pTexture);
   m_pTexture = SDL_CreateTexture(m_pRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                 renderer.Wide(), renderer.Tall());
-  m_TextureWide = renderer.Wide();
-  m_TextureTall = renderer.Tall();
+                                 renderer.DeviceWide(), renderer.DeviceTall());
+  m_TextureWide = renderer.DeviceWide();
+  m_TextureTall = renderer.DeviceTall();
   m_TextureFresh = true;
   return m_pTexture != nullptr;
 }
@@ -166,7 +187,7 @@ void CHostWindow::HandleEvent(const SDL_Event &event) {
       break;
     case SDL_WINDOWEVENT:
       if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-        m_Runtime.SetScreenSize(event.window.data1, event.window.data2);
+        m_Runtime.SetScreenSize(ToLogical(event.window.data1), ToLogical(event.window.data2));
       } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
         m_HasFocus = true;
       } else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
@@ -176,7 +197,7 @@ void CHostWindow::HandleEvent(const SDL_Event &event) {
       }
       break;
     case SDL_MOUSEMOTION:
-      input.CursorMoved(event.motion.x, event.motion.y);
+      input.CursorMoved(ToLogical(event.motion.x), ToLogical(event.motion.y));
       break;
     case SDL_MOUSEBUTTONDOWN: {
       MouseCode code = MouseCodeForButton(event.button.button);
@@ -222,12 +243,17 @@ void CHostWindow::OnFramePainted() {
   if (!m_Runtime.PaintedLastFrame() && !m_TextureFresh && !m_PresentAgain) return;
   m_PresentAgain = false;
   const CRenderer &renderer = m_Runtime.Renderer();
-  Upload(m_TextureFresh ? CRect{0, 0, renderer.Wide(), renderer.Tall()} : m_Runtime.LastPaintedArea());
+  Upload(renderer.DeviceRect(m_TextureFresh ? CRect{0, 0, renderer.Wide(), renderer.Tall()}
+                                            : m_Runtime.LastPaintedArea()));
   m_TextureFresh = false;
   ++m_Presents;
   SDL_RenderClear(m_pRenderer);
   SDL_RenderCopy(m_pRenderer, m_pTexture, nullptr, nullptr);
   SDL_RenderPresent(m_pRenderer);
+}
+
+int CHostWindow::ToLogical(int devicePixels) const {
+  return static_cast<int>(std::floor(devicePixels / m_Runtime.Renderer().Scale()));
 }
 
 void CHostWindow::Upload(const CRect &area) {
@@ -248,7 +274,8 @@ void CHostWindow::Flash() {
 }
 
 void CHostWindow::WarpCursor(int x, int y) {
-  if (m_pWindow) SDL_WarpMouseInWindow(m_pWindow, x, y);
+  const double scale = m_Runtime.Renderer().Scale();
+  if (m_pWindow) SDL_WarpMouseInWindow(m_pWindow, static_cast<int>(x * scale), static_cast<int>(y * scale));
 }
 
 }  // namespace kguihost

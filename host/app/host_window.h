@@ -1,4 +1,6 @@
 // The desktop window (SDL2): shows each painted frame and turns the window's events into input.
+// At a scale above 1 (a high-DPI display, or $KGUI_SCALE) the window is that many device pixels
+// a logical one, and the mouse is mapped back to logical pixels.
 #pragma once
 
 #include <vector>
@@ -37,7 +39,12 @@ class CHostWindow final : public IFrameClient, public IWindowBackend {
 
  private:
   void HandleEvent(const SDL_Event &event);
+  // The display's scale from its dots per inch, in whole steps; 1 when unknown.
+  static double DisplayScale();
   bool MakeTexture();
+  // A window coordinate (device pixels) in the runtime's logical pixels.
+  int ToLogical(int devicePixels) const;
+  // Copies `area` (device pixels) of the picture to the window's texture.
   void Upload(const CRect &area);
 
   CKGuiRuntime &m_Runtime;
