@@ -30,6 +30,7 @@
 #include "tier0/dbg.h"
 #include "tier0/validator.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ KeyValues *ReadSettingsFile(const char *path, const char *pathID) {
   if (!kgui::KGui_IsStarted()) return nullptr;
   KeyValues *settings = new KeyValues("SavedData");
   std::string errors;
-  if (settings->LoadFromFile(kgui::filesystem(), path, pathID, &errors)) {
+  if (LoadKeyValuesFileWithPlaces(settings, kgui::filesystem(), path, pathID, &errors)) {
     settings->SetName("SavedData");
     return settings;
   }

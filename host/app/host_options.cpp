@@ -129,6 +129,10 @@ std::string DefaultUserDir() {
 
 std::string DefaultGameDir(const std::string &executableDir) {
   std::filesystem::path dir = executableDir;
+  std::error_code failure;
+  const std::filesystem::path installed = dir / ".." / "share" / "serverbrowser" / "game";
+  if (!dir.empty() && std::filesystem::is_directory(installed, failure))
+    return installed.lexically_normal().string();
   for (int up = 0; up <= 3 && !dir.empty(); ++up) {
     std::error_code ignored;
     if (std::filesystem::is_directory(dir / "game", ignored)) return (dir / "game").string();

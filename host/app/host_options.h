@@ -32,7 +32,8 @@ bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, 
 const char *HostUsage();
 // The default configuration folder of the user.
 std::string DefaultUserDir();
-// The "game" folder beside the executable or up to three folders above it; "game" when none.
+// The installed data folder (share/serverbrowser/game beside the executable's bin/), else the "game"
+// folder beside the executable or up to three folders above it (a build tree); "game" when none.
 std::string DefaultGameDir(const std::string &executableDir);
 
 }  // namespace kguihost

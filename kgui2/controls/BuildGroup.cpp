@@ -11,6 +11,7 @@
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
 #include "tier1/KeyValues.h"
+#include "tier1/keyvalues_text/keyvalues_reader.h"
 #include "tier1/utlsymbol.h"
 
 namespace kgui {
@@ -49,7 +50,7 @@ KeyValues *ReadResource(const std::string &resourceName) {
   KeyValues *tree = new KeyValues(resourceName.c_str());
   std::string errors;
   if (IFileSystem *fileSystem = filesystem())
-    tree->LoadFromFile(fileSystem, resourceName.c_str(), nullptr, &errors);
+    LoadKeyValuesFileWithPlaces(tree, fileSystem, resourceName.c_str(), nullptr, &errors);
   if (!errors.empty()) Warning("%s", errors.c_str());
   KeyValues *controls = tree->FindKey("controls");
   if (!controls && V_stristr(resourceName.c_str(), ".layout")) controls = tree->CreateKey("controls");

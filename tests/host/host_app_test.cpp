@@ -484,6 +484,10 @@ TEST(HostOptions, DefaultFoldersFollowTheEnvironmentAndTheExecutable) {
   std::filesystem::create_directories(dir.File("tree/build/bin"));
   EXPECT_EQ(DefaultGameDir(dir.File("tree/build/bin")), dir.File("tree/game"));
   EXPECT_EQ(DefaultGameDir("/"), "game");
+  // An installed host, inside a tree that has a game folder of its own: the prefix's data win.
+  std::filesystem::create_directories(dir.File("tree/prefix/bin"));
+  std::filesystem::create_directories(dir.File("tree/prefix/share/serverbrowser/game"));
+  EXPECT_EQ(DefaultGameDir(dir.File("tree/prefix/bin")), dir.File("tree/prefix/share/serverbrowser/game"));
   setenv("XDG_CONFIG_HOME", "/tmp/xdg", 1);
   EXPECT_EQ(DefaultUserDir(), "/tmp/xdg/serverbrowser");
   unsetenv("XDG_CONFIG_HOME");

@@ -46,6 +46,16 @@ desktop-file-validate "$prefix/share/applications/org.kgui.serverbrowser.desktop
 appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/org.kgui.serverbrowser.metainfo.xml" ||
   fail "AppStream metadata"
 
+# The installed host finds its game folder in the prefix by itself.
+(
+  cd "$scratch"
+  env -u DISPLAY -u WAYLAND_DISPLAY HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" \
+    PLEXA_ACTIVE_PROCESS="$scratch/ActiveProcess.vdf" PLEXA_CLIENT_CONFIG="$prefix/lib/serverbrowser/plexaclient.vdf" \
+    "$prefix/bin/kgui-host" --headless --screenshot "$scratch/alone.png" --frames 30 \
+    "$prefix/lib/serverbrowser/serverbrowser.so" >"$scratch/alone.log" 2>&1
+) || fail "the installed host alone failed: $(tail -20 "$scratch/alone.log")"
+[ -s "$scratch/alone.png" ] || fail "the installed host drew nothing"
+
 # The installed browser on the demo universe: its Internet tab lists the farm's servers with
 # measured latencies. The host finds its game folder in the prefix by itself.
 cat >"$scratch/steps.txt" <<STEPS
