@@ -31,7 +31,6 @@ class ListPanelRowValues {
   KeyValues *MakeNode(const Entry &entry) const;
   // The first entry under `symbol`, or null.
   const Entry *Find(HKeySymbol symbol) const;
-  int Count() const { return static_cast<int>(m_nEntries); }
 
   static KeyValues::types_t TypeOf(const Entry &entry) {
     return static_cast<KeyValues::types_t>((entry.symbolTypeFlags >> kTypeShift) & 0xF);
