@@ -280,6 +280,10 @@ bool CFont::MeasureOwn(char32_t codePoint, CGlyph &glyph) const {
 // ---- manager
 
 CFontManager::CFontManager() {
+  // The font map would otherwise load the font configuration on a thread of its own; a process
+  // that ends (or releases the configuration) while that thread still works loses what it holds.
+  // Loaded here first, the thread finds it ready.
+  FcInit();
   // A font map of our own (not the process default) so that everything it caches is released.
   PangoFontMap *fontMap = pango_cairo_font_map_new();
   m_pContext = pango_font_map_create_context(fontMap);
