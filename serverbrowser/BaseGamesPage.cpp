@@ -5,6 +5,7 @@
 #include "serverbrowser/BaseGamesPage.h"
 
 #include <ctime>
+#include <string>
 
 #include "kgui_controls/Button.h"
 #include "kgui_controls/CheckButton.h"
@@ -21,6 +22,7 @@
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientmatchmakingservers.h"
 #include "plexa/iclientutils.h"
+#include "serverbrowser/FavoritesTransfer.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
@@ -40,6 +42,7 @@ MESSAGE_ENTRY("ViewGameInfo", OnViewGameInfo)
 MESSAGE_ENTRY("RefreshServer", OnRefreshServer, "serverID")
 MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel", "state")
 MESSAGE_ENTRY("TextChanged", OnTextChanged, "panel", "text")
+MESSAGE_ENTRY("CopyServerAddress", OnCopyServerAddress, "serverID")
 END_MESSAGE_MAP()
 
 namespace {
@@ -651,6 +654,29 @@ CServerContextMenu *CBaseGamesPage::ShowServerContextMenu(bool showAddToFavorite
   else
     menu->ShowMenu(this, static_cast<unsigned int>(-1), false, false, false, false);
   return menu;
+}
+
+void CBaseGamesPage::OnMessage(KeyValues *message, kgui::VPANEL from) {
+  const bool openingMenu = message && !V_stricmp(message->GetName(), "OpenContextMenu");
+  BaseClass::OnMessage(message, from);
+  if (!openingMenu) return;
+  // Only the menu this page has just opened on its list takes the items: a page that shows no
+  // menu without a selection left the last one closed.
+  CServerBrowserDialog *mainWindow = ServerBrowserDialog();
+  CServerContextMenu *menu = mainWindow ? mainWindow->GetCurrentContextMenu() : nullptr;
+  if (!menu || !menu->IsVisible() || menu->GetParent() != m_pGameList) return;
+  if (m_pGameList->GetSelectionCount() > 0)
+    menu->AddMenuItem("CopyAddress", "#ServerBrowser_CopyAddress",
+                      new KeyValues("CopyServerAddress", "serverID", FirstSelectedServer()), this);
+  AddPageMenuItems(menu);
+}
+
+void CBaseGamesPage::OnCopyServerAddress(int serverID) {
+  const ServerRecord *server = GetServerRecord(serverID);
+  if (!server || server->m_NetAdr.GetIP() == 0 || !kgui::system()) return;
+  const std::u16string text = kgui::Utf8ToWide(
+      FavoriteAddressText(server->m_NetAdr.GetIP(), server->m_NetAdr.GetConnectionPort()).c_str());
+  kgui::system()->SetClipboardText(text.c_str(), static_cast<int>(text.size()));
 }
 
 // ---- validation

@@ -114,6 +114,9 @@ class CBaseGamesPage : public kgui::PropertyPage,
   void PerformLayout() override;
   void OnPageShow() override;
   void OnPageHide() override;
+  // After a page's own "OpenContextMenu" handler: the items every page adds after the standard
+  // and the page's own ones ("Copy address" for a selected server, then AddPageMenuItems).
+  void OnMessage(KeyValues *message, kgui::VPANEL from) override;
 
   // ---- handlers and hooks of the concrete pages
   virtual void OnAddToFavorites();
@@ -129,6 +132,11 @@ class CBaseGamesPage : public kgui::PropertyPage,
   virtual void OnRefreshServer(int serverID);
   virtual void OnButtonToggled(kgui::Panel *panel, int state);
   virtual void OnTextChanged(kgui::Panel *panel, const char *text);
+  // Items a page adds to its open context menu after every other one; `menu` is the menu it
+  // opened (with server id -1 and no standard items when nothing is selected).
+  virtual void AddPageMenuItems(CServerContextMenu *menu) { (void)menu; }
+  // Puts the server's connection address ("a.b.c.d:port") on the host's clipboard.
+  virtual void OnCopyServerAddress(int serverID);
 
   // Message-map entry of "ConnectToServer".
   void OnConnectToServerMessage() { ConnectToServer(); }

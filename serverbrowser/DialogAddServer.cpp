@@ -43,10 +43,13 @@ constexpr const char kIPv6NotUsable[] = "#ServerBrowser_AddServerIPv6";
 constexpr ServerColumnLayout kColumnLayout = {{16, 16, 16, 20, 60, 150, 60, 80, 60}, false};
 
 // The typed address as a record of kind NA_IP (IPv6 when typed so); false when it does not parse.
-bool ParseAddress(const std::string &text, netadr_t &address) {
+// White space around it is dropped: a pasted address often brings some.
+bool ParseAddress(const std::string &typed, netadr_t &address) {
   address.Clear();
   address.SetType(NA_IP);
-  if (text.empty()) return false;
+  const size_t first = typed.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return false;
+  const std::string text = typed.substr(first, typed.find_last_not_of(" \t\r\n") - first + 1);
   return address.SetFromString(text.c_str());
 }
 

@@ -1,25 +1,87 @@
 #include "serverbrowser/FavoriteGames.h"
 
 #include <ctime>
+#include <utility>
 
+#include "common/filesystem_helpers.h"
 #include "kgui_controls/Button.h"
+#include "kgui_controls/MessageBox.h"
+#include "kgui_controls/TextImage.h"
+#include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
 #include "plexa/client_api.h"
 #include "plexa/iclientmatchmaking.h"
 #include "serverbrowser/DialogAddServer.h"
+#include "serverbrowser/DialogFavoritesFile.h"
+#include "serverbrowser/FavoritesSnapshot.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
+#include "serverbrowser/ServerRows.h"
 #include "tier1/KeyValues.h"
+#include "tier1/utlbuffer.h"
 
 BEGIN_MESSAGE_MAP(CFavoriteGames, CBaseGamesPage)
 MESSAGE_ENTRY("OpenContextMenu", OnOpenContextMenu, "itemID")
 MESSAGE_ENTRY("RemoveFromFavorites", OnRemoveFromFavorites)
 MESSAGE_ENTRY("AddServerByName", OnAddServerByName)
+MESSAGE_ENTRY("PasteAddress", OnPasteAddress)
+MESSAGE_ENTRY("ExportFavorites", OnExportFavorites)
+MESSAGE_ENTRY("ImportFavorites", OnImportFavorites)
+MESSAGE_ENTRY("FavoritesFileChosen", OnFavoritesFileChosen, "path", "mode")
 END_MESSAGE_MAP()
+
+namespace {
+
+// Lines a report lists at most; the rest are counted.
+constexpr size_t kMaxReportedProblems = 12;
+
+std::u16string Wide(const std::string &text) {
+  return kgui::Utf8ToWide(text.c_str());
+}
+
+// The localised pattern of `token` with up to three arguments.
+std::u16string Format(const char *token, const std::u16string &first = u"",
+                      const std::u16string &second = u"", const std::u16string &third = u"") {
+  char16_t out[1024];
+  out[0] = 0;
+  const std::u16string pattern = LocalizedText(token);
+  if (kgui::localize())
+    kgui::localize()->ConstructString(out, static_cast<int>(sizeof(out)), pattern.c_str(), 3, first.c_str(),
+                                      second.c_str(), third.c_str());
+  return out;
+}
+
+std::u16string Number(int value) {
+  return Wide(std::to_string(value));
+}
+
+// What the user reads after an import or a paste: the counts, then the lines that were not
+// addresses, each with its number, its text and why.
+std::u16string ImportReport(const FavoritesTextReading &reading, int added, int already) {
+  std::u16string text = Format("#ServerBrowser_ImportSummary", Number(added), Number(already));
+  if (reading.problems.empty()) return text;
+  text += u"\n\n" + LocalizedText("#ServerBrowser_ImportProblems");
+  size_t listed = 0;
+  for (const FavoritesTextProblem &problem : reading.problems) {
+    if (++listed > kMaxReportedProblems) break;
+    const std::u16string why = LocalizedText(problem.reason);
+    text += u"\n" + (problem.line > 0 ? Format("#ServerBrowser_ImportProblemLine", Number(problem.line),
+                                               Wide(problem.text), why)
+                                      : Format("#ServerBrowser_ImportProblemFile", Wide(problem.text), why));
+  }
+  if (reading.problems.size() > kMaxReportedProblems)
+    text += u"\n" + Format("#ServerBrowser_ImportMoreProblems",
+                           Number(static_cast<int>(reading.problems.size() - kMaxReportedProblems)));
+  return text;
+}
+
+}  // namespace
 
 CFavoriteGames::CFavoriteGames(kgui::Panel *parent)
     : CBaseGamesPage(parent, "FavoriteGames", eFavoriteServer) {}
+
+CFavoriteGames::~CFavoriteGames() = default;
 
 bool CFavoriteGames::OffersItem(int item) {
   return item == eItemServerList || item == eItemAddServer;
@@ -58,6 +120,13 @@ void CFavoriteGames::OnPageHide() {
   if (!m_pAddServerDialog) return;
   m_pAddServerDialog->Close();
   m_pAddServerDialog = nullptr;
+}
+
+void CFavoriteGames::OnKeyCodeTyped(kgui::KeyCode code) {
+  if (code == kgui::KEY_V && IsControlDown())
+    OnPasteAddress();
+  else
+    BaseClass::OnKeyCodeTyped(code);
 }
 
 // Without a selection the menu still offers adding a server by its address.
@@ -103,4 +172,134 @@ void CFavoriteGames::OnAddCurrentServer() {
   matchmaking->AddStoredServer(current->m_nAppId, current->m_NetAdr.GetIP(),
                                current->m_NetAdr.GetConnectionPort(), current->m_NetAdr.GetQueryPort(),
                                k_unFavoriteFlagFavorite, static_cast<uint32>(time(nullptr)));
+}
+
+// ---- pasted, imported and exported favourites
+
+void CFavoriteGames::AddPageMenuItems(CServerContextMenu *menu) {
+  menu->AddMenuItem("PasteAddress", "#ServerBrowser_PasteAddress", new KeyValues("PasteAddress"), this);
+  menu->AddMenuItem("ExportFavorites", "#ServerBrowser_ExportFavorites", new KeyValues("ExportFavorites"),
+                    this);
+  menu->AddMenuItem("ImportFavorites", "#ServerBrowser_ImportFavorites", new KeyValues("ImportFavorites"),
+                    this);
+}
+
+AppId_t CFavoriteGames::GetImportAppId() const {
+  return static_cast<AppId_t>(m_LimitToGame & 0xFFFFFF);
+}
+
+void CFavoriteGames::OnPasteAddress() {
+  Transfer paste;
+  kgui::IHostSystem *host = kgui::system();
+  const int count = host ? host->GetClipboardTextCount() : 0;
+  if (count > 0) {
+    std::u16string wide(static_cast<size_t>(count) + 1, u'\0');
+    const int read = host->GetClipboardText(0, wide.data(), static_cast<int>(wide.size() * sizeof(char16_t)));
+    wide.resize(static_cast<size_t>(read > 0 ? read : 0));
+    paste.text = kgui::WideToUtf8(wide);
+  }
+  Queue(std::move(paste));
+}
+
+void CFavoriteGames::OnExportFavorites() {
+  auto *dialog = new CDialogFavoritesFile(GetParent(), this, true);
+  dialog->MoveToCenterOfScreen();
+  dialog->DoModal();
+}
+
+void CFavoriteGames::OnImportFavorites() {
+  auto *dialog = new CDialogFavoritesFile(GetParent(), this, false);
+  dialog->MoveToCenterOfScreen();
+  dialog->DoModal();
+}
+
+void CFavoriteGames::OnFavoritesFileChosen(const char *path, int mode) {
+  Transfer transfer;
+  transfer.path = path ? path : "";
+  transfer.plain = mode == CDialogFavoritesFile::kExportPlain;
+  if (transfer.path.empty()) return;
+  if (mode != CDialogFavoritesFile::kImport) {
+    transfer.kind = Transfer::Kind::Export;
+  } else {
+    transfer.kind = Transfer::Kind::Import;
+    CUtlBuffer buffer(0, 0, CUtlBuffer::TEXT_BUFFER);
+    if (!LoadFileIntoBuffer(kgui::filesystem(), transfer.path.c_str(), buffer, true)) {
+      ShowReport("#ServerBrowser_ImportFavoritesTitle",
+                 Format("#ServerBrowser_ImportReadFailed", Wide(transfer.path)));
+      return;
+    }
+    transfer.text.assign(static_cast<const char *>(buffer.Base()), static_cast<size_t>(buffer.TellPut()));
+  }
+  Queue(std::move(transfer));
+}
+
+// The stored favourites are fetched once for every transfer asked for meanwhile.
+void CFavoriteGames::Queue(Transfer transfer) {
+  m_vecTransfers.push_back(std::move(transfer));
+  if (m_pSnapshot && m_pSnapshot->IsRunning()) return;
+  m_pSnapshot = std::make_unique<CFavoritesSnapshot>(
+      [this](const std::vector<FavoriteAddress> &stored) { OnStoredFavorites(stored); });
+  if (!m_pSnapshot->Start()) {
+    // Without services nothing can be stored or read.
+    m_vecTransfers.clear();
+  }
+}
+
+void CFavoriteGames::OnStoredFavorites(const std::vector<FavoriteAddress> &stored) {
+  std::vector<FavoriteAddress> known = stored;
+  std::vector<Transfer> transfers = std::move(m_vecTransfers);
+  m_vecTransfers.clear();
+  for (const Transfer &transfer : transfers) {
+    if (transfer.kind == Transfer::Kind::Export)
+      WriteExport(transfer, known);
+    else
+      AddAddresses(transfer, known);
+  }
+}
+
+// Addresses already stored are left exactly as they are: adding one again would take over its
+// application, query port and time.
+void CFavoriteGames::AddAddresses(const Transfer &transfer, std::vector<FavoriteAddress> &stored) {
+  const FavoritesTextReading reading = ReadFavoritesText(transfer.text, GetImportAppId());
+  IClientMatchmaking *matchmaking = ClientMatchmaking();
+  int added = 0, already = reading.repeated;
+  for (const FavoriteAddress &server : reading.servers) {
+    bool known = false;
+    for (const FavoriteAddress &kept : stored) known = known || kept.SameServer(server);
+    if (known || !matchmaking) {
+      already += known;
+      continue;
+    }
+    matchmaking->AddStoredServer(server.appId, server.ip, server.connPort, server.queryPort,
+                                 k_unFavoriteFlagFavorite, static_cast<uint32>(time(nullptr)));
+    stored.push_back(server);
+    ++added;
+  }
+  const bool paste = transfer.kind == Transfer::Kind::Paste;
+  // A paste that added its address shows in the list; anything else is told.
+  if (paste && added > 0 && reading.problems.empty()) return;
+  if (paste && reading.servers.empty() && reading.problems.empty()) {
+    ShowReport("#ServerBrowser_PasteAddressTitle", LocalizedText("#ServerBrowser_PasteNothing"));
+    return;
+  }
+  ShowReport(paste ? "#ServerBrowser_PasteAddressTitle" : "#ServerBrowser_ImportFavoritesTitle",
+             ImportReport(reading, added, already));
+}
+
+void CFavoriteGames::WriteExport(const Transfer &transfer, const std::vector<FavoriteAddress> &stored) {
+  const std::string text =
+      WriteFavoritesText(stored, transfer.plain ? EFavoritesTextForm::Plain : EFavoritesTextForm::KeyValues);
+  CUtlBuffer buffer(0, 0, CUtlBuffer::TEXT_BUFFER);
+  buffer.Put(text.data(), static_cast<int>(text.size()));
+  const bool saved = SaveBufferToFile(kgui::filesystem(), transfer.path.c_str(), buffer);
+  ShowReport("#ServerBrowser_ExportFavoritesTitle",
+             saved ? Format("#ServerBrowser_ExportDone", Number(static_cast<int>(stored.size())),
+                            Wide(transfer.path))
+                   : Format("#ServerBrowser_ExportFailed", Wide(transfer.path)));
+}
+
+void CFavoriteGames::ShowReport(const char *title, const std::u16string &text) {
+  auto *box = new kgui::MessageBox(LocalizedText(title).c_str(), text.c_str());
+  box->SetName("FavoritesReport");
+  box->DoModal();
 }

@@ -450,4 +450,26 @@ TEST_F(AddServerDialogTest, ClosingAbortsOnlyThePingsStillRunning) {
   EXPECT_EQ(m_Services.m_Aborted, expected);
 }
 
+TEST_F(AddServerDialogTest, APastedAddressIsAddedLikeATypedOne) {
+  const std::u16string copied = u"  203.0.113.7:27016 \n";  // as copied from a web page
+  kgui::system()->SetClipboardText(copied.c_str(), static_cast<int>(copied.size()));
+  m_pDialog->Activate();
+  auto *entry = dynamic_cast<kgui::TextEntry *>(m_pDialog->FindChildByName("ServerNameText", true));
+  ASSERT_NE(entry, nullptr);
+  // Control-V as the host delivers it to the entry (the fixture's windows are not on screen, so
+  // nothing holds the focus).
+  Runtime().SetKeyDown(kgui::KEY_LCONTROL, true);
+  KeyValuesAD paste(new KeyValues("KeyCodeTyped", "code", kgui::KEY_V));
+  kgui::ipanel()->SendMessage(entry->GetVPanel(), paste.get(), kgui::NULL_PANEL);
+  Runtime().SetKeyDown(kgui::KEY_LCONTROL, false);
+  RunFrames();
+  EXPECT_EQ(entry->GetText(), "  203.0.113.7:27016 ") << "one line is pasted";
+  EXPECT_TRUE(Button("OKButton")->IsEnabled());
+  Command("OK");
+  ASSERT_EQ(m_Services.m_Added.size(), 1u);
+  EXPECT_EQ(m_Services.m_Added[0].ip, 0xCB007107u);
+  EXPECT_EQ(m_Services.m_Added[0].connPort, 27016);
+  EXPECT_EQ(ModalBox(), nullptr);
+}
+
 }  // namespace

@@ -14,9 +14,9 @@
 #include "kstdlib/strtools.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/InternetGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
-#include "serverbrowser/RelayGames.h"
 #include "support/browser_fixture.h"
 #include "tier0/platform.h"
 #include "tier1/KeyValues.h"
@@ -396,9 +396,11 @@ TEST_F(InternetPageTest, ContextMenuOpensForTheFirstSelectedRowOnly) {
   CServerContextMenu *menu = m_pMainWindow->GetCurrentContextMenu();
   ASSERT_NE(menu, nullptr);
   EXPECT_TRUE(menu->IsVisible());
-  const char *expected[] = {"ConnectToServer", "ViewGameInfo", "RefreshServer", "AddToFavorites"};
-  ASSERT_EQ(menu->GetItemCount(), 4);
-  for (int i = 0; i < 4; ++i) {
+  // The standard items, then the address to copy.
+  const char *expected[] = {"ConnectToServer", "ViewGameInfo", "RefreshServer", "AddToFavorites",
+                            "CopyServerAddress"};
+  ASSERT_EQ(menu->GetItemCount(), 5);
+  for (int i = 0; i < 5; ++i) {
     kgui::MenuItem *item = menu->GetMenuItem(menu->GetMenuID(i));
     ASSERT_NE(item, nullptr);
     EXPECT_STREQ(item->GetCommand()->GetName(), expected[i]);

@@ -20,9 +20,9 @@
 #include "serverbrowser/HistoryGames.h"
 #include "serverbrowser/InternetGames.h"
 #include "serverbrowser/LanGames.h"
+#include "serverbrowser/RelayGames.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
-#include "serverbrowser/RelayGames.h"
 #include "support/browser_fixture.h"
 #include "tier1/KeyValues.h"
 
@@ -292,11 +292,22 @@ TEST_F(PagesTest, EachPageOpensItsOwnContextMenu) {
   };
   const std::string favorite = "AddToFavorites -> AddToFavorites 2";
   const std::string byAddress = "AddServerByName -> AddServerByName";
+  // After every specified item: the address to copy (with a selection only), and on Favorites
+  // pasting, exporting and importing (always).
+  const std::string copy = "CopyAddress -> CopyServerAddress 2";
+  const std::vector<std::string> transfers = {"PasteAddress -> PasteAddress",
+                                              "ExportFavorites -> ExportFavorites",
+                                              "ImportFavorites -> ImportFavorites"};
+  auto plus = [](std::vector<std::string> items, const std::vector<std::string> &extra) {
+    items.insert(items.end(), extra.begin(), extra.end());
+    return items;
+  };
   const Case cases[] = {
-      {kFavorites, with({"RemoveServer -> RemoveFromFavorites", byAddress}), {byAddress}},
-      {kHistory, with({favorite, "RemoveServer -> RemoveFromHistory"}), {}},
-      {kLan, with({}), {"no menu"}},
-      {kFriends, with({favorite}), {"no menu"}},
+      {kFavorites, plus(with({"RemoveServer -> RemoveFromFavorites", byAddress, copy}), transfers),
+       plus({byAddress}, transfers)},
+      {kHistory, with({favorite, "RemoveServer -> RemoveFromHistory", copy}), {}},
+      {kLan, with({copy}), {"no menu"}},
+      {kFriends, with({favorite, copy}), {"no menu"}},
   };
   CServerBrowserDialog *mainWindow = MakeMainWindow();
   for (const Case &c : cases) {
