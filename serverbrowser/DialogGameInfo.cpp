@@ -4,12 +4,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "kgui_controls/Button.h"
 #include "kgui_controls/Label.h"
 #include "kgui_controls/ListPanel.h"
 #include "kgui_controls/MessageBox.h"
 #include "kgui_controls/RadioButton.h"
+#include "kgui_controls/TextImage.h"
 #include "kgui_controls/ToggleButton.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
@@ -19,6 +21,7 @@
 #include "plexa/iclientmatchmakingservers.h"
 #include "serverbrowser/DialogServerPassword.h"
 #include "serverbrowser/IGameLauncher.h"
+#include "serverbrowser/LatencyGraph.h"
 #include "serverbrowser/QorvBannedConnRefusedDialog.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/serverbrowser.h"
@@ -34,6 +37,7 @@ MESSAGE_ENTRY("ButtonToggled", OnButtonToggled, "panel")
 MESSAGE_ENTRY("RadioButtonChecked", OnButtonToggled, "panel")
 MESSAGE_ENTRY("JoinServerWithPassword", OnJoinServerWithPassword, "password")
 MESSAGE_ENTRY("ConnectedToGame", OnConnectedToGame, "ip", "connectionport")
+MESSAGE_ENTRY("CopyAddress", OnCopyAddress)
 END_MESSAGE_MAP()
 
 namespace {
@@ -119,6 +123,9 @@ void CDialogGameInfo::CreateControls() {
   m_pAutoRetry->AddActionSignalTarget(this);
   m_pAutoRetryAlert = new kgui::RadioButton(this, "AutoRetryAlert", "#ServerBrowser_AlertMeWhenSlotOpens");
   m_pAutoRetryJoin = new kgui::RadioButton(this, "AutoRetryJoin", "#ServerBrowser_JoinWhenSlotOpens");
+
+  m_pCopyAddress = new kgui::Button(this, "CopyAddress", "#ServerBrowser_CopyAddress", this, "CopyAddress");
+  m_pLatencyGraph = new CLatencyGraph(this, "LatencyGraph");
 
   m_pPlayerList = new kgui::ListPanel(this, "PlayerList");
   m_pPlayerList->AddColumnHeader(0, "PlayerName", "#ServerBrowser_PlayerName", 156,
@@ -253,6 +260,7 @@ void CDialogGameInfo::OnPingAnswered(const ServerRecord &server) {
   const uint16 shownQueryPort = m_ShownServer.m_NetAdr.GetQueryPort();
   if (shownQueryPort != 0 && shownQueryPort != server.m_NetAdr.GetQueryPort()) return;
   m_hServerPing = HSERVERQUERY_INVALID;
+  m_pLatencyGraph->AddAnswer(server.m_nPingMs);
   const uint16 connectionPort = m_ShownServer.m_NetAdr.GetConnectionPort();
   m_ShownServer = server;
   m_ShownServer.m_NetAdr.Init(server.m_NetAdr.GetIP(), server.m_NetAdr.GetQueryPort(), connectionPort);
@@ -275,6 +283,7 @@ void CDialogGameInfo::OnPingAnswered(const ServerRecord &server) {
 
 void CDialogGameInfo::OnPingSilent() {
   m_hServerPing = HSERVERQUERY_INVALID;
+  m_pLatencyGraph->AddLoss();
   if (!m_ShownServer.m_bResponded) m_bNoAnswer = true;
   InvalidateLayout();
   Repaint();
@@ -528,9 +537,19 @@ void CDialogGameInfo::OnConnectedToGame(int ip, int connectionPort) {
     Close();
 }
 
+void CDialogGameInfo::OnCopyAddress() {
+  if (m_ShownServer.m_NetAdr.GetIP() == 0 || !kgui::system()) return;
+  char address[32];
+  ShownAddressText(address, sizeof(address));
+  const std::u16string text = kgui::Utf8ToWide(address);
+  kgui::system()->SetClipboardText(text.c_str(), static_cast<int>(text.size()));
+}
+
 void CDialogGameInfo::OnCommand(const char *command) {
   if (!V_stricmp(command, "Connect"))
     OnConnect();
+  else if (!V_stricmp(command, "CopyAddress"))
+    OnCopyAddress();
   else if (!V_stricmp(command, "Refresh"))
     OnRefresh();
   else
@@ -616,6 +635,7 @@ void CDialogGameInfo::LayoutJoinControls() {
     ShownAddressText(address, sizeof(address));
     SetControlText("ServerIPText", address);
     m_pConnectButton->SetEnabled(true);
+    m_pCopyAddress->SetEnabled(true);
     if (!m_bNonPlexaApp) {
       m_pAutoRetryAlert->SetVisible(retrying);
       m_pAutoRetryJoin->SetVisible(retrying);
@@ -623,6 +643,7 @@ void CDialogGameInfo::LayoutJoinControls() {
   } else if (!m_bFriendConnectAvailable) {
     SetControlText("ServerIPText", "");
     m_pConnectButton->SetEnabled(false);
+    m_pCopyAddress->SetEnabled(false);
   }
 
   const bool slotFree = m_ShownServer.m_nPlayerCount < m_ShownServer.m_nPlayerLimit;

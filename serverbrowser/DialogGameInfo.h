@@ -19,6 +19,8 @@ class ToggleButton;
 struct ListPanelItem;
 }  // namespace kgui
 
+class CLatencyGraph;
+
 class CDialogGameInfo : public kgui::Frame,
                         public IPlexaMatchmakingPlayersResponse,
                         public IPlexaMatchmakingPingResponse {
@@ -46,6 +48,8 @@ class CDialogGameInfo : public kgui::Frame,
   PlexaId_t GetFriendID() const { return m_FriendPlexaId; }
   const ServerRecord &GetShownServer() const { return m_ShownServer; }
   bool IsConnectPending() const { return m_bConnectPending; }
+  // The shown server's latencies since the dialog opened, one sample per query.
+  CLatencyGraph *GetLatencyGraph() const { return m_pLatencyGraph; }
   const char *GetJoinPassword() const { return m_szJoinPassword; }
 
   // The launch line of a join: " +connect a.b.c.d:port" (+ " +password "..."") for most
@@ -74,6 +78,8 @@ class CDialogGameInfo : public kgui::Frame,
   virtual void OnButtonToggled(kgui::Panel *panel);
   virtual void OnJoinServerWithPassword(const char *password);
   virtual void OnConnectedToGame(int ip, int connectionPort);
+  // Puts the shown address ("a.b.c.d:port") on the host's clipboard.
+  virtual void OnCopyAddress();
 
  private:
   void CreateControls();
@@ -112,6 +118,8 @@ class CDialogGameInfo : public kgui::Frame,
   kgui::RadioButton *m_pAutoRetryAlert = nullptr;
   kgui::RadioButton *m_pAutoRetryJoin = nullptr;
   kgui::ListPanel *m_pPlayerList = nullptr;
+  kgui::Button *m_pCopyAddress = nullptr;
+  CLatencyGraph *m_pLatencyGraph = nullptr;
   bool m_bConnectPending = false;
   char m_szJoinPassword[kMaxPasswordLength + 1] = {};
   bool m_bNoAnswer = false;

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "kgui_controls/Button.h"
 #include "kgui_controls/Label.h"
 #include "kgui_controls/ListPanel.h"
 #include "kgui_controls/PHandle.h"
 #include "kgui_controls/RadioButton.h"
+#include "kgui_controls/TextImage.h"
 #include "kgui_controls/ToggleButton.h"
 #include "kgui_controls/controls.h"
 #include "kstdlib/strtools.h"
@@ -18,6 +20,7 @@
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/IGameLauncher.h"
+#include "serverbrowser/LatencyGraph.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/serverbrowser.h"
 #include "support/browser_fixture.h"
@@ -480,6 +483,77 @@ TEST_F(GameInfoDialogTest, TheMainWindowOpensJoinsFindsAndClosesDialogs) {
   window->CloseAllGameInfoDialogs();
   RunFrames(1.0);
   EXPECT_TRUE(window->GetGameInfoDialogs().empty());
+}
+
+// ---- sharing the address and the latency over time
+
+TEST_F(GameInfoDialogTest, CopyAddressPutsTheShownConnectionAddressOnTheClipboard) {
+  CDialogGameInfo *dialog = Open();
+  RunFrames();
+  auto *copy = dynamic_cast<kgui::Button *>(dialog->FindChildByName("CopyAddress"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_TRUE(copy->IsVisible());
+  EXPECT_TRUE(copy->IsEnabled());
+  Send(dialog, new KeyValues("Command", "command", "CopyAddress"));
+  char16_t text[64] = {};
+  const int length = kgui::system()->GetClipboardText(0, text, sizeof(text));
+  EXPECT_EQ(kgui::WideToUtf8(std::u16string(text, static_cast<size_t>(length))), "10.0.0.1:27015")
+      << "the connection port, not the query port";
+
+  // A dialog without a server to query has nothing to copy and no latency to draw.
+  delete m_hDialog.Get();
+  dialog = Open(0, 0, 0);
+  RunFrames();
+  copy = dynamic_cast<kgui::Button *>(dialog->FindChildByName("CopyAddress"));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_FALSE(copy->IsVisible() && copy->IsEnabled());
+  EXPECT_FALSE(dialog->GetLatencyGraph()->IsVisible());
+}
+
+TEST_F(GameInfoDialogTest, GraphsOneLatencyPerQueryAndMarksTheQueriesNobodyAnswered) {
+  CDialogGameInfo *dialog = Open();
+  CLatencyGraph *graph = dialog->GetLatencyGraph();
+  ASSERT_NE(graph, nullptr);
+  EXPECT_TRUE(graph->IsVisible());
+  EXPECT_EQ(graph->GetSampleCount(), 0);
+  ServerRecord server = Server();
+  server.m_nPingMs = 35;
+  AnswerPing(server);
+  TickAfter(10.5);  // the ten-second requery
+  ASSERT_EQ(m_Services.m_Pings.size(), 2u);
+  m_Services.m_PingResponses.back()->OnPingSilent();
+  TickAfter(10.5);
+  server.m_nPingMs = 180;
+  AnswerPing(server);
+  // An answer for another query port is not this server's, so it draws nothing.
+  ServerRecord other = server;
+  other.m_NetAdr.Init(kServerIP, 27999, kGamePort);
+  AnswerPing(other);
+
+  EXPECT_EQ(graph->GetSampleText(), "35 - 180");
+  EXPECT_EQ(graph->GetLossCount(), 1);
+  EXPECT_EQ(graph->GetTopMs(), 250) << "a step of 50 ms above the highest latency and a fifth";
+  KeyValuesAD block(new KeyValues("Panel"));
+  graph->Describe(block.get());
+  EXPECT_EQ(block->GetInt("samples"), 3);
+  EXPECT_EQ(block->GetInt("losses"), 1);
+  EXPECT_STREQ(block->GetString("latencies"), "35 - 180");
+  // Drawing copes with every mix of answers and losses.
+  Runtime().PaintAll();
+}
+
+TEST_F(GameInfoDialogTest, TheGraphKeepsTheLatestHourOfSamples) {
+  CLatencyGraph *graph = Open()->GetLatencyGraph();
+  for (size_t i = 0; i < CLatencyGraph::kMaxSamples + 5; ++i) {
+    if (i % 7 == 3)
+      graph->AddLoss();
+    else
+      graph->AddAnswer(static_cast<int>(i));
+  }
+  EXPECT_EQ(graph->GetSampleCount(), static_cast<int>(CLatencyGraph::kMaxSamples));
+  EXPECT_EQ(graph->GetSampleText().substr(0, 4), "5 6 ") << "the oldest went first";
+  EXPECT_EQ(graph->GetTopMs(), 450);
+  Runtime().PaintAll();
 }
 
 }  // namespace
