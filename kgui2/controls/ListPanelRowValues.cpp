@@ -45,11 +45,6 @@ bool IsWide(KeyValues::types_t type) {
 // Reads the values of `record` into `pending`; false when one of them has no place in the block.
 bool ReadValues(KeyValues *record, std::vector<PendingValue> &pending) {
   pending.clear();
-  // A record built in one go has its nodes side by side after it in the allocator's slabs: asking
-  // for those lines now overlaps the misses that walking the list would take one after another.
-  // (Where the nodes lie elsewhere the requests cost a little bandwidth and nothing else.)
-  for (int line = 1; line <= kPrefetchLines; ++line)
-    __builtin_prefetch(reinterpret_cast<const char *>(record) + line * 64);
   for (KeyValues *node = record->GetFirstSubKey(); node; node = node->GetNextKey()) {
     const KeyValues::types_t type = node->GetDataType();
     PendingValue value{NodeFlags(node->GetNameSymbol(), type, node->UsesEscapeSequences()), 0};
@@ -106,6 +101,11 @@ ListPanelRowValues *ListPanelRowValues::Build(KeyValues *record) {
   // Only the GUI thread builds rows; the scratch keeps its room from row to row.
   static std::vector<PendingValue> s_Pending;
   static std::vector<size_t> s_Lengths;
+  // A record built in one go has its nodes side by side after it in the allocator's slabs: asking
+  // for those lines before the record's own overlaps the misses that walking the list would take
+  // one after another. (Where the nodes lie elsewhere this costs a little bandwidth, nothing else.)
+  for (int line = 0; line <= kPrefetchLines; ++line)
+    __builtin_prefetch(reinterpret_cast<const char *>(record) + line * 64);
   if (!record || record->GetDataType() != KeyValues::TYPE_NONE || !ReadValues(record, s_Pending))
     return nullptr;
 
