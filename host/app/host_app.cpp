@@ -21,6 +21,7 @@
 #include "host/app/services_idle.h"
 #include "host/host_localize.h"
 #include "host/kgui_runtime.h"
+#include "host/panel_dumper.h"
 #include "host/script/script_runner.h"
 #include "plexa/client_api.h"
 #include "serverbrowser/IKGuiModule.h"
@@ -41,10 +42,18 @@ constexpr double kGameReportSeconds = 0.1;
 constexpr double kSleepSliceSeconds = 0.1;
 // Set to 1 to check every frame that kept pixels against a full repaint (see CKGuiRuntime).
 constexpr const char *kCheckRepaintVariable = "KGUI_HOST_CHECK_REPAINT";
+// Names a file: on SIGUSR1 the host writes its panel dump there once the next frame is painted and
+// shown, so a program driving the window from outside can see what it did.
+constexpr const char *kDumpOnSignalVariable = "KGUI_HOST_DUMP_ON_SIGNAL";
 volatile sig_atomic_t s_StopRequested = 0;
+volatile sig_atomic_t s_DumpRequested = 0;
 
 void RequestStop(int) {
   s_StopRequested = 1;
+}
+
+void RequestDump(int) {
+  s_DumpRequested = 1;
 }
 
 std::string ExecutableDir() {
@@ -119,6 +128,7 @@ int CHostApp::Start(int argc, const char *const *argv) {
   m_VirtualClock =
       m_Headless && !m_Options.realtime && (!m_Options.scriptFile.empty() || m_Options.frames >= 0);
   if (m_VirtualClock) Plat_SetClockOverride(true, Plat_FloatTime());
+  ListenForDumpRequests();
   if (!PrepareRuntime() || !StartModule()) return 1;
   if (!steps.empty()) {
     m_pScript = std::make_unique<CScriptRunner>(*m_pRuntime, std::move(steps), [this]() {
@@ -178,6 +188,21 @@ bool CHostApp::MakeUserDir() {
   fprintf(stderr, "kgui-host: cannot create the user folder '%s': %s\n",
           EscapeControlCharacters(m_UserDir).c_str(), why.c_str());
   return false;
+}
+
+void CHostApp::ListenForDumpRequests() {
+  const char *file = getenv(kDumpOnSignalVariable);
+  if (!file || !*file) return;
+  m_SignalDumpFile = file;
+  // Before the window opens: whoever sees it may ask at once.
+  signal(SIGUSR1, RequestDump);
+}
+
+void CHostApp::WriteRequestedDump() {
+  s_DumpRequested = 0;
+  if (m_SignalDumpFile.empty() || !m_pRuntime) return;
+  if (!CPanelDumper(*m_pRuntime).Write(m_SignalDumpFile))
+    Warning("kgui-host: cannot write the requested dump '%s'\n", m_SignalDumpFile.c_str());
 }
 
 bool CHostApp::ReadScript(std::vector<CScriptStep> &steps) {
@@ -304,6 +329,7 @@ void CHostApp::Loop() {
     m_pRuntime->RunFrame();
     ForwardGameReports();
     ++m_Frames;
+    if (s_DumpRequested) WriteRequestedDump();
     if (FrameLimitReached()) break;
     if (m_pScript && (m_pScript->QuitRequested() || (m_pScript->Finished() && !m_pWindow))) break;
     if (m_pWindow && m_pWindow->CloseRequested()) break;
@@ -351,7 +377,7 @@ bool CHostApp::IdleUntilDue(double frameStart) {
 }
 
 void CHostApp::SleepUntil(double until) {
-  for (double rest = until - Plat_FloatTime(); rest > 0 && !s_StopRequested;
+  for (double rest = until - Plat_FloatTime(); rest > 0 && !s_StopRequested && !s_DumpRequested;
        rest = until - Plat_FloatTime()) {
     const double slice = std::min(rest, kSleepSliceSeconds);
     if (m_pWindow) {

@@ -53,6 +53,9 @@ class CHostApp {
   // Creates the user folder when missing; false, said why, when it cannot be made.
   bool MakeUserDir();
   bool ReadScript(std::vector<CScriptStep> &steps);
+  // With $KGUI_HOST_DUMP_ON_SIGNAL set, SIGUSR1 asks for a panel dump into that file.
+  void ListenForDumpRequests();
+  void WriteRequestedDump();
   bool PrepareRuntime();
   bool StartModule();
   void SendStartMessages();
@@ -75,6 +78,7 @@ class CHostApp {
   std::string m_ExecutableDir;
   std::string m_GameDir;  // path id "GAME"
   std::string m_UserDir;  // path id "CONFIG", shared with the services
+  std::string m_SignalDumpFile;
   bool m_Headless = false;
   bool m_VirtualClock = false;
   bool m_Failed = false;
