@@ -42,7 +42,8 @@ TEST_F(TabsEndToEndTest, AFavouriteAddedFromTheMenuAppearsSurvivesARestartAndGoe
             0)
       << m_Output;
   EXPECT_EQ(MenuItems("added_menu.kv"),
-            (std::vector<std::string>{"ConnectToServer", "ViewGameInfo", "RefreshServer", "AddToFavorites"}));
+            (std::vector<std::string>{"ConnectToServer", "ViewGameInfo", "RefreshServer", "AddToFavorites",
+                                      "CopyAddress"}));
   EXPECT_EQ(Rows("favorites.kv", kFavorites), std::vector<std::string>{"Lantern Yard 45"});
   // The store lives in the user folder the host was given.
   EXPECT_NE(ReadWholeFile(File("user/plexa_servers.vdf")).find("198.51.100.23:27016"), std::string::npos);
@@ -56,7 +57,8 @@ TEST_F(TabsEndToEndTest, AFavouriteAddedFromTheMenuAppearsSurvivesARestartAndGoe
   EXPECT_EQ(Rows("restarted.kv", kFavorites), std::vector<std::string>{"Lantern Yard 45"});
   EXPECT_EQ(MenuItems("remove_menu.kv"),
             (std::vector<std::string>{"ConnectToServer", "ViewGameInfo", "RefreshServer", "RemoveServer",
-                                      "AddServerByName"}));
+                                      "AddServerByName", "CopyAddress", "PasteAddress", "ExportFavorites",
+                                      "ImportFavorites"}));
   EXPECT_TRUE(Rows("removed.kv", kFavorites).empty());
   EXPECT_EQ(ReadWholeFile(File("user/plexa_servers.vdf")).find("198.51.100.23"), std::string::npos);
 }
