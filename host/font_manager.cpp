@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
 
 #include <algorithm>
 #include <cmath>
@@ -280,12 +281,12 @@ bool CFont::MeasureOwn(char32_t codePoint, CGlyph &glyph) const {
 // ---- manager
 
 CFontManager::CFontManager() {
-  // The font map would otherwise load the font configuration on a thread of its own; a process
-  // that ends (or releases the configuration) while that thread still works loses what it holds.
-  // Loaded here first, the thread finds it ready.
-  FcInit();
   // A font map of our own (not the process default) so that everything it caches is released.
   PangoFontMap *fontMap = pango_cairo_font_map_new();
+  // The map loads the font configuration on a thread of its own; a process that ended (or released
+  // the configuration) while that thread still worked lost what it held. Asking for the
+  // configuration waits until the thread is done.
+  pango_fc_font_map_get_config(PANGO_FC_FONT_MAP(fontMap));
   m_pContext = pango_font_map_create_context(fontMap);
   g_object_unref(fontMap);
   cairo_font_options_t *options = TextFontOptions();

@@ -27,7 +27,7 @@ CKGuiRuntime *s_pLiveRuntime = nullptr;
 // cairo and fontconfig keep process-wide caches; they are released once, at exit, when no
 // runtime is left.
 void ReleaseGraphicsAtExit() {
-  CFontManager::ReleaseStaticData();
+  if (!s_pLiveRuntime) CFontManager::ReleaseStaticData();
 }
 
 }  // namespace

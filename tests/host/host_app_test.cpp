@@ -228,13 +228,19 @@ TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
                  "exec >&\"$KGUI_GAME_REPORT_FD\"\n"
                  "printf 'hello\\n\\033[2Jjoined 10.0.0.1\\njoined 300.0.0.1:27015\\n'\n"
                  "head -c 100000 /dev/zero | tr '\\000' x\n"
-                 "printf '\\njoined 10.0.0.7:27015\\nready\\n'\n");
+                 "printf '\\njoined 10.0.0.7:27015\\nready\\n'\n"
+                 "touch \"" +
+                     m_Dir.File("game-done") + "\"\n");
   chmod(game.c_str(), 0755);
   WriteWholeFile(m_Dir.File("host.vdf"),
                  "\"HostConfig\" { \"Games\" { \"40\" { \"command\" \"" + game + "\" } } }");
+  // The frames run faster than the game writes on a busy machine: wait until it has written all.
   ASSERT_EQ(RunHost("message LaunchGame appid=40 gamedir=armada\n"
-                    "wait 30frames\n"
-                    "dump " +
+                    "waitfile " +
+                        m_Dir.File("game-done") +
+                        "\n"
+                        "wait 30frames\n"
+                        "dump " +
                         m_Dir.File("dump.vdf") + "\n",
                     {"--config", m_Dir.File("host.vdf")}),
             0)

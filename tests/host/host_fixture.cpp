@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "host/scheme.h"
 #include "tier0/platform.h"
@@ -97,8 +100,8 @@ void HostTest::RestartRuntime(const std::string &language) {
   m_pRuntime = std::make_unique<CKGuiRuntime>(options);
 }
 
-std::unique_ptr<CProbePanel> HostTest::MakePanel(const char *name, kgui::VPANEL parent, int x, int y, int wide,
-                                                 int tall, Color fill) {
+std::unique_ptr<CProbePanel> HostTest::MakePanel(const char *name, kgui::VPANEL parent, int x, int y,
+                                                 int wide, int tall, Color fill) {
   auto panel = std::make_unique<CProbePanel>(Runtime(), name, fill);
   CHostPanelInterface &ipanel = Runtime().PanelInterface();
   ipanel.SetParent(panel->id, parent ? parent : Runtime().RootPanel());
@@ -107,7 +110,8 @@ std::unique_ptr<CProbePanel> HostTest::MakePanel(const char *name, kgui::VPANEL 
   return panel;
 }
 
-std::unique_ptr<CProbePanel> HostTest::MakePopup(const char *name, int x, int y, int wide, int tall, Color fill) {
+std::unique_ptr<CProbePanel> HostTest::MakePopup(const char *name, int x, int y, int wide, int tall,
+                                                 Color fill) {
   auto panel = MakePanel(name, 0, x, y, wide, tall, fill);
   Runtime().Surface().CreatePopup(panel->id, false, false, false, true, true);
   return panel;
@@ -164,7 +168,8 @@ void InstallShippedScheme(const std::string &gameDir) {
   const char *source = getenv("SB_SOURCE_DIR");
   ASSERT_NE(source, nullptr) << "SB_SOURCE_DIR is not set";
   std::filesystem::create_directories(gameDir + "/resource");
-  std::filesystem::copy_file(std::string(source) + "/game/resource/scheme.res", gameDir + "/resource/scheme.res",
+  std::filesystem::copy_file(std::string(source) + "/game/resource/scheme.res",
+                             gameDir + "/resource/scheme.res",
                              std::filesystem::copy_options::overwrite_existing);
 }
 
@@ -173,12 +178,14 @@ std::string BinPath(const std::string &name) {
   return std::string(bin ? bin : ".") + "/" + name;
 }
 
-int RunProgram(const std::vector<std::string> &argv, std::string &output, const std::vector<std::string> &environment) {
+int RunProgram(const std::vector<std::string> &argv, std::string &output,
+               const std::vector<std::string> &environment) {
   TempDir scratch;
   std::string outputFile = scratch.File("output.txt");
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   std::vector<char *> args;
   for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
@@ -190,11 +197,18 @@ int RunProgram(const std::vector<std::string> &argv, std::string &output, const 
   pid_t pid = 0;
   int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
+  if (spawned != 0) {
+    output = std::string("cannot start ") + args[0] + ": " + strerror(spawned);
+    return -1;
+  }
   int status = 0;
-  waitpid(pid, &status, 0);
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
   output = ReadWholeFile(outputFile);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  // Say how it ended, so a failing test shows it.
+  if (WIFSIGNALED(status)) output += "\n[ended by signal " + std::to_string(WTERMSIG(status)) + "]\n";
+  return -1;
 }
 
 CRuntimeDir::CRuntimeDir() {
