@@ -53,7 +53,8 @@ class CHostApp {
   // Creates the user folder when missing; false, said why, when it cannot be made.
   bool MakeUserDir();
   bool ReadScript(std::vector<CScriptStep> &steps);
-  // With $KGUI_HOST_DUMP_ON_SIGNAL set, SIGUSR1 asks for a panel dump into that file.
+  // With $KGUI_HOST_DUMP_ON_SIGNAL set, the first frame and each SIGUSR1 after it write a panel
+  // dump into that file.
   void ListenForDumpRequests();
   void WriteRequestedDump();
   bool PrepareRuntime();

@@ -13,7 +13,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <strings.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,24 +22,24 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "browser_e2e_fixture.h"
+#include "tests/host/child_process.h"
 #include "tests/host/host_fixture.h"
 #include "x_window_capture.h"
 
-extern char **environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using kguihost::CChildProcess;
+using kguihost::FindProgram;
+using kguihost::WaitFor;
+using Clock = kguihost::TestClock;
 
 constexpr char kWindowTitle[] = "kgui-host";
 // Bounds of the waits: an instrumented build on a busy machine starts slowly.
 constexpr auto kStartTimeout = std::chrono::seconds(60);
 constexpr auto kStepTimeout = std::chrono::seconds(20);
-constexpr auto kPollPause = std::chrono::milliseconds(20);
 // A pixel differs when one of its channels is off by more than this.
 constexpr int kChannelTolerance = 8;
 constexpr double kMostDifferingShare = 0.01;
@@ -48,113 +47,6 @@ constexpr double kMostDifferingShare = 0.01;
 bool InCI() {
   const char *ci = getenv("CI");
   return ci && *ci && strcmp(ci, "0") != 0 && strcasecmp(ci, "false") != 0;
-}
-
-// The path of a program on $PATH, or "" when there is none.
-std::string FindProgram(const std::string &name) {
-  const char *path = getenv("PATH");
-  const std::string dirs = path && *path ? path : "/usr/local/bin:/usr/bin:/bin";
-  for (size_t start = 0; start <= dirs.size();) {
-    size_t end = dirs.find(':', start);
-    if (end == std::string::npos) end = dirs.size();
-    const std::string file = (end > start ? dirs.substr(start, end - start) : ".") + "/" + name;
-    if (access(file.c_str(), X_OK) == 0) return file;
-    start = end + 1;
-  }
-  return "";
-}
-
-// Polls `done` until it holds or `timeout` has passed; true when it held.
-bool WaitFor(const std::function<bool()> &done, Clock::duration timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollPause);
-  }
-}
-
-// A child process writing its output to a file; stopped (SIGTERM, then SIGKILL) when destroyed.
-class CChild {
- public:
-  CChild() = default;
-  ~CChild() { Stop(std::chrono::seconds(10)); }
-  CChild(const CChild &) = delete;
-  CChild &operator=(const CChild &) = delete;
-
-  // Starts argv[0] (a path) with our environment, `environment` entries ("NAME=value") replacing
-  // or adding; `keepFd` stays open in it.
-  bool Start(const std::vector<std::string> &argv, const std::string &outputFile,
-             const std::vector<std::string> &environment = {}, int keepFd = -1);
-  pid_t Pid() const { return m_Pid; }
-  // True while the child runs; once it has ended its status is kept.
-  bool Running();
-  // Waits up to `timeout` for the child to end by itself; its exit status, -1 when it ended
-  // otherwise, -2 when it still runs.
-  int Wait(Clock::duration timeout);
-  // Asks the child to end (SIGTERM), waits up to `timeout`, then kills it; as Wait.
-  int Stop(Clock::duration timeout);
-
- private:
-  pid_t m_Pid = -1;
-  int m_Status = -1;
-};
-
-bool CChild::Start(const std::vector<std::string> &argv, const std::string &outputFile,
-                   const std::vector<std::string> &environment, int keepFd) {
-  // Everything the child needs is made before the fork: after it only system calls run.
-  std::vector<char *> args;
-  for (const std::string &arg : argv) args.push_back(const_cast<char *>(arg.c_str()));
-  args.push_back(nullptr);
-  std::vector<char *> env;
-  for (const std::string &entry : environment) env.push_back(const_cast<char *>(entry.c_str()));
-  for (char **entry = environ; *entry; ++entry) {
-    const std::string name(*entry, strcspn(*entry, "="));
-    bool replaced = false;
-    for (const std::string &given : environment)
-      replaced = replaced || given.compare(0, name.size() + 1, name + "=") == 0;
-    if (!replaced) env.push_back(*entry);
-  }
-  env.push_back(nullptr);
-  const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (output < 0) return false;
-  fflush(nullptr);  // the child must not write our buffers again
-  m_Pid = fork();
-  if (m_Pid == 0) {
-    dup2(output, STDOUT_FILENO);
-    dup2(output, STDERR_FILENO);
-    if (keepFd >= 0) fcntl(keepFd, F_SETFD, 0);
-    execve(args[0], args.data(), env.data());
-    _exit(127);
-  }
-  close(output);
-  m_Status = -1;
-  return m_Pid > 0;
-}
-
-bool CChild::Running() {
-  if (m_Pid <= 0) return false;
-  int status = 0;
-  if (waitpid(m_Pid, &status, WNOHANG) == 0) return true;
-  m_Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  m_Pid = -1;
-  return false;
-}
-
-int CChild::Wait(Clock::duration timeout) {
-  if (!WaitFor([this]() { return !Running(); }, timeout)) return -2;
-  return m_Status;
-}
-
-int CChild::Stop(Clock::duration timeout) {
-  if (!Running()) return m_Status;
-  kill(m_Pid, SIGTERM);
-  if (Wait(timeout) != -2) return m_Status;
-  kill(m_Pid, SIGKILL);
-  waitpid(m_Pid, nullptr, 0);
-  m_Pid = -1;
-  m_Status = -2;
-  return m_Status;
 }
 
 uint32_t PixelAt(cairo_surface_t *picture, int x, int y) {
@@ -259,8 +151,8 @@ class RealWindowTest : public BrowserEndToEndTest {
   std::string m_Window;  // the X window's id, in decimal
   std::string m_ReadyDump;
   std::string m_HeadlessScript = "wait 120frames\n";
-  CChild m_Xvfb;
-  CChild m_Host;
+  CChildProcess m_Xvfb;
+  CChildProcess m_Host;
 };
 
 bool RealWindowTest::StartXvfb() {
@@ -296,7 +188,7 @@ bool RealWindowTest::StartXvfb() {
 bool RealWindowTest::XDoTool(const std::vector<std::string> &arguments, std::string *output) {
   std::vector<std::string> argv = {m_XDoTool};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  CChild tool;
+  CChildProcess tool;
   const std::string outputFile = File("xdotool.txt");
   if (!tool.Start(argv, outputFile, {"DISPLAY=" + m_Display})) {
     ADD_FAILURE() << "cannot start " << m_XDoTool;
