@@ -106,6 +106,11 @@ class CBaseGamesPage : public kgui::PropertyPage,
   // The 64-bit game id is a usable limit for its kind (see the filter rules).
   static bool IsUsableGameLimit(uint64 gameID);
 
+  // Public as the panel's own: after a page's "OpenContextMenu" handler, the items every page adds
+  // after the standard and the page's own ones ("Copy address" for a selected server, then
+  // AddPageMenuItems).
+  void OnMessage(KeyValues *message, kgui::VPANEL from) override;
+
  protected:
   // ---- toolkit hooks
   void ApplySchemeSettings(kgui::IScheme *schemeInterface) override;
@@ -114,9 +119,6 @@ class CBaseGamesPage : public kgui::PropertyPage,
   void PerformLayout() override;
   void OnPageShow() override;
   void OnPageHide() override;
-  // After a page's own "OpenContextMenu" handler: the items every page adds after the standard
-  // and the page's own ones ("Copy address" for a selected server, then AddPageMenuItems).
-  void OnMessage(KeyValues *message, kgui::VPANEL from) override;
 
   // ---- handlers and hooks of the concrete pages
   virtual void OnAddToFavorites();

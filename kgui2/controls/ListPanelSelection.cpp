@@ -151,7 +151,11 @@ void ListPanel::HandleRowPress(MouseCode code, int row, int col) {
 void ListPanel::OnMousePressed(MouseCode code) {
   if (code != MOUSE_LEFT && code != MOUSE_RIGHT) return;
   RequestFocus();
-  if (VisibleItems().empty()) return;
+  if (VisibleItems().empty()) {
+    // An empty list still offers its owner's menu (what can be added to it).
+    if (code == MOUSE_RIGHT) PostActionSignal(new KeyValues("OpenContextMenu", "itemID", -1));
+    return;
+  }
   int row = -1, col = -1;
   GetCellUnderCursor(row, col);
   HandleRowPress(code, row, col);

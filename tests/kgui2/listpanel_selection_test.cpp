@@ -101,6 +101,13 @@ TEST_F(ListSelectionTest, RightClickKeepsASelectedRangeAndOpensTheContextMenuFor
   RowPoint(7, x, y);
   Runtime().ClickAt(x, y, kgui::MOUSE_RIGHT);
   EXPECT_EQ(Delivered(), (std::vector<std::string>{"ItemDeselected", "OpenContextMenu -1"}));
+  // An empty list opens the menu for no row too (a left press there posts nothing).
+  m_pList->ClearItems();
+  Delivered();
+  Runtime().ClickAt(x, y, kgui::MOUSE_LEFT);
+  EXPECT_TRUE(Delivered().empty());
+  Runtime().ClickAt(x, y, kgui::MOUSE_RIGHT);
+  EXPECT_EQ(Delivered(), (std::vector<std::string>{"OpenContextMenu -1"}));
 }
 
 TEST_F(ListSelectionTest, DoubleClickActsAsEnterUnlessIgnored) {
