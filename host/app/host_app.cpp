@@ -42,9 +42,9 @@ constexpr double kGameReportSeconds = 0.1;
 constexpr double kSleepSliceSeconds = 0.1;
 // Set to 1 to check every frame that kept pixels against a full repaint (see CKGuiRuntime).
 constexpr const char *kCheckRepaintVariable = "KGUI_HOST_CHECK_REPAINT";
-// Names a file: the host writes its panel dump there once its first frame is painted and shown
-// (from then on it listens), and again after each SIGUSR1, so a program driving the window from
-// outside can see what it did.
+// Names a file (as --dump-on-signal does): the host writes its panel dump there once its first
+// frame is painted and shown (from then on it listens), and again after each SIGUSR1, so a program
+// driving the window from outside can see what it did.
 constexpr const char *kDumpOnSignalVariable = "KGUI_HOST_DUMP_ON_SIGNAL";
 volatile sig_atomic_t s_StopRequested = 0;
 volatile sig_atomic_t s_DumpRequested = 0;
@@ -192,9 +192,11 @@ bool CHostApp::MakeUserDir() {
 }
 
 void CHostApp::ListenForDumpRequests() {
-  const char *file = getenv(kDumpOnSignalVariable);
-  if (!file || !*file) return;
-  m_SignalDumpFile = file;
+  const char *variable = getenv(kDumpOnSignalVariable);
+  m_SignalDumpFile = !m_Options.dumpOnSignalFile.empty() ? m_Options.dumpOnSignalFile
+                     : variable                          ? variable
+                                                         : "";
+  if (m_SignalDumpFile.empty()) return;
   // Before the window opens: whoever sees it may ask at once.
   signal(SIGUSR1, RequestDump);
   s_DumpRequested = 1;

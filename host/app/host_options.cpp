@@ -20,7 +20,7 @@ const ValueOption kValueOptions[] = {
     {"--config", &CHostOptions::configFile},         {"--game", &CHostOptions::gameDir},
     {"--user-dir", &CHostOptions::userDir},          {"--services", &CHostOptions::servicesModule},
     {"--language", &CHostOptions::language},         {"--script", &CHostOptions::scriptFile},
-    {"--screenshot", &CHostOptions::screenshotFile},
+    {"--screenshot", &CHostOptions::screenshotFile}, {"--dump-on-signal", &CHostOptions::dumpOnSignalFile},
 };
 
 struct FlagOption {
@@ -48,6 +48,7 @@ const CommandOption kCommandOptions[] = {
     {"--script", nullptr, true},
     {"--screenshot", nullptr, true},
     {"--frames", nullptr, true},
+    {"--dump-on-signal", nullptr, true},
 };
 
 bool ParseFrames(const char *text, int &frames) {
@@ -64,7 +65,7 @@ bool ParseFrames(const char *text, int &frames) {
 const char *HostUsage() {
   return "usage: kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR]\n"
          "                 [--user-dir DIR] [--services SO] [--language NAME] [--script FILE]\n"
-         "                 [--screenshot FILE --frames N] MODULE\n"
+         "                 [--screenshot FILE --frames N] [--dump-on-signal FILE] MODULE\n"
          "       kgui-host --help | --version\n"
          "Options take their value as '--name VALUE' or '--name=VALUE'.\n"
          "  --headless        render offscreen even when a display is there\n"
@@ -82,6 +83,9 @@ const char *HostUsage() {
          "                    shot, dump, quit)\n"
          "  --screenshot FILE save a PNG after --frames N frames, then quit\n"
          "  --frames N        stop after N frames\n"
+         "  --dump-on-signal FILE\n"
+         "                    write the panel dump to FILE once the first frame is shown, then\n"
+         "                    after each SIGUSR1 (for programs that drive the window from outside)\n"
          "  -h, --help        print this help and exit\n"
          "  --version         print the version and exit\n";
 }

@@ -1,6 +1,7 @@
 // The host's command line:
 //   kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR] [--user-dir DIR]
-//             [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N] MODULE
+//             [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N]
+//             [--dump-on-signal FILE] MODULE
 //   kgui-host --help | --version
 // Values come as "--name VALUE" or "--name=VALUE".
 #pragma once
@@ -22,6 +23,9 @@ struct CHostOptions {
   std::string language;  // empty: the user's locale decides (LanguageForLocale)
   std::string scriptFile;
   std::string screenshotFile;
+  // The panel dump is written here after the first frame and after each SIGUSR1 (empty: the
+  // environment's KGUI_HOST_DUMP_ON_SIGNAL, else never).
+  std::string dumpOnSignalFile;
   int frames = -1;  // run this many frames, then stop (-1: until told to)
   std::string modulePath;
 };

@@ -1,4 +1,5 @@
-// kgui-host asked for its panel dump from outside: with KGUI_HOST_DUMP_ON_SIGNAL naming a file,
+// kgui-host asked for its panel dump from outside: with --dump-on-signal (or KGUI_HOST_DUMP_ON_SIGNAL,
+// which the real-window test uses) naming a file,
 // the host writes the dump there after its first frame and after each SIGUSR1, also while it
 // sleeps between frames that change nothing; it still ends cleanly on SIGTERM.
 #include <signal.h>
@@ -19,8 +20,8 @@ TEST(HostDumpSignalTest, EachSignalWritesTheRunningHostsDump) {
   // No script and no frame count: the host runs on the real clock and idles once painted.
   CChildProcess host;
   ASSERT_TRUE(host.Start({BinPath("kgui-host"), "--headless", "--game", dir.File("game"), "--user-dir",
-                          dir.File("user"), BinPath("kguitestmodule.so")},
-                         dir.File("host.log"), {"KGUI_HOST_DUMP_ON_SIGNAL=" + dump}));
+                          dir.File("user"), "--dump-on-signal=" + dump, BinPath("kguitestmodule.so")},
+                         dir.File("host.log"), {}));
   // The first dump, written once the first frame is shown, says the host listens; two more follow.
   for (int request = 0; request < 3; ++request) {
     std::error_code ignored;
