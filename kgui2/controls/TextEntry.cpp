@@ -12,7 +12,9 @@
 
 namespace kgui {
 
-DEFINE_EMPTY_MESSAGE_MAP(TextEntry, Panel)
+BEGIN_MESSAGE_MAP(TextEntry, Panel)
+MESSAGE_ENTRY("CompositionChanged", OnCompositionChanged, nullptr)
+END_MESSAGE_MAP()
 
 namespace {
 
@@ -40,8 +42,41 @@ bool IsLowSurrogate(char16_t ch) {
   return ch >= 0xDC00 && ch <= 0xDFFF;
 }
 
+constexpr char16_t kReplacement = 0xFFFD;
+
 // Room for the pieces a selection can make on screen in mixed-direction text.
 constexpr int kMaxSelectionPieces = 16;
+
+bool StartsPair(const std::u16string &text, size_t at) {
+  return at + 1 < text.size() && IsHighSurrogate(text[at]) && IsLowSurrogate(text[at + 1]);
+}
+
+// The text with every surrogate that has no partner replaced: only whole characters are kept.
+std::u16string WholeCharacters(std::u16string text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (StartsPair(text, i)) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      text[i] = kReplacement;
+    }
+  }
+  return text;
+}
+
+// Characters (a surrogate pair is one) in the first `units` units of `text`.
+int CharCount(const std::u16string &text, size_t units = std::u16string::npos) {
+  units = std::min(units, text.size());
+  int count = 0;
+  for (size_t i = 0; i < units; i += StartsPair(text, i) ? 2 : 1) ++count;
+  return count;
+}
+
+// The units the first `characters` characters of `text` take (all of it when it has fewer).
+size_t UnitsOf(const std::u16string &text, int characters) {
+  size_t units = 0;
+  for (int i = 0; i < characters && units < text.size(); ++i) units += StartsPair(text, units) ? 2 : 1;
+  return units;
+}
 
 }  // namespace
 
@@ -57,8 +92,8 @@ void TextEntry::SetText(const char *text) {
 }
 
 void TextEntry::SetText(const char16_t *text) {
-  std::u16string newText = text ? text : u"";
-  if (m_nMaxChars >= 0 && static_cast<int>(newText.size()) > m_nMaxChars) newText.resize(m_nMaxChars);
+  std::u16string newText = WholeCharacters(text ? text : u"");
+  if (m_nMaxChars >= 0) newText.resize(UnitsOf(newText, m_nMaxChars));
   if (newText == m_Text) return;
   m_Text = std::move(newText);
   m_nCursor = GetTextLength();
@@ -72,8 +107,39 @@ std::string TextEntry::GetText() const {
   return WideToUtf8(m_Text);
 }
 
+int TextEntry::GetCharCount() const {
+  return CharCount(m_Text);
+}
+
 std::u16string TextEntry::GetDisplayText() const {
-  return m_bHideText ? std::u16string(m_Text.size(), u'*') : m_Text;
+  return m_bHideText ? std::u16string(static_cast<size_t>(GetCharCount()), u'*') : m_Text;
+}
+
+// Hidden text shows one star a character, so its positions count characters, not units.
+int TextEntry::ShownFromText(int position) const {
+  return m_bHideText ? CharCount(m_Text, static_cast<size_t>(std::max(0, position))) : position;
+}
+
+int TextEntry::TextFromShown(int position) const {
+  return m_bHideText ? static_cast<int>(UnitsOf(m_Text, position)) : position;
+}
+
+std::u16string TextEntry::GetShownText(int &compositionStart) const {
+  std::u16string shown = GetDisplayText();
+  compositionStart = -1;
+  if (m_Composition.empty()) return shown;
+  // The composition stands where it will go when committed: in place of the selection.
+  int start = m_nCursor, end = m_nCursor;
+  GetSelectedRange(start, end);
+  shown.replace(start, end - start, m_Composition);
+  compositionStart = start;
+  return shown;
+}
+
+int TextEntry::ShownCaret() const {
+  int compositionStart = -1;
+  GetShownText(compositionStart);
+  return compositionStart >= 0 ? compositionStart + m_nCompositionCaret : ShownFromText(m_nCursor);
 }
 
 void TextEntry::TextChanged() {
@@ -100,7 +166,8 @@ void TextEntry::SetTextHidden(bool state) {
 
 void TextEntry::SetMaximumCharCount(int maxChars) {
   m_nMaxChars = maxChars < 0 ? -1 : maxChars;
-  if (m_nMaxChars >= 0 && GetTextLength() > m_nMaxChars) SetText(m_Text.substr(0, m_nMaxChars).c_str());
+  if (m_nMaxChars >= 0 && GetCharCount() > m_nMaxChars)
+    SetText(m_Text.substr(0, UnitsOf(m_Text, m_nMaxChars)).c_str());
 }
 
 void TextEntry::SetHintText(const char *text) {
@@ -119,7 +186,7 @@ void TextEntry::SetFont(HFont font) {
   Repaint();
 }
 
-bool TextEntry::AcceptsChar(char16_t ch) const {
+bool TextEntry::AcceptsChar(char32_t ch) const {
   if (ch < 32 || ch == 127) return false;
   if (!m_bAllowNonAscii && ch > 127) return false;
   if (m_bNumericOnly) return (ch >= u'0' && ch <= u'9') || ch == u'-' || ch == u'.';
@@ -148,6 +215,7 @@ bool TextEntry::ApplySingleSetting(KeyValues *setting) {
 
 void TextEntry::Describe(KeyValues *panelBlock) {
   panelBlock->SetString("text", WideToUtf8(GetDisplayText()).c_str());
+  if (!m_Composition.empty()) panelBlock->SetString("composition", WideToUtf8(m_Composition).c_str());
 }
 
 // ---- editing
@@ -168,16 +236,24 @@ void TextEntry::DeleteSelection() {
 }
 
 bool TextEntry::ReplaceSelection(const std::u16string &text) {
+  // Whole characters pass or fail the rules; a pair is one character.
+  const std::u16string whole = WholeCharacters(text);
   std::u16string accepted;
-  for (char16_t ch : text) {
-    if (AcceptsChar(ch)) accepted += ch;
+  for (size_t i = 0; i < whole.size(); ++i) {
+    if (StartsPair(whole, i)) {
+      const char32_t ch =
+          0x10000 + ((static_cast<char32_t>(whole[i]) - 0xD800) << 10) + (whole[i + 1] - 0xDC00);
+      if (AcceptsChar(ch)) accepted.append(whole, i, 2);
+      ++i;
+    } else if (AcceptsChar(whole[i])) {
+      accepted += whole[i];
+    }
   }
   int start = 0, end = 0;
   const bool hadSelection = GetSelectedRange(start, end);
   if (accepted.empty() && !hadSelection) return false;
   DeleteSelection();
-  if (m_nMaxChars >= 0)
-    accepted.resize(std::min<size_t>(accepted.size(), std::max(0, m_nMaxChars - GetTextLength())));
+  if (m_nMaxChars >= 0) accepted.resize(UnitsOf(accepted, std::max(0, m_nMaxChars - GetCharCount())));
   m_Text.insert(m_nCursor, accepted);
   m_nCursor += static_cast<int>(accepted.size());
   m_nSelectAnchor = -1;
@@ -186,7 +262,24 @@ bool TextEntry::ReplaceSelection(const std::u16string &text) {
 }
 
 void TextEntry::InsertChar(char16_t ch) {
-  InsertString(std::u16string(1, ch).c_str());
+  // Half a pair waits for its other half; a half alone is shown as a broken character.
+  if (m_PendingHighSurrogate) {
+    const char16_t high = m_PendingHighSurrogate;
+    m_PendingHighSurrogate = 0;
+    if (IsLowSurrogate(ch)) return InsertString(std::u16string{high, ch}.c_str());
+    InsertString(std::u16string(1, kReplacement).c_str());
+  }
+  if (IsHighSurrogate(ch)) {
+    m_PendingHighSurrogate = ch;
+    return;
+  }
+  InsertString(std::u16string(1, IsLowSurrogate(ch) ? kReplacement : ch).c_str());
+}
+
+void TextEntry::FlushPendingSurrogate() {
+  if (!m_PendingHighSurrogate) return;
+  m_PendingHighSurrogate = 0;
+  InsertString(std::u16string(1, kReplacement).c_str());
 }
 
 void TextEntry::InsertString(const char16_t *text) {
@@ -280,6 +373,8 @@ void TextEntry::SetCursorPos(int position) {
 
 void TextEntry::MoveCursor(int position, bool extendSelection) {
   position = std::clamp(position, 0, GetTextLength());
+  // Never between the halves of a pair.
+  if (position > 0 && StartsPair(m_Text, static_cast<size_t>(position - 1))) --position;
   if (extendSelection) {
     if (m_nSelectAnchor < 0) m_nSelectAnchor = m_nCursor;
   } else {
@@ -308,10 +403,36 @@ int TextEntry::WordBoundary(int from, bool forward) const {
 
 void TextEntry::OnKeyTyped(int unichar) {
   if (IsControlDown() || unichar < 32 || unichar > 0xFFFF) return;
+  // Committed text takes the place of the composition shown.
+  if (!m_Composition.empty()) EndComposition();
   InsertChar(static_cast<char16_t>(unichar));
 }
 
+void TextEntry::OnCompositionChanged(KeyValues *message) {
+  if (!m_bEditable || m_bHideText || !message) return;
+  FlushPendingSurrogate();
+  m_Composition = WholeCharacters(message->GetWString("text"));
+  const int length = static_cast<int>(m_Composition.size());
+  int caret = std::clamp(message->GetInt("caret", length), 0, length);
+  if (caret > 0 && StartsPair(m_Composition, static_cast<size_t>(caret - 1))) --caret;
+  m_nCompositionCaret = caret;
+  m_nCompositionSelection = std::clamp(message->GetInt("selection"), 0, length - caret);
+  m_bCursorBlink = true;
+  ScrollToCursor();
+  Repaint();
+}
+
+void TextEntry::EndComposition() {
+  if (m_Composition.empty()) return;
+  m_Composition.clear();
+  m_nCompositionCaret = 0;
+  m_nCompositionSelection = 0;
+  ScrollToCursor();
+  Repaint();
+}
+
 void TextEntry::OnKeyCodeTyped(KeyCode code) {
+  FlushPendingSurrogate();
   const bool shift = IsShiftDown();
   const bool control = IsControlDown();
   switch (code) {
@@ -355,26 +476,28 @@ void TextEntry::OnKeyCodeTyped(KeyCode code) {
 
 // ---- mouse
 
-int TextEntry::PixelFromCursor(int position) const {
-  const std::u16string shown = GetDisplayText();
+int TextEntry::CaretX() const {
+  int compositionStart = -1;
+  const std::u16string shown = GetShownText(compositionStart);
   return surface()->GetTextRunCaretX(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
-                                     std::clamp(position, 0, static_cast<int>(shown.size())));
+                                     std::clamp(ShownCaret(), 0, static_cast<int>(shown.size())));
 }
 
 int TextEntry::CursorFromPixel(int x) const {
   const std::u16string shown = GetDisplayText();
-  return surface()->GetTextRunPositionAt(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
-                                         x - GetTextInsetX() + m_nScrollX);
+  return TextFromShown(surface()->GetTextRunPositionAt(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
+                                                       x - GetTextInsetX() + m_nScrollX));
 }
 
 int TextEntry::VisualStep(int steps) const {
   const std::u16string shown = GetDisplayText();
-  return surface()->GetTextRunMovedCaret(m_hFont, shown.c_str(), static_cast<int>(shown.size()), m_nCursor,
-                                         steps);
+  return TextFromShown(surface()->GetTextRunMovedCaret(m_hFont, shown.c_str(), static_cast<int>(shown.size()),
+                                                       ShownFromText(m_nCursor), steps));
 }
 
 int TextEntry::TextWide() const {
-  const std::u16string shown = GetDisplayText();
+  int compositionStart = -1;
+  const std::u16string shown = GetShownText(compositionStart);
   int wide = 0, tall = 0;
   surface()->GetTextRunSize(m_hFont, shown.c_str(), static_cast<int>(shown.size()), wide, tall);
   return wide;
@@ -433,6 +556,9 @@ void TextEntry::OnSetFocus() {
 
 void TextEntry::OnKillFocus() {
   m_bMouseSelecting = false;
+  // An unfinished pair and a composition end with the focus: neither was committed.
+  m_PendingHighSurrogate = 0;
+  EndComposition();
   if (ikgui()) ikgui()->RemoveTickSignal(GetVPanel());
   BaseClass::OnKillFocus();
 }
@@ -442,7 +568,7 @@ void TextEntry::OnKillFocus() {
 void TextEntry::ScrollToCursor() {
   const int visible = GetWide() - GetTextInsetX() - GetTextRightInset();
   if (visible <= 0) return;
-  const int cursorX = PixelFromCursor(m_nCursor);
+  const int cursorX = CaretX();
   if (cursorX - m_nScrollX > visible) m_nScrollX = cursorX - visible;
   if (cursorX < m_nScrollX) m_nScrollX = cursorX;
   // No empty space at the right while text is hidden to the left.
@@ -492,7 +618,7 @@ void TextEntry::Paint() {
   const int originX = GetTextInsetX() - m_nScrollX;
   surface()->DrawSetClipRect(2, 1, GetWide() - GetTextRightInset() + GetTextInsetX() - 2, GetTall() - 1);
   surface()->DrawSetTextFont(m_hFont);
-  if (m_Text.empty()) {
+  if (m_Text.empty() && m_Composition.empty()) {
     if (!HasFocus()) {
       m_HintText.SetFont(m_hFont);
       m_HintText.SetPos(GetTextInsetX(), textY);
@@ -501,10 +627,14 @@ void TextEntry::Paint() {
   } else {
     PaintText(originX, textY, fontTall);
   }
-  if (HasFocus() && m_bEditable && m_bCursorBlink) {
-    const int x = originX + PixelFromCursor(m_nCursor);
-    surface()->DrawSetColor(Faded(m_TextColor));
-    surface()->DrawFilledRect(x, textY, x + 1, textY + fontTall);
+  if (HasFocus() && m_bEditable) {
+    const int x = originX + CaretX();
+    // The input method's window opens beside the caret.
+    input()->SetTextInputArea(GetVPanel(), x, textY, 1, fontTall);
+    if (m_bCursorBlink) {
+      surface()->DrawSetColor(Faded(m_TextColor));
+      surface()->DrawFilledRect(x, textY, x + 1, textY + fontTall);
+    }
   }
   surface()->DrawClearClipRect();
 }
@@ -513,13 +643,17 @@ void TextEntry::PaintText(int originX, int textY, int fontTall) {
   // The text is drawn whole (shaped as one run), then the selection's part again in its colour,
   // clipped to where the selected characters are on screen: one logical range can be several
   // pieces in mixed-direction text, and letters joined across its edges stay joined.
-  const std::u16string shown = GetDisplayText();
+  int compositionStart = -1;
+  const std::u16string shown = GetShownText(compositionStart);
   const int length = static_cast<int>(shown.size());
   surface()->DrawSetTextColor(Faded(IsEnabled() ? m_TextColor : m_DisabledTextColor));
   surface()->DrawSetTextPos(originX, textY);
   surface()->DrawPrintText(shown.c_str(), length);
+  if (compositionStart >= 0) return PaintComposition(shown, compositionStart, originX, textY, fontTall);
   int start = 0, end = 0;
   if (!GetSelectedRange(start, end) || !HasFocus()) return;
+  start = ShownFromText(start);
+  end = ShownFromText(end);
   int ranges[2 * kMaxSelectionPieces];
   const int pieces = surface()->GetTextRunRangeExtents(m_hFont, shown.c_str(), length, start, end, ranges,
                                                        kMaxSelectionPieces);
@@ -536,6 +670,29 @@ void TextEntry::PaintText(int originX, int textY, int fontTall) {
     surface()->DrawPrintText(shown.c_str(), length);
   }
   surface()->DrawSetClipRect(clipX0, 1, clipX1, GetTall() - 1);
+}
+
+void TextEntry::PaintComposition(const std::u16string &shown, int start, int originX, int textY,
+                                 int fontTall) {
+  // Underlined as it is: thin under the whole composition, thick under the part the input method
+  // has selected.
+  const int length = static_cast<int>(shown.size());
+  const int end = start + static_cast<int>(m_Composition.size());
+  const int selected = start + m_nCompositionCaret;
+  const struct {
+    int from, to, thickness;
+  } lines[] = {{start, end, 1}, {selected, selected + m_nCompositionSelection, 2}};
+  surface()->DrawSetColor(Faded(m_TextColor));
+  for (const auto &line : lines) {
+    if (line.to <= line.from) continue;
+    int ranges[2 * kMaxSelectionPieces];
+    const int pieces = surface()->GetTextRunRangeExtents(m_hFont, shown.c_str(), length, line.from, line.to,
+                                                         ranges, kMaxSelectionPieces);
+    for (int i = 0; i < pieces; ++i) {
+      surface()->DrawFilledRect(originX + ranges[2 * i], textY + fontTall - line.thickness,
+                                originX + ranges[2 * i + 1], textY + fontTall);
+    }
+  }
 }
 
 void TextEntry::PaintBorder() {

@@ -7,7 +7,11 @@
 //     ("code": a MouseCode), "MouseScrolled" ("delta": +1 away from the user, -1 towards)
 //   to the focused panel, or without one to the frontmost visible popup or top-level panel:
 //     "KeyCodePressed" / "KeyCodeTyped" / "KeyCodeReleased" ("code": a KeyCode; "KeyCodeTyped"
-//     repeats while the key is held), "KeyTyped" ("unichar": the character typed)
+//     repeats while the key is held), "KeyTyped" ("unichar": the character typed, one UTF-16 unit;
+//     a character beyond U+FFFF arrives as two "KeyTyped", its high surrogate then its low one),
+//     "CompositionChanged" ("text": the UTF-16 text an input method is composing, "" when the
+//     composition ends; "caret" and "selection": UTF-16 units into it; the committed text arrives
+//     as "KeyTyped" and never changes what the panel stored until then)
 //   to a panel losing or gaining the focus: "KillFocus", "SetFocus"
 //   to a panel losing the capture: "MouseCaptureLost"
 //   to top-level panels and popups when the screen size changes: "OnScreenSizeChanged"
@@ -50,6 +54,13 @@ class IHostInput {
 
   // The key's name as scripts write it ("ENTER", "F5", "A"); "" for an unknown code.
   virtual const char *GetKeyCodeName(KeyCode code) = 0;
+
+  // --- added after the operations above, which keep their places
+  // Where the focused `panel` edits text (its own pixels: the caret's column and line), so an input
+  // method's window can appear beside it. A host without input methods ignores it.
+  virtual void SetTextInputArea(VPANEL panel, int x, int y, int wide, int tall) {
+    (void)panel, (void)x, (void)y, (void)wide, (void)tall;
+  }
 
  protected:
   ~IHostInput() = default;
