@@ -281,11 +281,13 @@ bool CFont::MeasureOwn(char32_t codePoint, CGlyph &glyph) const {
 // ---- manager
 
 CFontManager::CFontManager() {
+  // The font configuration is loaded here first: the font map also loads it, on a thread of its
+  // own, and two loads at once leave the losing one's parts behind.
+  FcInit();
   // A font map of our own (not the process default) so that everything it caches is released.
   PangoFontMap *fontMap = pango_cairo_font_map_new();
-  // The map loads the font configuration on a thread of its own; a process that ended (or released
-  // the configuration) while that thread still worked lost what it held. Asking for the
-  // configuration waits until the thread is done.
+  // A process that ended (or released the configuration) while the map's thread still worked lost
+  // what it held. Asking for the configuration waits until the thread is done.
   pango_fc_font_map_get_config(PANGO_FC_FONT_MAP(fontMap));
   m_pContext = pango_font_map_create_context(fontMap);
   g_object_unref(fontMap);

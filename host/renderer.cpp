@@ -18,20 +18,24 @@ constexpr int kMaxScreenSide = 16384;
 constexpr double kMinScale = 1.0;
 constexpr double kMaxScale = 4.0;
 
+// The scale $KGUI_SCALE sets, or 0.
 double ScaleFromEnvironment() {
   const char *text = getenv("KGUI_SCALE");
-  if (!text || !*text) return 1.0;
+  if (!text || !*text) return 0.0;
   char *end = nullptr;
   const double scale = strtod(text, &end);
   if (*end != '\0' || !(scale >= kMinScale && scale <= kMaxScale)) {
     Warning("kgui-host: KGUI_SCALE \"%s\" is not a number from 1 to 4; drawing at scale 1\n", text);
-    return 1.0;
+    return 0.0;
   }
   return scale;
 }
 }  // namespace
 
-CRenderer::CRenderer(int wide, int tall) : m_Scale(ScaleFromEnvironment()) {
+CRenderer::CRenderer(int wide, int tall) {
+  const double scale = ScaleFromEnvironment();
+  m_ScaleChosen = scale > 0.0;
+  if (m_ScaleChosen) m_Scale = scale;
   Resize(wide, tall);
 }
 
@@ -59,7 +63,8 @@ void CRenderer::Resize(int wide, int tall) {
   m_ClipApplied = false;
 }
 
-void CRenderer::SetScale(double scale) {
+void CRenderer::SetScale(double scale, bool chosen) {
+  m_ScaleChosen = m_ScaleChosen || chosen;
   scale = std::clamp(scale, kMinScale, kMaxScale);
   if (scale == m_Scale) return;
   m_Scale = scale;

@@ -30,9 +30,11 @@ class CRenderer {
   int Wide() const { return m_Wide; }
   int Tall() const { return m_Tall; }
   // Device pixels per logical pixel (1 to 4); a new scale keeps the logical size, and the whole
-  // picture must be painted again.
-  void SetScale(double scale);
+  // picture must be painted again. A scale the user chose (a setting) is not replaced by the
+  // display's.
+  void SetScale(double scale, bool chosen = true);
   double Scale() const { return m_Scale; }
+  bool ScaleChosen() const { return m_ScaleChosen; }
   // The buffer's size in device pixels.
   int DeviceWide() const { return m_DeviceWide; }
   int DeviceTall() const { return m_DeviceTall; }
@@ -101,6 +103,7 @@ class CRenderer {
   int m_Wide = 0;
   int m_Tall = 0;
   double m_Scale = 1.0;
+  bool m_ScaleChosen = false;
   int m_DeviceWide = 0;
   int m_DeviceTall = 0;
   cairo_surface_t *m_pSurface = nullptr;

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "kstdlib/strtools.h"
 #include "tier0/dbg.h"
@@ -123,11 +122,10 @@ bool CHostWindow::Open(const char *title) {
   m_VideoStarted = true;
   CRenderer &renderer = m_Runtime.Renderer();
   // Without a setting, a high-DPI display gets its scale (a whole number, so lines stay crisp).
-  const char *scaleSetting = getenv("KGUI_SCALE");
-  if (!scaleSetting || !*scaleSetting) {
+  if (!renderer.ScaleChosen()) {
     const double scale = DisplayScale();
     if (scale != renderer.Scale()) {
-      renderer.SetScale(scale);
+      renderer.SetScale(scale, false);
       m_Runtime.Invalidate();
     }
   }
