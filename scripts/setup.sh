@@ -7,6 +7,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   libcairo2-dev libsdl2-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core zlib1g-dev
+  # Server names in every script: Devanagari, Chinese/Japanese/Korean and colour emoji beside
+  # DejaVu's Latin, Greek, Cyrillic, Arabic and Hebrew (about 16 MB installed).
+  fonts-lohit-deva fonts-wqy-microhei fonts-noto-color-emoji
   libpango1.0-dev
   xvfb xdotool
   groff-base desktop-file-utils appstream
