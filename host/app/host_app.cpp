@@ -229,6 +229,8 @@ bool CHostApp::PrepareRuntime() {
   options.language = m_Options.language.empty() ? LanguageFromEnvironment() : m_Options.language;
   std::error_code ignored;
   m_pRuntime = std::make_unique<CKGuiRuntime>(options);
+  // Chosen before the window opens, so the display's own scale does not replace it.
+  if (m_Options.scale > 0.0) m_pRuntime->Renderer().SetScale(m_Options.scale);
   m_pRuntime->SetAlwaysPaint(m_Options.alwaysPaint);
   const char *check = getenv(kCheckRepaintVariable);
   m_pRuntime->SetCheckRepaint(check && strcmp(check, "1") == 0);

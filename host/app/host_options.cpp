@@ -49,6 +49,7 @@ const CommandOption kCommandOptions[] = {
     {"--screenshot", nullptr, true},
     {"--frames", nullptr, true},
     {"--dump-on-signal", nullptr, true},
+    {"--scale", nullptr, true},
 };
 
 bool ParseFrames(const char *text, int &frames) {
@@ -60,12 +61,20 @@ bool ParseFrames(const char *text, int &frames) {
   return true;
 }
 
+bool ParseScale(const char *text, double &scale) {
+  char *end = nullptr;
+  const double value = strtod(text, &end);
+  if (end == text || *end != '\0' || !(value >= 1.0 && value <= 4.0)) return false;
+  scale = value;
+  return true;
+}
+
 }  // namespace
 
 const char *HostUsage() {
   return "usage: kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR]\n"
          "                 [--user-dir DIR] [--services SO] [--language NAME] [--script FILE]\n"
-         "                 [--screenshot FILE --frames N] [--dump-on-signal FILE] MODULE\n"
+         "                 [--screenshot FILE --frames N] [--dump-on-signal FILE] [--scale N] MODULE\n"
          "       kgui-host --help | --version\n"
          "Options take their value as '--name VALUE' or '--name=VALUE'.\n"
          "  --headless        render offscreen even when a display is there\n"
@@ -83,6 +92,8 @@ const char *HostUsage() {
          "                    shot, dump, quit)\n"
          "  --screenshot FILE save a PNG after --frames N frames, then quit\n"
          "  --frames N        stop after N frames\n"
+         "  --scale N         draw N device pixels a logical one, 1 to 4 (default: $KGUI_SCALE,\n"
+         "                    else the display's scale in whole steps, else 1)\n"
          "  --dump-on-signal FILE\n"
          "                    write the panel dump to FILE once the first frame is shown, then\n"
          "                    after each SIGUSR1 (for programs that drive the window from outside)\n"
@@ -104,6 +115,10 @@ bool ParseHostOptions(int argc, const char *const *argv, CHostOptions &options, 
   }
   if (line.Has("--frames") && !ParseFrames(line.Value("--frames").c_str(), options.frames)) {
     error = "--frames needs a whole number of frames from 1";
+    return false;
+  }
+  if (line.Has("--scale") && !ParseScale(line.Value("--scale").c_str(), options.scale)) {
+    error = "--scale needs a number from 1 to 4";
     return false;
   }
   const std::vector<std::string> &operands = line.Operands();

@@ -1,7 +1,7 @@
 // The host's command line:
 //   kgui-host [--headless] [--realtime] [--always-paint] [--config FILE] [--game DIR] [--user-dir DIR]
 //             [--services SO] [--language NAME] [--script FILE] [--screenshot FILE --frames N]
-//             [--dump-on-signal FILE] MODULE
+//             [--dump-on-signal FILE] [--scale N] MODULE
 //   kgui-host --help | --version
 // Values come as "--name VALUE" or "--name=VALUE".
 #pragma once
@@ -26,6 +26,8 @@ struct CHostOptions {
   // The panel dump is written here after the first frame and after each SIGUSR1 (empty: the
   // environment's KGUI_HOST_DUMP_ON_SIGNAL, else never).
   std::string dumpOnSignalFile;
+  // Device pixels a logical one (1 to 4; 0: $KGUI_SCALE, else the display's, else 1).
+  double scale = 0.0;
   int frames = -1;  // run this many frames, then stop (-1: until told to)
   std::string modulePath;
 };

@@ -127,10 +127,10 @@ class HighDpiHostTest : public ::testing::Test {
                                      BinPath("kguitestmodule.so")};
     if (!window) return RunProgram(argv, m_Output, {"KGUI_SCALE=" + scale});
     // SDL's offscreen video driver stands in for a display (its libraries keep memory until exit).
-    argv.erase(argv.begin() + 1);
-    return RunProgram(
-        argv, m_Output,
-        {"KGUI_SCALE=" + scale, "DISPLAY=:0", "SDL_VIDEODRIVER=offscreen", "ASAN_OPTIONS=detect_leaks=0"});
+    // The window takes its scale from the command line, which the display's own does not replace.
+    argv[1] = "--scale=" + scale;
+    return RunProgram(argv, m_Output,
+                      {"DISPLAY=:0", "SDL_VIDEODRIVER=offscreen", "ASAN_OPTIONS=detect_leaks=0"});
   }
 
   // The names and places of the dumped panels (texts that follow the clock left out).

@@ -14,7 +14,7 @@ TEST(HostCommandLine, ValuesComeInEitherFormAndTheLanguageIsLeftToTheLocale) {
   std::string error;
   const char *argv[] = {"kgui-host",       "--headless", "--game=g",     "--user-dir", "u",
                         "--frames=3",      "--script=s", "--screenshot", "p.png",      "--always-paint",
-                        "--services=x.so", "--config",   "c.vdf",        "m.so"};
+                        "--services=x.so", "--config",   "c.vdf",        "--scale=2",  "m.so"};
   ASSERT_TRUE(ParseHostOptions(static_cast<int>(std::size(argv)), argv, options, error)) << error;
   EXPECT_TRUE(options.headless);
   EXPECT_TRUE(options.alwaysPaint);
@@ -28,6 +28,7 @@ TEST(HostCommandLine, ValuesComeInEitherFormAndTheLanguageIsLeftToTheLocale) {
   EXPECT_EQ(options.configFile, "c.vdf");
   EXPECT_EQ(options.modulePath, "m.so");
   EXPECT_EQ(options.language, "") << "the locale decides";
+  EXPECT_EQ(options.scale, 2.0);
 
   // --help and --version need no module.
   for (const char *flag : {"--help", "-h", "--version"}) {
@@ -36,6 +37,21 @@ TEST(HostCommandLine, ValuesComeInEitherFormAndTheLanguageIsLeftToTheLocale) {
     ASSERT_TRUE(ParseHostOptions(2, line, only, error)) << flag << ": " << error;
     EXPECT_TRUE(only.help || only.version) << flag;
   }
+}
+
+TEST(HostCommandLine, AScaleOutsideOneToFourIsRefused) {
+  for (const char *scale : {"--scale=0", "--scale=5", "--scale=two", "--scale=2x", "--scale="}) {
+    CHostOptions options;
+    std::string error;
+    const char *argv[] = {"kgui-host", scale, "m.so"};
+    EXPECT_FALSE(ParseHostOptions(3, argv, options, error)) << scale;
+    EXPECT_NE(error.find("--scale"), std::string::npos) << scale << ": " << error;
+  }
+  CHostOptions options;
+  std::string error;
+  const char *argv[] = {"kgui-host", "--scale", "1.5", "m.so"};
+  ASSERT_TRUE(ParseHostOptions(4, argv, options, error)) << error;
+  EXPECT_EQ(options.scale, 1.5);
 }
 
 }  // namespace
