@@ -291,7 +291,8 @@ void CKGuiRuntime::PaintArea(const CRect &area) {
 void CKGuiRuntime::CheckAgainstFullRepaint() {
   cairo_surface_t *surface = m_Renderer.Surface();
   cairo_surface_flush(surface);
-  const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * m_Renderer.Tall();
+  // The buffer holds device pixels: at a scale above 1 there are more of them than logical ones.
+  const size_t bytes = static_cast<size_t>(cairo_image_surface_get_stride(surface)) * m_Renderer.DeviceTall();
   const unsigned char *data = cairo_image_surface_get_data(surface);
   const std::vector<unsigned char> kept(data, data + bytes);
   // Repaints made while painting belong to the next frame, as without the check.
@@ -301,13 +302,16 @@ void CKGuiRuntime::CheckAgainstFullRepaint() {
   cairo_surface_flush(surface);
   data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < m_Renderer.Tall(); ++y) {
-    for (int x = 0; x < m_Renderer.Wide(); ++x) {
+  for (int y = 0; y < m_Renderer.DeviceTall(); ++y) {
+    for (int x = 0; x < m_Renderer.DeviceWide(); ++x) {
       const size_t at = static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 4;
       if (memcmp(data + at, kept.data() + at, 4) == 0) continue;
       ++m_StaleFrames;
+      const int logicalX = static_cast<int>(x / m_Renderer.Scale());
+      const int logicalY = static_cast<int>(y / m_Renderer.Scale());
       Warning("kgui-host: frame %llu kept stale pixels at %d,%d (%s)\n",
-              static_cast<unsigned long long>(m_FrameCount), x, y, DescribePanelAt(x, y).c_str());
+              static_cast<unsigned long long>(m_FrameCount), logicalX, logicalY,
+              DescribePanelAt(logicalX, logicalY).c_str());
       return;
     }
   }

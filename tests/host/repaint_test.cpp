@@ -125,6 +125,20 @@ TEST_F(RepaintTest, CheckFindsAPanelThatChangesWithoutAskingAndPassesOneThatAsks
   EXPECT_EQ(Pixel(130, 130), Color(0, 255, 0, 255));
 }
 
+TEST_F(RepaintTest, CheckCoversEveryDevicePixelAtAScaleAndReportsLogicalOnes) {
+  // At scale 2 the buffer is twice as wide and tall: a panel in the lower right quarter lies beyond
+  // the logical size counted in device pixels.
+  Runtime().Renderer().SetScale(2.0);
+  auto corner = MakePanel("Corner", 0, 900, 700, 50, 50, Color(10, 200, 10, 255));
+  Runtime().Invalidate();
+  RunFrames(2);
+  Runtime().SetCheckRepaint(true);
+  corner->fill = Color(250, 0, 0, 255);  // changed, no repaint asked for
+  RunFrames(1);
+  EXPECT_EQ(Runtime().StaleFrames(), 1u);
+  EXPECT_TRUE(m_Spew.Contains("kept stale pixels at 900,700 (Desktop/Corner)"));
+}
+
 TEST_F(RepaintTest, PartialRepaintGivesTheSamePixelsAsAFullOne) {
   // Overlapping panels and a popup above the area: each keeps its place in the stack.
   auto popup = MakePopup("Popup", 150, 130, 120, 80, Color(90, 90, 200, 128));
