@@ -1,13 +1,41 @@
 #include "host/host_input.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "host/key_names.h"
 #include "host/kgui_runtime.h"
 #include "kgui/IClientPanel.h"
+#include "kstdlib/strtools.h"
 #include "tier1/KeyValues.h"
 
 namespace kguihost {
 
 using kgui::NULL_PANEL;
+
+namespace {
+
+std::u16string Utf8ToUtf16(const char *utf8) {
+  const size_t bytes = utf8 ? strlen(utf8) : 0;
+  // Never more units than bytes, plus the terminator.
+  std::u16string wide(bytes + 1, u'\0');
+  const int units = V_UTF8ToUTF16(utf8, wide.data(), static_cast<int>(wide.size() * sizeof(char16_t)));
+  wide.resize(units > 0 ? static_cast<size_t>(units - 1) : 0);
+  return wide;
+}
+
+// The UTF-16 units the first `characters` characters of `text` take (all of it when fewer).
+int UnitsForCharacters(const std::u16string &text, int characters) {
+  size_t units = 0;
+  for (int i = 0; i < characters && units < text.size(); ++i) {
+    const bool pair = text[units] >= 0xD800 && text[units] <= 0xDBFF && units + 1 < text.size();
+    units += pair ? 2 : 1;
+  }
+  return static_cast<int>(units);
+}
+
+}  // namespace
 
 kgui::VPANEL CHostInput::GetFocus() {
   return m_Runtime.Panels().Find(m_Focus) ? m_Focus : NULL_PANEL;
@@ -19,6 +47,8 @@ void CHostInput::SetFocus(kgui::VPANEL panel) {
   if (panel == m_Focus) return;
   kgui::VPANEL old = m_Focus;
   m_Focus = panel;
+  // A composition belongs to the panel it was shown in; that panel drops it with the focus.
+  m_Composing = false;
   m_Runtime.Invalidate();
   if (old != NULL_PANEL) Send(old, new KeyValues("KillFocus"));
   if (panel != NULL_PANEL && m_Focus == panel) Send(panel, new KeyValues("SetFocus"));
@@ -224,11 +254,66 @@ void CHostInput::KeyReleased(kgui::KeyCode code) {
 }
 
 void CHostInput::CharTyped(char32_t ch) {
-  if (ch == 0 || ch > 0xFFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return;
+  if (ch == 0) return;
+  // Nothing can pair a lone surrogate here: it is shown as what it is, a broken character.
+  if ((ch >= 0xD800 && ch <= 0xDFFF) || ch > 0x10FFFF) ch = 0xFFFD;
   m_Runtime.Invalidate();
-  if (CHostPanel *target = KeyTarget()) {
+  CHostPanel *target = KeyTarget();
+  if (!target) return;
+  if (ch <= 0xFFFF) {
     Send(target->id, new KeyValues("KeyTyped", "unichar", static_cast<int>(ch)));
+    return;
   }
+  const char32_t offset = ch - 0x10000;
+  const kgui::VPANEL id = target->id;
+  Send(id, new KeyValues("KeyTyped", "unichar", static_cast<int>(0xD800 + (offset >> 10))));
+  Send(id, new KeyValues("KeyTyped", "unichar", static_cast<int>(0xDC00 + (offset & 0x3FF))));
+}
+
+void CHostInput::TextTyped(const char *utf8) {
+  const std::u16string wide = Utf8ToUtf16(utf8);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    char32_t ch = wide[i];
+    // The converter pairs every surrogate it writes.
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < wide.size()) {
+      ch = 0x10000 + ((ch - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    }
+    CharTyped(ch);
+  }
+}
+
+void CHostInput::CompositionChanged(const char *utf8, int caret, int selection) {
+  const std::u16string text = Utf8ToUtf16(utf8);
+  m_Composing = !text.empty();
+  m_Runtime.Invalidate();
+  // Input methods count characters; the toolkit counts UTF-16 units.
+  const int caretUnits = UnitsForCharacters(text, caret);
+  const int selectionUnits = UnitsForCharacters(text.substr(caretUnits), selection);
+  CHostPanel *target = KeyTarget();
+  if (!target) return;
+  KeyValues *message = new KeyValues("CompositionChanged", "text", text.c_str());
+  message->SetInt("caret", caretUnits);
+  message->SetInt("selection", selectionUnits);
+  Send(target->id, message);
+}
+
+void CHostInput::SetTextInputArea(kgui::VPANEL panel, int x, int y, int wide, int tall) {
+  if (!m_Runtime.Panels().Find(panel)) return;
+  m_TextInputPanel = panel;
+  m_TextInputArea = CRect{x, y, x + std::max(wide, 1), y + std::max(tall, 1)};
+}
+
+bool CHostInput::TextInputArea(int &x, int &y, int &wide, int &tall) const {
+  CHostPanel *panel = m_Runtime.Panels().Find(m_TextInputPanel);
+  if (!panel || m_TextInputPanel != m_Focus) return false;
+  int absX = 0;
+  int absY = 0;
+  m_Runtime.Panels().AbsPos(panel, absX, absY);
+  x = absX + m_TextInputArea.x0;
+  y = absY + m_TextInputArea.y0;
+  wide = m_TextInputArea.x1 - m_TextInputArea.x0;
+  tall = m_TextInputArea.y1 - m_TextInputArea.y0;
+  return true;
 }
 
 // --- bookkeeping
@@ -238,6 +323,7 @@ void CHostInput::OnPanelFreed(kgui::VPANEL panel) {
   if (m_MouseOver == panel) m_MouseOver = NULL_PANEL;
   if (m_Capture == panel) m_Capture = NULL_PANEL;
   if (m_Modal == panel) m_Modal = NULL_PANEL;
+  if (m_TextInputPanel == panel) m_TextInputPanel = NULL_PANEL;
 }
 
 void CHostInput::OnPanelHidden(CHostPanel *panel) {

@@ -26,6 +26,7 @@ class CHostInput final : public kgui::IHostInput {
   kgui::VPANEL GetAppModalSurface() override;
   void ReleaseAppModalSurface() override;
   const char *GetKeyCodeName(kgui::KeyCode code) override;
+  void SetTextInputArea(kgui::VPANEL panel, int x, int y, int wide, int tall) override;
 
   // --- events from the window or a script
   void CursorMoved(int x, int y);
@@ -39,8 +40,21 @@ class CHostInput final : public kgui::IHostInput {
   // "KeyCodeTyped" alone, while a key is held.
   void KeyRepeated(kgui::KeyCode code);
   void KeyReleased(kgui::KeyCode code);
-  // "KeyTyped" with the character (characters beyond U+FFFF are dropped: "unichar" is UTF-16).
+  // "KeyTyped" with the character; "unichar" is UTF-16, so one beyond U+FFFF arrives as its
+  // surrogate pair (two messages, high then low). A surrogate or a value past U+10FFFF arrives as
+  // U+FFFD; 0 is ignored.
   void CharTyped(char32_t ch);
+  // Every character of UTF-8 text as CharTyped does (broken sequences arrive as U+FFFD).
+  void TextTyped(const char *utf8);
+  // An input method's text being composed, or "" when composition ends (committed text arrives
+  // through TextTyped): "CompositionChanged" to the key target with "text" (UTF-16), "caret" and
+  // "selection" (UTF-16 units into "text"). `caret` and `selection` count characters, as input
+  // methods do.
+  void CompositionChanged(const char *utf8, int caret, int selection);
+  bool Composing() const { return m_Composing; }
+  // Where the focused panel asked the input method's window to appear (screen pixels); false
+  // when it gave no place or has lost the focus.
+  bool TextInputArea(int &x, int &y, int &wide, int &tall) const;
 
   // --- bookkeeping of the runtime
   void OnPanelFreed(kgui::VPANEL panel);
@@ -70,6 +84,10 @@ class CHostInput final : public kgui::IHostInput {
   kgui::VPANEL m_MouseOver = kgui::NULL_PANEL;
   kgui::VPANEL m_Capture = kgui::NULL_PANEL;
   kgui::VPANEL m_Modal = kgui::NULL_PANEL;
+  bool m_Composing = false;
+  // The text input area: its panel, and the rectangle in that panel's pixels.
+  kgui::VPANEL m_TextInputPanel = kgui::NULL_PANEL;
+  CRect m_TextInputArea;
 };
 
 }  // namespace kguihost

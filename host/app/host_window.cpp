@@ -224,10 +224,19 @@ void CHostWindow::HandleEvent(const SDL_Event &event) {
     case SDL_KEYUP:
       input.KeyReleased(KeyCodeForScancode(event.key.keysym.scancode));
       break;
-    case SDL_TEXTINPUT: {
-      char16_t wide[SDL_TEXTINPUTEVENT_TEXT_SIZE];
-      V_UTF8ToUTF16(event.text.text, wide, sizeof(wide));
-      for (const char16_t *unit = wide; *unit; ++unit) input.CharTyped(*unit);
+    case SDL_TEXTINPUT:
+      input.TextTyped(event.text.text);
+      break;
+    case SDL_TEXTEDITING: {
+      input.CompositionChanged(event.edit.text, event.edit.start, event.edit.length);
+      // The input method's window follows the caret the focused panel last drew.
+      int x = 0, y = 0, wide = 0, tall = 0;
+      if (input.TextInputArea(x, y, wide, tall)) {
+        const double scale = m_Runtime.Renderer().Scale();
+        SDL_Rect area{static_cast<int>(x * scale), static_cast<int>(y * scale),
+                      static_cast<int>(wide * scale), static_cast<int>(tall * scale)};
+        SDL_SetTextInputRect(&area);
+      }
       break;
     }
     default:

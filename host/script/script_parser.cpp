@@ -32,21 +32,14 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"wait", CScriptStep::WAIT},
-    {"move", CScriptStep::MOVE},
-    {"click", CScriptStep::CLICK},
-    {"rclick", CScriptStep::RIGHT_CLICK},
-    {"dclick", CScriptStep::DOUBLE_CLICK},
-    {"type", CScriptStep::TYPE},
-    {"key", CScriptStep::KEY},
-    {"keydown", CScriptStep::KEY_DOWN},
-    {"keyup", CScriptStep::KEY_UP},
-    {"message", CScriptStep::MESSAGE},
-    {"shot", CScriptStep::SHOT},
-    {"dump", CScriptStep::DUMP},
-    {"waitfile", CScriptStep::WAIT_FILE},
-    {"browser", CScriptStep::BROWSER},
-    {"quit", CScriptStep::QUIT},
+    {"wait", CScriptStep::WAIT},           {"move", CScriptStep::MOVE},
+    {"click", CScriptStep::CLICK},         {"rclick", CScriptStep::RIGHT_CLICK},
+    {"dclick", CScriptStep::DOUBLE_CLICK}, {"type", CScriptStep::TYPE},
+    {"compose", CScriptStep::COMPOSE},     {"key", CScriptStep::KEY},
+    {"keydown", CScriptStep::KEY_DOWN},    {"keyup", CScriptStep::KEY_UP},
+    {"message", CScriptStep::MESSAGE},     {"shot", CScriptStep::SHOT},
+    {"dump", CScriptStep::DUMP},           {"waitfile", CScriptStep::WAIT_FILE},
+    {"browser", CScriptStep::BROWSER},     {"quit", CScriptStep::QUIT},
 };
 
 constexpr int64 kMaxCoordinate = 100000;
@@ -183,6 +176,8 @@ bool CScriptParser::ParseLine(const std::string &line, CScriptStep &step, std::s
       step.text = raw;
       if (step.text.empty()) error = "type needs text";
       return !step.text.empty();
+    case CScriptStep::COMPOSE:
+      return ParseCompose(argument, step, error);
     case CScriptStep::KEY:
     case CScriptStep::KEY_DOWN:
     case CScriptStep::KEY_UP:
@@ -204,6 +199,24 @@ bool CScriptParser::ParseLine(const std::string &line, CScriptStep &step, std::s
       return argument.empty();
   }
   return false;
+}
+
+bool CScriptParser::ParseCompose(const std::string &argument, CScriptStep &step, std::string &error) {
+  step.text = argument;
+  step.caret = -1;
+  // A last word that is a whole number is the caret, when text comes before it.
+  const size_t space = argument.find_last_of(" \t");
+  if (space == std::string::npos) return true;
+  const std::string last = argument.substr(space + 1);
+  if (last.find_first_not_of("0123456789") != std::string::npos) return true;
+  int64 caret = 0;
+  if (!ParseInt(last, 0, 100000, caret)) {
+    error = "compose caret '" + last + "' is out of range";
+    return false;
+  }
+  step.text = Trim(argument.substr(0, space));
+  step.caret = static_cast<int>(caret);
+  return true;
 }
 
 bool CScriptParser::ParseWait(const std::string &argument, CScriptStep &step, std::string &error) {

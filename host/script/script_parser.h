@@ -3,6 +3,8 @@
 //   move X Y
 //   click X Y | click PATH        (likewise rclick, dclick; PATH is panel names joined by "/")
 //   type TEXT                     (the rest of the line, without trailing white space)
+//   compose TEXT [CARET] | compose   (an input method's composition: TEXT shown with the caret
+//                                  after CARET characters, the end when none; alone, it ends)
 //   key NAME | keydown NAME | keyup NAME   (names as in the key-code enumeration: ENTER, F5, DOWN)
 //   message NAME key=value ...    (to the module's root panel; quote values that hold spaces)
 //   shot FILE | dump FILE
@@ -31,6 +33,7 @@ struct CScriptStep {
     RIGHT_CLICK,
     DOUBLE_CLICK,
     TYPE,
+    COMPOSE,
     KEY,
     KEY_DOWN,
     KEY_UP,
@@ -53,7 +56,8 @@ struct CScriptStep {
   int x = 0;
   int y = 0;
   std::string path;  // a panel path, or the file of shot, dump and waitfile
-  std::string text;  // typed text, the message name, or the browser operation's word
+  std::string text;  // typed or composed text, the message name, or the browser operation's word
+  int caret = -1;    // a composition's caret in characters, or -1 for its end
   kgui::KeyCode key = kgui::KEY_NONE;
   std::vector<std::pair<std::string, std::string>> pairs;  // message keys and values
   BrowserCall browserCall = BrowserCall::SHOW;
@@ -72,6 +76,7 @@ class CScriptParser {
 
  private:
   static bool ParseLine(const std::string &line, CScriptStep &step, std::string &error);
+  static bool ParseCompose(const std::string &argument, CScriptStep &step, std::string &error);
   static bool ParseWait(const std::string &argument, CScriptStep &step, std::string &error);
   static bool ParseTarget(const std::string &argument, CScriptStep &step, std::string &error);
   static bool ParseMessage(const std::string &argument, CScriptStep &step, std::string &error);

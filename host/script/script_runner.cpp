@@ -178,12 +178,27 @@ void CScriptRunner::TypeText(const std::string &utf8) {
   int units = V_UTF8ToUTF16(utf8.c_str(), wide.data(), static_cast<int>(wide.size() * sizeof(char16_t)));
   wide.resize(units > 0 ? units - 1 : 0);
   CHostInput &input = m_Runtime.Input();
-  for (char16_t unit : wide) {
-    kgui::KeyCode code = KeyCodeForChar(unit);
+  for (size_t i = 0; i < wide.size(); ++i) {
+    // Whole characters, as a keyboard gives them: a surrogate pair is one (the converter writes
+    // only whole pairs).
+    char32_t ch = wide[i];
+    if (ch >= 0xD800 && ch <= 0xDBFF && i + 1 < wide.size())
+      ch = 0x10000 + ((ch - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    kgui::KeyCode code = KeyCodeForChar(ch);
     if (code != kgui::KEY_NONE) input.KeyPressed(code);
-    input.CharTyped(unit);
+    input.CharTyped(ch);
     if (code != kgui::KEY_NONE) input.KeyReleased(code);
   }
+}
+
+void CScriptRunner::Compose(const CScriptStep &step) {
+  // Without a caret it stands after the last character.
+  int caret = step.caret;
+  if (caret < 0) {
+    caret = 0;
+    for (unsigned char byte : step.text) caret += (byte & 0xC0) != 0x80 ? 1 : 0;
+  }
+  m_Runtime.Input().CompositionChanged(step.text.c_str(), caret, 0);
 }
 
 void CScriptRunner::CallBrowser(const CScriptStep &step) {
@@ -251,6 +266,9 @@ bool CScriptRunner::Run(const CScriptStep &step) {
       return true;
     case CScriptStep::TYPE:
       TypeText(step.text);
+      return true;
+    case CScriptStep::COMPOSE:
+      Compose(step);
       return true;
     case CScriptStep::KEY:
       input.KeyPressed(step.key);

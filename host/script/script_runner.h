@@ -46,6 +46,7 @@ class CScriptRunner final : public IFrameClient {
   bool Point(const CScriptStep &step, int &x, int &y);
   void Click(const CScriptStep &step);
   void TypeText(const std::string &utf8);
+  void Compose(const CScriptStep &step);
   void CallBrowser(const CScriptStep &step);
   void Fail(const CScriptStep &step, const std::string &problem);
   // True while a waitfile step still waits; gives the machine a moment each time.
