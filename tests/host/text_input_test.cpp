@@ -14,6 +14,111 @@
 namespace kguihost {
 namespace {
 
+// The toolkit in this process, on the host's runtime. These come first: the font map may still
+// sort fallback fonts on a thread of its own after the last text is shaped, and a process that
+// ends meanwhile trips over it in the exit-time release of the text libraries' caches.
+class TextEntryOnHostTest : public HostTest {
+ protected:
+  TextEntryOnHostTest() {
+    kgui::KGui_InitInterfacesList("text_input_test", &Runtime().Provider());
+    m_pEntry = new kgui::TextEntry(nullptr, "Entry");
+    m_pEntry->SetParent(Runtime().RootPanel());
+    m_pEntry->SetBounds(20, 20, 300, 24);
+    m_pEntry->SetVisible(true);
+    RunFrames(1);
+    m_pEntry->RequestFocus();
+    RunFrames(1);
+  }
+  ~TextEntryOnHostTest() override {
+    delete m_pEntry;
+    Runtime().Shutdown();
+    kgui::KGui_ShutdownInterfaces();
+  }
+  void Press(kgui::KeyCode code) {
+    Runtime().Input().KeyPressed(code);
+    Runtime().Input().KeyReleased(code);
+  }
+  void PressWith(kgui::KeyCode modifier, kgui::KeyCode code) {
+    Runtime().Input().KeyPressed(modifier);
+    Press(code);
+    Runtime().Input().KeyReleased(modifier);
+  }
+
+  kgui::TextEntry *m_pEntry = nullptr;
+};
+
+TEST_F(TextEntryOnHostTest, EmojiIdeographsAndCombiningMarksAreWholeCharacters) {
+  // "é" as e and a combining acute, an emoji, an ideograph beyond the basic plane.
+  Runtime().Input().TextTyped("e\xCC\x81\xF0\x9F\x98\x80\xF0\xA0\x80\x80");
+  ASSERT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000");
+  EXPECT_EQ(m_pEntry->GetCharCount(), 4);
+  // Units: e 0, mark 1, emoji 2-3, ideograph 4-5. On screen the letter and its mark are one.
+  struct Step {
+    kgui::KeyCode key;
+    int cursor;
+  };
+  const Step steps[] = {{kgui::KEY_HOME, 0},  {kgui::KEY_RIGHT, 2}, {kgui::KEY_RIGHT, 4},
+                        {kgui::KEY_RIGHT, 6}, {kgui::KEY_LEFT, 4},  {kgui::KEY_LEFT, 2}};
+  for (const Step &step : steps) {
+    Press(step.key);
+    EXPECT_EQ(m_pEntry->GetCursorPos(), step.cursor) << "after key " << step.key;
+  }
+  // Shift+Right selects the emoji; copy, paste at the end, and the clipboard holds it whole.
+  PressWith(kgui::KEY_LSHIFT, kgui::KEY_RIGHT);
+  int start = 0, end = 0;
+  ASSERT_TRUE(m_pEntry->GetSelectedRange(start, end));
+  EXPECT_EQ(std::make_pair(start, end), std::make_pair(2, 4));
+  PressWith(kgui::KEY_LCONTROL, kgui::KEY_C);
+  Press(kgui::KEY_END);
+  PressWith(kgui::KEY_LCONTROL, kgui::KEY_V);
+  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000\U0001F600");
+  // Backspace takes the emoji whole; Delete before the ideograph takes it whole.
+  Press(kgui::KEY_BACKSPACE);
+  Press(kgui::KEY_LEFT);
+  Press(kgui::KEY_DELETE);
+  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600");
+  // The limit counts characters (a mark is one, so is a pair): room for one more ideograph.
+  m_pEntry->SetMaximumCharCount(4);
+  Press(kgui::KEY_END);
+  Runtime().Input().TextTyped("\xF0\xA0\x80\x80\xF0\xA0\x80\x80");
+  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000");
+  EXPECT_EQ(Runtime().Renderer().MissingGlyphsDrawn(), 0u);
+}
+
+TEST_F(TextEntryOnHostTest, ACompositionIsDrawnUnderlinedAtTheCaretAndTellsTheHostWhere) {
+  m_pEntry->SetText("ab");
+  m_pEntry->SetCursorPos(1);
+  RunFrames(1);
+  CHostInput &input = Runtime().Input();
+  int x = 0, y = 0, wide = 0, tall = 0;
+  ASSERT_TRUE(input.TextInputArea(x, y, wide, tall));
+  const int caretBefore = x;
+  EXPECT_GT(x, 20);
+  EXPECT_LT(x, 60);
+  EXPECT_GE(y, 20);
+  EXPECT_LE(y + tall, 44);
+
+  input.CompositionChanged("\xE6\xBC\xA2\xE5\xAD\x97", 2, 0);  // two ideographs
+  RunFrames(1);
+  EXPECT_EQ(m_pEntry->GetText(), "ab");
+  EXPECT_EQ(m_pEntry->GetComposition(), u"漢字");
+  // The caret (and the input method's window) moves to the composition's end.
+  ASSERT_TRUE(input.TextInputArea(x, y, wide, tall));
+  EXPECT_GT(x, caretBefore + 10);
+  // The underline: a row of the text colour under the ideographs, below the glyphs.
+  const Color background = Pixel(310, y + 1);  // the entry's empty right end
+  int inked = 0;
+  for (int column = caretBefore + 1; column < x - 1; ++column)
+    inked += Pixel(column, y + tall - 1) != background;
+  EXPECT_GE(inked, x - caretBefore - 3);
+
+  input.TextTyped("\xE6\xBC\xA2\xE5\xAD\x97");
+  input.CompositionChanged("", 0, 0);
+  EXPECT_EQ(m_pEntry->GetWText(), u"a漢字b");
+  EXPECT_EQ(m_pEntry->GetComposition(), u"");
+  EXPECT_EQ(Runtime().Renderer().MissingGlyphsDrawn(), 0u);
+}
+
 class TextInputTest : public HostTest {
  protected:
   TextInputTest()
@@ -164,109 +269,6 @@ TEST_F(TextInputTest, ScriptStepsComposeAndTypeWholeCharacters) {
   // Without a caret it stands after the last character.
   EXPECT_EQ(m_Compositions, (std::vector<Composition>{{u"に\U0001F600", 3, 0}, {u"x", 0, 0}, {u"", 0, 0}}));
   EXPECT_EQ(TypedUnits(), (std::vector<int>{0xD83D, 0xDE00, '!'}));
-}
-
-// The toolkit in this process, on the host's runtime.
-class TextEntryOnHostTest : public HostTest {
- protected:
-  TextEntryOnHostTest() {
-    kgui::KGui_InitInterfacesList("text_input_test", &Runtime().Provider());
-    m_pEntry = new kgui::TextEntry(nullptr, "Entry");
-    m_pEntry->SetParent(Runtime().RootPanel());
-    m_pEntry->SetBounds(20, 20, 300, 24);
-    m_pEntry->SetVisible(true);
-    RunFrames(1);
-    m_pEntry->RequestFocus();
-    RunFrames(1);
-  }
-  ~TextEntryOnHostTest() override {
-    delete m_pEntry;
-    Runtime().Shutdown();
-    kgui::KGui_ShutdownInterfaces();
-  }
-  void Press(kgui::KeyCode code) {
-    Runtime().Input().KeyPressed(code);
-    Runtime().Input().KeyReleased(code);
-  }
-  void PressWith(kgui::KeyCode modifier, kgui::KeyCode code) {
-    Runtime().Input().KeyPressed(modifier);
-    Press(code);
-    Runtime().Input().KeyReleased(modifier);
-  }
-
-  kgui::TextEntry *m_pEntry = nullptr;
-};
-
-TEST_F(TextEntryOnHostTest, EmojiIdeographsAndCombiningMarksAreWholeCharacters) {
-  // "é" as e and a combining acute, an emoji, an ideograph beyond the basic plane.
-  Runtime().Input().TextTyped("e\xCC\x81\xF0\x9F\x98\x80\xF0\xA0\x80\x80");
-  ASSERT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000");
-  EXPECT_EQ(m_pEntry->GetCharCount(), 4);
-  // Units: e 0, mark 1, emoji 2-3, ideograph 4-5. On screen the letter and its mark are one.
-  struct Step {
-    kgui::KeyCode key;
-    int cursor;
-  };
-  const Step steps[] = {{kgui::KEY_HOME, 0},  {kgui::KEY_RIGHT, 2}, {kgui::KEY_RIGHT, 4},
-                        {kgui::KEY_RIGHT, 6}, {kgui::KEY_LEFT, 4},  {kgui::KEY_LEFT, 2}};
-  for (const Step &step : steps) {
-    Press(step.key);
-    EXPECT_EQ(m_pEntry->GetCursorPos(), step.cursor) << "after key " << step.key;
-  }
-  // Shift+Right selects the emoji; copy, paste at the end, and the clipboard holds it whole.
-  PressWith(kgui::KEY_LSHIFT, kgui::KEY_RIGHT);
-  int start = 0, end = 0;
-  ASSERT_TRUE(m_pEntry->GetSelectedRange(start, end));
-  EXPECT_EQ(std::make_pair(start, end), std::make_pair(2, 4));
-  PressWith(kgui::KEY_LCONTROL, kgui::KEY_C);
-  Press(kgui::KEY_END);
-  PressWith(kgui::KEY_LCONTROL, kgui::KEY_V);
-  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000\U0001F600");
-  // Backspace takes the emoji whole; Delete before the ideograph takes it whole.
-  Press(kgui::KEY_BACKSPACE);
-  Press(kgui::KEY_LEFT);
-  Press(kgui::KEY_DELETE);
-  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600");
-  // The limit counts characters (a mark is one, so is a pair): room for one more ideograph.
-  m_pEntry->SetMaximumCharCount(4);
-  Press(kgui::KEY_END);
-  Runtime().Input().TextTyped("\xF0\xA0\x80\x80\xF0\xA0\x80\x80");
-  EXPECT_EQ(m_pEntry->GetWText(), u"e\u0301\U0001F600\U00020000");
-  EXPECT_EQ(Runtime().Renderer().MissingGlyphsDrawn(), 0u);
-}
-
-TEST_F(TextEntryOnHostTest, ACompositionIsDrawnUnderlinedAtTheCaretAndTellsTheHostWhere) {
-  m_pEntry->SetText("ab");
-  m_pEntry->SetCursorPos(1);
-  RunFrames(1);
-  CHostInput &input = Runtime().Input();
-  int x = 0, y = 0, wide = 0, tall = 0;
-  ASSERT_TRUE(input.TextInputArea(x, y, wide, tall));
-  const int caretBefore = x;
-  EXPECT_GT(x, 20);
-  EXPECT_LT(x, 60);
-  EXPECT_GE(y, 20);
-  EXPECT_LE(y + tall, 44);
-
-  input.CompositionChanged("\xE6\xBC\xA2\xE5\xAD\x97", 2, 0);  // two ideographs
-  RunFrames(1);
-  EXPECT_EQ(m_pEntry->GetText(), "ab");
-  EXPECT_EQ(m_pEntry->GetComposition(), u"漢字");
-  // The caret (and the input method's window) moves to the composition's end.
-  ASSERT_TRUE(input.TextInputArea(x, y, wide, tall));
-  EXPECT_GT(x, caretBefore + 10);
-  // The underline: a row of the text colour under the ideographs, below the glyphs.
-  const Color background = Pixel(310, y + 1);  // the entry's empty right end
-  int inked = 0;
-  for (int column = caretBefore + 1; column < x - 1; ++column)
-    inked += Pixel(column, y + tall - 1) != background;
-  EXPECT_GE(inked, x - caretBefore - 3);
-
-  input.TextTyped("\xE6\xBC\xA2\xE5\xAD\x97");
-  input.CompositionChanged("", 0, 0);
-  EXPECT_EQ(m_pEntry->GetWText(), u"a漢字b");
-  EXPECT_EQ(m_pEntry->GetComposition(), u"");
-  EXPECT_EQ(Runtime().Renderer().MissingGlyphsDrawn(), 0u);
 }
 
 }  // namespace
