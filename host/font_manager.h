@@ -125,8 +125,8 @@ class CFontManager {
   // Runs shaped (not found among the kept ones) since the start, for tests of the cache.
   uint64 RunsShaped() const { return m_RunsShaped; }
 
-  // Releases the process-wide caches of cairo and fontconfig; call once, after every font, surface
-  // and manager is gone.
+  // Releases fontconfig's process-wide data; call once, after every font, surface and manager is
+  // gone.
   static void ReleaseStaticData();
 
  private:

@@ -24,8 +24,7 @@ constexpr int kMaxDeletionPasses = 64;
 
 CKGuiRuntime *s_pLiveRuntime = nullptr;
 
-// cairo and fontconfig keep process-wide caches; they are released once, at exit, when no
-// runtime is left.
+// fontconfig keeps process-wide data; it is released once, at exit, when no runtime is left.
 void ReleaseGraphicsAtExit() {
   if (!s_pLiveRuntime) CFontManager::ReleaseStaticData();
 }

@@ -234,7 +234,8 @@ TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
   chmod(game.c_str(), 0755);
   WriteWholeFile(m_Dir.File("host.vdf"),
                  "\"HostConfig\" { \"Games\" { \"40\" { \"command\" \"" + game + "\" } } }");
-  // The frames run faster than the game writes on a busy machine: wait until it has written all.
+  // The frames run faster than the game writes on a busy machine: wait until it has written all,
+  // then half a second on the real clock for it to end.
   ASSERT_EQ(RunHost("message LaunchGame appid=40 gamedir=armada\n"
                     "waitfile " +
                         m_Dir.File("game-done") +
@@ -242,7 +243,7 @@ TEST_F(HostAppTest, ReportsAGameCannotMakeAreLoggedAndIgnored) {
                         "wait 30frames\n"
                         "dump " +
                         m_Dir.File("dump.vdf") + "\n",
-                    {"--config", m_Dir.File("host.vdf")}),
+                    {"--config", m_Dir.File("host.vdf"), "--realtime"}),
             0)
       << m_Output;
   EXPECT_NE(Text("TestWindow").find("joins 10.0.0.7:27015/27015 left 1"), std::string::npos)
