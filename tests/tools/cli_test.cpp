@@ -11,42 +11,13 @@
 
 #include "sb_version.h"
 #include "support/temp_dir.h"
+#include "tests/tools/tool_run.h"
 
 namespace {
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string &text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string Bin(const std::string &name) {
-  const char *bin = getenv("SB_BIN_DIR");
-  return std::string(bin ? bin : ".") + "/" + name;
-}
 
 std::string Source(const std::string &name) {
   const char *source = getenv("SB_SOURCE_DIR");
   return std::string(source ? source : ".") + "/" + name;
-}
-
-// Runs a built program with `args`, its output streams kept apart.
-Result RunTool(const TempDir &dir, const std::string &program, const std::vector<std::string> &args) {
-  std::string command = Quote(Bin(program));
-  for (const std::string &arg : args) command += " " + Quote(arg);
-  command += " </dev/null >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr"));
-  Result result;
-  const int raw = system(command.c_str());
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = ReadWholeFile(dir.File("stdout"));
-  result.err = ReadWholeFile(dir.File("stderr"));
-  return result;
 }
 
 const char *const kPrograms[] = {"kgui-host", "kv", "sbprobe"};
@@ -55,13 +26,13 @@ TEST(CommandLines, HelpAndVersionGoToStandardOutput) {
   TempDir dir;
   for (const char *program : kPrograms) {
     for (const char *help : {"--help", "-h"}) {
-      Result r = RunTool(dir, program, {help});
+      ToolResult r = RunTool(dir, program, {help});
       EXPECT_EQ(r.status, 0) << program << " " << help;
       EXPECT_EQ(r.out.rfind(std::string("usage: ") + program + " ", 0), 0u) << r.out;
       EXPECT_NE(r.out.find("--version"), std::string::npos) << r.out;
       EXPECT_EQ(r.err, "");
     }
-    Result version = RunTool(dir, program, {"--version"});
+    ToolResult version = RunTool(dir, program, {"--version"});
     EXPECT_EQ(version.status, 0) << program;
     EXPECT_EQ(version.out, std::string(program) + " " + SB_VERSION + "\n");
     EXPECT_EQ(version.err, "");
@@ -77,7 +48,7 @@ TEST(CommandLines, MistakesAreNamedOnStandardError) {
     int status;
     std::string message;
   };
-  const std::string module = Bin("kguitestmodule.so");
+  const std::string module = ToolPath("kguitestmodule.so");
   const Case cases[] = {
       // Options nobody knows, values where none belong, none where one does.
       {"kgui-host", {"--bogus", module}, 1, "kgui-host: unknown option --bogus\n"},
@@ -115,7 +86,7 @@ TEST(CommandLines, MistakesAreNamedOnStandardError) {
       {"sbprobe", {dir.File("none.so")}, 1, "sbprobe: '" + dir.File("none.so") + "' does not exist\n"},
   };
   for (const Case &c : cases) {
-    Result r = RunTool(dir, c.program, c.args);
+    ToolResult r = RunTool(dir, c.program, c.args);
     EXPECT_EQ(r.status, c.status) << c.message << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << c.message;
@@ -124,9 +95,9 @@ TEST(CommandLines, MistakesAreNamedOnStandardError) {
 
 TEST(CommandLines, ValuesAfterAnEqualsSignRunTheHost) {
   TempDir dir;
-  Result r = RunTool(dir, "kgui-host",
-                     {"--headless", "--game=" + Source("game"), "--user-dir=" + dir.File("new/user"),
-                      "--frames=2", "--language=english", Bin("kguitestmodule.so")});
+  ToolResult r = RunTool(dir, "kgui-host",
+                         {"--headless", "--game=" + Source("game"), "--user-dir=" + dir.File("new/user"),
+                          "--frames=2", "--language=english", ToolPath("kguitestmodule.so")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(std::filesystem::is_directory(dir.File("new/user"))) << "the user folder is made";
 
@@ -134,7 +105,7 @@ TEST(CommandLines, ValuesAfterAnEqualsSignRunTheHost) {
   WriteWholeFile(dir.File("-odd.res"), "\"A\" { \"k\" \"v\" }\n");
   const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());
-  Result odd = RunTool(dir, "kv", {"check", "--", "-odd.res"});
+  ToolResult odd = RunTool(dir, "kv", {"check", "--", "-odd.res"});
   std::filesystem::current_path(before);
   EXPECT_EQ(odd.status, 0) << odd.err;
   EXPECT_EQ(odd.out, "-odd.res: ok\n");
@@ -144,7 +115,7 @@ TEST(CommandLines, ValuesAfterAnEqualsSignRunTheHost) {
 TEST(KvCheck, ReportsEndWithTheirLineAndColumn) {
   TempDir dir;
   WriteWholeFile(dir.File("bad.res"), "\"A\" \"x\"\n\"B\" { \"k\" }\n");
-  Result r = RunTool(dir, "kv", {"check", dir.File("bad.res")});
+  ToolResult r = RunTool(dir, "kv", {"check", dir.File("bad.res")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "KeyValues Error: LoadFromBuffer: missing {   (current key: 'A') in file " +
                        dir.File("bad.res") +

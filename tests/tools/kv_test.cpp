@@ -7,33 +7,13 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "tests/tools/tool_run.h"
 
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string &text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Runs the built kv with `args`, capturing its output streams and exit status.
-Result RunKv(const TempDir &dir, const std::vector<std::string> &args) {
-  const char *bin = getenv("SB_BIN_DIR");
-  std::string command = Quote(std::string(bin ? bin : ".") + "/kv");
-  for (const std::string &arg : args) command += " " + Quote(arg);
-  command += " >" + Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr"));
-  Result result;
-  const int raw = system(command.c_str());
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = ReadWholeFile(dir.File("stdout"));
-  result.err = ReadWholeFile(dir.File("stderr"));
-  return result;
+// Runs the built kv with `args`.
+ToolResult RunKv(const TempDir &dir, const std::vector<std::string> &args) {
+  return RunTool(dir, "kv", args);
 }
 
 const char kExample[] =
@@ -51,7 +31,7 @@ const char kExample[] =
 
 TEST(KvTool, HelpAndBadCommandLines) {
   TempDir dir;
-  Result help = RunKv(dir, {"--help"});
+  ToolResult help = RunKv(dir, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("usage: kv check FILE..."), std::string::npos);
   EXPECT_EQ(help.err, "");
@@ -69,7 +49,7 @@ TEST(KvTool, HelpAndBadCommandLines) {
       {{"fmt", "a", "b", "--force"}, "kv fmt: wrong arguments"},
   };
   for (const Case &c : cases) {
-    Result r = RunKv(dir, c.args);
+    ToolResult r = RunKv(dir, c.args);
     EXPECT_EQ(r.status, 2) << c.message;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
@@ -79,7 +59,7 @@ TEST(KvTool, HelpAndBadCommandLines) {
 TEST(KvTool, DumpShowsTheTreeOfTheExample) {
   TempDir dir;
   WriteWholeFile(dir.File("example.res"), kExample);
-  Result r = RunKv(dir, {"dump", dir.File("example.res")});
+  ToolResult r = RunKv(dir, {"dump", dir.File("example.res")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "\"Example\" 0\n"
@@ -93,12 +73,12 @@ TEST(KvTool, DumpShowsTheTreeOfTheExample) {
 TEST(KvTool, DumpShowsPeersAndReportsErrors) {
   TempDir dir;
   WriteWholeFile(dir.File("peers.res"), "\"A\" { \"n\" \"25\" \"s\" \"x\" } \"B\" { \"c\" { } }");
-  Result r = RunKv(dir, {"dump", dir.File("peers.res")});
+  ToolResult r = RunKv(dir, {"dump", dir.File("peers.res")});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "\"A\" 0\n  \"n\" 2 \"25\"\n  \"s\" 1 \"x\"\n\"B\" 0\n  \"c\" 0\n");
 
   WriteWholeFile(dir.File("broken.res"), "\"A\" { \"n\" \"1\" \"m\"");
-  Result broken = RunKv(dir, {"dump", dir.File("broken.res")});
+  ToolResult broken = RunKv(dir, {"dump", dir.File("broken.res")});
   EXPECT_EQ(broken.status, 1);
   EXPECT_EQ(broken.out, "\"A\" 0\n  \"n\" 2 \"1\"\n  \"m\" 0\n");
   EXPECT_NE(broken.err.find("KeyValues Error: RecursiveLoadFromBuffer:  got NULL key in file " +
@@ -107,7 +87,7 @@ TEST(KvTool, DumpShowsPeersAndReportsErrors) {
       << broken.err;
 
   WriteWholeFile(dir.File("empty.res"), "// nothing here\n");
-  Result empty = RunKv(dir, {"dump", dir.File("empty.res")});
+  ToolResult empty = RunKv(dir, {"dump", dir.File("empty.res")});
   EXPECT_EQ(empty.status, 0);
   EXPECT_EQ(empty.out, "");
 }
@@ -118,7 +98,7 @@ TEST(KvTool, ControlCharactersNeverReachTheTerminal) {
   TempDir dir;
   WriteWholeFile(dir.File("controls.res"),
                  "\"A\x1B[2J\" { \"k\x1B]0;title\x07\" \"v\x1B[31m\rred\" u\x7Fq \"w\tx\ny\" }");
-  Result r = RunKv(dir, {"dump", dir.File("controls.res")});
+  ToolResult r = RunKv(dir, {"dump", dir.File("controls.res")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
             "\"A\\x1B[2J\" 0\n"
@@ -127,16 +107,16 @@ TEST(KvTool, ControlCharactersNeverReachTheTerminal) {
 
   const std::string odd = dir.File("odd\x1B[5m.res");
   WriteWholeFile(odd, "\"A\" { \"k\x1B[1m\" }");
-  Result check = RunKv(dir, {"check", odd, dir.File("gone\x07.res")});
+  ToolResult check = RunKv(dir, {"check", odd, dir.File("gone\x07.res")});
   EXPECT_EQ(check.status, 2);
   EXPECT_NE(check.out.find("got } in key in file " + dir.File("odd\\x1B[5m.res")), std::string::npos)
       << check.out;
   EXPECT_NE(check.out.find("A, k\\x1B[1m, \n"), std::string::npos) << check.out;
   EXPECT_NE(check.err.find("kv: '" + dir.File("gone\\x07.res") + "' cannot be opened"), std::string::npos)
       << check.err;
-  Result unknown = RunKv(dir, {"\x1B[8m"});
+  ToolResult unknown = RunKv(dir, {"\x1B[8m"});
   EXPECT_NE(unknown.err.find("unknown command '\\x1B[8m'"), std::string::npos) << unknown.err;
-  for (const Result *result : {&r, &check, &unknown}) {
+  for (const ToolResult *result : {&r, &check, &unknown}) {
     for (const std::string *text : {&result->out, &result->err}) {
       EXPECT_EQ(text->find_first_of("\x1B\x07\x7F\r"), std::string::npos) << *text;
     }
@@ -149,14 +129,14 @@ TEST(KvTool, CheckPrintsReportsAndSetsTheStatus) {
   WriteWholeFile(dir.File("bad.res"), "\"A\" \"x\"\n\"B\" { \"k\" }\n");
   WriteWholeFile(dir.File("odd.res"), "\"A\" { \"k\" \"v\" [$WIN32|$OSX] }\n#include \"other.res\"\n");
 
-  Result good = RunKv(dir, {"check", dir.File("good.res"), dir.File("odd.res")});
+  ToolResult good = RunKv(dir, {"check", dir.File("good.res"), dir.File("odd.res")});
   EXPECT_EQ(good.status, 0);
   EXPECT_EQ(good.out, dir.File("good.res") + ": ok\n" + "Bad expression token: | $\n" +
                           "KeyValues don't support #include anymore, file \"" + dir.File("odd.res") + "\"\n" +
                           dir.File("odd.res") + ": ok\n");
   EXPECT_EQ(good.err, "");
 
-  Result bad = RunKv(dir, {"check", dir.File("good.res"), dir.File("bad.res")});
+  ToolResult bad = RunKv(dir, {"check", dir.File("good.res"), dir.File("bad.res")});
   EXPECT_EQ(bad.status, 1);
   EXPECT_NE(bad.out.find("KeyValues Error: LoadFromBuffer: missing {   (current key: 'A') in file " +
                          dir.File("bad.res") + " [offset: 7]\n"),
@@ -166,13 +146,13 @@ TEST(KvTool, CheckPrintsReportsAndSetsTheStatus) {
   EXPECT_NE(bad.out.find(dir.File("bad.res") + ": 2 errors\n"), std::string::npos);
   EXPECT_EQ(bad.err, "");
 
-  Result missing = RunKv(dir, {"check", dir.File("nope.res"), dir.File("bad.res")});
+  ToolResult missing = RunKv(dir, {"check", dir.File("nope.res"), dir.File("bad.res")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err, "kv: '" + dir.File("nope.res") + "' cannot be opened: No such file or directory\n");
   EXPECT_NE(missing.out.find(dir.File("bad.res") + ": 2 errors"), std::string::npos)
       << "the others are checked";
 
-  Result directory = RunKv(dir, {"check", dir.Path()});
+  ToolResult directory = RunKv(dir, {"check", dir.Path()});
   EXPECT_EQ(directory.status, 2);
 }
 
@@ -182,7 +162,7 @@ TEST(KvTool, RefusesWhatIsNotARegularFile) {
   TempDir dir;
   ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
   for (const std::string &path : {dir.File("pipe"), std::string("/dev/zero"), dir.Path()}) {
-    Result r = RunKv(dir, {"check", path});
+    ToolResult r = RunKv(dir, {"check", path});
     EXPECT_EQ(r.status, 2) << path;
     EXPECT_EQ(r.err, "kv: '" + path + "' is not a regular file\n") << path;
   }
@@ -191,7 +171,7 @@ TEST(KvTool, RefusesWhatIsNotARegularFile) {
 TEST(KvTool, FmtWritesTheStandardLayout) {
   TempDir dir;
   WriteWholeFile(dir.File("messy.res"), "A{k v n=12 sub{ \"x y\" \"q\\\"z\" }} B { }");
-  Result r = RunKv(dir, {"fmt", dir.File("messy.res")});
+  ToolResult r = RunKv(dir, {"fmt", dir.File("messy.res")});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string expected =
       "\"A\"\n{\n\t\"k\"\t\t\"v\"\n\t\"n\"\t\t\"12\"\n\t\"sub\"\n\t{\n\t\t\"x y\"\t\t\"q\\\"z\"\n\t}\n}\n"
@@ -221,16 +201,16 @@ TEST(KvTool, FmtRefusesWhatItWouldDrop) {
   };
   for (const Case &c : cases) {
     WriteWholeFile(dir.File("in.res"), c.text);
-    Result refused = RunKv(dir, {"fmt", dir.File("in.res")});
+    ToolResult refused = RunKv(dir, {"fmt", dir.File("in.res")});
     EXPECT_EQ(refused.status, 1) << c.text;
     EXPECT_EQ(refused.out, "") << c.text;
     EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
 
-    Result forced = RunKv(dir, {"fmt", "--force", dir.File("in.res")});
+    ToolResult forced = RunKv(dir, {"fmt", "--force", dir.File("in.res")});
     EXPECT_EQ(forced.status, 0) << c.text;
     EXPECT_EQ(forced.out, c.forced) << c.text;
   }
-  Result missing = RunKv(dir, {"fmt", dir.File("none.res")});
+  ToolResult missing = RunKv(dir, {"fmt", dir.File("none.res")});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("cannot be opened"), std::string::npos);
 }
