@@ -42,6 +42,32 @@ bool IsWide(KeyValues::types_t type) {
   return type == KeyValues::TYPE_UINT64 || type == KeyValues::TYPE_PTR;
 }
 
+// A number-like value as the block keeps it in one word: ints and floats by their 32 bits, a colour
+// as r | g << 8 | b << 16 | a << 24, 64-bit values and pointers whole.
+uint64 NumberWord(KeyValues *node, KeyValues::types_t type) {
+  switch (type) {
+    case KeyValues::TYPE_INT:
+      return static_cast<uint32>(node->GetInt());
+    case KeyValues::TYPE_FLOAT: {
+      const float number = node->GetFloat();
+      uint32 bits = 0;
+      memcpy(&bits, &number, sizeof(bits));
+      return bits;
+    }
+    case KeyValues::TYPE_COLOR: {
+      const Color color = node->GetColor();
+      return static_cast<uint32>(color[0] | (color[1] << 8) | (color[2] << 16)) |
+             (static_cast<uint32>(color[3]) << 24);
+    }
+    case KeyValues::TYPE_UINT64:
+      return node->GetUint64();
+    case KeyValues::TYPE_PTR:
+      return reinterpret_cast<uintptr_t>(node->GetPtr());
+    default:
+      return 0;
+  }
+}
+
 // Reads the values of `record` into `pending`; false when one of them has no place in the block.
 bool ReadValues(KeyValues *record, std::vector<PendingValue> &pending) {
   pending.clear();
@@ -63,26 +89,11 @@ bool ReadValues(KeyValues *record, std::vector<PendingValue> &pending) {
         break;
       }
       case KeyValues::TYPE_INT:
-        value.word = static_cast<uint32>(node->GetInt());
-        break;
-      case KeyValues::TYPE_FLOAT: {
-        const float number = node->GetFloat();
-        uint32 bits = 0;
-        memcpy(&bits, &number, sizeof(bits));
-        value.word = bits;
-        break;
-      }
-      case KeyValues::TYPE_COLOR: {
-        const Color color = node->GetColor();
-        value.word = static_cast<uint32>(color[0] | (color[1] << 8) | (color[2] << 16)) |
-                     (static_cast<uint32>(color[3]) << 24);
-        break;
-      }
+      case KeyValues::TYPE_FLOAT:
+      case KeyValues::TYPE_COLOR:
       case KeyValues::TYPE_UINT64:
-        value.word = node->GetUint64();
-        break;
       case KeyValues::TYPE_PTR:
-        value.word = reinterpret_cast<uintptr_t>(node->GetPtr());
+        value.word = NumberWord(node, type);
         break;
       default:
         // Subkeys, signed 64-bit values, blobs: the record is kept whole.
@@ -311,20 +322,10 @@ bool ListPanelValue::Find(const ListPanelItem &item, HKeySymbol symbol, ListPane
       value.wide = node->GetWString();
       break;
     case KeyValues::TYPE_INT:
-      value.word = static_cast<uint32>(node->GetInt());
-      break;
-    case KeyValues::TYPE_FLOAT: {
-      const float number = node->GetFloat();
-      uint32 bits = 0;
-      memcpy(&bits, &number, sizeof(bits));
-      value.word = bits;
-      break;
-    }
+    case KeyValues::TYPE_FLOAT:
     case KeyValues::TYPE_UINT64:
-      value.word = node->GetUint64();
-      break;
     case KeyValues::TYPE_PTR:
-      value.word = reinterpret_cast<uintptr_t>(node->GetPtr());
+      value.word = NumberWord(node, value.type);
       break;
     default:
       break;  // read through the node when needed
