@@ -24,6 +24,7 @@
 #include "plexa/iclientutils.h"
 #include "serverbrowser/FavoritesTransfer.h"
 #include "serverbrowser/GameListPanel.h"
+#include "serverbrowser/QuickSearch.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerContextMenu.h"
 #include "serverbrowser/ServerListCompare.h"
@@ -297,13 +298,15 @@ void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerI
   serverdisplay_t &display = FindOrAddServer(iServer, *pServerItem);
   display.m_iServerIndex = iServer;
   Assert(pServerItem->m_NetAdr.GetIP() != 0);
+  // Folded once per answer, so that typing in the quick search only compares.
+  display.m_sSearchText = QuickSearchHaystack(*pServerItem);
 
   if (!PassesPrimaryFilters(*pServerItem)) {
     display.m_bFilteredOut = true;
     RemoveRow(display);
     return;
   }
-  if (!PassesSecondaryFilters(*pServerItem)) {
+  if (!PassesSecondaryFilters(*pServerItem) || !PassesQuickSearch(display, *pServerItem)) {
     RemoveRow(display);
     return;
   }
@@ -364,7 +367,8 @@ void CBaseGamesPage::ReapplyFilters() {
     serverdisplay_t &display = entry.second;
     const ServerRecord *server = GetServerRecord(display.m_iServerIndex);
     if (!server) continue;
-    if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server)) {
+    if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server) ||
+        !PassesQuickSearch(display, *server)) {
       display.m_bFilteredOut = true;
       if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
     } else if (display.m_bFilteredOut || !IsRowValid(display.m_iRowID)) {

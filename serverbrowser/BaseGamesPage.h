@@ -36,6 +36,7 @@ struct serverdisplay_t {
   int32 m_iRowID = -1;          // the row in the list, -1 while the server has no row
   int32 m_iServerIndex = -1;    // the services' index; negative for servers learnt by a ping
   bool m_bFilteredOut = false;  // the server failed the filters
+  std::string m_sSearchText;    // name, map, game and tags folded for the quick search
 };
 
 // Size every layout file of a page is applied at.
@@ -128,6 +129,8 @@ class CBaseGamesPage : public kgui::PropertyPage,
   virtual bool IsFilteredOut(const serverdisplay_t &server) { return server.m_bFilteredOut; }
   virtual bool PassesPrimaryFilters(const ServerRecord &server);
   virtual bool PassesSecondaryFilters(const ServerRecord &server);
+  // Whether the row's folded texts hold the quick search (made from the record when missing).
+  bool PassesQuickSearch(serverdisplay_t &display, const ServerRecord &server);
   virtual void SaveExtraFilterSettings(KeyValues *filter) { (void)filter; }
   virtual void LoadExtraFilterSettings(KeyValues *filter) { (void)filter; }
   virtual void OnViewGameInfo();
@@ -168,6 +171,7 @@ class CBaseGamesPage : public kgui::PropertyPage,
   kgui::Label *m_pFilterString = nullptr;
   kgui::ComboBox *m_pGameFilter = nullptr;
   kgui::TextEntry *m_pMapFilter = nullptr;
+  kgui::TextEntry *m_pQuickSearch = nullptr;
   kgui::ComboBox *m_pPingFilter = nullptr;
   kgui::ComboBox *m_pSecureFilter = nullptr;
   kgui::CheckButton *m_pNoEmptyServersFilterCheck = nullptr;
@@ -192,6 +196,8 @@ class CBaseGamesPage : public kgui::PropertyPage,
   int m_eSecureFilter = 0;
   bool m_bGameBoxFilled = false;
   bool m_bFilterPanelShown = false;
+  char m_szQuickSearch[64] = {};     // the quick search as typed (saved)
+  std::string m_sQuickSearchFolded;  // the same folded, as rows are matched against it
 
   // Appends a pair to the next request's filters (key and value cut to their fields).
   void AddFilterPair(const char *key, const char *value);

@@ -18,6 +18,8 @@
 #include "serverbrowser/BaseGamesPage.h"
 #include "serverbrowser/GameListPanel.h"
 #include "serverbrowser/ModList.h"
+#include "serverbrowser/QuickSearch.h"
+#include "serverbrowser/SearchFold.h"
 #include "serverbrowser/ServerBrowserDialog.h"
 #include "serverbrowser/ServerRows.h"
 #include "tier0/dbg.h"
@@ -83,6 +85,7 @@ void CBaseGamesPage::CreateFilterControls() {
   m_pGameFilter->ActivateItemByRow(0);
 
   m_pMapFilter = new kgui::TextEntry(this, "MapFilter");
+  m_pQuickSearch = new kgui::TextEntry(this, "QuickSearch");
 
   m_pPingFilter = new kgui::ComboBox(this, "PingFilter", 6, false);
   for (const char *entry : {"#ServerBrowser_All", "#ServerBrowser_LessThan50", "#ServerBrowser_LessThan100",
@@ -157,6 +160,12 @@ bool CBaseGamesPage::PassesSecondaryFilters(const ServerRecord &server) {
   return true;
 }
 
+bool CBaseGamesPage::PassesQuickSearch(serverdisplay_t &display, const ServerRecord &server) {
+  if (m_sQuickSearchFolded.empty()) return true;
+  if (display.m_sSearchText.empty()) display.m_sSearchText = QuickSearchHaystack(server);
+  return QuickSearchMatches(display.m_sSearchText, m_sQuickSearchFolded);
+}
+
 // ---- saved record and controls into fields
 
 KeyValues *CBaseGamesPage::FilterSaveData() {
@@ -187,6 +196,8 @@ void CBaseGamesPage::RestoreFilterSettings() {
   m_pSecureFilter->ActivateItemByRow(record->GetInt("Secure"));
   SelectGameInFilter();
   m_pMapFilter->SetText(m_szMapFilter);
+  CopyWholeCharacters(m_szQuickSearch, record->GetString("search"), sizeof(m_szQuickSearch));
+  m_pQuickSearch->SetText(m_szQuickSearch);
   if (m_nMaxPing != 0) {
     char ping[32];
     V_snprintf(ping, sizeof(ping), "< %d", m_nMaxPing);
@@ -218,6 +229,8 @@ void CBaseGamesPage::UpdateFilterSettings() {
   CopyWholeCharacters(map, m_pMapFilter->GetText().c_str(), sizeof(map));
   V_strncpy(m_szMapFilter, map, sizeof(m_szMapFilter));
   V_strlower(m_szMapFilter);
+  CopyWholeCharacters(m_szQuickSearch, m_pQuickSearch->GetText().c_str(), sizeof(m_szQuickSearch));
+  m_sQuickSearchFolded = FoldForSearch(std::string_view(m_szQuickSearch));
 
   m_nMaxPing = ReadPingLimit();
   m_bHideFull = m_pNoFullServersFilterCheck->IsSelected();
@@ -294,6 +307,7 @@ void CBaseGamesPage::WriteFilterRecord() {
   filter->SetInt("NoEmpty", m_bHideEmpty ? 1 : 0);
   filter->SetInt("NoPassword", m_bHidePassworded ? 1 : 0);
   filter->SetInt("Secure", m_eSecureFilter);
+  filter->SetString("search", m_szQuickSearch);
   SaveExtraFilterSettings(filter);
 }
 
