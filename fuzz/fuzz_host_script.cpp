@@ -44,6 +44,10 @@ void CheckStep(const CScriptStep &step) {
     case CScriptStep::MESSAGE:
       if (step.text.empty()) abort();
       break;
+    case CScriptStep::COMPOSE:
+      // Empty text ends a composition; a caret is only given after text, within its bound.
+      if (step.caret < -1 || step.caret > 100000 || (step.caret >= 0 && step.text.empty())) abort();
+      break;
     case CScriptStep::KEY:
     case CScriptStep::KEY_DOWN:
     case CScriptStep::KEY_UP:
