@@ -50,6 +50,21 @@ class ShapedTextTest : public HostTest {
     EXPECT_NE(run, nullptr);
     return *run;
   }
+  // A panel that draws every name in white, one 20-pixel line each, as one run per name.
+  std::unique_ptr<CProbePanel> MakeNamesCanvas() {
+    auto canvas = MakePanel("Canvas", 0, 0, 0, 600, 20 * static_cast<int>(std::size(kNames)));
+    canvas->onPaint = [this]() {
+      Surface().DrawSetTextFont(m_Font);
+      Surface().DrawSetTextColor(kWhite);
+      int y = 0;
+      for (const Name &name : kNames) {
+        Surface().DrawSetTextPos(0, y);
+        Surface().DrawPrintText(name.text, Length(name.text));
+        y += 20;
+      }
+    };
+    return canvas;
+  }
   // The left edge of each character's piece on screen, by logical position.
   std::vector<int> CharacterLefts(const char16_t *text, const std::vector<int> &positions) {
     std::vector<int> lefts;
@@ -66,17 +81,7 @@ class ShapedTextTest : public HostTest {
 };
 
 TEST_F(ShapedTextTest, NamesInEveryScriptHaveAllTheirGlyphsAndDraw) {
-  auto canvas = MakePanel("Canvas", 0, 0, 0, 600, 20 * static_cast<int>(std::size(kNames)));
-  canvas->onPaint = [&]() {
-    Surface().DrawSetTextFont(m_Font);
-    Surface().DrawSetTextColor(kWhite);
-    int y = 0;
-    for (const Name &name : kNames) {
-      Surface().DrawSetTextPos(0, y);
-      Surface().DrawPrintText(name.text, Length(name.text));
-      y += 20;
-    }
-  };
+  auto canvas = MakeNamesCanvas();
   RunFrames(1);
   const Color desktop = DesktopColor();
   int y = 0;
@@ -170,16 +175,7 @@ TEST_F(ShapedTextTest, PlainTextRunsMeasureAsTheirCharacters) {
 }
 
 TEST_F(ShapedTextTest, RunsAreShapedOnceAndKeptBetweenFrames) {
-  auto canvas = MakePanel("Canvas", 0, 0, 0, 600, 300);
-  canvas->onPaint = [&]() {
-    Surface().DrawSetTextFont(m_Font);
-    int y = 0;
-    for (const Name &name : kNames) {
-      Surface().DrawSetTextPos(0, y);
-      Surface().DrawPrintText(name.text, Length(name.text));
-      y += 20;
-    }
-  };
+  auto canvas = MakeNamesCanvas();
   RunFrames(1);
   const uint64 shaped = Runtime().Fonts().RunsShaped();
   Runtime().Invalidate();
