@@ -29,7 +29,8 @@ BUILD_DIR="$anchor_build" "$anchors/build.sh" >"$out/anchors-build.log" 2>&1
 # The project's benchmarks.
 cmake -S . -B build-bench -DSB_SANITIZE=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$out/cmake.log"
 cmake --build build-bench -j"$jobs" --target keyvalues_text_bench kgui2_listpanel_bench \
-  serverbrowser_internet_page_bench host_idle_bench plexa_query_bench servermaster_bench kgui-host \
+  serverbrowser_internet_page_bench serverbrowser_quick_search_bench host_idle_bench plexa_query_bench \
+  servermaster_bench kgui-host \
   >"$out/build.log" 2>&1
 bin="$PWD/build-bench/bin"
 
@@ -58,6 +59,7 @@ step anchor_qt_mem 120 "$anchor_build/qt_model_bench" --mem --rows=100000
 step anchor_qt_view 300 "$anchor_build/qt_model_bench" --view --rows=100000 --reps=3
 gbench listpanel 600 kgui2_listpanel_bench
 gbench internet_page 600 serverbrowser_internet_page_bench
+gbench quick_search 300 serverbrowser_quick_search_bench
 step host_idle 300 "$bin/host_idle_bench"
 step anchor_udp 120 "$anchor_build/udp_rtt" --n=100000 --inflight=64 --servers=1
 step anchor_udp_single 120 "$anchor_build/udp_rtt" --n=20000 --inflight=1 --servers=1
