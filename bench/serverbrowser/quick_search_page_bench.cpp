@@ -69,11 +69,11 @@ class CTypist final : public kguihost::IFrameClient {
   char m_Typed = 0;
 };
 
-// The page's own prepared texts, in a plain vector as the matching-only figure reads them.
-std::vector<std::string> PageHaystacks(CInternetGames *page) {
+// The servers' folded texts as the page prepares them, in a plain vector as the matching-only
+// figure reads them.
+std::vector<std::string> Haystacks() {
   std::vector<std::string> haystacks;
-  for (const auto &entry : page->GetServerMap())
-    haystacks.push_back(entry.second.m_sSearchText.empty() ? std::string("\n") : entry.second.m_sSearchText);
+  for (const ServerRecord &server : sbbench::Servers()) haystacks.push_back(QuickSearchHaystack(server));
   return haystacks;
 }
 
@@ -123,7 +123,7 @@ void BM_QuickSearchPageKeystroke(benchmark::State &state) {
   }
   CTypist typist(world.Runtime());
   world.Runtime().AddFrameClient(&typist);
-  const std::vector<std::string> haystacks = PageHaystacks(world.Page());
+  const std::vector<std::string> haystacks = Haystacks();
   CGameListPanel *list = world.Page()->GetGameList();
 
   constexpr int kCases = static_cast<int>(std::size(kKeystrokes));
