@@ -132,7 +132,15 @@ class CFarmProcess {
   void Drain(size_t server, int64_t nowMs);
   void Send(std::vector<FarmSend> &sends);
 
+  // One slot more than the largest datagram a server reads, so a longer one shows as such.
+  static constexpr size_t kReadSlot = k_nMaxServerDatagram + 1;
+  static constexpr size_t kReadBatch = 16;
+
   std::vector<int> m_Sockets;
+  std::vector<char> m_ReadBytes = std::vector<char>(kReadSlot * kReadBatch);
+  std::vector<sockaddr_storage> m_ReadFrom = std::vector<sockaddr_storage>(kReadBatch);
+  std::vector<iovec> m_ReadVectors = std::vector<iovec>(kReadBatch);
+  std::vector<mmsghdr> m_ReadHeaders = std::vector<mmsghdr>(kReadBatch);
   int m_nSignalFd = -1;
   int m_nEpoll = -1;
   std::unique_ptr<CServerFarm> m_pFarm;
@@ -171,19 +179,29 @@ bool CFarmProcess::Open(const std::vector<FarmServerSpec> &specs, std::vector<st
 }
 
 void CFarmProcess::Drain(size_t server, int64_t nowMs) {
-  // A bounded batch per wake-up keeps one flooded server from starving the others.
-  static char buffer[k_nMaxServerDatagram + 1];
-  for (int i = 0; i < 64; ++i) {
-    sockaddr_storage from{};
-    socklen_t fromLength = sizeof from;
-    const ssize_t got = recvfrom(m_Sockets[server], buffer, sizeof buffer, MSG_DONTWAIT | MSG_TRUNC,
-                                 reinterpret_cast<sockaddr *>(&from), &fromLength);
-    if (got < 0) return;
+  // One read takes what is waiting, up to a batch: a batch shorter than asked means the socket
+  // is empty, so no second call is made to learn it. The bound keeps one flooded server from
+  // starving the others.
+  for (size_t k = 0; k < kReadBatch; ++k) {
+    m_ReadVectors[k] = {m_ReadBytes.data() + k * kReadSlot, kReadSlot};
+    m_ReadHeaders[k] = {};
+    m_ReadHeaders[k].msg_hdr.msg_iov = &m_ReadVectors[k];
+    m_ReadHeaders[k].msg_hdr.msg_iovlen = 1;
+    m_ReadHeaders[k].msg_hdr.msg_name = &m_ReadFrom[k];
+    m_ReadHeaders[k].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
+  }
+  const int got =
+      recvmmsg(m_Sockets[server], m_ReadHeaders.data(), kReadBatch, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+  for (int k = 0; k < got; ++k) {
+    const mmsghdr &header = m_ReadHeaders[static_cast<size_t>(k)];
     NetAddress source;
-    if (!NetAddress::FromSockaddr(reinterpret_cast<const sockaddr *>(&from), fromLength, source)) continue;
+    if (!NetAddress::FromSockaddr(static_cast<const sockaddr *>(header.msg_hdr.msg_name),
+                                  header.msg_hdr.msg_namelen, source))
+      continue;
     // MSG_TRUNC reports the whole length, so an oversized datagram is seen as such and dropped.
     m_pFarm->OnDatagram(server,
-                        std::string_view(buffer, std::min<size_t>(static_cast<size_t>(got), sizeof buffer)),
+                        std::string_view(m_ReadBytes.data() + static_cast<size_t>(k) * kReadSlot,
+                                         std::min<size_t>(header.msg_len, kReadSlot)),
                         source, nowMs);
   }
 }
