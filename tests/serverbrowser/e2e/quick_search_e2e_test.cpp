@@ -1,12 +1,15 @@
 // The quick search in the real host: typing into the Internet page's box narrows the list at each
 // keystroke (by game here, in capitals), the map filter narrows it further, and the text comes
-// back with the list after a restart.
+// back with the list after a restart. Against the farm on loopback, the names the servers send
+// (colour codes, Latin-1 bytes) are found by their folded text.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "browser_e2e_fixture.h"
+#include "tests/serverfarm/farm_processes.h"
 
 namespace {
 
@@ -47,6 +50,69 @@ TEST_F(BrowserEndToEndTest, QuickSearchNarrowsTheInternetListAsTypedAndIsRestore
                                std::filesystem::copy_options::overwrite_existing, error);
     EXPECT_FALSE(error) << error.message();
   }
+}
+
+class QuickSearchFarmTest : public BrowserEndToEndTest {
+ protected:
+  // Farm servers of one game, each "address" (127.0.80.x:0) with its "name"; their bound
+  // addresses in m_Addresses, in the same order.
+  void StartFarm(const std::vector<std::string> &names) {
+    std::string servers;
+    for (size_t i = 0; i < names.size(); ++i)
+      servers += "\"server\" { \"address\" \"127.0.80." + std::to_string(i + 1) +
+                 ":0\" \"appid\" \"1002\" \"name\" \"" + names[i] +
+                 "\" \"map\" \"rl_saddle\" \"players\" \"2\" \"maxplayers\" \"12\" }\n";
+    WriteWholeFile(File("farm.vdf"), "\"PlexaClient\" {\n" + Apps() + "\"servers\" {\n" + servers + "} }\n");
+    ASSERT_TRUE(m_Farm.Start(
+        "serverfarm", {"--world", File("farm.vdf"), "--addresses", File("farm.txt"), "--max-seconds", "120"},
+        File("farm.log")));
+    for (const std::string &line : WaitForLines(File("farm.txt"), 5000))
+      m_Addresses.push_back(line.substr(0, line.find_first_of(" \t")));
+    ASSERT_EQ(m_Addresses.size(), names.size()) << ReadWholeFile(File("farm.log"));
+  }
+  static std::string Apps() {
+    return "\"apps\" { \"1002\" { \"gamedir\" \"ridgeline\" \"serverbrowsername\" \"Ridgeline\" "
+           "\"query\" { \"gamename\" \"Ridgeline\" \"protocol\" \"71\" } } }\n";
+  }
+  // The services on the network, every farm server a favourite of the user.
+  void WriteNetworkWorld() {
+    std::string stored;
+    for (const std::string &address : m_Addresses)
+      stored += "\"server\" { \"appid\" \"1002\" \"address\" \"" + address + "\" \"flags\" \"1\" }\n";
+    WriteWorld("\"PlexaClient\" {\n\"user\" { \"configfolder\" \"@USERDIR@\" \"stored\" {\n" + stored +
+               "} }\n\"backend\" \"network\"\n" + Apps() +
+               "\"network\" { \"bind\" \"127.0.0.1\" \"lan\" { \"target\" \"127.0.0.1:" +
+               std::to_string(UnusedUdpPort()) + "\" } }\n}\n");
+  }
+
+  CChildProcess m_Farm;
+  std::vector<std::string> m_Addresses;
+};
+
+TEST_F(QuickSearchFarmTest, FindsWhatTheServersSendByItsFoldedText) {
+  // The farm sends names as Latin-1 with their colour codes; the services show them as UTF-8
+  // without the codes.
+  ASSERT_NO_FATAL_FAILURE(StartFarm({"^1Gro\xC3\x9F^7e Stra\xC3\x9F\x65", "Gorse Hill", "Strait Watch"}));
+  WriteNetworkWorld();
+  constexpr char kFavoritesPage[] = "CServerBrowserDialog/GameTabs/FavoriteGames";
+  const std::string erase = "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n";
+  const std::string script =
+      "wait 30frames\n" + ShowTab(kFavorites) + "wait 2s\ndump " + File("all.kv") + "\nclick " +
+      kFavoritesPage + "/QuickSearch\ntype STRASSE\nwait 5frames\ndump " + File("strasse.kv") + "\n" + erase +
+      "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n" + "type 1GRO\nwait 5frames\ndump " + File("code.kv") +
+      "\n" + erase + "type STR\nwait 5frames\ndump " + File("str.kv") + "\nquit\n";
+  ASSERT_EQ(RunHost(script, {"--realtime"}), 0) << m_Output;
+
+  auto names = [&](const char *dump) {
+    std::vector<std::string> rows = Rows(dump, kFavorites, {"Name"});
+    std::sort(rows.begin(), rows.end());  // the order is the latencies'
+    return rows;
+  };
+  const std::string grosseStrasse = "Gro\xC3\x9F\x65 Stra\xC3\x9F\x65";
+  EXPECT_EQ(names("all.kv"), (std::vector<std::string>{"Gorse Hill", grosseStrasse, "Strait Watch"}));
+  EXPECT_EQ(names("strasse.kv"), std::vector<std::string>{grosseStrasse}) << "STRASSE folds as the name does";
+  EXPECT_TRUE(names("code.kv").empty()) << "colour codes are not part of the name";
+  EXPECT_EQ(names("str.kv"), (std::vector<std::string>{grosseStrasse, "Strait Watch"}));
 }
 
 }  // namespace
