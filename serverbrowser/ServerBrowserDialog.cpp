@@ -9,6 +9,7 @@
 
 #include "common/filesystem_helpers.h"
 #include "filesystem.h"
+#include "kgui_controls/Button.h"
 #include "kgui_controls/Label.h"
 #include "kgui_controls/MessageBox.h"
 #include "kgui_controls/PropertySheet.h"
@@ -18,6 +19,7 @@
 #include "plexa/iclientmatchmaking.h"
 #include "plexa/iclientuser.h"
 #include "plexa/iplexaclientnotices.h"
+#include "serverbrowser/DialogFindPlayer.h"
 #include "serverbrowser/DialogGameInfo.h"
 #include "serverbrowser/FavoriteGames.h"
 #include "serverbrowser/FriendsGames.h"
@@ -96,6 +98,8 @@ CServerBrowserDialog::CServerBrowserDialog(kgui::Panel *parent) : Frame(parent, 
   CreateTabSheet();
 
   m_pStatusLabel = new kgui::Label(this, "StatusLabel", "");
+  m_pFindPlayerButton =
+      new kgui::Button(this, "FindPlayerButton", "#ServerBrowser_FindPlayerButton", this, "FindPlayer");
   LoadControlSettings("servers/DialogServerBrowser.res");
   m_pStatusLabel->SetText("");
   if (!m_bPlacedByLayout) PlaceByDefault();
@@ -106,6 +110,8 @@ CServerBrowserDialog::CServerBrowserDialog(kgui::Panel *parent) : Frame(parent, 
 
 CServerBrowserDialog::~CServerBrowserDialog() {
   delete m_hContextMenu.Get();
+  // A closing one is already the toolkit's to delete.
+  delete GetFindPlayerDialog();
   SaveUserData();
   if (kgui::KGui_IsStarted()) SaveUserConfig();
   m_pSavedData->Destroy();
@@ -151,6 +157,21 @@ void CServerBrowserDialog::OnClose() {
     }
   }
   BaseClass::OnClose();
+}
+
+void CServerBrowserDialog::OnCommand(const char *command) {
+  if (!V_stricmp(command, "FindPlayer"))
+    OpenFindPlayer();
+  else
+    BaseClass::OnCommand(command);
+}
+
+// Keys nobody below took reach the window: Ctrl+F works wherever the focus is in it.
+void CServerBrowserDialog::OnKeyCodeTyped(kgui::KeyCode code) {
+  if (code == kgui::KEY_F && IsControlDown())
+    OpenFindPlayer();
+  else
+    BaseClass::OnKeyCodeTyped(code);
 }
 
 // ---- saved settings
@@ -390,12 +411,33 @@ void CServerBrowserDialog::AddServerToFavorites(const ServerRecord &server) {
 CDialogGameInfo *CServerBrowserDialog::OpenGameInfoDialog(IGameList *page, unsigned int serverIndex) {
   const ServerRecord *server = page ? page->GetServerRecord(static_cast<int>(serverIndex)) : nullptr;
   if (!server) return nullptr;
+  return OpenServerGameInfo(server->m_NetAdr.GetIP(), server->m_NetAdr.GetQueryPort(),
+                            server->m_NetAdr.GetConnectionPort(), server->GetName());
+}
+
+CDialogGameInfo *CServerBrowserDialog::OpenServerGameInfo(uint32 ip, uint16 queryPort, uint16 connectionPort,
+                                                          const char *name) {
   // A window of its own: closing or hiding the browser leaves it on screen.
-  auto *dialog = new CDialogGameInfo(nullptr, server->m_NetAdr.GetIP(), server->m_NetAdr.GetQueryPort(),
-                                     server->m_NetAdr.GetConnectionPort(), 0);
+  auto *dialog = new CDialogGameInfo(nullptr, ip, queryPort, connectionPort, 0);
   AddGameInfoDialog(dialog);
-  dialog->ActivateWithTitle(server->GetName());
+  dialog->ActivateWithTitle(name);
   return dialog;
+}
+
+CDialogFindPlayer *CServerBrowserDialog::OpenFindPlayer() {
+  // A closed window only fades and waits to be deleted: a new one takes its place.
+  CDialogFindPlayer *dialog = GetFindPlayerDialog();
+  if (!dialog) {
+    dialog = new CDialogFindPlayer(nullptr);
+    m_hFindPlayer = dialog;
+  }
+  dialog->ActivateAndFocus();
+  return dialog;
+}
+
+CDialogFindPlayer *CServerBrowserDialog::GetFindPlayerDialog() const {
+  auto *dialog = static_cast<CDialogFindPlayer *>(m_hFindPlayer.Get());
+  return dialog && !dialog->IsClosing() ? dialog : nullptr;
 }
 
 void CServerBrowserDialog::JoinGame(IGameList *page, unsigned int serverIndex) {

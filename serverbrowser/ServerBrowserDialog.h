@@ -12,6 +12,7 @@
 #include "tier0/platform.h"
 
 class CBaseGamesPage;
+class CDialogFindPlayer;
 class CDialogGameInfo;
 class CFavoriteGames;
 class CFriendsGames;
@@ -25,6 +26,7 @@ class IGameList;
 class KeyValues;
 
 namespace kgui {
+class Button;
 class Label;
 class PropertySheet;
 }  // namespace kgui
@@ -52,6 +54,8 @@ class CServerBrowserDialog : public kgui::Frame {
   // ---- game-info dialogs: top-level windows of their own, tracked weakly
   // A dialog for the page's server `serverIndex`, shown; null when the page has no such server.
   CDialogGameInfo *OpenGameInfoDialog(IGameList *page, unsigned int serverIndex);
+  // A dialog for the server at ip with its ports, titled `name`, shown (for servers no page holds).
+  CDialogGameInfo *OpenServerGameInfo(uint32 ip, uint16 queryPort, uint16 connectionPort, const char *name);
   // Opens the server's dialog and starts the join.
   void JoinGame(IGameList *page, unsigned int serverIndex);
   // A dialog following the friend, shown; null for an id that names no user.
@@ -66,6 +70,12 @@ class CServerBrowserDialog : public kgui::Frame {
   void AddGameInfoDialog(kgui::Panel *dialog);
   // The tracked dialogs that still exist.
   std::vector<kgui::Panel *> GetGameInfoDialogs() const;
+
+  // ---- finding a player (Ctrl+F or the button beside the status line)
+  // Shows the find-a-player window, made when none is open; it searches the current page.
+  CDialogFindPlayer *OpenFindPlayer();
+  // The open find-a-player window, or null.
+  CDialogFindPlayer *GetFindPlayerDialog() const;
 
   // Replaces the context menu with a new hidden one parented to `owner` (or the window).
   CServerContextMenu *GetContextMenu(kgui::Panel *owner);
@@ -109,6 +119,8 @@ class CServerBrowserDialog : public kgui::Frame {
 
  protected:
   void OnClose() override;
+  void OnCommand(const char *command) override;
+  void OnKeyCodeTyped(kgui::KeyCode code) override;
   virtual void OnGameListChanged();
   virtual void OnActiveGameName(KeyValues *message);
   virtual void OnConnectToGame(KeyValues *message);
@@ -135,6 +147,9 @@ class CServerBrowserDialog : public kgui::Frame {
   std::vector<kgui::PHandle> m_GameInfoDialogs;
   IGameList *m_pGameList = nullptr;
   kgui::Label *m_pStatusLabel = nullptr;
+  kgui::Button *m_pFindPlayerButton = nullptr;
+  // A window of its own, deleted with the main window so no query outlives the browser.
+  kgui::PHandle m_hFindPlayer;
   kgui::PropertySheet *m_pTabPanel = nullptr;
   CFavoriteGames *m_pFavorites = nullptr;
   CHistoryGames *m_pHistory = nullptr;
