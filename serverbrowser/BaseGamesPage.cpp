@@ -316,10 +316,12 @@ void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerI
 
   const unsigned int userValue = static_cast<unsigned int>(display.m_iServerIndex);
   if (IsRowValid(display.m_iRowID)) {
-    // Edited in place: no copy, no sort per answer.
-    WriteRowKeys(m_pGameList->GetItemData(display.m_iRowID), display, *pServerItem);
+    // Replaced by a fresh compact copy, without a sort per answer: editing the row's record in
+    // place would make the row keep a whole record from then on, twice a compact row's memory.
+    KeyValuesAD row(new KeyValues("Server"));
+    WriteRowKeys(row.get(), display, *pServerItem);
+    m_pGameList->SetItemData(display.m_iRowID, row.get());
     m_pGameList->SetItemUserValue(display.m_iRowID, userValue);
-    m_pGameList->ApplyItemChanges(display.m_iRowID);
     m_pGameList->ShowItem(display.m_iRowID, true);
   } else {
     KeyValues *row = new KeyValues("Server");
