@@ -125,10 +125,6 @@ class CFontManager {
   // Runs shaped (not found among the kept ones) since the start, for tests of the cache.
   uint64 RunsShaped() const { return m_RunsShaped; }
 
-  // Releases fontconfig's process-wide data; call once, after every font, surface and manager is
-  // gone.
-  static void ReleaseStaticData();
-
  private:
   // The character's glyph; one the typeface lacks is measured as drawn from a fallback font.
   const CGlyph &Glyph(CFont &font, char32_t codePoint);

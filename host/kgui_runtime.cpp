@@ -24,11 +24,6 @@ constexpr int kMaxDeletionPasses = 64;
 
 CKGuiRuntime *s_pLiveRuntime = nullptr;
 
-// fontconfig keeps process-wide data; it is released once, at exit, when no runtime is left.
-void ReleaseGraphicsAtExit() {
-  if (!s_pLiveRuntime) CFontManager::ReleaseStaticData();
-}
-
 }  // namespace
 
 class CKGuiRuntime::CProvider final : public InterfaceProvider {
@@ -75,11 +70,6 @@ CKGuiRuntime::CKGuiRuntime(const CRuntimeOptions &options)
       m_Notifications(*this),
       m_Desktop(*this),
       m_pProvider(std::make_unique<CProvider>(*this)) {
-  static bool s_ExitHookInstalled = false;
-  if (!s_ExitHookInstalled) {
-    atexit(ReleaseGraphicsAtExit);
-    s_ExitHookInstalled = true;
-  }
   Assert(s_pLiveRuntime == nullptr);
   s_pLiveRuntime = this;
   if (!options.gameDir.empty()) m_FileSystem.AddSearchPath(options.gameDir, "GAME");
