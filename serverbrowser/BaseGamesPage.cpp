@@ -174,6 +174,7 @@ void CBaseGamesPage::BeginRefresh() {
   AssertMsg(m_eMatchMakingType != eInternetServer || (dialog && dialog->IsVisible()),
             "Assertion Failed: m_eMatchMakingType != eInternetServer || ServerBrowserDialog().IsVisible()");
 
+  m_QuickSearch.Clear();
   m_mapServers.clear();
   m_mapServerIP.clear();
   m_mapPingedServers.clear();
@@ -285,6 +286,7 @@ serverdisplay_t &CBaseGamesPage::FindOrAddServer(int iServer, const ServerRecord
     auto old = m_mapServers.find(byAddress->second);
     if (old != m_mapServers.end()) {
       RemoveRow(old->second);
+      m_QuickSearch.Remove(old->second);
       m_mapServers.erase(old);
     }
     m_mapServerIP.erase(byAddress);
@@ -299,7 +301,7 @@ void CBaseGamesPage::ApplyServerAnswer(int iServer, const ServerRecord *pServerI
   display.m_iServerIndex = iServer;
   Assert(pServerItem->m_NetAdr.GetIP() != 0);
   // Folded once per answer, so that typing in the quick search only compares.
-  display.m_sSearchText = QuickSearchHaystack(*pServerItem);
+  m_QuickSearch.Set(display, *pServerItem);
 
   if (!PassesPrimaryFilters(*pServerItem)) {
     display.m_bFilteredOut = true;

@@ -14,6 +14,7 @@
 #include "plexa/ccallback.h"
 #include "plexa/matchmakingresponses.h"
 #include "serverbrowser/IGameList.h"
+#include "serverbrowser/QuickSearch.h"
 #include "tier1/netadr.h"
 
 class CGameListPanel;
@@ -36,7 +37,7 @@ struct serverdisplay_t {
   int32 m_iRowID = -1;          // the row in the list, -1 while the server has no row
   int32 m_iServerIndex = -1;    // the services' index; negative for servers learnt by a ping
   bool m_bFilteredOut = false;  // the server failed the filters
-  std::string m_sSearchText;    // name, map, game and tags folded for the quick search
+  int32 m_iSearchSlot = -1;     // the server's place in the page's quick search index
 };
 
 // Size every layout file of a page is applied at.
@@ -196,8 +197,9 @@ class CBaseGamesPage : public kgui::PropertyPage,
   int m_eSecureFilter = 0;
   bool m_bGameBoxFilled = false;
   bool m_bFilterPanelShown = false;
-  char m_szQuickSearch[64] = {};     // the quick search as typed (saved)
-  std::string m_sQuickSearchFolded;  // the same folded, as rows are matched against it
+  char m_szQuickSearch[64] = {};  // the quick search as typed (saved)
+  // Every server's folded texts and whether they hold the quick search (folded, its query).
+  CQuickSearchIndex m_QuickSearch;
 
   // Appends a pair to the next request's filters (key and value cut to their fields).
   void AddFilterPair(const char *key, const char *value);
@@ -237,6 +239,9 @@ class CBaseGamesPage : public kgui::PropertyPage,
   int ReadPingLimit();
   int SelectedSecureRow();
   void RebuildFilterPairs();
+  // Shows or hides the rows whose quick search match changed, judging a row that now matches by
+  // the other filters as well.
+  void ApplyQuickSearchFlips(const std::vector<CQuickSearchIndex::Flip> &flips);
   void WriteFilterRecord();
 
   std::string m_CustomLayoutFile;  // empty: the shared layout files

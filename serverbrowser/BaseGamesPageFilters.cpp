@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "kgui_controls/CheckButton.h"
 #include "kgui_controls/ComboBox.h"
@@ -161,9 +162,35 @@ bool CBaseGamesPage::PassesSecondaryFilters(const ServerRecord &server) {
 }
 
 bool CBaseGamesPage::PassesQuickSearch(serverdisplay_t &display, const ServerRecord &server) {
-  if (m_sQuickSearchFolded.empty()) return true;
-  if (display.m_sSearchText.empty()) display.m_sSearchText = QuickSearchHaystack(server);
-  return QuickSearchMatches(display.m_sSearchText, m_sQuickSearchFolded);
+  if (m_QuickSearch.Query().empty()) return true;
+  if (display.m_iSearchSlot < 0) return m_QuickSearch.Set(display, server);
+  return m_QuickSearch.Matches(display);
+}
+
+// What ReapplyFilters does, for the rows whose quick search match changed alone: the other filters
+// judged the others when they last changed or the server last answered.
+void CBaseGamesPage::ApplyQuickSearchFlips(const std::vector<CQuickSearchIndex::Flip> &flips) {
+  // The entries lie apart in memory: each is asked for a few rows ahead of its turn.
+  constexpr size_t kAhead = 8;
+  for (size_t i = 0; i < flips.size(); ++i) {
+    if (i + kAhead < flips.size()) __builtin_prefetch(flips[i + kAhead].row);
+    const CQuickSearchIndex::Flip &flip = flips[i];
+    serverdisplay_t &display = *flip.row;
+    if (!flip.matches) {
+      display.m_bFilteredOut = true;
+      if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
+      continue;
+    }
+    const ServerRecord *server = GetServerRecord(display.m_iServerIndex);
+    if (!server) continue;
+    if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server)) {
+      display.m_bFilteredOut = true;
+      if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
+    } else if (display.m_bFilteredOut || !IsRowValid(display.m_iRowID)) {
+      display.m_bFilteredOut = false;
+      ShowFilteredInRow(display, *server);
+    }
+  }
 }
 
 // ---- saved record and controls into fields
@@ -230,7 +257,6 @@ void CBaseGamesPage::UpdateFilterSettings() {
   V_strncpy(m_szMapFilter, map, sizeof(m_szMapFilter));
   V_strlower(m_szMapFilter);
   CopyWholeCharacters(m_szQuickSearch, m_pQuickSearch->GetText().c_str(), sizeof(m_szQuickSearch));
-  m_sQuickSearchFolded = FoldForSearch(std::string_view(m_szQuickSearch));
 
   m_nMaxPing = ReadPingLimit();
   m_bHideFull = m_pNoFullServersFilterCheck->IsSelected();
@@ -241,6 +267,11 @@ void CBaseGamesPage::UpdateFilterSettings() {
   RebuildFilterPairs();
   WriteFilterRecord();
   UpdateFilterDescription();
+
+  // Last, so that a row the search brings back is judged by the other filters as they are now.
+  std::vector<CQuickSearchIndex::Flip> flips;
+  m_QuickSearch.SetQuery(FoldForSearch(std::string_view(m_szQuickSearch)), flips);
+  ApplyQuickSearchFlips(flips);
 }
 
 void CBaseGamesPage::ReadGameFilterFromBox() {
@@ -438,7 +469,15 @@ void CBaseGamesPage::OnTextChanged(kgui::Panel *panel, const char *text) {
   if (box && text && !V_stricmp(text, m_szAllText)) box->SetText("");
 
   UpdateFilterSettings();
-  ReapplyFilters();
+  if (panel == m_pQuickSearch) {
+    // Only the quick search changed, and UpdateFilterSettings showed and hid the rows it decides.
+    UpdateServerCount();
+    m_pGameList->SortList();
+    InvalidateLayout();
+    Repaint();
+  } else {
+    ReapplyFilters();
+  }
 
   CServerBrowserDialog *dialog = ServerBrowserDialog();
   if (m_bFilterPanelShown && panel == m_pGameFilter && dialog && dialog->IsVisible()) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "serverbrowser/QuickSearch.h"
 #include "serverbrowser/ServerBrowserDialog.h"
@@ -66,6 +68,88 @@ TEST(QuickSearchHaystack, HoldsEveryFieldFoldedAndApart) {
   EXPECT_FALSE(QuickSearchMatches(haystack, "roomde"));  // never across two fields
 }
 
+using Flips = std::vector<CQuickSearchIndex::Flip>;
+
+// Which rows flipped, by their place in `rows`, with their new match.
+std::vector<std::pair<int, bool>> Flipped(const Flips &flips, const serverdisplay_t *rows) {
+  std::vector<std::pair<int, bool>> flipped;
+  for (const CQuickSearchIndex::Flip &flip : flips)
+    flipped.emplace_back(static_cast<int>(flip.row - rows), flip.matches);
+  return flipped;
+}
+
+TEST(QuickSearchIndex, TracksEachRowsMatchAndReportsOnlyTheChanges) {
+  CQuickSearchIndex index;
+  serverdisplay_t rows[3];
+  EXPECT_TRUE(index.Set(rows[0], Server("Harbor Nights", 1, "cove", "Ashfall", "")));  // no query: all
+  EXPECT_TRUE(index.Set(rows[1], Server("Plain", 2, "harbor", "Ashfall", "")));
+  EXPECT_TRUE(index.Set(rows[2], Server("Other", 3, "cove", "Ashfall", "")));
+  EXPECT_EQ(index.Count(), 3);
+
+  Flips flips;
+  index.SetQuery("harbor", flips);
+  EXPECT_EQ(Flipped(flips, rows), (std::vector<std::pair<int, bool>>{{2, false}}));
+  flips.clear();
+  index.SetQuery("harbor n", flips);
+  EXPECT_EQ(Flipped(flips, rows), (std::vector<std::pair<int, bool>>{{1, false}}));
+  flips.clear();
+  index.SetQuery("harbor n", flips);
+  EXPECT_TRUE(flips.empty());
+  EXPECT_TRUE(index.Matches(rows[0]));
+  EXPECT_FALSE(index.Matches(rows[1]));
+
+  // A new answer replaces the texts and is judged by the query at once.
+  EXPECT_FALSE(index.Set(rows[0], Server("Renamed", 1, "cove", "Ashfall", "")));
+  EXPECT_TRUE(index.Set(rows[2], Server("Harbor Nights II", 3, "cove", "Ashfall", "")));
+  // A removed row is never reported again; its slot goes to the next row.
+  const int freed = rows[1].m_iSearchSlot;
+  index.Remove(rows[1]);
+  EXPECT_EQ(rows[1].m_iSearchSlot, -1);
+  EXPECT_FALSE(index.Matches(rows[1]));
+  flips.clear();
+  index.SetQuery("", flips);
+  EXPECT_EQ(Flipped(flips, rows), (std::vector<std::pair<int, bool>>{{0, true}}));
+  serverdisplay_t later;
+  index.Set(later, Server("Later", 4, "cove", "Ashfall", ""));
+  EXPECT_EQ(later.m_iSearchSlot, freed);
+
+  // A copy of a row shares its slot number but not its slot.
+  serverdisplay_t copy = rows[2];
+  EXPECT_FALSE(index.Matches(copy));
+  index.Remove(copy);
+  EXPECT_TRUE(index.Matches(rows[2]));
+  index.Set(copy, Server("Copy", 5, "cove", "Ashfall", ""));
+  EXPECT_NE(copy.m_iSearchSlot, rows[2].m_iSearchSlot);
+  EXPECT_EQ(index.Count(), 4);
+
+  index.Clear();
+  EXPECT_EQ(index.Count(), 0);
+  for (const serverdisplay_t &row : rows) EXPECT_EQ(row.m_iSearchSlot, -1);
+  EXPECT_EQ(later.m_iSearchSlot, -1);
+}
+
+TEST(QuickSearchIndex, KeepsEveryRowsLatestTextsWhileDroppingReplacedOnes) {
+  CQuickSearchIndex index;
+  serverdisplay_t steady, busy;
+  index.Set(steady, Server("Steady Harbor", 1, "cove", "Ashfall", "casual"));
+  // Enough answers for the replaced texts to be dropped many times over.
+  for (int i = 0; i < 2000; ++i) {
+    const std::string name = "Busy " + std::to_string(i);
+    index.Set(busy, Server(name.c_str(), 2, "cove", "Ashfall", ""));
+  }
+  Flips flips;
+  index.SetQuery("busy 1999", flips);
+  EXPECT_TRUE(index.Matches(busy));
+  EXPECT_FALSE(index.Matches(steady));
+  flips.clear();
+  index.SetQuery("steady harbor\ncove\nashfall\ncasual", flips);  // every field, in order
+  EXPECT_FALSE(index.Matches(busy));
+  EXPECT_TRUE(index.Matches(steady));
+  flips.clear();
+  index.SetQuery("busy 1998", flips);
+  EXPECT_FALSE(index.Matches(busy));
+}
+
 TEST_F(QuickSearchTest, EachFieldMatchesFoldedAndEmptyTextShowsAll) {
   CQuickSearchPage *page = MakeSearchPage();
   AnswerFour(page);
@@ -112,6 +196,70 @@ TEST_F(QuickSearchTest, CombinesWithTheMapFilterAndHasPlayers) {
   EXPECT_FALSE(IsRowShown(page, 4));
   m_Services.Answer(page->GetListRequest(), 4, Server("Harbor Nights", 4, "cove", "Ashfall", ""));
   EXPECT_TRUE(IsRowShown(page, 4));
+}
+
+// Typing judges only the rows whose match changed; what it shows, in which order and with which
+// marks, must be what judging every row with every filter shows.
+TEST_F(QuickSearchTest, EachKeystrokeShowsWhatAFullRefilterShows) {
+  CQuickSearchPage *page = MakeSearchPage();
+  ListRequestHandle request = Refresh(page);
+  static const char *const kWords[] = {"amber", "kestrel", "dune",
+                                       "Stra\xC3\x9F"
+                                       "e",
+                                       "mesa"};
+  auto answer = [&](int i, const char *suffix) {
+    const std::string name =
+        std::string(kWords[i % 5]) + " " + kWords[(i / 5) % 5] + suffix + std::to_string(i);
+    const std::string map = std::string(kWords[(i / 3) % 5]) + "_" + std::to_string(i % 7);
+    m_Services.Answer(request, i,
+                      Server(name.c_str(), i, map.c_str(), "Ashfall", i % 4 ? "" : "hardcore", i % 3));
+  };
+  for (int i = 1; i <= 60; ++i) answer(i, " #");
+  RunFrames();
+
+  auto snapshot = [&] {
+    std::vector<int> shown;
+    for (int row = 0; row < page->GetGameList()->GetVisibleItemCount(); ++row)
+      shown.push_back(
+          static_cast<int>(page->GetGameList()->GetItemUserValue(page->GetGameList()->GetItemIDAtRow(row))));
+    std::string marks;
+    for (const auto &entry : page->GetServerMap()) marks += entry.second.m_bFilteredOut ? 'x' : '.';
+    return std::make_pair(shown, marks);
+  };
+  struct Step {
+    const char *search;
+    const char *map;  // null: unchanged
+    int hideEmpty;    // -1: unchanged
+    int reanswer;     // a server answering again with another name first, 0: none
+  };
+  const Step steps[] = {
+      {"k", nullptr, -1, 0},  {"ke", nullptr, -1, 0},     {"k", nullptr, -1, 0}, {"", nullptr, -1, 0},
+      {"z", nullptr, -1, 0},  {"", nullptr, -1, 0},       {"1", "dune", -1, 0},  {"", nullptr, -1, 0},
+      {"strasse", "", 1, 0},  {"stras", nullptr, -1, 12}, {"", nullptr, 0, 0},   {"mesa", nullptr, -1, 7},
+      {"me", nullptr, -1, 0}, {"dune", nullptr, -1, 0},   {"", nullptr, -1, 0},
+  };
+  for (const Step &step : steps) {
+    // An answer that fails a filter takes its row away unmarked, which a refilter marks: the
+    // refilter here keeps that apart from what typing does.
+    if (step.reanswer) {
+      answer(step.reanswer, " renamed #");
+      page->ReapplyFilters();
+    }
+    if (step.map) page->m_pMapFilter->SetText(step.map);
+    if (step.hideEmpty >= 0) page->m_pNoEmptyServersFilterCheck->SetSelected(step.hideEmpty != 0);
+    RunFrames();
+    page->m_pQuickSearch->SetText(step.search);
+    RunFrames();
+    const auto typed = snapshot();
+    page->ReapplyFilters();
+    EXPECT_EQ(typed, snapshot()) << "after typing '" << step.search << "'";
+  }
+  // The search did narrow and widen along the way.
+  page->m_pQuickSearch->SetText("ke");
+  RunFrames();
+  const int narrowed = page->GetGameList()->GetVisibleItemCount();
+  EXPECT_GT(narrowed, 0);
+  EXPECT_LT(narrowed, 60);
 }
 
 TEST_F(QuickSearchTest, TextIsSavedAndRestored) {
