@@ -505,6 +505,9 @@ void ListPanel::ShowItem(int itemID, bool shown) {
     EraseVisible(itemID);
   }
   m_bRowPositionsStale = true;
+  // Hiding or showing many rows asks the host for one layout and one repaint, not one per row.
+  if (m_bLayoutAsked) return;
+  m_bLayoutAsked = true;
   InvalidateLayout();
   Repaint();
 }

@@ -261,6 +261,7 @@ void ListPanel::PlaceHeaders() {
 // ---- the layout pass
 
 void ListPanel::PerformLayout() {
+  m_bLayoutAsked = false;
   if (m_bNeedsSort) SortList();
   EnsureRowPositions();
   UpdateScrollBar();

@@ -403,6 +403,8 @@ class ListPanel : public Panel, public ITypingJumpClient {
   int m_iSortColumnSecondary = -1;
   bool m_bSortAscendingSecondary = true;
   bool m_bNeedsSort = false;
+  // ShowItem asked the host for a layout (and a repaint) that has not run yet.
+  bool m_bLayoutAsked = false;
 
   // ---- settings
   bool m_bMultiselectEnabled = true;
