@@ -186,9 +186,13 @@ void CBaseGamesPage::ApplyQuickSearchFlips(const std::vector<CQuickSearchIndex::
     if (!PassesPrimaryFilters(*server) || !PassesSecondaryFilters(*server)) {
       display.m_bFilteredOut = true;
       if (IsRowValid(display.m_iRowID)) m_pGameList->ShowItem(display.m_iRowID, false);
-    } else if (display.m_bFilteredOut || !IsRowValid(display.m_iRowID)) {
+    } else if (!IsRowValid(display.m_iRowID)) {
       display.m_bFilteredOut = false;
       ShowFilteredInRow(display, *server);
+    } else if (display.m_bFilteredOut) {
+      // Its data changes only with an answer, which replaces the row: its sort keys still hold.
+      display.m_bFilteredOut = false;
+      m_pGameList->ShowUnchangedItem(display.m_iRowID);
     }
   }
 }

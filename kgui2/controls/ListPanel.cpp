@@ -494,11 +494,21 @@ void ListPanel::ClearItems() {
 void ListPanel::ShowItem(int itemID, bool shown) {
   ListPanelItem *item = ItemAt(itemID);
   if (!item || item->m_bShown == shown) return;
+  // What the keys were made from may have changed while the row was hidden.
+  if (shown) ForgetRowSortKeys(itemID);
+  SetShown(itemID, shown);
+}
+
+void ListPanel::ShowUnchangedItem(int itemID) {
+  ListPanelItem *item = ItemAt(itemID);
+  if (!item || item->m_bShown) return;
+  SetShown(itemID, true);
+}
+
+void ListPanel::SetShown(int itemID, bool shown) {
   m_bNeedsSort = true;
-  item->m_bShown = shown;
+  m_DataItems[itemID].m_bShown = shown;
   if (shown) {
-    // What the keys were made from may have changed while the row was hidden.
-    ForgetRowSortKeys(itemID);
     AppendVisible(itemID);
   } else {
     RemoveFromSelection(itemID, true);

@@ -228,6 +228,26 @@ TEST_F(ListPanelSortKeysTest, KeysAreMadeOncePerRowUntilTheRowChanges) {
   EXPECT_EQ(g_Outside.keyCalls, 400);
 }
 
+// Rows hidden and shown again unchanged keep their keys and sort back into their places; shown
+// again as changed, they are asked for new keys.
+TEST_F(ListPanelSortKeysTest, RowsShownAgainUnchangedKeepTheirKeys) {
+  std::mt19937 random(11);
+  for (int i = 0; i < 200; ++i) AddRandomRow(random, SetInt, false);
+  const std::vector<int> sorted = SortedBy(3, true);
+  const int calls = g_Outside.keyCalls;
+  for (size_t i = 0; i < sorted.size(); i += 2) m_pList->ShowItem(sorted[i], false);
+  SortedBy(3, true);
+  for (size_t i = 0; i < sorted.size(); i += 2) m_pList->ShowUnchangedItem(sorted[i]);
+  m_pList->ShowUnchangedItem(sorted[1]);  // shown already: nothing happens
+  EXPECT_EQ(SortedBy(3, true), sorted);
+  EXPECT_EQ(g_Outside.keyCalls, calls);
+
+  for (size_t i = 0; i < sorted.size(); i += 2) m_pList->ShowItem(sorted[i], false);
+  for (size_t i = 0; i < sorted.size(); i += 2) m_pList->ShowItem(sorted[i], true);
+  EXPECT_EQ(SortedBy(3, true), sorted);
+  EXPECT_EQ(g_Outside.keyCalls, calls + 100);
+}
+
 // After each change the list is told of in its own way, the next sort sees the new data.
 TEST_F(ListPanelSortKeysTest, AChangedRowSortsByItsNewData) {
   struct Case {
