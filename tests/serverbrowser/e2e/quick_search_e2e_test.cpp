@@ -96,11 +96,12 @@ TEST_F(QuickSearchFarmTest, FindsWhatTheServersSendByItsFoldedText) {
   WriteNetworkWorld();
   constexpr char kFavoritesPage[] = "CServerBrowserDialog/GameTabs/FavoriteGames";
   const std::string erase = "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n";
-  const std::string script =
-      "wait 30frames\n" + ShowTab(kFavorites) + "wait 2s\ndump " + File("all.kv") + "\nclick " +
-      kFavoritesPage + "/QuickSearch\ntype STRASSE\nwait 5frames\ndump " + File("strasse.kv") + "\n" + erase +
-      "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n" + "type 1GRO\nwait 5frames\ndump " + File("code.kv") +
-      "\n" + erase + "type STR\nwait 5frames\ndump " + File("str.kv") + "\nquit\n";
+  const std::string script = "wait 30frames\n" + ShowTab(kFavorites) + "wait 2s\ndump " + File("all.kv") +
+                             "\nclick " + kFavoritesPage + "/QuickSearch\ntype STRASSE\nwait 5frames\ndump " +
+                             File("strasse.kv") + "\nshot " + File("strasse.png") + "\n" + erase +
+                             "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n" +
+                             "type 1GRO\nwait 5frames\ndump " + File("code.kv") + "\n" + erase +
+                             "type STR\nwait 5frames\ndump " + File("str.kv") + "\nquit\n";
   ASSERT_EQ(RunHost(script, {"--realtime"}), 0) << m_Output;
 
   auto names = [&](const char *dump) {
@@ -113,6 +114,14 @@ TEST_F(QuickSearchFarmTest, FindsWhatTheServersSendByItsFoldedText) {
   EXPECT_EQ(names("strasse.kv"), std::vector<std::string>{grosseStrasse}) << "STRASSE folds as the name does";
   EXPECT_TRUE(names("code.kv").empty()) << "colour codes are not part of the name";
   EXPECT_EQ(names("str.kv"), (std::vector<std::string>{grosseStrasse, "Strait Watch"}));
+
+  // The picture the README shows, when asked for: SB_QUICK_SEARCH_FARM_SHOT=docs/quick_search_farm.png.
+  if (const char *shot = getenv("SB_QUICK_SEARCH_FARM_SHOT")) {
+    std::error_code error;
+    std::filesystem::copy_file(File("strasse.png"), shot, std::filesystem::copy_options::overwrite_existing,
+                               error);
+    EXPECT_FALSE(error) << error.message();
+  }
 }
 
 }  // namespace
