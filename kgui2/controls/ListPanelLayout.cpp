@@ -39,10 +39,13 @@ void ListPanel::EnsureRowPositions() {
 void ListPanel::RecomputeRowPositions() {
   const std::vector<int> &visibleItems = VisibleItems();
   m_vecVisibleItemsYPos.resize(visibleItems.size());
+  // Only rows of a collapsed section differ in height: without one, no row needs to be looked at.
+  const bool anyCollapsed = std::any_of(m_vecSections.begin(), m_vecSections.end(),
+                                        [](const section_t &section) { return section.m_bCollapsed; });
   int y = 0;
   for (size_t row = 0; row < visibleItems.size(); ++row) {
     m_vecVisibleItemsYPos[row] = y;
-    y += RowHeightOf(static_cast<int>(row));
+    y += anyCollapsed ? RowHeightOf(static_cast<int>(row)) : m_iRowHeight;
   }
   m_nContentTall = y;
   m_bRowPositionsStale = false;
