@@ -8,57 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "browser_e2e_fixture.h"
+#include "farm_browser_fixture.h"
 #include "kstdlib/strtools.h"
-#include "tests/serverfarm/farm_processes.h"
 
 namespace {
 
-struct FarmServer {
-  const char *name;
-  const char *map;
-  std::vector<const char *> players;
-};
-
-class FindPlayerEndToEndTest : public BrowserEndToEndTest {
+class FindPlayerEndToEndTest : public FarmBrowserTest {
  protected:
-  ~FindPlayerEndToEndTest() override { m_Farm.Stop(); }
-
-  // The farm with `servers` at 127.0.81.x; their bound addresses in m_Addresses, in order.
-  void StartFarm(const std::vector<FarmServer> &servers) {
-    std::string world;
-    for (size_t i = 0; i < servers.size(); ++i) {
-      std::string players;
-      for (const char *player : servers[i].players)
-        players += " \"player\" { \"name\" \"" + std::string(player) + "\" \"score\" \"4\" }";
-      world += "\"server\" { \"address\" \"127.0.81." + std::to_string(i + 1) +
-               ":0\" \"appid\" \"1002\" \"name\" \"" + servers[i].name + "\" \"map\" \"" + servers[i].map +
-               "\" \"players\" \"" + std::to_string(servers[i].players.size()) +
-               "\" \"maxplayers\" \"12\" \"playerlist\" {" + players + " } }\n";
-    }
-    WriteWholeFile(File("farm.vdf"), "\"PlexaClient\" {\n" + Apps() + "\"servers\" {\n" + world + "} }\n");
-    ASSERT_TRUE(m_Farm.Start(
-        "serverfarm", {"--world", File("farm.vdf"), "--addresses", File("farm.txt"), "--max-seconds", "120"},
-        File("farm.log")));
-    for (const std::string &line : WaitForLines(File("farm.txt"), 5000))
-      m_Addresses.push_back(line.substr(0, line.find_first_of(" \t")));
-    ASSERT_EQ(m_Addresses.size(), servers.size()) << ReadWholeFile(File("farm.log"));
-  }
-  static std::string Apps() {
-    return "\"apps\" { \"1002\" { \"gamedir\" \"ridgeline\" \"serverbrowsername\" \"Ridgeline\" "
-           "\"query\" { \"gamename\" \"Ridgeline\" \"protocol\" \"71\" } } }\n";
-  }
-  // The services on the network, every farm server a favourite of the user.
-  void WriteNetworkWorld() {
-    std::string stored;
-    for (const std::string &address : m_Addresses)
-      stored += "\"server\" { \"appid\" \"1002\" \"address\" \"" + address + "\" \"flags\" \"1\" }\n";
-    WriteWorld("\"PlexaClient\" {\n\"user\" { \"configfolder\" \"@USERDIR@\" \"stored\" {\n" + stored +
-               "} }\n\"backend\" \"network\"\n" + Apps() +
-               "\"network\" { \"bind\" \"127.0.0.1\" \"lan\" { \"target\" \"127.0.0.1:" +
-               std::to_string(UnusedUdpPort()) + "\" } }\n}\n");
-  }
-
   // A named panel's block below a named window of a dump, or null.
   KeyValues *PanelOf(const std::string &dump, const char *window, const char *panel) {
     KeyValues *windowBlock = FindPanel(Load(dump), window);
@@ -82,9 +38,6 @@ class FindPlayerEndToEndTest : public BrowserEndToEndTest {
     }
     return rows;
   }
-
-  CChildProcess m_Farm;
-  std::vector<std::string> m_Addresses;
 };
 
 constexpr char kFavoritesList[] = "CServerBrowserDialog/GameTabs/FavoriteGames/gamelist";
@@ -93,8 +46,9 @@ constexpr char kControlF[] = "keydown LCONTROL\nkey F\nkeyup LCONTROL\nwait 10fr
 TEST_F(FindPlayerEndToEndTest, ControlFFindsAPlayerOnTheFarmAndOpensTheServer) {
   ASSERT_NO_FATAL_FAILURE(StartFarm({{"Gorse Hill", "rl_saddle", {"Wren", "Tamsin", "Oswin"}},
                                      {"Strait Watch", "rl_quay", {"Quill"}},
-                                     {"Copper Mill", "rl_mill", {"Brisk", "wrenfield"}}}));
-  WriteNetworkWorld();
+                                     {"Copper Mill", "rl_mill", {"Brisk", "wrenfield"}}},
+                                    81));
+  WriteFavoritesWorld();
 
   // Where the window places its first result row (the same in every headless run).
   ASSERT_EQ(RunHost("wait 30frames\n" + ShowTab(kFavorites) + "wait 2s\nclick " + kFavoritesList + "\n" +

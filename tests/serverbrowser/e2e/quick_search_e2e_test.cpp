@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "browser_e2e_fixture.h"
-#include "tests/serverfarm/farm_processes.h"
+#include "farm_browser_fixture.h"
 
 namespace {
 
@@ -52,48 +52,16 @@ TEST_F(BrowserEndToEndTest, QuickSearchNarrowsTheInternetListAsTypedAndIsRestore
   }
 }
 
-class QuickSearchFarmTest : public BrowserEndToEndTest {
- protected:
-  // Farm servers of one game, each "address" (127.0.80.x:0) with its "name"; their bound
-  // addresses in m_Addresses, in the same order.
-  void StartFarm(const std::vector<std::string> &names) {
-    std::string servers;
-    for (size_t i = 0; i < names.size(); ++i)
-      servers += "\"server\" { \"address\" \"127.0.80." + std::to_string(i + 1) +
-                 ":0\" \"appid\" \"1002\" \"name\" \"" + names[i] +
-                 "\" \"map\" \"rl_saddle\" \"players\" \"2\" \"maxplayers\" \"12\" }\n";
-    WriteWholeFile(File("farm.vdf"), "\"PlexaClient\" {\n" + Apps() + "\"servers\" {\n" + servers + "} }\n");
-    ASSERT_TRUE(m_Farm.Start(
-        "serverfarm", {"--world", File("farm.vdf"), "--addresses", File("farm.txt"), "--max-seconds", "120"},
-        File("farm.log")));
-    for (const std::string &line : WaitForLines(File("farm.txt"), 5000))
-      m_Addresses.push_back(line.substr(0, line.find_first_of(" \t")));
-    ASSERT_EQ(m_Addresses.size(), names.size()) << ReadWholeFile(File("farm.log"));
-  }
-  static std::string Apps() {
-    return "\"apps\" { \"1002\" { \"gamedir\" \"ridgeline\" \"serverbrowsername\" \"Ridgeline\" "
-           "\"query\" { \"gamename\" \"Ridgeline\" \"protocol\" \"71\" } } }\n";
-  }
-  // The services on the network, every farm server a favourite of the user.
-  void WriteNetworkWorld() {
-    std::string stored;
-    for (const std::string &address : m_Addresses)
-      stored += "\"server\" { \"appid\" \"1002\" \"address\" \"" + address + "\" \"flags\" \"1\" }\n";
-    WriteWorld("\"PlexaClient\" {\n\"user\" { \"configfolder\" \"@USERDIR@\" \"stored\" {\n" + stored +
-               "} }\n\"backend\" \"network\"\n" + Apps() +
-               "\"network\" { \"bind\" \"127.0.0.1\" \"lan\" { \"target\" \"127.0.0.1:" +
-               std::to_string(UnusedUdpPort()) + "\" } }\n}\n");
-  }
-
-  CChildProcess m_Farm;
-  std::vector<std::string> m_Addresses;
-};
+using QuickSearchFarmTest = FarmBrowserTest;
 
 TEST_F(QuickSearchFarmTest, FindsWhatTheServersSendByItsFoldedText) {
   // The farm sends names as Latin-1 with their colour codes; the services show them as UTF-8
   // without the codes.
-  ASSERT_NO_FATAL_FAILURE(StartFarm({"^1Gro\xC3\x9F^7e Stra\xC3\x9F\x65", "Gorse Hill", "Strait Watch"}));
-  WriteNetworkWorld();
+  ASSERT_NO_FATAL_FAILURE(StartFarm({{"^1Gro\xC3\x9F^7e Stra\xC3\x9F\x65", "rl_saddle", {"Ada", "Bo"}},
+                                     {"Gorse Hill", "rl_saddle", {"Cy", "Di"}},
+                                     {"Strait Watch", "rl_saddle", {"Ed", "Flo"}}},
+                                    80));
+  WriteFavoritesWorld();
   constexpr char kFavoritesPage[] = "CServerBrowserDialog/GameTabs/FavoriteGames";
   const std::string erase = "key BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\nkey BACKSPACE\n";
   const std::string script = "wait 30frames\n" + ShowTab(kFavorites) + "wait 2s\ndump " + File("all.kv") +
