@@ -352,6 +352,26 @@ void BM_MemoryPerRow(benchmark::State &state) {
 }
 BENCHMARK(BM_MemoryPerRow)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+// A new list filled with every server, untimed: the heap in use before it, and in `compactBytes`
+// what a row added costs.
+size_t FillUntimed(benchmark::State &state, CListWorld &list, double &compactBytes) {
+  state.PauseTiming();
+  list.NewList();
+  const size_t before = HeapInUse();
+  list.Fill(kRows, false);
+  compactBytes = static_cast<double>(HeapInUse() - before) / kRows;
+  state.ResumeTiming();
+  return before;
+}
+
+// What a row costs now, by the heap in use since `before`, untimed.
+double RowBytesUntimed(benchmark::State &state, size_t before) {
+  state.PauseTiming();
+  const double bytes = static_cast<double>(HeapInUse() - before) / kRows;
+  state.ResumeTiming();
+  return bytes;
+}
+
 // A refresh of every row by editing it in place: GetItemData, a new ping, ApplyItemChanges. The
 // first pass makes each row's record; the second edits records the rows already hold. The heap a
 // row costs once it holds its record is reported beside the compact row's.
@@ -361,12 +381,7 @@ void BM_EditEveryRow(benchmark::State &state) {
   std::vector<double> firsts, seconds;
   double compactBytes = 0.0, recordBytes = 0.0;
   for (auto _ : state) {
-    state.PauseTiming();
-    list.NewList();
-    const size_t before = HeapInUse();
-    list.Fill(kRows, false);
-    compactBytes = static_cast<double>(HeapInUse() - before) / kRows;
-    state.ResumeTiming();
+    const size_t before = FillUntimed(state, list, compactBytes);
     for (int pass = 0; pass < 2; ++pass) {
       const auto start = std::chrono::steady_clock::now();
       for (int itemID = 0; itemID < kRows; ++itemID) {
@@ -375,9 +390,7 @@ void BM_EditEveryRow(benchmark::State &state) {
       }
       (pass == 0 ? firsts : seconds).push_back(MillisecondsSince(start));
     }
-    state.PauseTiming();
-    recordBytes = static_cast<double>(HeapInUse() - before) / kRows;
-    state.ResumeTiming();
+    recordBytes = RowBytesUntimed(state, before);
   }
   state.counters["first_edit_ms"] = Median(firsts);
   state.counters["second_edit_ms"] = Median(seconds);
@@ -394,20 +407,13 @@ void BM_ReplaceEveryRow(benchmark::State &state) {
   std::vector<double> refreshes;
   double compactBytes = 0.0, refreshedBytes = 0.0;
   for (auto _ : state) {
-    state.PauseTiming();
-    list.NewList();
-    const size_t before = HeapInUse();
-    list.Fill(kRows, false);
-    compactBytes = static_cast<double>(HeapInUse() - before) / kRows;
-    state.ResumeTiming();
+    const size_t before = FillUntimed(state, list, compactBytes);
     const auto start = std::chrono::steady_clock::now();
     // Fill gave row i the record of the i-th server to arrive.
     for (int itemID = 0; itemID < kRows; ++itemID)
       list.List()->SetItemData(itemID, world.records[world.order[itemID]].get());
     refreshes.push_back(MillisecondsSince(start));
-    state.PauseTiming();
-    refreshedBytes = static_cast<double>(HeapInUse() - before) / kRows;
-    state.ResumeTiming();
+    refreshedBytes = RowBytesUntimed(state, before);
   }
   state.counters["refresh_ms"] = Median(refreshes);
   state.counters["compact_bytes_per_row"] = compactBytes;
