@@ -37,20 +37,6 @@ uint32 NowMs() {
   return kgui::system() ? static_cast<uint32>(kgui::system()->GetTimeMillis()) : 0;
 }
 
-std::u16string Number(int value) {
-  return kgui::Utf8ToWide(std::to_string(value).c_str());
-}
-
-// The text of `token` with its %s1 and %s2 replaced.
-std::u16string Format(const char *token, const std::u16string &first, const std::u16string &second = u"") {
-  const std::u16string format = LocalizedText(token);
-  if (!kgui::localize()) return format;
-  char16_t text[512] = {};
-  kgui::localize()->ConstructString(text, static_cast<int>(sizeof(text)), format.c_str(), 2, first.c_str(),
-                                    second.c_str());
-  return text;
-}
-
 // Lower latency first; the record's number, not its text.
 int ComparePing(kgui::ListPanel *list, const kgui::ListPanelItem &a, const kgui::ListPanelItem &b) {
   (void)list;
@@ -229,19 +215,19 @@ void CDialogFindPlayer::UpdateStatus() {
   else if (!search.HasText())
     text = LocalizedText("#ServerBrowser_FindPlayerTypeName");
   else if (search.IsRunning())
-    text = Format("#ServerBrowser_FindPlayerSearching", Number(search.AskedCount()),
-                  Number(search.ServerCount()));
+    text = LocalizedFormat("#ServerBrowser_FindPlayerSearching", NumberText(search.AskedCount()),
+                           NumberText(search.ServerCount()));
   else if (found == 0)
     text = LocalizedText("#ServerBrowser_FindPlayerNoMatch");
   else if (found == 1)
     text = LocalizedText("#ServerBrowser_FindPlayerFoundOne");
   else
-    text = Format("#ServerBrowser_FindPlayerFound", Number(found));
+    text = LocalizedFormat("#ServerBrowser_FindPlayerFound", NumberText(found));
 
   // A finished search says how much of the page it could not see.
   if (search.ServerCount() > 0 && search.HasText() && !search.IsRunning() && search.UnansweredCount() > 0)
-    text += u"  " + Format("#ServerBrowser_FindPlayerUnanswered", Number(search.UnansweredCount()),
-                           Number(search.ServerCount()));
+    text += u"  " + LocalizedFormat("#ServerBrowser_FindPlayerUnanswered",
+                                    NumberText(search.UnansweredCount()), NumberText(search.ServerCount()));
   m_pStatus->SetText(text.c_str());
   OnItemSelected();
   m_pResults->SetEmptyText(search.HasText() && !search.IsRunning() && search.ServerCount() > 0

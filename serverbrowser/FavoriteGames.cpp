@@ -40,39 +40,26 @@ std::u16string Wide(const std::string &text) {
   return kgui::Utf8ToWide(text.c_str());
 }
 
-// The localised pattern of `token` with up to three arguments.
-std::u16string Format(const char *token, const std::u16string &first = u"",
-                      const std::u16string &second = u"", const std::u16string &third = u"") {
-  char16_t out[1024];
-  out[0] = 0;
-  const std::u16string pattern = LocalizedText(token);
-  if (kgui::localize())
-    kgui::localize()->ConstructString(out, static_cast<int>(sizeof(out)), pattern.c_str(), 3, first.c_str(),
-                                      second.c_str(), third.c_str());
-  return out;
-}
-
-std::u16string Number(int value) {
-  return Wide(std::to_string(value));
-}
-
 // What the user reads after an import or a paste: the counts, then the lines that were not
 // addresses, each with its number, its text and why.
 std::u16string ImportReport(const FavoritesTextReading &reading, int added, int already) {
-  std::u16string text = Format("#ServerBrowser_ImportSummary", Number(added), Number(already));
+  std::u16string text =
+      LocalizedFormat("#ServerBrowser_ImportSummary", NumberText(added), NumberText(already));
   if (reading.problems.empty()) return text;
   text += u"\n\n" + LocalizedText("#ServerBrowser_ImportProblems");
   size_t listed = 0;
   for (const FavoritesTextProblem &problem : reading.problems) {
     if (++listed > kMaxReportedProblems) break;
     const std::u16string why = LocalizedText(problem.reason);
-    text += u"\n" + (problem.line > 0 ? Format("#ServerBrowser_ImportProblemLine", Number(problem.line),
-                                               Wide(problem.text), why)
-                                      : Format("#ServerBrowser_ImportProblemFile", Wide(problem.text), why));
+    text += u"\n" + (problem.line > 0
+                         ? LocalizedFormat("#ServerBrowser_ImportProblemLine", NumberText(problem.line),
+                                           Wide(problem.text), why)
+                         : LocalizedFormat("#ServerBrowser_ImportProblemFile", Wide(problem.text), why));
   }
   if (reading.problems.size() > kMaxReportedProblems)
-    text += u"\n" + Format("#ServerBrowser_ImportMoreProblems",
-                           Number(static_cast<int>(reading.problems.size() - kMaxReportedProblems)));
+    text +=
+        u"\n" + LocalizedFormat("#ServerBrowser_ImportMoreProblems",
+                                NumberText(static_cast<int>(reading.problems.size() - kMaxReportedProblems)));
   return text;
 }
 
@@ -225,7 +212,7 @@ void CFavoriteGames::OnFavoritesFileChosen(const char *path, int mode) {
     CUtlBuffer buffer(0, 0, CUtlBuffer::TEXT_BUFFER);
     if (!LoadFileIntoBuffer(kgui::filesystem(), transfer.path.c_str(), buffer, true)) {
       ShowReport("#ServerBrowser_ImportFavoritesTitle",
-                 Format("#ServerBrowser_ImportReadFailed", Wide(transfer.path)));
+                 LocalizedFormat("#ServerBrowser_ImportReadFailed", Wide(transfer.path)));
       return;
     }
     transfer.text.assign(static_cast<const char *>(buffer.Base()), static_cast<size_t>(buffer.TellPut()));
@@ -293,9 +280,9 @@ void CFavoriteGames::WriteExport(const Transfer &transfer, const std::vector<Fav
   buffer.Put(text.data(), static_cast<int>(text.size()));
   const bool saved = SaveBufferToFile(kgui::filesystem(), transfer.path.c_str(), buffer);
   ShowReport("#ServerBrowser_ExportFavoritesTitle",
-             saved ? Format("#ServerBrowser_ExportDone", Number(static_cast<int>(stored.size())),
-                            Wide(transfer.path))
-                   : Format("#ServerBrowser_ExportFailed", Wide(transfer.path)));
+             saved ? LocalizedFormat("#ServerBrowser_ExportDone", NumberText(static_cast<int>(stored.size())),
+                                     Wide(transfer.path))
+                   : LocalizedFormat("#ServerBrowser_ExportFailed", Wide(transfer.path)));
 }
 
 void CFavoriteGames::ShowReport(const char *title, const std::u16string &text) {

@@ -105,3 +105,17 @@ std::u16string LocalizedText(const char *token) {
   const char16_t *text = kgui::localize() ? kgui::localize()->Find(token) : nullptr;
   return text ? std::u16string(text) : kgui::Utf8ToWide(token);
 }
+
+std::u16string LocalizedFormat(const char *token, const std::u16string &first, const std::u16string &second,
+                               const std::u16string &third) {
+  const std::u16string pattern = LocalizedText(token);
+  if (!kgui::localize()) return pattern;
+  char16_t text[1024] = {};
+  kgui::localize()->ConstructString(text, static_cast<int>(sizeof(text)), pattern.c_str(), 3, first.c_str(),
+                                    second.c_str(), third.c_str());
+  return text;
+}
+
+std::u16string NumberText(int value) {
+  return kgui::Utf8ToWide(std::to_string(value).c_str());
+}

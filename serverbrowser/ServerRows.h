@@ -37,3 +37,8 @@ void AttachServerImages(kgui::ListPanel *list);
 void WriteServerRowKeys(KeyValues *row, const ServerRecord &server);
 // The text of a token; the token itself when the language has none, as labels show it.
 std::u16string LocalizedText(const char *token);
+// The text of a token with its %s1, %s2 and %s3 replaced by the arguments given.
+std::u16string LocalizedFormat(const char *token, const std::u16string &first = u"",
+                               const std::u16string &second = u"", const std::u16string &third = u"");
+// A number as text, for the arguments of LocalizedFormat.
+std::u16string NumberText(int value);
