@@ -382,6 +382,10 @@ void CBaseGamesPage::ReapplyFilters() {
       ShowFilteredInRow(display, *server);
     }
   }
+  ShowFilteredRows();
+}
+
+void CBaseGamesPage::ShowFilteredRows() {
   UpdateServerCount();
   m_pGameList->SortList();
   InvalidateLayout();

@@ -82,6 +82,8 @@ class CBaseGamesPage : public kgui::PropertyPage,
 
   // Filters, then row visibility and the server count, for every server of the request.
   void ReapplyFilters();
+  // After rows were shown or hidden: the count, the order and a new layout.
+  void ShowFilteredRows();
   // The name column's header shows the number of shown rows.
   void UpdateServerCount();
   // Hides (keeps) the entry's row, then updates the count.

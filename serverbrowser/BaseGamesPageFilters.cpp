@@ -473,15 +473,11 @@ void CBaseGamesPage::OnTextChanged(kgui::Panel *panel, const char *text) {
   if (box && text && !V_stricmp(text, m_szAllText)) box->SetText("");
 
   UpdateFilterSettings();
-  if (panel == m_pQuickSearch) {
-    // Only the quick search changed, and UpdateFilterSettings showed and hid the rows it decides.
-    UpdateServerCount();
-    m_pGameList->SortList();
-    InvalidateLayout();
-    Repaint();
-  } else {
+  // Only the quick search changed: UpdateFilterSettings showed and hid the rows it decides.
+  if (panel == m_pQuickSearch)
+    ShowFilteredRows();
+  else
     ReapplyFilters();
-  }
 
   CServerBrowserDialog *dialog = ServerBrowserDialog();
   if (m_bFilterPanelShown && panel == m_pGameFilter && dialog && dialog->IsVisible()) {
