@@ -56,19 +56,6 @@ void OnStopSignal(int) {
   g_bBenchStop = true;
 }
 
-std::string FindInPath(const std::string &name) {
-  const char *path = getenv("PATH");
-  std::string folders = path ? path : "/usr/bin:/bin";
-  for (size_t at = 0; at <= folders.size();) {
-    size_t end = folders.find(':', at);
-    if (end == std::string::npos) end = folders.size();
-    const std::string candidate = folders.substr(at, end - at) + "/" + name;
-    if (end > at && access(candidate.c_str(), X_OK) == 0) return candidate;
-    at = end + 1;
-  }
-  return "";
-}
-
 // Between frames: "sleep" (the default) waits 50 us, a pump far faster than a host's frames that
 // still leaves the two cores to the I/O thread and the farm; "yield" lets them run first only when
 // they already wait for a core; "spin" does not. On two cores the spinning pumps take a core the
@@ -516,7 +503,7 @@ int main(int argc, char **argv) {
     }
 
     // 2 to 4 in rounds, each a share of the phases' time: the echo, ours, the bare client, quakestat.
-    const std::string quakestat = options.m_bOursOnly ? "" : FindInPath("quakestat");
+    const std::string quakestat = options.m_bOursOnly ? "" : kguihost::FindProgram("quakestat");
     figures.m_bQuakestat = !quakestat.empty();
     const bool bound = !g_bBenchStop && BindOurs(options, dir, addresses, figures);
     const double share = phase / options.m_nReps;

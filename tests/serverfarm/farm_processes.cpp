@@ -1,11 +1,8 @@
 #include "farm_processes.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,51 +12,26 @@
 #include "plexaclient/net/q3_protocol.h"
 #include "tools/serverfarm/loopback_udp.h"
 
-extern char **environ;
-
 bool CChildProcess::Start(const std::string &tool, const std::vector<std::string> &args,
                           const std::string &logPath) {
   const char *bin = getenv("SB_BIN_DIR");
-  const std::string path = std::string(bin ? bin : ".") + "/" + tool;
-  std::vector<char *> argv;
-  argv.push_back(const_cast<char *>(path.c_str()));
-  for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int failed = posix_spawn(&m_Pid, path.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed) m_Pid = -1;
-  return !failed;
+  std::vector<std::string> argv{std::string(bin ? bin : ".") + "/" + tool};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return m_Process.Start(argv, logPath);
 }
 
 std::optional<int> CChildProcess::WaitExit(int timeoutMs) {
-  if (m_Pid <= 0) return std::nullopt;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  do {
-    int status = 0;
-    if (waitpid(m_Pid, &status, WNOHANG) == m_Pid) {
-      m_Pid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    poll(nullptr, 0, 10);
-  } while (std::chrono::steady_clock::now() < end);
-  return std::nullopt;
+  const int status = m_Process.Wait(std::chrono::milliseconds(timeoutMs));
+  return status == -2 ? std::nullopt : std::optional<int>(status);
 }
 
 void CChildProcess::Signal(int signal) {
-  if (m_Pid > 0) kill(m_Pid, signal);
+  if (m_Process.Pid() > 0) kill(m_Process.Pid(), signal);
 }
 
 int CChildProcess::Stop() {
-  if (m_Pid <= 0) return -1;
-  kill(m_Pid, SIGTERM);
-  if (const std::optional<int> status = WaitExit(2000)) return *status;
-  kill(m_Pid, SIGKILL);
-  waitpid(m_Pid, nullptr, 0);
-  m_Pid = -1;
-  return -1;
+  const int status = m_Process.Stop(std::chrono::seconds(2));
+  return status == -2 ? -1 : status;
 }
 
 std::vector<std::string> WaitForLines(const std::string &path, int timeoutMs) {

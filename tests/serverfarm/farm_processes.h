@@ -2,33 +2,29 @@
 // their bound addresses reported in a file, always stopped, and a UDP client to talk to them.
 #pragma once
 
-#include <sys/types.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plexaclient/net/net_address.h"
+#include "tests/host/child_process.h"
 
-// A child process killed (SIGTERM, then SIGKILL after two seconds) when the object goes.
+// A built tool run as a child process, killed (SIGTERM, then SIGKILL after two seconds) when the
+// object goes.
 class CChildProcess {
  public:
-  CChildProcess() = default;
-  ~CChildProcess() { Stop(); }
-  CChildProcess(const CChildProcess &) = delete;
-  CChildProcess &operator=(const CChildProcess &) = delete;
-
-  // Runs the built tool `tool` with `args`, its stderr into `logPath`.
+  // Runs the built tool `tool` (from $SB_BIN_DIR) with `args`, its output into `logPath`.
   bool Start(const std::string &tool, const std::vector<std::string> &args, const std::string &logPath);
   // SIGTERM, then waits (bounded); the exit status, or -1 when it had to be killed or was not running.
   int Stop();
   void Signal(int signal);
-  // Waits up to `timeoutMs` for it to end by itself; its exit status, or nullopt.
+  // Waits up to `timeoutMs` for it to end by itself; its exit status (-1 when a signal ended it), or
+  // nullopt.
   std::optional<int> WaitExit(int timeoutMs);
 
  private:
-  pid_t m_Pid = -1;
+  kguihost::CChildProcess m_Process;
 };
 
 // The lines of `path` once it exists with at least one line; empty after `timeoutMs`.
