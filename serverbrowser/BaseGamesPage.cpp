@@ -681,11 +681,6 @@ void CBaseGamesPage::OnMessage(KeyValues *message, kgui::VPANEL from) {
     menu->AddMenuItem("CopyAddress", "#ServerBrowser_CopyAddress",
                       new KeyValues("CopyServerAddress", "serverID", FirstSelectedServer()), this);
   AddPageMenuItems(menu);
-  // The menu took its size when it opened: opening it again where it is fits it to every item
-  // (and keeps the longer menu on the screen).
-  int x = 0, y = 0;
-  menu->GetPos(x, y);
-  menu->OpenAt(x, y);
 }
 
 void CBaseGamesPage::OnCopyServerAddress(int serverID) {

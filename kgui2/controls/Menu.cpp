@@ -35,7 +35,11 @@ int Menu::AddItem(MenuItem *item, KeyValues *message, Panel *target, const KeyVa
   if (message) item->SetMessage(message, target);
   item->SetUserData(userData);
   m_Items.push_back(item);
-  InvalidateLayout();
+  // An owner may add its own items once the menu is open (after the handler that opened it).
+  if (IsVisible() && m_bOpenedAtPoint)
+    PlaceAtOpeningPoint();
+  else
+    InvalidateLayout();
   return static_cast<int>(m_Items.size()) - 1;
 }
 
@@ -147,18 +151,27 @@ int Menu::ItemAt(int x, int y) {
 
 void Menu::OpenAt(int screenX, int screenY) {
   m_nFitLimit = 0;
+  m_nOpenedAtX = screenX;
+  m_nOpenedAtY = screenY;
+  m_bOpenedAtPoint = true;
+  PlaceAtOpeningPoint();
+  SetVisible(true);
+}
+
+void Menu::PlaceAtOpeningPoint() {
   SizeToItems();
   int screenWide = 0, screenTall = 0;
   surface()->GetScreenSize(screenWide, screenTall);
   // Flip to the other side of the point rather than leave the screen.
-  if (screenX + GetWide() > screenWide) screenX = std::max(0, screenX - GetWide());
-  if (screenY + GetTall() > screenTall) screenY = std::max(0, screenY - GetTall());
-  SetPos(screenX, screenY);
-  SetVisible(true);
+  int x = m_nOpenedAtX, y = m_nOpenedAtY;
+  if (x + GetWide() > screenWide) x = std::max(0, x - GetWide());
+  if (y + GetTall() > screenTall) y = std::max(0, y - GetTall());
+  SetPos(x, y);
 }
 
 void Menu::OpenBelowOrAbove(int screenX, int top, int bottom) {
   m_nFitLimit = 0;
+  m_bOpenedAtPoint = false;
   SizeToItems();
   int areaX = 0, areaY = 0, areaWide = 0, areaTall = 0;
   surface()->GetWorkspaceBounds(areaX, areaY, areaWide, areaTall);

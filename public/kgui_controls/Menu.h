@@ -42,7 +42,8 @@ class Menu : public Panel {
   void SetCurrentlyHighlightedItem(int itemID);
   int GetCurrentlyHighlightedItem() const { return m_nHighlightedItem; }
 
-  // Opens with its top left corner at a screen position, kept on the screen.
+  // Opens with its top left corner at a screen position, kept on the screen. Items added while it
+  // is open show at once: it takes its new size from the same point.
   void OpenAt(int screenX, int screenY);
   // Opens as the drop-down of a control spanning the screen rows `top` to `bottom`: below them
   // when the menu fits there, else above them, never over them. When neither side has room it
@@ -77,6 +78,8 @@ class Menu : public Panel {
   void MoveHighlight(int step);
   void ScrollToHighlighted();
   void SizeToItems();
+  // Sizes to the items and places the menu from the point OpenAt was given, on the screen.
+  void PlaceAtOpeningPoint();
   // How many shown items, from the first, fit in `tall` pixels with the menu's edges (at least 1).
   int ItemsFitting(int tall);
   // The most items shown at once for this opening (0: all).
@@ -92,6 +95,8 @@ class Menu : public Panel {
   int m_nMaxVisibleItems = 0;
   int m_nFitLimit = 0;  // fewer items for an opening short of room; 0 for none
   int m_nFirstShown = 0;
+  int m_nOpenedAtX = 0, m_nOpenedAtY = 0;
+  bool m_bOpenedAtPoint = false;  // OpenAt opened it, not OpenBelowOrAbove
   bool m_bPressedInside = false;
 };
 

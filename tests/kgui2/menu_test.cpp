@@ -164,6 +164,29 @@ TEST_F(MenuTest, OpenAtStaysOnTheScreen) {
   EXPECT_GE(y, 0);
 }
 
+// An owner adding its items after the menu opened: they show, and the grown menu is placed from
+// the point it was opened at (its bottom there when it would leave the screen), clickable at once.
+TEST_F(MenuTest, ItemsAddedToAnOpenMenuShowAndItStaysOnTheScreen) {
+  for (const int openY : {100, 700}) {
+    SCOPED_TRACE(openY);
+    Menu *menu = MakeMenu();
+    menu->OpenAt(300, openY);
+    const int tallBefore = menu->GetTall();
+    const int late = menu->AddMenuItem("Late", "A late item", "late", m_pTarget);
+    menu->AddMenuItem("Later", "Another late item", "later", m_pTarget);
+    int x = 0, y = 0, wide = 0, tall = 0;
+    menu->GetBounds(x, y, wide, tall);
+    EXPECT_GT(tall, tallBefore);
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, openY + tall > 800 ? openY - tall : openY);
+    EXPECT_TRUE(menu->GetMenuItem(late)->IsVisible());
+    ClickItem(menu, late);
+    const std::vector<std::string> delivered = Delivered();
+    ASSERT_FALSE(delivered.empty());
+    EXPECT_EQ(delivered.front(), "Command late");
+  }
+}
+
 TEST_F(MenuTest, ContextMenuOpensAtTheCursor) {
   Menu *menu = MakeMenu();
   Runtime().MoveCursorTo(220, 140);
