@@ -1,5 +1,5 @@
-// serverfarm: many simulated q3 game servers in one process, one UDP socket each on loopback,
-// driven by one epoll loop. See README.md for the options and the world keys it reads.
+// serverfarm: many simulated q3 game servers in one process on loopback, driven by one epoll
+// loop. See README.md for the options and the world keys it reads.
 #include <signal.h>
 #include <sys/epoll.h>
 #include <sys/signalfd.h>
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/serverfarm/farm_sockets.h"
 #include "tools/serverfarm/farm_world.h"
 #include "tools/serverfarm/loopback_udp.h"
 #include "tools/serverfarm/server_farm.h"
@@ -120,7 +121,6 @@ int ReadOptions(int argc, char **argv, Options &options) {
 class CFarmProcess {
  public:
   ~CFarmProcess() {
-    for (int fd : m_Sockets) close(fd);
     if (m_nSignalFd >= 0) close(m_nSignalFd);
     if (m_nEpoll >= 0) close(m_nEpoll);
   }
@@ -129,18 +129,9 @@ class CFarmProcess {
 
  private:
   bool Open(const std::vector<FarmServerSpec> &specs, std::vector<std::string> &bound);
-  void Drain(size_t server, int64_t nowMs);
   void Send(std::vector<FarmSend> &sends);
 
-  // One slot more than the largest datagram a server reads, so a longer one shows as such.
-  static constexpr size_t kReadSlot = k_nMaxServerDatagram + 1;
-  static constexpr size_t kReadBatch = 16;
-
-  std::vector<int> m_Sockets;
-  std::vector<char> m_ReadBytes = std::vector<char>(kReadSlot * kReadBatch);
-  std::vector<sockaddr_storage> m_ReadFrom = std::vector<sockaddr_storage>(kReadBatch);
-  std::vector<iovec> m_ReadVectors = std::vector<iovec>(kReadBatch);
-  std::vector<mmsghdr> m_ReadHeaders = std::vector<mmsghdr>(kReadBatch);
+  CFarmSockets m_Sockets;
   int m_nSignalFd = -1;
   int m_nEpoll = -1;
   std::unique_ptr<CServerFarm> m_pFarm;
@@ -150,21 +141,14 @@ class CFarmProcess {
 bool CFarmProcess::Open(const std::vector<FarmServerSpec> &specs, std::vector<std::string> &bound) {
   m_nEpoll = epoll_create1(EPOLL_CLOEXEC);
   if (m_nEpoll < 0) return false;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    NetAddress address = NetAddress::FromIPv4(specs[i].m_unIP, specs[i].m_usPort), actual;
-    std::string error;
-    const int fd = OpenLoopbackSocket(address, actual, error);
-    if (fd < 0) {
-      fprintf(stderr, "serverfarm: server %zu: %s\n", i + 1, error.c_str());
-      return false;
-    }
-    m_Sockets.push_back(fd);
-    bound.push_back(actual.ToString());
-    epoll_event event{};
-    event.events = EPOLLIN;
-    event.data.u64 = i;
-    if (epoll_ctl(m_nEpoll, EPOLL_CTL_ADD, fd, &event) != 0) return false;
+  std::vector<NetAddress> addresses;
+  std::string error;
+  if (!m_Sockets.Open(specs, addresses, error)) {
+    fprintf(stderr, "serverfarm: %s\n", error.c_str());
+    return false;
   }
+  for (const NetAddress &address : addresses) bound.push_back(address.ToString());
+  if (!m_Sockets.Watch(m_nEpoll, 0)) return false;
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
@@ -178,47 +162,15 @@ bool CFarmProcess::Open(const std::vector<FarmServerSpec> &specs, std::vector<st
   return m_nSignalFd >= 0 && epoll_ctl(m_nEpoll, EPOLL_CTL_ADD, m_nSignalFd, &event) == 0;
 }
 
-void CFarmProcess::Drain(size_t server, int64_t nowMs) {
-  // One read takes what is waiting, up to a batch: a batch shorter than asked means the socket
-  // is empty, so no second call is made to learn it. The bound keeps one flooded server from
-  // starving the others.
-  for (size_t k = 0; k < kReadBatch; ++k) {
-    m_ReadVectors[k] = {m_ReadBytes.data() + k * kReadSlot, kReadSlot};
-    m_ReadHeaders[k] = {};
-    m_ReadHeaders[k].msg_hdr.msg_iov = &m_ReadVectors[k];
-    m_ReadHeaders[k].msg_hdr.msg_iovlen = 1;
-    m_ReadHeaders[k].msg_hdr.msg_name = &m_ReadFrom[k];
-    m_ReadHeaders[k].msg_hdr.msg_namelen = sizeof(sockaddr_storage);
-  }
-  const int got =
-      recvmmsg(m_Sockets[server], m_ReadHeaders.data(), kReadBatch, MSG_DONTWAIT | MSG_TRUNC, nullptr);
-  for (int k = 0; k < got; ++k) {
-    const mmsghdr &header = m_ReadHeaders[static_cast<size_t>(k)];
-    NetAddress source;
-    if (!NetAddress::FromSockaddr(static_cast<const sockaddr *>(header.msg_hdr.msg_name),
-                                  header.msg_hdr.msg_namelen, source))
-      continue;
-    // MSG_TRUNC reports the whole length, so an oversized datagram is seen as such and dropped.
-    m_pFarm->OnDatagram(server,
-                        std::string_view(m_ReadBytes.data() + static_cast<size_t>(k) * kReadSlot,
-                                         std::min<size_t>(header.msg_len, kReadSlot)),
-                        source, nowMs);
-  }
-}
-
 void CFarmProcess::Send(std::vector<FarmSend> &sends) {
-  for (const FarmSend &send : sends)
-    if (!SendDatagram(m_Sockets[send.m_nServer], send.m_To, send.m_Bytes)) ++m_nSendFailed;
+  m_nSendFailed += m_Sockets.Send(sends);
   sends.clear();
 }
 
 int CFarmProcess::Run(const Options &options, std::vector<FarmServerSpec> specs) {
-  const uint64_t limit = RaiseDescriptorLimit();
-  if (specs.size() + 16 > limit) {
-    fprintf(stderr, "serverfarm: %zu servers need more descriptors than the limit of %llu\n", specs.size(),
-            static_cast<unsigned long long>(limit));
-    return 1;
-  }
+  // Servers with sockets of their own need a descriptor each; past the limit, the server whose
+  // socket could not be opened is named with the system's reason.
+  RaiseDescriptorLimit();
   std::vector<std::string> bound;
   if (!Open(specs, bound)) return 1;
   const int64_t startMs = MonotonicMs();
@@ -228,7 +180,8 @@ int CFarmProcess::Run(const Options &options, std::vector<FarmServerSpec> specs)
     fprintf(stderr, "serverfarm: %s\n", error.c_str());
     return 1;
   }
-  fprintf(stderr, "serverfarm: %zu servers ready\n", bound.size());
+  fprintf(stderr, "serverfarm: %zu servers ready on %zu sockets (%zu sharing one)\n", bound.size(),
+          m_Sockets.SocketCount(), m_Sockets.SharedServerCount());
   const int64_t endMs = startMs + options.m_nMaxSeconds * 1000;
   std::vector<FarmSend> sends;
   epoll_event events[256];
@@ -242,7 +195,10 @@ int CFarmProcess::Run(const Options &options, std::vector<FarmServerSpec> specs)
     nowMs = MonotonicMs();
     for (int i = 0; i < ready; ++i) {
       if (events[i].data.u64 != kSignalTag) {
-        Drain(static_cast<size_t>(events[i].data.u64), nowMs);
+        m_Sockets.Drain(static_cast<size_t>(events[i].data.u64),
+                        [&](size_t server, std::string_view datagram, const NetAddress &from) {
+                          m_pFarm->OnDatagram(server, datagram, from, nowMs);
+                        });
         continue;
       }
       signalfd_siginfo info{};
