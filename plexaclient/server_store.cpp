@@ -35,6 +35,11 @@ void CServerStore::Load(const std::string &folder, const std::vector<StoredServe
   m_Folder = folder;
   m_Entries.clear();
   m_bKeepFile = false;
+  ReadEntries(seed);
+  Reindex();
+}
+
+void CServerStore::ReadEntries(const std::vector<StoredServer> &seed) {
   const std::string path = FilePath();
   std::string text, why;
   bool exists = false;
@@ -75,10 +80,16 @@ std::string CServerStore::TakeDamagedCopy() {
 }
 
 const StoredServer *CServerStore::Lookup(uint32 ip, uint16 connPort) const {
-  for (const StoredServer &entry : m_Entries) {
-    if (entry.m_nIP == ip && entry.m_nConnPort == connPort) return &entry;
-  }
-  return nullptr;
+  const auto it = m_Index.find(AddressKey(ip, connPort));
+  return it == m_Index.end() ? nullptr : &m_Entries[it->second];
+}
+
+void CServerStore::Reindex() {
+  m_Index.clear();
+  m_Index.reserve(m_Entries.size());
+  // A file naming an address twice: the first entry is the one found, as it always was.
+  for (size_t i = 0; i < m_Entries.size(); ++i)
+    m_Index.emplace(AddressKey(m_Entries[i].m_nIP, m_Entries[i].m_nConnPort), i);
 }
 
 StoredServer *CServerStore::Find(uint32 ip, uint16 connPort) {
@@ -89,6 +100,7 @@ bool CServerStore::Add(const StoredServer &server) {
   if (server.m_nFlags == 0) return false;
   StoredServer *entry = Find(server.m_nIP, server.m_nConnPort);
   if (!entry) {
+    m_Index.emplace(AddressKey(server.m_nIP, server.m_nConnPort), m_Entries.size());
     m_Entries.push_back(server);
     return true;
   }
@@ -103,7 +115,10 @@ bool CServerStore::Remove(uint32 ip, uint16 connPort, uint32 flags) {
   StoredServer *entry = Find(ip, connPort);
   if (!entry || (entry->m_nFlags & flags) == 0) return false;
   entry->m_nFlags &= ~flags;
-  if (entry->m_nFlags == 0) m_Entries.erase(m_Entries.begin() + (entry - m_Entries.data()));
+  if (entry->m_nFlags == 0) {
+    m_Entries.erase(m_Entries.begin() + (entry - m_Entries.data()));
+    Reindex();
+  }
   return true;
 }
 

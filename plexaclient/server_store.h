@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "plexaclient/plexa_world.h"
@@ -37,12 +38,17 @@ class CServerStore {
   std::string TakeDamagedCopy();
 
  private:
+  static uint64 AddressKey(uint32 ip, uint16 connPort) { return (uint64{ip} << 16) | connPort; }
+  void ReadEntries(const std::vector<StoredServer> &seed);
+  // Entries are looked up for every answer of a stored server: by address, not by a scan.
+  void Reindex();
   StoredServer *Find(uint32 ip, uint16 connPort);
   // Moves a store that is there but cannot be used aside, so that no save replaces it.
   void KeepUnusableFile(const std::string &why);
 
   std::string m_Folder;
   std::vector<StoredServer> m_Entries;
-  bool m_bKeepFile = false;   // unusable and could not be moved aside: never saved over
-  std::string m_DamagedCopy;  // not yet told to the user
+  std::unordered_map<uint64, size_t> m_Index;  // address -> position in m_Entries
+  bool m_bKeepFile = false;                    // unusable and could not be moved aside: never saved over
+  std::string m_DamagedCopy;                   // not yet told to the user
 };

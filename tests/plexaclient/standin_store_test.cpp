@@ -178,6 +178,23 @@ TEST_F(StandInStore, PingAnswersOfStoredServersCarryTheStoredLastPlayedTime) {
   EXPECT_EQ(forgotten.m_Last.m_nLastPlayedTime, 0u);
 }
 
+TEST_F(StandInStore, AnEntryIsStillFoundAfterOneStoredBeforeItIsRemoved) {
+  IClientMatchmaking *store = ClientMatchmaking();
+  store->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory, 1700000100);
+  store->AddStoredServer(1200, 0x0A020002, 27015, 27015, k_unFavoriteFlagHistory, 1700000200);
+  ASSERT_TRUE(store->RemoveStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory));
+  // And one added after the removal is found too.
+  store->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagHistory, 1700000300);
+  const std::pair<uint32, uint32> cases[] = {{0x0A020002, 1700000200}, {0x0A020001, 1700000300}};
+  for (const auto &[ip, lastPlayed] : cases) {
+    CPingRecorder ping;
+    ClientMatchmakingServers()->RequestPing(ip, ip == 0x0A020001 ? 27016 : 27015, &ping);
+    FramesUntil([&] { return !ping.m_Events.empty(); }, 0.01);
+    ASSERT_EQ(ping.m_Events.size(), 1u) << ip;
+    EXPECT_EQ(ping.m_Last.m_nLastPlayedTime, lastPlayed) << ip;
+  }
+}
+
 TEST_F(StandInStore, AnotherConfigurationFolderBringsItsOwnStore) {
   ClientMatchmaking()->AddStoredServer(1002, 0x0A020001, 27015, 27016, k_unFavoriteFlagFavorite, 0);
   Frame();
