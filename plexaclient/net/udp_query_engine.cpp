@@ -51,6 +51,8 @@ int OpenSocket(int family, const std::string &bindText, bool broadcast) {
     length = sizeof(sockaddr_in6);
   } else {
     if (broadcast) setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof(one));
+    const int probe = IP_PMTUDISC_PROBE;
+    setsockopt(fd, IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof(probe));
     auto *four = reinterpret_cast<sockaddr_in *>(&storage);
     four->sin_family = AF_INET;
     ok = inet_pton(AF_INET, bindText.c_str(), &four->sin_addr) == 1;

@@ -69,6 +69,8 @@ int OpenLoopbackDeviceSocket(uint16_t &port) {
     return -1;
   }
   EnlargeBuffers(fd, 8 << 20);
+  const int probe = IP_PMTUDISC_PROBE;
+  setsockopt(fd, IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof probe);
   port = ntohs(any.sin_port);
   return fd;
 }
