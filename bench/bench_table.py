@@ -157,6 +157,7 @@ def main():
     row(rows, "one query's latency", o.printed("plexa_query", r"^ours\.single_query_us\s+([\d.]+)"), "us",
         o.printed("plexa_query", r"^udp\.raw_rtt_us\s+([\d.]+)"), "raw round trip", "<= 1.5x",
         lambda r: r <= 1.5)
+    paired_ratio(rows, o.printed("plexa_query", r"^ratio\.ours_single_over_raw\s+([\d.]+)"), lambda r: r <= 1.5)
     master_raw = o.printed("servermaster", r"^udp\.raw_roundtrips_per_s\s+([\d.]+)")
     row(rows, "master heartbeats", o.printed("servermaster", r"^master\.heartbeats_per_s\s+([\d.]+)"), "/s",
         master_raw, "raw UDP request/reply", "stated", None)
