@@ -166,6 +166,25 @@ TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
   EXPECT_EQ(lanFarm.Counter(k_FarmHeartbeats), 0u);
 }
 
+
+TEST(ServerFarm, InfoAnswersFollowThePlayersAsTheyComeAndGo) {
+  FarmServerSpec churning = Spec();
+  churning.m_nChurnSeconds = 1;
+  CServerFarm farm({churning}, NoLimits(), 0);
+  // Each answer carries the players of its moment and its own request's challenge.
+  for (int64_t t = 0; t < 12000; t += 1000) {
+    Collect(farm, t);
+    const std::string clients = "\\clients\\" + std::to_string(farm.View(0).m_Players.size()) + "\\";
+    for (const char *challenge : {"a1", "b2"}) {
+      farm.OnDatagram(0, kMarker + "getinfo " + challenge, kClient, t);
+      const std::vector<FarmSend> out = Collect(farm, t);
+      ASSERT_EQ(out.size(), 1u) << t;
+      EXPECT_NE(out[0].m_Bytes.find(clients), std::string::npos) << t << ": " << out[0].m_Bytes;
+      EXPECT_TRUE(out[0].m_Bytes.ends_with(std::string("\\challenge\\") + challenge)) << t;
+    }
+  }
+  EXPECT_GT(farm.View(0).m_Players.size(), 0u);
+}
 TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
   TempDir dir;
   WriteWholeFile(dir.File("world.vdf"), R"(

@@ -10,6 +10,9 @@ class CInfoWriter {
   static constexpr size_t k_nMaxChars = 1023;
 
   explicit CInfoWriter(size_t maxChars = k_nMaxChars) : m_nMaxChars(maxChars) {}
+  // Goes on from `text`, an infostring a writer with the same limit made.
+  explicit CInfoWriter(std::string text, size_t maxChars = k_nMaxChars)
+      : m_nMaxChars(maxChars), m_Text(std::move(text)) {}
 
   // Adds the pair at the end, replacing a pair of the same key (ignoring case). A pair holding a
   // backslash, `;`, `"` or a control character, one with an empty key, or one that would not fit

@@ -39,7 +39,7 @@ int PublicHumans(const ServerView &server) {
   return humans;
 }
 
-std::string BuildInfoResponse(const ServerView &server, std::string_view challenge) {
+std::string BuildInfoText(const ServerView &server) {
   CInfoWriter info;
   info.Set("voip", server.m_Voip);
   info.Set("g_needpass", server.m_bNeedPass ? 1 : 0);
@@ -56,8 +56,17 @@ std::string BuildInfoResponse(const ServerView &server, std::string_view challen
   if (server.m_bSecure) info.Set("plexa_secure", "1");
   info.Set("plexa_tags", server.m_Tags);
   if (server.m_bRelay) info.Set("plexa_relay", "1");
+  return info.Text();
+}
+
+std::string InfoResponseFromText(std::string infoText, std::string_view challenge) {
+  CInfoWriter info(std::move(infoText));
   info.Set("challenge", challenge);
   return std::string(k_szOobMarker).append("infoResponse\n").append(info.Text());
+}
+
+std::string BuildInfoResponse(const ServerView &server, std::string_view challenge) {
+  return InfoResponseFromText(BuildInfoText(server), challenge);
 }
 
 std::string BuildStatusResponse(const ServerView &server, std::string_view challenge) {

@@ -53,6 +53,10 @@ struct ServerQuery {
 bool ReadServerQuery(std::string_view datagram, ServerQuery &out);
 
 // The infoResponse and statusResponse datagrams; `challenge` empty for none.
+// An infoResponse is its server's infostring (which changes only with the server) and then the
+// challenge: a farm keeps the first and adds the second for each request.
+std::string BuildInfoText(const ServerView &server);
+std::string InfoResponseFromText(std::string infoText, std::string_view challenge);
 std::string BuildInfoResponse(const ServerView &server, std::string_view challenge);
 std::string BuildStatusResponse(const ServerView &server, std::string_view challenge);
 

@@ -97,8 +97,9 @@ void CServerFarm::OnDatagram(size_t index, std::string_view datagram, const NetA
     ++m_Counters[k_FarmDroppedServer];
     return;
   }
-  std::string reply = query.m_eKind == EServerQuery::Info ? BuildInfoResponse(view, query.m_Challenge)
-                                                          : BuildStatusResponse(view, query.m_Challenge);
+  std::string reply = query.m_eKind == EServerQuery::Info
+                          ? InfoResponseFromText(InfoText(server), query.m_Challenge)
+                          : BuildStatusResponse(view, query.m_Challenge);
   if (!m_Budget.Take(nowMs, 1, static_cast<int64_t>(reply.size()))) {
     ++m_Counters[k_FarmDroppedCap];
     return;
@@ -122,6 +123,14 @@ void CServerFarm::HeartbeatAll(int64_t nowMs) {
     if (IsUp(i, nowMs)) QueueHeartbeat(i);
 }
 
+const std::string &CServerFarm::InfoText(Server &server) {
+  if (!server.m_bInfoTextValid) {
+    server.m_InfoText = BuildInfoText(server.m_Spec.m_View);
+    server.m_bInfoTextValid = true;
+  }
+  return server.m_InfoText;
+}
+
 void CServerFarm::Churn(size_t index, int64_t nowMs) {
   Server &server = m_Servers[index];
   ServerView &view = server.m_Spec.m_View;
@@ -131,6 +140,7 @@ void CServerFarm::Churn(size_t index, int64_t nowMs) {
   // A full server frees a slot, an empty one gets a player, others go either way.
   bool join = players < view.m_nMaxClients && (humans == 0 || m_Random() % 2 == 0);
   if (!join && humans == 0) return;
+  server.m_bInfoTextValid = false;
   if (join) {
     const auto firstBot = std::find_if(view.m_Players.begin(), view.m_Players.end(),
                                        [](const FarmPlayer &player) { return player.m_bBot; });

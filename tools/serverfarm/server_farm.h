@@ -81,6 +81,10 @@ class CServerFarm {
     int64_t m_nUpCycle = -1;  // the last up/down cycle in which the server was seen up
     bool m_bHeartbeatQueued = false;
     uint64_t m_uJoined = 0;  // players who joined, for their names
+    // The info answer's infostring but for the challenge: made again only after the server
+    // changes, not for every request.
+    std::string m_InfoText;
+    bool m_bInfoTextValid = false;
     explicit Server(FarmServerSpec spec, const RateLimit &perSource)
         : m_Spec(std::move(spec)), m_PerSource(perSource, 1024) {}
   };
@@ -93,6 +97,7 @@ class CServerFarm {
     }
   };
 
+  static const std::string &InfoText(Server &server);
   void Churn(size_t index, int64_t nowMs);
   // The up/down cycle `nowMs` falls in (0 for servers that stay up).
   int64_t Cycle(size_t index, int64_t nowMs) const;
