@@ -560,8 +560,8 @@ void CUdpQueryEngine::OnDatagram(const NetAddress &from, std::string_view packet
     AddToCounter(k_NetDroppedOversized, 1);
     return;
   }
-  // Completing a query changes the table: walk a copy.
-  const std::vector<uint64> ids = it->second;
+  // Only a match changes the table (the query it completes is closed), and the walk ends there.
+  const std::vector<uint64> &ids = it->second;
   EPacketVerdict verdict = EPacketVerdict::WrongCommand;
   for (uint64 id : ids) {
     auto open = m_Open.find(id);
