@@ -157,6 +157,7 @@ void CNetworkBackend::CancelQuery(ServerQueryHandle handle) {
 void CNetworkBackend::RunFrame(double, uint64) {
   Flush();
   m_Results.clear();
+  m_pEngine->ReadWaiting();
   m_pEngine->TakeResults(m_Results);
   for (NetResult &result : m_Results) {
     if (auto list = m_ListTargets.find(result.m_uId); list != m_ListTargets.end()) {

@@ -124,19 +124,7 @@ const char *NetCounterName(int counter) {
 // Sockets and thread ----------------------------------------------------------------------------
 
 CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options, INetSocketCalls *calls)
-    : m_Options(options),
-      m_pCalls(calls ? calls : &g_SystemSocketCalls),
-      m_Random(std::random_device{}()),
-      m_ReceiveBytes(kReceiveSlot * kReceiveBatch),
-      m_ReceiveFrom(kReceiveBatch),
-      m_ReceiveVectors(kReceiveBatch),
-      m_ReceiveHeaders(kReceiveBatch) {
-  for (size_t i = 0; i < kReceiveBatch; ++i) {
-    m_ReceiveVectors[i] = {m_ReceiveBytes.data() + i * kReceiveSlot, kReceiveSlot};
-    m_ReceiveHeaders[i].msg_hdr.msg_iov = &m_ReceiveVectors[i];
-    m_ReceiveHeaders[i].msg_hdr.msg_iovlen = 1;
-    m_ReceiveHeaders[i].msg_hdr.msg_name = &m_ReceiveFrom[i];
-  }
+    : m_Options(options), m_pCalls(calls ? calls : &g_SystemSocketCalls), m_Random(std::random_device{}()) {
   m_nInFlightLimit = std::max(1, options.m_nInFlight);
   m_Epoll = epoll_create1(EPOLL_CLOEXEC);
   m_Wake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -151,6 +139,19 @@ CUdpQueryEngine::CUdpQueryEngine(const NetEngineOptions &options, INetSocketCall
     epoll_ctl(m_Epoll, EPOLL_CTL_ADD, fd, &event);
   }
   m_Thread = std::thread([this] { Run(); });
+}
+
+CUdpQueryEngine::ReceiveBuffers::ReceiveBuffers()
+    : m_Bytes(kReceiveSlot * kReceiveBatch),
+      m_From(kReceiveBatch),
+      m_Vectors(kReceiveBatch),
+      m_Headers(kReceiveBatch) {
+  for (size_t i = 0; i < kReceiveBatch; ++i) {
+    m_Vectors[i] = {m_Bytes.data() + i * kReceiveSlot, kReceiveSlot};
+    m_Headers[i].msg_hdr.msg_iov = &m_Vectors[i];
+    m_Headers[i].msg_hdr.msg_iovlen = 1;
+    m_Headers[i].msg_hdr.msg_name = &m_From[i];
+  }
 }
 
 CUdpQueryEngine::~CUdpQueryEngine() {
@@ -236,6 +237,25 @@ void CUdpQueryEngine::TakeResults(std::vector<NetResult> &out) {
   }
 }
 
+void CUdpQueryEngine::ReadWaiting() {
+  if (Counter(k_NetInFlight) == 0) return;
+  std::vector<Outgoing> sending;
+  for (int fd : {m_Socket4, m_Socket6}) {
+    if (fd < 0) continue;
+    const int got = ReceiveBatch(fd, m_PumpBuffers);
+    if (got <= 0) continue;
+    std::lock_guard lock(m_StateMutex);
+    const int64 now = NowNs();
+    TakeBatch(m_PumpBuffers, got, now);
+    // Slots the answers freed go to waiting queries at once, as the I/O thread would.
+    Admit(now);
+    HandOver();
+    sending.swap(m_Outbox);
+    if (!ThreadWakesInTime()) WakeThread();
+  }
+  SendOutgoing(sending);
+}
+
 int64 CUdpQueryEngine::Counter(int counter) const {
   return counter >= 0 && counter < k_NetCounterCount ? m_Counters[counter].load() : 0;
 }
@@ -292,10 +312,10 @@ void CUdpQueryEngine::Run() {
         continue;
       }
       // Read without the lock, so callers starting queries are not held up by the system call.
-      const int got = ReceiveBatch(events[i].data.fd);
+      const int got = ReceiveBatch(events[i].data.fd, m_ThreadBuffers);
       if (got <= 0) continue;
       std::lock_guard lock(m_StateMutex);
-      TakeBatch(got, NowNs());
+      TakeBatch(m_ThreadBuffers, got, NowNs());
     }
   }
 }
@@ -520,32 +540,32 @@ void CUdpQueryEngine::ReleaseDeferredMaster(const NetAddress &master) {
 // Answers ----------------------------------------------------------------------------------------
 
 // Called without the lock: the number of datagrams read into the batch's slots.
-int CUdpQueryEngine::ReceiveBatch(int socket) {
-  for (mmsghdr &header : m_ReceiveHeaders) {
+int CUdpQueryEngine::ReceiveBatch(int socket, ReceiveBuffers &buffers) {
+  for (mmsghdr &header : buffers.m_Headers) {
     header.msg_hdr.msg_namelen = sizeof(sockaddr_storage);
     header.msg_hdr.msg_flags = 0;
     header.msg_len = 0;
   }
   for (int interrupted = 0;; ++interrupted) {
     const int got =
-        m_pCalls->ReceiveMany(socket, m_ReceiveHeaders.data(), static_cast<unsigned>(kReceiveBatch));
+        m_pCalls->ReceiveMany(socket, buffers.m_Headers.data(), static_cast<unsigned>(kReceiveBatch));
     if (got < 0 && errno == EINTR && interrupted < 8) continue;
     // EAGAIN: drained; anything else (an ICMP error) has nothing to read.
     return std::min(got, static_cast<int>(kReceiveBatch));
   }
 }
 
-void CUdpQueryEngine::TakeBatch(int count, int64 now) {
+void CUdpQueryEngine::TakeBatch(const ReceiveBuffers &buffers, int count, int64 now) {
   AddToCounter(k_NetReceived, count);
   for (int i = 0; i < count && !m_bStop; ++i) {
-    const mmsghdr &header = m_ReceiveHeaders[static_cast<size_t>(i)];
+    const mmsghdr &header = buffers.m_Headers[static_cast<size_t>(i)];
     NetAddress from;
     if (!NetAddress::FromSockaddr(static_cast<const sockaddr *>(header.msg_hdr.msg_name),
                                   header.msg_hdr.msg_namelen, from))
       continue;
     const bool truncated = header.msg_len > kReceiveSlot || (header.msg_hdr.msg_flags & MSG_TRUNC);
     const size_t size = std::min<size_t>(header.msg_len, kReceiveSlot);
-    OnDatagram(from, std::string_view(m_ReceiveBytes.data() + static_cast<size_t>(i) * kReceiveSlot, size),
+    OnDatagram(from, std::string_view(buffers.m_Bytes.data() + static_cast<size_t>(i) * kReceiveSlot, size),
                truncated, now);
   }
 }

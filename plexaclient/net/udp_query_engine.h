@@ -122,6 +122,9 @@ class CUdpQueryEngine {
   void SetInFlightLimit(int limit);
   // Moves every queued result into `out` (appended), oldest first.
   void TakeResults(std::vector<NetResult> &out);
+  // For the frame pump, while queries are open: reads what already waits on the sockets, so an
+  // answer that has arrived is taken in this frame even before the I/O thread has run.
+  void ReadWaiting();
 
   int64 Counter(int counter) const;
   void AddToCounter(int counter, int64 amount);
@@ -169,9 +172,19 @@ class CUdpQueryEngine {
   void CountVerdict(EPacketVerdict verdict);
   void Push(NetResult result);
   void HandOver();
+  // One batch of datagrams read, each slot big enough to tell an oversized answer (its whole size
+  // is reported) from one the family may read. The I/O thread and the frame pump have one each.
+  struct ReceiveBuffers {
+    ReceiveBuffers();
+    std::vector<char> m_Bytes;
+    std::vector<sockaddr_storage> m_From;
+    std::vector<iovec> m_Vectors;
+    std::vector<mmsghdr> m_Headers;
+  };
+
   void SendOutgoing(std::vector<Outgoing> &batch);
-  int ReceiveBatch(int socket);
-  void TakeBatch(int count, int64 now);
+  int ReceiveBatch(int socket, ReceiveBuffers &buffers);
+  void TakeBatch(const ReceiveBuffers &buffers, int count, int64 now);
 
   NetEngineOptions m_Options;
   INetSocketCalls *m_pCalls;
@@ -204,12 +217,8 @@ class CUdpQueryEngine {
   std::set<std::pair<int64, uint64>> m_Deadlines;
   std::mt19937_64 m_Random;
 
-  // The I/O thread's alone: one batch of datagrams read, each slot big enough to tell an
-  // oversized answer (its whole size is reported) from one the family may read.
-  std::vector<char> m_ReceiveBytes;
-  std::vector<sockaddr_storage> m_ReceiveFrom;
-  std::vector<iovec> m_ReceiveVectors;
-  std::vector<mmsghdr> m_ReceiveHeaders;
+  ReceiveBuffers m_ThreadBuffers;
+  ReceiveBuffers m_PumpBuffers;
 
   std::thread m_Thread;
 };

@@ -386,4 +386,50 @@ TEST(UdpQueryEngine, ReadsCutShortOrFailedLeaveNothingBehind) {
   }
 }
 
+// Reads only for the thread that made it (the test's, standing for the frame pump): the I/O
+// thread finds every socket empty.
+class CPumpOnlyReads final : public INetSocketCalls {
+ public:
+  int SendMany(int socket, mmsghdr *messages, unsigned count) override {
+    return sendmmsg(socket, messages, count, 0);
+  }
+  int ReceiveMany(int socket, mmsghdr *messages, unsigned count) override {
+    if (std::this_thread::get_id() != m_Pump) {
+      // The socket stays readable: pause so the I/O thread does not spin on it.
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      errno = EAGAIN;
+      return -1;
+    }
+    ++m_nPumpReads;
+    return recvmmsg(socket, messages, count, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+  }
+
+  const std::thread::id m_Pump = std::this_thread::get_id();
+  std::atomic<int> m_nPumpReads{0};
+};
+
+TEST(UdpQueryEngine, TheFramePumpTakesAnswersWaitingBeforeTheIOThreadReadsThem) {
+  CUdpResponder servers;
+  for (int i = 0; i < 3; ++i) servers.Add(InfoServer("Server " + std::to_string(i)));
+  servers.Start();
+  CPumpOnlyReads calls;
+  // One in flight: the queries follow one another.
+  CUdpQueryEngine engine(LoopbackOptions(1), &calls);
+  engine.ReadWaiting();
+  EXPECT_EQ(calls.m_nPumpReads, 0) << "nothing open, nothing read";
+
+  engine.Submit(InfoQueries(servers, FirstIndices(3)));
+  std::vector<NetResult> results;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (results.size() < 3 && std::chrono::steady_clock::now() < end) {
+    engine.ReadWaiting();
+    engine.TakeResults(results);
+  }
+  ExpectEachAnsweredOnce(results, 3);
+  EXPECT_EQ(engine.Counter(k_NetInFlight), 0);
+  const int reads = calls.m_nPumpReads;
+  engine.ReadWaiting();
+  EXPECT_EQ(calls.m_nPumpReads, reads) << "nothing open any more";
+}
+
 }  // namespace
