@@ -552,7 +552,9 @@ int main(int argc, char **argv) {
     figures.m_bQuakestat = !quakestat.empty();
     const bool bound = !g_bBenchStop && BindOurs(options, dir, addresses);
     const double share = phase / options.m_nReps;
-    const int singlesPerRound = std::max(1, options.m_nSingles / options.m_nReps);
+    // Twice the rounds for single queries (one before the rates of a round, one after): each side
+    // is then likelier to meet its best placement at least once.
+    const int singlesPerRound = std::max(1, options.m_nSingles / (2 * options.m_nReps));
     for (int i = 0; bound && i < options.m_nReps && !g_bBenchStop; ++i) {
       if (options.m_bOursOnly) {
         const std::vector<double> ours = SingleQueries(addresses[0], singlesPerRound, share);
@@ -568,6 +570,8 @@ int main(int argc, char **argv) {
       if (figures.m_bQuakestat)
         figures.m_Quakestat.push_back(RunQuakestat(quakestat, dir + "/servers.txt", dir + "/quakestat.out",
                                                    options.m_nInFlight, share));
+      if (!options.m_bOursOnly)
+        SingleRound(addresses[0], singlesPerRound, requestBytes, replyBytes, share, figures);
     }
     figures.m_BareRate = MedianRun(figures.m_Bare, figures.m_BareRuns);
     figures.m_EchoRate = MedianRun(figures.m_Echo, figures.m_EchoRuns);
