@@ -327,9 +327,10 @@ struct Options {
 };
 
 struct Figures {
-  std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;         // one per round (pings: one)
-  std::vector<RoundTrips> m_Bare, m_Echo;                         // one per round
-  RoundTrips m_BareRate, m_BareSingle, m_EchoRate, m_EchoSingle;  // the rates: the median run
+  std::vector<Measured> m_Ours, m_OursPings, m_Quakestat;  // one per round (pings: one)
+  std::vector<RoundTrips> m_Bare, m_Echo;                  // one per round
+  RoundTrips m_BareRate, m_EchoRate;                       // the median run of the rates
+  RoundTrips m_BareSingle, m_EchoSingle;                   // every single query of the rounds
   std::string m_BareRuns, m_EchoRuns;
   std::vector<double> m_OursSingleUs;  // every round's answers
   // Single queries: each round's median, ours, the echo's and the bare client's.
@@ -456,7 +457,7 @@ void Print(const Options &options, int servers, const Figures &f) {
   const double singleRatio = fastestEcho > 0 ? Fastest(f.m_OursSingleMedians) / fastestEcho : 0.0;
   if (singleRatio > 0)
     ReportRatio("ratio.ours_single_over_raw", singleRatio,
-                "each side's fastest round; the rounds' own ratios: " + singleRounds.substr(7));
+                "each side's fastest round (each round's own ratio: " + singleRounds + ")");
 
   printf("# in flight %d, %d servers, %zu rounds\n", options.m_nInFlight, servers, f.m_Ours.size());
   if (rawRatio > 0) Goal("ours / raw rate, median of rounds (goal >= 0.5)", rawRatio, rawRatio >= 0.5);

@@ -25,21 +25,6 @@ struct alignas(cmsghdr) Control {
   char m_Bytes[kControlBytes];
 };
 
-// Buffers of one batch, reused by every read and send (the farm is single-threaded).
-struct BatchBuffers {
-  std::vector<char> m_Bytes = std::vector<char>(kReadSlot * kBatch);
-  sockaddr_storage m_From[kBatch]{};
-  Control m_Control[kBatch]{};
-  iovec m_Vectors[kBatch]{};
-  mmsghdr m_Headers[kBatch]{};
-  sockaddr_storage m_To[kBatch]{};
-};
-
-BatchBuffers &Buffers() {
-  static BatchBuffers buffers;
-  return buffers;
-}
-
 // Bursts of requests from many clients at once must not overflow the buffers; a privileged farm
 // may go past the system's default ceiling.
 void EnlargeBuffers(int fd, int bytes) {
@@ -102,6 +87,17 @@ void SetSource(msghdr &header, Control &control, uint32_t sourceIP) {
 }
 
 }  // namespace
+
+struct CFarmSockets::BatchBuffers {
+  std::vector<char> m_Bytes = std::vector<char>(kReadSlot * kBatch);
+  sockaddr_storage m_From[kBatch]{};
+  Control m_Control[kBatch]{};
+  iovec m_Vectors[kBatch]{};
+  mmsghdr m_Headers[kBatch]{};
+  sockaddr_storage m_To[kBatch]{};
+};
+
+CFarmSockets::CFarmSockets() : m_pBuffers(std::make_unique<BatchBuffers>()) {}
 
 CFarmSockets::~CFarmSockets() {
   for (const Socket &socket : m_Sockets) close(socket.m_Fd);
@@ -177,7 +173,7 @@ size_t CFarmSockets::SharedServerCount() const {
 }
 
 int CFarmSockets::ReadBatch(const Socket &socket) {
-  BatchBuffers &buffers = Buffers();
+  BatchBuffers &buffers = *m_pBuffers;
   for (size_t k = 0; k < kBatch; ++k) {
     buffers.m_Vectors[k] = {buffers.m_Bytes.data() + k * kReadSlot, kReadSlot};
     msghdr &header = buffers.m_Headers[k].msg_hdr;
@@ -201,7 +197,7 @@ int CFarmSockets::ReadBatch(const Socket &socket) {
 void CFarmSockets::Drain(size_t index, const Receive &receive) {
   if (index >= m_Sockets.size()) return;
   const Socket &socket = m_Sockets[index];
-  BatchBuffers &buffers = Buffers();
+  BatchBuffers &buffers = *m_pBuffers;
   for (int round = 0; round < kBatchesPerDrain; ++round) {
     const int got = ReadBatch(socket);
     for (int k = 0; k < got; ++k) {
@@ -242,7 +238,7 @@ uint64_t CFarmSockets::Send(const std::vector<FarmSend> &sends) {
 }
 
 uint64_t CFarmSockets::SendRun(const Socket &socket, const FarmSend *sends, size_t count) {
-  BatchBuffers &buffers = Buffers();
+  BatchBuffers &buffers = *m_pBuffers;
   uint64_t failed = 0;
   size_t ready = 0;
   for (size_t i = 0; i < count; ++i) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,7 +23,7 @@
 
 class CFarmSockets {
  public:
-  CFarmSockets() = default;
+  CFarmSockets();
   ~CFarmSockets();
   CFarmSockets(const CFarmSockets &) = delete;
   CFarmSockets &operator=(const CFarmSockets &) = delete;
@@ -45,6 +46,7 @@ class CFarmSockets {
   uint64_t Send(const std::vector<FarmSend> &sends);
 
  private:
+  struct BatchBuffers;
   struct Socket {
     int m_Fd = -1;
     bool m_bShared = false;
@@ -58,6 +60,7 @@ class CFarmSockets {
   int ReadBatch(const Socket &socket);
   uint64_t SendRun(const Socket &socket, const FarmSend *sends, size_t count);
 
+  std::unique_ptr<BatchBuffers> m_pBuffers;  // one batch's, reused by every read and send
   std::vector<Socket> m_Sockets;
   std::vector<size_t> m_SocketOf;    // server -> socket
   std::vector<uint32_t> m_ServerIP;  // server -> host-order IPv4 (shared sockets answer from it)
