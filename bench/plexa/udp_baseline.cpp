@@ -203,15 +203,23 @@ RoundTrips EchoRoundTrips(int count, int inFlight, size_t requestBytes, size_t r
 }
 
 RoundTrips InfoRoundTrips(const std::vector<NetAddress> &servers, int inFlight, double maxSeconds) {
+  // Challenges never repeat between calls: a late answer to an earlier call (its client's port may
+  // be given to this one) cannot pass for an answer of this one.
+  static std::atomic<int> nextChallenge{1};
+  const int count = static_cast<int>(servers.size());
+  const int first = nextChallenge.fetch_add(count);
   std::vector<sockaddr_storage> addresses(servers.size());
   std::vector<socklen_t> lengths(servers.size());
   for (size_t i = 0; i < servers.size(); ++i) lengths[i] = servers[i].ToSockaddr(addresses[i]);
   return RunClient(
-      static_cast<int>(servers.size()), inFlight, maxSeconds,
+      count, inFlight, maxSeconds,
       [&](int seq, std::string &packet, const sockaddr_storage *&dest, socklen_t &destLength) {
-        packet = "\xff\xff\xff\xffgetinfo " + std::to_string(seq);
+        packet = "\xff\xff\xff\xffgetinfo " + std::to_string(first + seq);
         dest = &addresses[static_cast<size_t>(seq)];
         destLength = lengths[static_cast<size_t>(seq)];
       },
-      ChallengeNumber);
+      [first](const char *bytes, size_t length) {
+        const int number = ChallengeNumber(bytes, length);
+        return number < first ? -1 : number - first;
+      });
 }
