@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -174,10 +175,7 @@ void CUdpQueryEngine::Submit(std::vector<NetQuery> queries) {
   {
     std::lock_guard lock(m_StateMutex);
     for (NetQuery &query : queries) m_Waiting.push_back(std::move(query));
-    Admit(NowNs());
-    HandOver();
-    sending.swap(m_Outbox);
-    if (!ThreadWakesInTime()) WakeThread();
+    StartWaiting(NowNs(), sending);
   }
   SendOutgoing(sending);
 }
@@ -194,10 +192,7 @@ void CUdpQueryEngine::Cancel(std::vector<uint64> ids) {
         m_CancelledWaiting.insert(id);
       }
     }
-    Admit(NowNs());
-    HandOver();
-    sending.swap(m_Outbox);
-    if (!ThreadWakesInTime()) WakeThread();
+    StartWaiting(NowNs(), sending);
   }
   SendOutgoing(sending);
 }
@@ -208,10 +203,7 @@ void CUdpQueryEngine::SetInFlightLimit(int limit) {
   std::vector<Outgoing> sending;
   {
     std::lock_guard lock(m_StateMutex);
-    Admit(NowNs());
-    HandOver();
-    sending.swap(m_Outbox);
-    if (!ThreadWakesInTime()) WakeThread();
+    StartWaiting(NowNs(), sending);
   }
   SendOutgoing(sending);
 }
@@ -248,12 +240,24 @@ void CUdpQueryEngine::ReadWaiting() {
     const int64 now = NowNs();
     TakeBatch(m_PumpBuffers, got, now);
     // Slots the answers freed go to waiting queries at once, as the I/O thread would.
-    Admit(now);
-    HandOver();
-    sending.swap(m_Outbox);
-    if (!ThreadWakesInTime()) WakeThread();
+    StartWaiting(now, sending);
   }
   SendOutgoing(sending);
+}
+
+// Under the state lock, on a caller's thread: waiting queries go into free slots, results are
+// handed over, the datagrams to send join `sending` (sent once the lock is released), and the
+// I/O thread is woken only if it would otherwise miss a timer.
+void CUdpQueryEngine::StartWaiting(int64 now, std::vector<Outgoing> &sending) {
+  Admit(now);
+  HandOver();
+  if (sending.empty()) {
+    sending.swap(m_Outbox);
+  } else {
+    std::move(m_Outbox.begin(), m_Outbox.end(), std::back_inserter(sending));
+    m_Outbox.clear();
+  }
+  if (!ThreadWakesInTime()) WakeThread();
 }
 
 int64 CUdpQueryEngine::Counter(int counter) const {

@@ -154,6 +154,7 @@ class CUdpQueryEngine {
   void WakeThread();
   bool ThreadWakesInTime() const;
   void Admit(int64 now);
+  void StartWaiting(int64 now, std::vector<Outgoing> &sending);
   void Start(NetQuery query, int64 now);
   bool Send(Open &open, int64 now);
   void Finish(uint64 id, NetResult result);

@@ -15,11 +15,11 @@
 
 namespace {
 
-FarmServerSpec Spec(uint32_t ip, uint16_t port) {
-  FarmServerSpec spec;
-  spec.m_unIP = ip;
-  spec.m_usPort = port;
-  return spec;
+FarmServerSetup ServerSetup(uint32_t ip, uint16_t port) {
+  FarmServerSetup setup;
+  setup.m_unIP = ip;
+  setup.m_usPort = port;
+  return setup;
 }
 
 constexpr uint32_t kFirst = 0x7F004601u;  // 127.0.70.1
@@ -39,8 +39,9 @@ class FarmSocketsTest : public testing::Test {
     const int taken = OpenLoopbackSocket(NetAddress::FromIPv4(kThird, 0), probe, error);
     ASSERT_GE(taken, 0) << error;
     close(taken);
-    m_Specs = {Spec(kFirst, 0), Spec(kSecond, 0), Spec(kFirst, 0), Spec(kThird, probe.m_usPort)};
-    ASSERT_TRUE(m_Sockets.Open(m_Specs, m_Bound, error)) << error;
+    m_Setups = {ServerSetup(kFirst, 0), ServerSetup(kSecond, 0), ServerSetup(kFirst, 0),
+                ServerSetup(kThird, probe.m_usPort)};
+    ASSERT_TRUE(m_Sockets.Open(m_Setups, m_Bound, error)) << error;
   }
   void TearDown() override {
     if (m_Client >= 0) close(m_Client);
@@ -71,7 +72,7 @@ class FarmSocketsTest : public testing::Test {
     return NetAddress::FromSockaddr(reinterpret_cast<const sockaddr *>(&source), length, from);
   }
 
-  std::vector<FarmServerSpec> m_Specs;
+  std::vector<FarmServerSetup> m_Setups;
   std::vector<NetAddress> m_Bound;
   CFarmSockets m_Sockets;
   int m_Client = -1;
@@ -86,7 +87,7 @@ TEST_F(FarmSocketsTest, ServersOnAnyPortShareOneSocketAtDistinctAddresses) {
   EXPECT_NE(m_Bound[0].m_usPort, 0);
   EXPECT_EQ(m_Bound[2].IPv4(), kFirst);
   EXPECT_NE(m_Bound[2].m_usPort, m_Bound[0].m_usPort);
-  EXPECT_EQ(m_Bound[3].m_usPort, m_Specs[3].m_usPort);
+  EXPECT_EQ(m_Bound[3].m_usPort, m_Setups[3].m_usPort);
   EXPECT_EQ(m_Sockets.SharedServerCount(), 2u);
   EXPECT_EQ(m_Sockets.SocketCount(), 3u);
 }

@@ -18,14 +18,14 @@ const std::string kMarker("\xff\xff\xff\xff");
 const NetAddress kClient = NetAddress::FromIPv4(0x7F000001u, 5000);
 const NetAddress kMaster = NetAddress::FromIPv4(0x7F000001u, 27950);
 
-FarmServerSpec Spec(int latencyMs = 0) {
-  FarmServerSpec spec;
-  spec.m_unIP = 0x7F000101u;
-  spec.m_View.m_HostName = "Tarnwell";
-  spec.m_View.m_GameName = "Ironclad";
-  spec.m_View.m_nMaxClients = 4;
-  spec.m_nLatencyMs = latencyMs;
-  return spec;
+FarmServerSetup ServerSetup(int latencyMs = 0) {
+  FarmServerSetup setup;
+  setup.m_unIP = 0x7F000101u;
+  setup.m_View.m_HostName = "Tarnwell";
+  setup.m_View.m_GameName = "Ironclad";
+  setup.m_View.m_nMaxClients = 4;
+  setup.m_nLatencyMs = latencyMs;
+  return setup;
 }
 
 FarmSettings NoLimits() {
@@ -50,7 +50,7 @@ size_t Answers(CServerFarm &farm, size_t server, const NetAddress &from, int cou
 }
 
 TEST(ServerFarm, AnswersAfterTheServersDelay) {
-  CServerFarm farm({Spec(40), Spec(0)}, NoLimits(), 0);
+  CServerFarm farm({ServerSetup(40), ServerSetup(0)}, NoLimits(), 0);
   farm.OnDatagram(0, kMarker + "getinfo slow", kClient, 10);
   farm.OnDatagram(1, kMarker + "getstatus fast", kClient, 10);
   farm.OnDatagram(1, "getinfo no-marker", kClient, 10);
@@ -68,7 +68,7 @@ TEST(ServerFarm, AnswersAfterTheServersDelay) {
 }
 
 TEST(ServerFarm, SilentDownAndSinglePlayerServersDoNotAnswer) {
-  FarmServerSpec silent = Spec(), cycling = Spec(), single = Spec();
+  FarmServerSetup silent = ServerSetup(), cycling = ServerSetup(), single = ServerSetup();
   silent.m_bSilent = true;
   cycling.m_nUpSeconds = 2;
   cycling.m_nDownSeconds = 1;
@@ -95,7 +95,7 @@ TEST(ServerFarm, SilentDownAndSinglePlayerServersDoNotAnswer) {
 
 TEST(ServerFarm, KeepsTheRateLimitsOfAServer) {
   FarmSettings settings;  // the defaults: 10 then 1/s per source, 10 then 1/100 ms per server
-  CServerFarm farm({Spec(), Spec()}, settings, 0);
+  CServerFarm farm({ServerSetup(), ServerSetup()}, settings, 0);
   EXPECT_EQ(Answers(farm, 0, kClient, 15, 0), 10u);
   // Another port of the same address gets nothing; another server has limits of its own.
   EXPECT_EQ(Answers(farm, 0, NetAddress::FromIPv4(0x7F000001u, 5001), 1, 0), 0u);
@@ -104,7 +104,7 @@ TEST(ServerFarm, KeepsTheRateLimitsOfAServer) {
   EXPECT_EQ(farm.Counter(k_FarmDroppedSource), 7u);
 
   // The whole server: ten at once from ten addresses, then one per 100 ms.
-  CServerFarm busy({Spec()}, settings, 0);
+  CServerFarm busy({ServerSetup()}, settings, 0);
   size_t answered = 0;
   for (uint32_t source = 0; source < 12; ++source)
     answered += Answers(busy, 0, NetAddress::FromIPv4(0x7F000200u + source, 4000), 1, 0);
@@ -115,7 +115,7 @@ TEST(ServerFarm, KeepsTheRateLimitsOfAServer) {
   // The farm-wide cap counts every server's answers.
   FarmSettings capped = NoLimits();
   capped.m_nMaxRepliesPerSecond = 3;
-  CServerFarm farmCapped({Spec(), Spec()}, capped, 0);
+  CServerFarm farmCapped({ServerSetup(), ServerSetup()}, capped, 0);
   EXPECT_EQ(Answers(farmCapped, 0, kClient, 2, 0) + Answers(farmCapped, 1, kClient, 2, 0), 3u);
   EXPECT_EQ(Answers(farmCapped, 1, kClient, 1, 1000), 1u);
   EXPECT_EQ(farmCapped.Counter(k_FarmDroppedCap), 1u);
@@ -126,7 +126,7 @@ TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
   const NetAddress second = NetAddress::FromIPv4(0x7F000001u, 27951);
   settings.m_Masters = {kMaster, second};
   settings.m_nHeartbeatSeconds = 10;
-  FarmServerSpec q3 = Spec(), churning = Spec();
+  FarmServerSetup q3 = ServerSetup(), churning = ServerSetup();
   q3.m_View.m_GameName = std::string(k_szQ3DefaultGame);
   churning.m_nChurnSeconds = 1;
   CServerFarm farm({q3, churning}, settings, 0);
@@ -154,7 +154,7 @@ TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
   EXPECT_EQ(out.size(), 8u);
 
   // A server of the LAN alone never tells a master of itself.
-  FarmServerSpec lan = Spec();
+  FarmServerSetup lan = ServerSetup();
   lan.m_bLanOnly = true;
   lan.m_nChurnSeconds = 1;
   CServerFarm lanFarm({lan}, settings, 0);
@@ -166,9 +166,8 @@ TEST(ServerFarm, HeartbeatsOnLoadRegularlyOnEventsAndTwiceAtShutdown) {
   EXPECT_EQ(lanFarm.Counter(k_FarmHeartbeats), 0u);
 }
 
-
 TEST(ServerFarm, InfoAnswersFollowThePlayersAsTheyComeAndGo) {
-  FarmServerSpec churning = Spec();
+  FarmServerSetup churning = ServerSetup();
   churning.m_nChurnSeconds = 1;
   CServerFarm farm({churning}, NoLimits(), 0);
   // Each answer carries the players of its moment and its own request's challenge.
@@ -202,12 +201,12 @@ TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
     "server" { "address" "127.0.4.3:27960" "lists" "LAN friends" }
   }
 })");
-  std::vector<FarmServerSpec> specs;
+  std::vector<FarmServerSetup> setups;
   std::string errors;
-  ASSERT_TRUE(LoadFarmWorld(dir.File("world.vdf"), specs, errors)) << errors;
-  ASSERT_EQ(specs.size(), 3u);
-  EXPECT_TRUE(specs[2].m_bLanOnly);
-  const FarmServerSpec &first = specs[0];
+  ASSERT_TRUE(LoadFarmWorld(dir.File("world.vdf"), setups, errors)) << errors;
+  ASSERT_EQ(setups.size(), 3u);
+  EXPECT_TRUE(setups[2].m_bLanOnly);
+  const FarmServerSetup &first = setups[0];
   EXPECT_EQ(first.m_unIP, 0x7F000401u);
   EXPECT_EQ(first.m_usPort, 0);
   EXPECT_EQ(first.m_View.m_HostName, "Caf\xe9 Row");
@@ -226,32 +225,32 @@ TEST(ServerFarm, ReadsItsServersFromAWorldFile) {
   EXPECT_FALSE(first.m_View.m_Players[1].m_bBot);
   EXPECT_TRUE(first.m_View.m_Players[2].m_bBot);
   EXPECT_EQ(first.m_View.m_Players[2].m_nPingMs, 0);
-  EXPECT_EQ(specs[1].m_usPort, 27016);
-  EXPECT_EQ(specs[1].m_View.m_GameName, "Other");
-  EXPECT_TRUE(specs[1].m_bSilent);
+  EXPECT_EQ(setups[1].m_usPort, 27016);
+  EXPECT_EQ(setups[1].m_View.m_GameName, "Other");
+  EXPECT_TRUE(setups[1].m_bSilent);
   EXPECT_FALSE(first.m_bLanOnly);
 
   // Anything off loopback, or unreadable, is refused with the entry named.
   WriteWholeFile(
       dir.File("outside.vdf"),
       R"("w" { "servers" { "server" { "address" "198.51.100.7:27015" } "server" { "address" "nowhere" } } })");
-  EXPECT_FALSE(LoadFarmWorld(dir.File("outside.vdf"), specs, errors));
+  EXPECT_FALSE(LoadFarmWorld(dir.File("outside.vdf"), setups, errors));
   EXPECT_NE(errors.find("servers/1: address 198.51.100.7:27015 is not on loopback"), std::string::npos)
       << errors;
   EXPECT_NE(errors.find("servers/2: bad address"), std::string::npos) << errors;
-  EXPECT_FALSE(LoadFarmWorld(dir.File("missing.vdf"), specs, errors));
+  EXPECT_FALSE(LoadFarmWorld(dir.File("missing.vdf"), setups, errors));
 }
 
 TEST(ServerFarm, GeneratesManyDistinctServers) {
   GeneratedFarm generated;
   generated.m_nCount = 600;
-  const std::vector<FarmServerSpec> specs = GenerateFarm(generated);
-  ASSERT_EQ(specs.size(), 600u);
+  const std::vector<FarmServerSetup> setups = GenerateFarm(generated);
+  ASSERT_EQ(setups.size(), 600u);
   std::vector<uint32_t> addresses;
-  for (const FarmServerSpec &spec : specs) {
-    EXPECT_EQ(spec.m_unIP >> 24, 127u);
-    EXPECT_LE(spec.m_View.m_Players.size(), static_cast<size_t>(spec.m_View.m_nMaxClients));
-    addresses.push_back(spec.m_unIP);
+  for (const FarmServerSetup &setup : setups) {
+    EXPECT_EQ(setup.m_unIP >> 24, 127u);
+    EXPECT_LE(setup.m_View.m_Players.size(), static_cast<size_t>(setup.m_View.m_nMaxClients));
+    addresses.push_back(setup.m_unIP);
   }
   std::sort(addresses.begin(), addresses.end());
   EXPECT_EQ(std::unique(addresses.begin(), addresses.end()), addresses.end());

@@ -125,10 +125,10 @@ class CFarmProcess {
     if (m_nEpoll >= 0) close(m_nEpoll);
   }
 
-  int Run(const Options &options, std::vector<FarmServerSpec> specs);
+  int Run(const Options &options, std::vector<FarmServerSetup> setups);
 
  private:
-  bool Open(const std::vector<FarmServerSpec> &specs, std::vector<std::string> &bound);
+  bool Open(const std::vector<FarmServerSetup> &setups, std::vector<std::string> &bound);
   void Send(std::vector<FarmSend> &sends);
 
   CFarmSockets m_Sockets;
@@ -138,12 +138,12 @@ class CFarmProcess {
   uint64_t m_nSendFailed = 0;
 };
 
-bool CFarmProcess::Open(const std::vector<FarmServerSpec> &specs, std::vector<std::string> &bound) {
+bool CFarmProcess::Open(const std::vector<FarmServerSetup> &setups, std::vector<std::string> &bound) {
   m_nEpoll = epoll_create1(EPOLL_CLOEXEC);
   if (m_nEpoll < 0) return false;
   std::vector<NetAddress> addresses;
   std::string error;
-  if (!m_Sockets.Open(specs, addresses, error)) {
+  if (!m_Sockets.Open(setups, addresses, error)) {
     fprintf(stderr, "serverfarm: %s\n", error.c_str());
     return false;
   }
@@ -167,14 +167,14 @@ void CFarmProcess::Send(std::vector<FarmSend> &sends) {
   sends.clear();
 }
 
-int CFarmProcess::Run(const Options &options, std::vector<FarmServerSpec> specs) {
+int CFarmProcess::Run(const Options &options, std::vector<FarmServerSetup> setups) {
   // Servers with sockets of their own need a descriptor each; past the limit, the server whose
   // socket could not be opened is named with the system's reason.
   RaiseDescriptorLimit();
   std::vector<std::string> bound;
-  if (!Open(specs, bound)) return 1;
+  if (!Open(setups, bound)) return 1;
   const int64_t startMs = MonotonicMs();
-  m_pFarm = std::make_unique<CServerFarm>(std::move(specs), options.m_Settings, startMs, startMs);
+  m_pFarm = std::make_unique<CServerFarm>(std::move(setups), options.m_Settings, startMs, startMs);
   std::string error;
   if (!options.m_AddressFile.empty() && !WriteLinesAtomically(options.m_AddressFile, bound, error)) {
     fprintf(stderr, "serverfarm: %s\n", error.c_str());
@@ -227,16 +227,16 @@ int CFarmProcess::Run(const Options &options, std::vector<FarmServerSpec> specs)
 int main(int argc, char **argv) {
   Options options;
   if (const int status = ReadOptions(argc, argv, options)) return status;
-  std::vector<FarmServerSpec> specs;
+  std::vector<FarmServerSetup> setups;
   if (options.m_bGenerate) {
-    specs = GenerateFarm(options.m_Generated);
+    setups = GenerateFarm(options.m_Generated);
   } else {
     std::string errors;
-    if (!LoadFarmWorld(options.m_World, specs, errors)) {
+    if (!LoadFarmWorld(options.m_World, setups, errors)) {
       fprintf(stderr, "serverfarm: %s%s", errors.c_str(), errors.ends_with('\n') ? "" : "\n");
       return 2;
     }
   }
   CFarmProcess process;
-  return process.Run(options, std::move(specs));
+  return process.Run(options, std::move(setups));
 }

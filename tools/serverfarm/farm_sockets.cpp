@@ -25,15 +25,6 @@ struct alignas(cmsghdr) Control {
   char m_Bytes[kControlBytes];
 };
 
-// Bursts of requests from many clients at once must not overflow the buffers; a privileged farm
-// may go past the system's default ceiling.
-void EnlargeBuffers(int fd, int bytes) {
-  if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
-    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-  if (setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &bytes, sizeof bytes) != 0)
-    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
-}
-
 // A socket on the loopback device at a free port, hearing every loopback address; -1 when the
 // system refuses any step (the servers then get sockets of their own).
 int OpenLoopbackDeviceSocket(uint16_t &port) {
@@ -53,7 +44,8 @@ int OpenLoopbackDeviceSocket(uint16_t &port) {
     close(fd);
     return -1;
   }
-  EnlargeBuffers(fd, 8 << 20);
+  // Many servers' requests arrive on this one socket.
+  EnlargeSocketBuffers(fd, 8 << 20);
   const int probe = IP_PMTUDISC_PROBE;
   setsockopt(fd, IPPROTO_IP, IP_MTU_DISCOVER, &probe, sizeof probe);
   port = ntohs(any.sin_port);
@@ -103,15 +95,15 @@ CFarmSockets::~CFarmSockets() {
   for (const Socket &socket : m_Sockets) close(socket.m_Fd);
 }
 
-bool CFarmSockets::Open(const std::vector<FarmServerSpec> &specs, std::vector<NetAddress> &bound,
+bool CFarmSockets::Open(const std::vector<FarmServerSetup> &setups, std::vector<NetAddress> &bound,
                         std::string &error) {
-  bound.assign(specs.size(), NetAddress{});
-  m_SocketOf.assign(specs.size(), 0);
-  m_ServerIP.assign(specs.size(), 0);
-  std::vector<bool> placed(specs.size(), false);
-  OpenShared(specs, bound, placed);
-  for (size_t i = 0; i < specs.size(); ++i) {
-    if (!placed[i] && !OpenOwn(i, specs[i], bound, error)) {
+  bound.assign(setups.size(), NetAddress{});
+  m_SocketOf.assign(setups.size(), 0);
+  m_ServerIP.assign(setups.size(), 0);
+  std::vector<bool> placed(setups.size(), false);
+  OpenShared(setups, bound, placed);
+  for (size_t i = 0; i < setups.size(); ++i) {
+    if (!placed[i] && !OpenOwn(i, setups[i], bound, error)) {
       error = "server " + std::to_string(i + 1) + ": " + error;
       return false;
     }
@@ -119,16 +111,16 @@ bool CFarmSockets::Open(const std::vector<FarmServerSpec> &specs, std::vector<Ne
   return true;
 }
 
-bool CFarmSockets::OpenShared(const std::vector<FarmServerSpec> &specs, std::vector<NetAddress> &bound,
+bool CFarmSockets::OpenShared(const std::vector<FarmServerSetup> &setups, std::vector<NetAddress> &bound,
                               std::vector<bool> &placed) {
   Socket shared;
   shared.m_bShared = true;
   std::vector<size_t> members;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const NetAddress address = NetAddress::FromIPv4(specs[i].m_unIP, specs[i].m_usPort);
-    if (specs[i].m_usPort != 0 || !IsLoopbackAddress(address)) continue;
+  for (size_t i = 0; i < setups.size(); ++i) {
+    const NetAddress address = NetAddress::FromIPv4(setups[i].m_unIP, setups[i].m_usPort);
+    if (setups[i].m_usPort != 0 || !IsLoopbackAddress(address)) continue;
     // A second server at the same address needs a port of its own.
-    if (shared.m_ByAddress.emplace(specs[i].m_unIP, i).second) members.push_back(i);
+    if (shared.m_ByAddress.emplace(setups[i].m_unIP, i).second) members.push_back(i);
   }
   // A lone server gains nothing from sharing.
   if (members.size() < 2) return false;
@@ -137,19 +129,19 @@ bool CFarmSockets::OpenShared(const std::vector<FarmServerSpec> &specs, std::vec
   if (shared.m_Fd < 0) return false;
   for (size_t server : members) {
     placed[server] = true;
-    bound[server] = NetAddress::FromIPv4(specs[server].m_unIP, port);
+    bound[server] = NetAddress::FromIPv4(setups[server].m_unIP, port);
     m_SocketOf[server] = m_Sockets.size();
-    m_ServerIP[server] = specs[server].m_unIP;
+    m_ServerIP[server] = setups[server].m_unIP;
   }
   m_Sockets.push_back(std::move(shared));
   return true;
 }
 
-bool CFarmSockets::OpenOwn(size_t server, const FarmServerSpec &spec, std::vector<NetAddress> &bound,
+bool CFarmSockets::OpenOwn(size_t server, const FarmServerSetup &setup, std::vector<NetAddress> &bound,
                            std::string &error) {
   Socket own;
   own.m_nServer = server;
-  own.m_Fd = OpenLoopbackSocket(NetAddress::FromIPv4(spec.m_unIP, spec.m_usPort), bound[server], error);
+  own.m_Fd = OpenLoopbackSocket(NetAddress::FromIPv4(setup.m_unIP, setup.m_usPort), bound[server], error);
   if (own.m_Fd < 0) return false;
   m_SocketOf[server] = m_Sockets.size();
   m_Sockets.push_back(std::move(own));
@@ -244,7 +236,7 @@ uint64_t CFarmSockets::SendRun(const Socket &socket, const FarmSend *sends, size
   for (size_t i = 0; i < count; ++i) {
     const FarmSend &send = sends[i];
     // Never anywhere but loopback, whatever a request claimed to come from.
-    if (!IsLoopbackAddress(send.m_To) || send.m_To.m_usPort == 0) {
+    if (!IsLoopbackDestination(send.m_To)) {
       ++failed;
       continue;
     }

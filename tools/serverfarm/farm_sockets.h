@@ -28,9 +28,9 @@ class CFarmSockets {
   CFarmSockets(const CFarmSockets &) = delete;
   CFarmSockets &operator=(const CFarmSockets &) = delete;
 
-  // Binds every server; `bound` gets each server's address in the order of `specs`. False with
+  // Binds every server; `bound` gets each server's address in the order of `setups`. False with
   // `error` when a server cannot be bound (its address is taken, not loopback, ...).
-  bool Open(const std::vector<FarmServerSpec> &specs, std::vector<NetAddress> &bound, std::string &error);
+  bool Open(const std::vector<FarmServerSetup> &setups, std::vector<NetAddress> &bound, std::string &error);
   // Registers every socket with `epoll`; an event's data is `tagBase` plus the socket's index.
   bool Watch(int epoll, uint64_t tagBase) const;
   size_t SocketCount() const { return m_Sockets.size(); }
@@ -54,9 +54,10 @@ class CFarmSockets {
     std::unordered_map<uint32_t, size_t> m_ByAddress;  // when shared: host-order IPv4 -> server
   };
 
-  bool OpenShared(const std::vector<FarmServerSpec> &specs, std::vector<NetAddress> &bound,
+  bool OpenShared(const std::vector<FarmServerSetup> &setups, std::vector<NetAddress> &bound,
                   std::vector<bool> &placed);
-  bool OpenOwn(size_t server, const FarmServerSpec &spec, std::vector<NetAddress> &bound, std::string &error);
+  bool OpenOwn(size_t server, const FarmServerSetup &setup, std::vector<NetAddress> &bound,
+               std::string &error);
   int ReadBatch(const Socket &socket);
   uint64_t SendRun(const Socket &socket, const FarmSend *sends, size_t count);
 

@@ -57,7 +57,7 @@ std::string PlayerName(std::string_view utf8) {
 }
 
 bool ReadServer(KeyValues *entry, const std::map<uint64_t, AppGame> &games, size_t index,
-                FarmServerSpec &spec, std::string &problem) {
+                FarmServerSetup &setup, std::string &problem) {
   NetAddress address;
   if (!ParseEndpoint(entry->GetString("address"), true, address) || address.m_bIPv6) {
     problem = std::string("bad address \"") + entry->GetString("address") + "\" (want a.b.c.d:port)";
@@ -67,14 +67,14 @@ bool ReadServer(KeyValues *entry, const std::map<uint64_t, AppGame> &games, size
     problem = std::string("address ") + entry->GetString("address") + " is not on loopback (127.0.0.0/8)";
     return false;
   }
-  spec.m_unIP = address.IPv4();
+  setup.m_unIP = address.IPv4();
   const int port = entry->GetInt("queryport", address.m_usPort);
   if (port < 0 || port > 65535) {
     problem = "queryport out of range";
     return false;
   }
-  spec.m_usPort = static_cast<uint16_t>(port);
-  ServerView &view = spec.m_View;
+  setup.m_usPort = static_cast<uint16_t>(port);
+  ServerView &view = setup.m_View;
   const auto app = games.find(entry->GetUint64("appid"));
   view.m_HostName = Text(entry, "name", "", 256);
   view.m_MapName = Text(entry, "map", "", 64);
@@ -110,12 +110,12 @@ bool ReadServer(KeyValues *entry, const std::map<uint64_t, AppGame> &games, size
   }
   view.m_Players = std::move(roster);
 
-  spec.m_nLatencyMs = std::clamp(entry->GetInt("latency", 50), 0, 60000);
-  spec.m_bSilent = entry->GetBool("silent");
-  spec.m_bLanOnly = IsLanOnly(entry->GetString("lists", "internet"));
-  spec.m_nChurnSeconds = std::max(entry->GetInt("churn", 0), 0);
-  spec.m_nUpSeconds = std::max(entry->GetInt("upfor", 0), 0);
-  spec.m_nDownSeconds = std::max(entry->GetInt("downfor", 0), 0);
+  setup.m_nLatencyMs = std::clamp(entry->GetInt("latency", 50), 0, 60000);
+  setup.m_bSilent = entry->GetBool("silent");
+  setup.m_bLanOnly = IsLanOnly(entry->GetString("lists", "internet"));
+  setup.m_nChurnSeconds = std::max(entry->GetInt("churn", 0), 0);
+  setup.m_nUpSeconds = std::max(entry->GetInt("upfor", 0), 0);
+  setup.m_nDownSeconds = std::max(entry->GetInt("downfor", 0), 0);
   return true;
 }
 
@@ -132,7 +132,7 @@ int FarmPlayerPing(uint64_t index) {
   return 12 + static_cast<int>((index * 2654435761u) % 180);
 }
 
-bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSpec> &out, std::string &errors) {
+bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSetup> &out, std::string &errors) {
   out.clear();
   std::string text;
   if (!ReadCheckedFile(path, text, kMaxReadFileBytes, FileTrust::Any, &errors)) return false;
@@ -151,10 +151,10 @@ bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSpec> &out, st
   bool good = true;
   size_t index = 0;
   for (KeyValues *entry = servers->GetFirstTrueSubKey(); entry; entry = entry->GetNextTrueSubKey(), ++index) {
-    FarmServerSpec spec;
+    FarmServerSetup setup;
     std::string problem;
-    if (ReadServer(entry, games, index, spec, problem)) {
-      out.push_back(std::move(spec));
+    if (ReadServer(entry, games, index, setup, problem)) {
+      out.push_back(std::move(setup));
     } else {
       errors += path + ": servers/" + std::to_string(index + 1) + ": " + problem + "\n";
       good = false;
@@ -163,16 +163,16 @@ bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSpec> &out, st
   return good;
 }
 
-std::vector<FarmServerSpec> GenerateFarm(const GeneratedFarm &farm) {
-  std::vector<FarmServerSpec> servers;
+std::vector<FarmServerSetup> GenerateFarm(const GeneratedFarm &farm) {
+  std::vector<FarmServerSetup> servers;
   const int count = std::clamp(farm.m_nCount, 0, 60000);
   servers.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
-    FarmServerSpec spec;
-    spec.m_unIP =
+    FarmServerSetup setup;
+    setup.m_unIP =
         (127u << 24) | (static_cast<uint32_t>(1 + i / 250) << 8) | static_cast<uint32_t>(1 + i % 250);
-    spec.m_usPort = farm.m_usPort;
-    ServerView &view = spec.m_View;
+    setup.m_usPort = farm.m_usPort;
+    ServerView &view = setup.m_View;
     view.m_HostName = std::string(kHosts[i % std::size(kHosts)]) + " #" + std::to_string(i + 1);
     view.m_MapName = kMaps[(i / 3) % std::size(kMaps)];
     view.m_GameName = farm.m_GameName;
@@ -186,7 +186,7 @@ std::vector<FarmServerSpec> GenerateFarm(const GeneratedFarm &farm) {
       view.m_Players.push_back(
           {FarmPlayerName(who), (k * 13 + i) % 40 - 3, bot ? 0 : FarmPlayerPing(who), bot});
     }
-    servers.push_back(std::move(spec));
+    servers.push_back(std::move(setup));
   }
   return servers;
 }

@@ -8,7 +8,7 @@
 
 #include "tools/serverfarm/server_answers.h"
 
-struct FarmServerSpec {
+struct FarmServerSetup {
   uint32_t m_unIP = 0;      // host order; always in 127.0.0.0/8
   uint16_t m_usPort = 0;    // 0: the kernel picks one
   ServerView m_View;        // the players are the starting roster
@@ -23,7 +23,7 @@ struct FarmServerSpec {
 
 // Reads `path`. False with `errors` when the file cannot be read, a server cannot be read, or a
 // server is not on a loopback address (the farm never listens anywhere else).
-bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSpec> &out, std::string &errors);
+bool LoadFarmWorld(const std::string &path, std::vector<FarmServerSetup> &out, std::string &errors);
 
 struct GeneratedFarm {
   int m_nCount = 0;
@@ -32,7 +32,7 @@ struct GeneratedFarm {
   int m_nProtocol = 71;
 };
 // `m_nCount` servers at 127.0.x.y (x from 1, y 1 to 250), with varied names, maps and players.
-std::vector<FarmServerSpec> GenerateFarm(const GeneratedFarm &farm);
+std::vector<FarmServerSetup> GenerateFarm(const GeneratedFarm &farm);
 
 // A name for the `index`th player who joins a server, from a fixed pool.
 std::string FarmPlayerName(uint64_t index);

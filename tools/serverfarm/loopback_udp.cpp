@@ -54,10 +54,7 @@ int OpenLoopbackSocket(const NetAddress &address, NetAddress &bound, std::string
     const int only = 1;
     setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
   }
-  // Bursts of requests (a benchmark, a list answer) must not overflow the default buffers.
-  const int size = 1 << 20;
-  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+  EnlargeSocketBuffers(fd, 1 << 20);
   sockaddr_storage storage{};
   const socklen_t length = address.ToSockaddr(storage);
   if (bind(fd, reinterpret_cast<const sockaddr *>(&storage), length) != 0) {
@@ -75,8 +72,19 @@ int OpenLoopbackSocket(const NetAddress &address, NetAddress &bound, std::string
   return fd;
 }
 
+bool IsLoopbackDestination(const NetAddress &to) {
+  return IsLoopbackAddress(to) && to.m_usPort != 0;
+}
+
+void EnlargeSocketBuffers(int fd, int bytes) {
+  if (setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0)
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+  if (setsockopt(fd, SOL_SOCKET, SO_SNDBUFFORCE, &bytes, sizeof bytes) != 0)
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
 bool SendDatagram(int fd, const NetAddress &to, std::string_view bytes) {
-  if (!IsLoopbackAddress(to) || to.m_usPort == 0) return false;
+  if (!IsLoopbackDestination(to)) return false;
   sockaddr_storage storage{};
   const socklen_t length = to.ToSockaddr(storage);
   return sendto(fd, bytes.data(), bytes.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr *>(&storage),

@@ -14,6 +14,11 @@ bool ParseEndpoint(std::string_view text, bool allowZeroPort, NetAddress &out);
 // 127.0.0.0/8 or ::1.
 bool IsLoopbackAddress(const NetAddress &address);
 
+// Where the farm and the master may send: a loopback address with a port.
+bool IsLoopbackDestination(const NetAddress &to);
+// Receive and send buffers of `bytes`, beyond the system's default ceiling when privileged:
+// bursts of requests (a benchmark, a list answer) must not overflow them.
+void EnlargeSocketBuffers(int fd, int bytes);
 // A non-blocking UDP socket bound to `address` (which must be loopback), with large buffers; -1
 // with `error` otherwise. `bound` receives the address the kernel gave (its port when 0 was asked).
 int OpenLoopbackSocket(const NetAddress &address, NetAddress &bound, std::string &error);

@@ -31,7 +31,7 @@ const char *FarmCounterName(EFarmCounter counter) {
   return counter >= 0 && counter < k_FarmCounterCount ? kNames[counter] : "?";
 }
 
-CServerFarm::CServerFarm(std::vector<FarmServerSpec> servers, const FarmSettings &settings, int64_t nowMs,
+CServerFarm::CServerFarm(std::vector<FarmServerSetup> servers, const FarmSettings &settings, int64_t nowMs,
                          uint64_t seed)
     : m_Settings(settings),
       m_nStartMs(nowMs),
@@ -44,8 +44,8 @@ CServerFarm::CServerFarm(std::vector<FarmServerSpec> servers, const FarmSettings
     Server &server = m_Servers.back();
     // Spread the servers' timers so they do not all fire in the same step.
     const int64_t spread = static_cast<int64_t>(i % 1000);
-    if (server.m_Spec.m_nChurnSeconds > 0)
-      server.m_nNextChurnMs = nowMs + server.m_Spec.m_nChurnSeconds * 1000 + spread;
+    if (server.m_Setup.m_nChurnSeconds > 0)
+      server.m_nNextChurnMs = nowMs + server.m_Setup.m_nChurnSeconds * 1000 + spread;
     if (settings.m_nHeartbeatSeconds > 0)
       server.m_nNextHeartbeatMs = nowMs + settings.m_nHeartbeatSeconds * 1000 + spread;
     if (IsUp(i, nowMs)) {
@@ -56,16 +56,16 @@ CServerFarm::CServerFarm(std::vector<FarmServerSpec> servers, const FarmSettings
 }
 
 bool CServerFarm::IsUp(size_t server, int64_t nowMs) const {
-  const FarmServerSpec &spec = m_Servers[server].m_Spec;
-  if (spec.m_nUpSeconds <= 0 || spec.m_nDownSeconds <= 0) return true;
-  const int64_t cycle = (spec.m_nUpSeconds + spec.m_nDownSeconds) * 1000;
-  return (nowMs - m_nStartMs) % cycle < spec.m_nUpSeconds * 1000;
+  const FarmServerSetup &setup = m_Servers[server].m_Setup;
+  if (setup.m_nUpSeconds <= 0 || setup.m_nDownSeconds <= 0) return true;
+  const int64_t cycle = (setup.m_nUpSeconds + setup.m_nDownSeconds) * 1000;
+  return (nowMs - m_nStartMs) % cycle < setup.m_nUpSeconds * 1000;
 }
 
 int64_t CServerFarm::Cycle(size_t server, int64_t nowMs) const {
-  const FarmServerSpec &spec = m_Servers[server].m_Spec;
-  if (spec.m_nUpSeconds <= 0 || spec.m_nDownSeconds <= 0) return 0;
-  return (nowMs - m_nStartMs) / ((spec.m_nUpSeconds + spec.m_nDownSeconds) * 1000);
+  const FarmServerSetup &setup = m_Servers[server].m_Setup;
+  if (setup.m_nUpSeconds <= 0 || setup.m_nDownSeconds <= 0) return 0;
+  return (nowMs - m_nStartMs) / ((setup.m_nUpSeconds + setup.m_nDownSeconds) * 1000);
 }
 
 bool CServerFarm::IsMaster(const NetAddress &from) const {
@@ -76,7 +76,7 @@ bool CServerFarm::IsMaster(const NetAddress &from) const {
 void CServerFarm::OnDatagram(size_t index, std::string_view datagram, const NetAddress &from, int64_t nowMs) {
   ++m_Counters[k_FarmRequests];
   Server &server = m_Servers[index];
-  const ServerView &view = server.m_Spec.m_View;
+  const ServerView &view = server.m_Setup.m_View;
   ServerQuery query;
   if (!ReadServerQuery(datagram, query)) {
     ++m_Counters[k_FarmDroppedMalformed];
@@ -84,7 +84,7 @@ void CServerFarm::OnDatagram(size_t index, std::string_view datagram, const NetA
   }
   // A silent server still answers its masters, so they list it as they list a server that died
   // after registering. Single-player servers answer no info query.
-  if (!IsUp(index, nowMs) || (server.m_Spec.m_bSilent && !IsMaster(from)) ||
+  if (!IsUp(index, nowMs) || (server.m_Setup.m_bSilent && !IsMaster(from)) ||
       (query.m_eKind == EServerQuery::Info && view.m_nGameType == 2)) {
     ++m_Counters[k_FarmDroppedSilent];
     return;
@@ -108,12 +108,12 @@ void CServerFarm::OnDatagram(size_t index, std::string_view datagram, const NetA
     ++m_Counters[k_FarmDroppedPending];
     return;
   }
-  m_Pending.push({nowMs + server.m_Spec.m_nLatencyMs, m_uSequence++, {index, from, std::move(reply)}});
+  m_Pending.push({nowMs + server.m_Setup.m_nLatencyMs, m_uSequence++, {index, from, std::move(reply)}});
 }
 
 void CServerFarm::QueueHeartbeat(size_t index) {
   const Server &server = m_Servers[index];
-  if (m_Settings.m_Masters.empty() || server.m_bHeartbeatQueued || server.m_Spec.m_bLanOnly) return;
+  if (m_Settings.m_Masters.empty() || server.m_bHeartbeatQueued || server.m_Setup.m_bLanOnly) return;
   m_Servers[index].m_bHeartbeatQueued = true;
   m_Heartbeats.push_back(index);
 }
@@ -125,7 +125,7 @@ void CServerFarm::HeartbeatAll(int64_t nowMs) {
 
 const std::string &CServerFarm::InfoText(Server &server) {
   if (!server.m_bInfoTextValid) {
-    server.m_InfoText = BuildInfoText(server.m_Spec.m_View);
+    server.m_InfoText = BuildInfoText(server.m_Setup.m_View);
     server.m_bInfoTextValid = true;
   }
   return server.m_InfoText;
@@ -133,8 +133,8 @@ const std::string &CServerFarm::InfoText(Server &server) {
 
 void CServerFarm::Churn(size_t index, int64_t nowMs) {
   Server &server = m_Servers[index];
-  ServerView &view = server.m_Spec.m_View;
-  server.m_nNextChurnMs = nowMs + server.m_Spec.m_nChurnSeconds * 1000;
+  ServerView &view = server.m_Setup.m_View;
+  server.m_nNextChurnMs = nowMs + server.m_Setup.m_nChurnSeconds * 1000;
   const int players = static_cast<int>(view.m_Players.size());
   const int humans = Humans(view);
   // A full server frees a slot, an empty one gets a player, others go either way.
@@ -204,7 +204,7 @@ void CServerFarm::Collect(int64_t nowMs, std::vector<FarmSend> &out) {
     m_Servers[index].m_bHeartbeatQueued = false;
     ++m_uPaceSent;
     if (!IsUp(index, nowMs)) continue;
-    const std::string heartbeat = BuildHeartbeat(HeartbeatTagFor(m_Servers[index].m_Spec.m_View.m_GameName));
+    const std::string heartbeat = BuildHeartbeat(HeartbeatTagFor(m_Servers[index].m_Setup.m_View.m_GameName));
     for (const NetAddress &master : m_Settings.m_Masters) {
       out.push_back({index, master, heartbeat});
       ++m_Counters[k_FarmHeartbeats];
@@ -221,8 +221,8 @@ int64_t CServerFarm::NextWakeMs(int64_t nowMs) const {
 
 void CServerFarm::Shutdown(int64_t nowMs, std::vector<FarmSend> &out) {
   for (size_t i = 0; i < m_Servers.size(); ++i) {
-    if (!IsUp(i, nowMs) || m_Servers[i].m_Spec.m_bLanOnly) continue;
-    const std::string heartbeat = BuildHeartbeat(HeartbeatTagFor(m_Servers[i].m_Spec.m_View.m_GameName));
+    if (!IsUp(i, nowMs) || m_Servers[i].m_Setup.m_bLanOnly) continue;
+    const std::string heartbeat = BuildHeartbeat(HeartbeatTagFor(m_Servers[i].m_Setup.m_View.m_GameName));
     for (int twice = 0; twice < 2; ++twice) {
       for (const NetAddress &master : m_Settings.m_Masters) {
         out.push_back({i, master, heartbeat});

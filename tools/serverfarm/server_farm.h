@@ -48,13 +48,13 @@ struct FarmSend {
 
 class CServerFarm {
  public:
-  CServerFarm(std::vector<FarmServerSpec> servers, const FarmSettings &settings, int64_t nowMs,
+  CServerFarm(std::vector<FarmServerSetup> servers, const FarmSettings &settings, int64_t nowMs,
               uint64_t seed = 1);
 
   size_t Size() const { return m_Servers.size(); }
-  const FarmServerSpec &Spec(size_t server) const { return m_Servers[server].m_Spec; }
+  const FarmServerSetup &Setup(size_t server) const { return m_Servers[server].m_Setup; }
   // The server as it answers now (players change over time).
-  const ServerView &View(size_t server) const { return m_Servers[server].m_Spec.m_View; }
+  const ServerView &View(size_t server) const { return m_Servers[server].m_Setup.m_View; }
   bool IsUp(size_t server, int64_t nowMs) const;
 
   // A datagram to `server` from `from`: its answer is held until the server's delay has passed.
@@ -73,7 +73,7 @@ class CServerFarm {
 
  private:
   struct Server {
-    FarmServerSpec m_Spec;
+    FarmServerSetup m_Setup;
     CSourceLimiter m_PerSource;
     CTokenBucket m_PerServer;
     int64_t m_nNextChurnMs = INT64_MAX;
@@ -85,8 +85,8 @@ class CServerFarm {
     // changes, not for every request.
     std::string m_InfoText;
     bool m_bInfoTextValid = false;
-    explicit Server(FarmServerSpec spec, const RateLimit &perSource)
-        : m_Spec(std::move(spec)), m_PerSource(perSource, 1024) {}
+    explicit Server(FarmServerSetup setup, const RateLimit &perSource)
+        : m_Setup(std::move(setup)), m_PerSource(perSource, 1024) {}
   };
   struct Pending {
     int64_t m_nDueMs = 0;
